@@ -1,0 +1,15 @@
+// Addresses of the hosted form-processing service, kept in one place: the rewritten
+// form posts here, and the window's links open its pages.
+#pragma once
+
+#include <string_view>
+
+namespace velmoraine::service {
+
+// Scheme and host, no trailing slash.
+inline constexpr std::string_view kBaseUrl = "https://www.velmoraine.com";
+inline constexpr std::string_view kProcessScript = "/cgi-bin/process.cgi";
+inline constexpr std::string_view kSignUpUrl = "https://www.velmoraine.com/signup.html";
+inline constexpr std::string_view kHomeUrl = "https://www.velmoraine.com/";
+
+} // namespace velmoraine::service

@@ -1,0 +1,283 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmoraine::files {
+
+namespace {
+
+// Closes a descriptor when it goes out of scope, unless release() took it back.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) noexcept : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    ~FileDescriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    int get() const noexcept { return m_fd; }
+    int release() noexcept {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// Removes the temporary file on every early return; dismiss() once it has been renamed.
+class TemporaryName {
+public:
+    explicit TemporaryName(std::string path) : m_path(std::move(path)) {}
+    TemporaryName(const TemporaryName &) = delete;
+    TemporaryName &operator=(const TemporaryName &) = delete;
+    ~TemporaryName() {
+        if (!m_path.empty()) {
+            ::unlink(m_path.c_str());
+        }
+    }
+    const std::string &path() const noexcept { return m_path; }
+    void dismiss() noexcept { m_path.clear(); }
+
+private:
+    std::string m_path;
+};
+
+// The folder part of a path, "." for a bare name, "/" for a name directly under the root.
+std::string folderOf(const std::string &path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+std::string baseNameOf(const std::string &path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Reads until `size` bytes are in or the end of the file; the count actually read, or -1.
+long long readFully(int fd, char *data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, data + done, size - done);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<long long>(done);
+}
+
+// Writes every byte; a write error of any kind is a failure.
+bool writeFully(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (put == 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool closeChecked(FileDescriptor &fd) {
+    // After a failed close the descriptor is gone all the same: never retry it.
+    return ::close(fd.release()) == 0;
+}
+
+// Follows a chain of symbolic links to the file that a write really replaces. A relative
+// link target is taken from the folder of the link. Nullopt on a loop or a lookup error
+// other than "does not exist" (a missing final target is created by the write).
+std::optional<std::string> finalTarget(const std::string &path) {
+    constexpr int maxLinks = 40; // the kernel's own limit for one path lookup
+    std::string current = path;
+    for (int hop = 0; hop <= maxLinks; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno == ENOENT) {
+                return current;
+            }
+            return std::nullopt;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
+            return std::nullopt;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        if (target.empty()) {
+            return std::nullopt;
+        }
+        if (target.front() == '/') {
+            current = target;
+        } else {
+            std::string folder = folderOf(current);
+            current = (folder == "/" ? folder : folder + "/") + target;
+        }
+    }
+    return std::nullopt;
+}
+
+mode_t creationMode() {
+    // The process has a single thread, so briefly swapping the mask to read it is safe.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
+// Devices and pipes cannot be renamed over: their bytes go to the open file itself.
+bool writeInPlace(const std::string &target, std::string_view bytes) {
+    // Without O_NONBLOCK, opening a pipe that nobody reads would wait forever.
+    FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        return false;
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return false;
+    }
+    if (!writeFully(fd.get(), bytes)) {
+        return false;
+    }
+    return closeChecked(fd);
+}
+
+} // namespace
+
+std::optional<std::string> readWholeFile(const std::string &path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+
+    // One allocation of the size the file has now; the file may still change while it is
+    // read, so a short read shrinks the result and any bytes past that size are appended.
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    const long long got = readFully(fd.get(), bytes.data(), bytes.size());
+    if (got < 0) {
+        return std::nullopt;
+    }
+    if (static_cast<std::size_t>(got) < bytes.size()) {
+        bytes.resize(static_cast<std::size_t>(got));
+        return bytes;
+    }
+    constexpr std::size_t chunkSize = 64 * 1024;
+    for (;;) {
+        const std::size_t before = bytes.size();
+        bytes.resize(before + chunkSize);
+        const long long more = readFully(fd.get(), bytes.data() + before, chunkSize);
+        if (more < 0) {
+            return std::nullopt;
+        }
+        bytes.resize(before + static_cast<std::size_t>(more));
+        if (static_cast<std::size_t>(more) < chunkSize) {
+            return bytes;
+        }
+    }
+}
+
+bool writeFileAtomically(const std::string &path, std::string_view bytes) {
+    if (path.empty()) {
+        return false;
+    }
+    const auto target = finalTarget(path);
+    if (!target) {
+        return false;
+    }
+
+    struct stat existing {};
+    bool exists = false;
+    if (::stat(target->c_str(), &existing) == 0) {
+        exists = true;
+        if (S_ISDIR(existing.st_mode)) {
+            return false;
+        }
+        if (!S_ISREG(existing.st_mode)) {
+            return writeInPlace(*target, bytes);
+        }
+    } else if (errno != ENOENT) {
+        return false;
+    }
+
+    // The temporary file sits beside the target so that the rename stays on one file system.
+    // Its name keeps a readable part of the target's name within the length a folder allows.
+    constexpr std::size_t maxBaseLength = 200;
+    const std::string folder = folderOf(*target);
+    const std::string base = baseNameOf(*target).substr(0, maxBaseLength);
+    std::string pattern = (folder == "/" ? folder : folder + "/") + "." + base + ".XXXXXX";
+    FileDescriptor fd(::mkstemp(pattern.data()));
+    if (fd.get() < 0) {
+        return false;
+    }
+    TemporaryName temporary(pattern);
+    ::fcntl(fd.get(), F_SETFD, FD_CLOEXEC);
+
+    if (!writeFully(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
+        return false;
+    }
+    if (exists) {
+        // Keep the owner where we may (only a privileged process can give a file away);
+        // this comes before the mode because a change of owner clears set-id bits.
+        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
+            const int ownerKept = ::fchown(fd.get(), existing.st_uid, existing.st_gid);
+            (void)ownerKept;
+        }
+        if (::fchmod(fd.get(), existing.st_mode & 07777) != 0) {
+            return false;
+        }
+    } else if (::fchmod(fd.get(), creationMode()) != 0) {
+        return false;
+    }
+    if (!closeChecked(fd)) {
+        return false;
+    }
+    if (::rename(temporary.path().c_str(), target->c_str()) != 0) {
+        return false;
+    }
+    temporary.dismiss();
+
+    // Make the rename itself durable; the bytes are already safe, so a failure here is not
+    // reported.
+    FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() >= 0) {
+        (void)::fsync(folderFd.get());
+    }
+    return true;
+}
+
+} // namespace velmoraine::files

@@ -1,0 +1,52 @@
+// The page rewriter: from the source page, the script model and the rule records it builds
+// the updated page, whose chosen form posts to the service, carries the hidden account input
+// and runs the validation script block before it is sent.
+#pragma once
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmoraine::rewrite {
+
+enum class LaunchMode { Normal, Editor };
+
+struct RewriteInput {
+    std::string_view page;            // the source page, whole
+    std::string_view model;           // the script model text, whole
+    int chosenForm = 1;               // form count order, 1-based
+    std::string_view accountIdText;   // the account ID box as typed
+    int formNumber = 1;               // 1..10
+    const std::vector<std::string> *records = nullptr; // rule records in list order
+    LaunchMode mode = LaunchMode::Normal;
+};
+
+struct RewriteResult {
+    std::optional<std::string> output; // the updated page; empty when the rewriter gave up
+    std::string message;               // the system's message when it gave up
+};
+
+// Runs the rewriter's steps in their order.
+RewriteResult rewritePage(const RewriteInput &input);
+
+// Service linking is on when the account ID text reads as 12863 or more.
+bool serviceLinking(std::string_view accountIdText);
+
+// --- Steps, exposed for tests and for the fuzz targets ---
+
+// Cuts the first occurring variant's attribute out of `tag` (replaced by one space).
+void cutAttribute(std::string &tag, std::initializer_list<std::string_view> variants);
+
+// The form name as extracted from the rewritten tag text; empty when there is none.
+std::string extractFormName(std::string_view tag);
+
+// Removes the first block between the begin and end markers; true when one was removed.
+bool removeScriptBlock(std::string &text);
+
+// Removes every webbot comment, with exactly the result of searching again from the start
+// after each cut, in one pass.
+void removeWebbotComments(std::string &text);
+
+} // namespace velmoraine::rewrite

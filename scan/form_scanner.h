@@ -1,0 +1,45 @@
+// The page scan: numbers a page's forms, lets a chooser pick one when there are several,
+// restores stored rules, and lists the chosen form's field names. Works on the page bytes;
+// every search is a plain substring search, and the whole scan is linear in the page size.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rules/rule_list.h"
+
+namespace velmoraine::scan {
+
+// Positions of the form tags in form count order: every "<form " in page order, then every
+// "<FORM " in page order.
+std::vector<std::size_t> formTagPositions(std::string_view page);
+
+// Position of form `number` (1-based) in form count order, or npos.
+std::size_t findFormTag(std::string_view page, int number);
+
+// The tag texts the chooser lists, in form count order, each from "<" to its ">" inclusive;
+// tags without a ">" are passed over. All of them, not only the first three.
+std::vector<std::string> chooserTagTexts(std::string_view page);
+
+// Asked when the page has several forms, with the chooser's tag texts; returns the chosen
+// form number (the window's chooser returns 1, 2 or 3).
+using Chooser = std::function<int(const std::vector<std::string> &tagTexts)>;
+
+struct ScanResult {
+    bool formFound = false;     // false: the no-form message applies, everything else empty
+    bool severalForms = false;  // the chooser was asked
+    int chosenForm = 1;
+    std::vector<std::string> fields; // distinct names, page order of first occurrence
+    rules::RuleList rules;           // restored from the page's stored rule line
+};
+
+// Scans the page. `chooser` is called only when the page has several forms.
+ScanResult scanPage(std::string_view page, const Chooser &chooser);
+
+// The field names of form `chosenForm` (the walk of its tags), distinct, in page order.
+std::vector<std::string> listFields(std::string_view page, int chosenForm);
+
+} // namespace velmoraine::scan

@@ -1,0 +1,221 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using velmoraine::files::readWholeFile;
+using velmoraine::files::writeFileAtomically;
+using namespace std::string_literals;
+
+namespace {
+
+// Each test works in its own temporary folder.
+class Files : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmoraine-files-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_folder = pattern;
+    }
+    void TearDown() override {
+        ::chmod(m_folder.c_str(), 0700);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+
+    std::string pathOf(const std::string &name) const { return m_folder + "/" + name; }
+
+    // Written and read with the standard streams, so that these tests do not check our
+    // functions against themselves.
+    static void put(const std::string &path, const std::string &bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out << bytes;
+    }
+    static std::string contents(const std::string &path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static mode_t modeOf(const std::string &path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        return st.st_mode & 07777;
+    }
+    // Names in the folder, to see that no temporary file was left behind.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(m_folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string m_folder;
+};
+
+// ---------------------------------------------------------------------------------------
+// Reading
+// ---------------------------------------------------------------------------------------
+
+TEST_F(Files, ZeroBytesRoundTrip) {
+    const std::string bytes = "<form\0 name=\"a\">\0\0\r\n"s;
+    ASSERT_TRUE(writeFileAtomically(pathOf("page.htm"), bytes));
+    EXPECT_EQ(contents(pathOf("page.htm")), bytes);
+    EXPECT_EQ(readWholeFile(pathOf("page.htm")), bytes);
+}
+
+TEST_F(Files, EmptyFileReadsAsEmpty) {
+    ASSERT_TRUE(writeFileAtomically(pathOf("empty.htm"), ""));
+    EXPECT_EQ(readWholeFile(pathOf("empty.htm")), "");
+}
+
+TEST_F(Files, FolderAndMissingFileGiveNothing) {
+    EXPECT_EQ(readWholeFile(m_folder), std::nullopt);
+    EXPECT_EQ(readWholeFile(pathOf("missing.htm")), std::nullopt);
+    EXPECT_EQ(readWholeFile(""), std::nullopt);
+}
+
+TEST_F(Files, ReadsFileLargerThanOneReadCall) {
+    std::string bytes(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 31);
+    }
+    put(pathOf("big.htm"), bytes);
+    EXPECT_EQ(readWholeFile(pathOf("big.htm")), bytes);
+}
+
+TEST_F(Files, ReadsFileWhoseSizeIsNotKnownAhead) {
+    // The kernel reports a size of zero for this file, yet it has contents.
+    const auto status = readWholeFile("/proc/self/status");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->substr(0, 5), "Name:");
+}
+
+// ---------------------------------------------------------------------------------------
+// Atomic writes
+// ---------------------------------------------------------------------------------------
+
+TEST_F(Files, ReplacesContentsAndKeepsPermissions) {
+    put(pathOf("page.htm"), "old contents that are longer");
+    ASSERT_EQ(::chmod(pathOf("page.htm").c_str(), 0640), 0);
+    ASSERT_TRUE(writeFileAtomically(pathOf("page.htm"), "new"));
+    EXPECT_EQ(contents(pathOf("page.htm")), "new");
+    EXPECT_EQ(modeOf(pathOf("page.htm")), 0640U);
+    EXPECT_EQ(entries(), std::vector<std::string>{"page.htm"});
+}
+
+TEST_F(Files, NewFileFollowsTheCreationMask) {
+    const mode_t old = ::umask(027);
+    const bool written = writeFileAtomically(pathOf("new.htm"), "x");
+    ::umask(old);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(modeOf(pathOf("new.htm")), 0640U);
+}
+
+TEST_F(Files, SymbolicLinkStaysAndItsTargetGetsTheBytes) {
+    ASSERT_EQ(::mkdir(pathOf("real").c_str(), 0700), 0);
+    put(pathOf("real/page.htm"), "old");
+    ASSERT_EQ(::chmod(pathOf("real/page.htm").c_str(), 0604), 0);
+    // A chain: link -> real/hop (relative to the link's folder) -> page.htm (relative to real/).
+    ASSERT_EQ(::symlink("page.htm", pathOf("real/hop").c_str()), 0);
+    ASSERT_EQ(::symlink("real/hop", pathOf("link").c_str()), 0);
+
+    ASSERT_TRUE(writeFileAtomically(pathOf("link"), "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(pathOf("link")));
+    EXPECT_TRUE(std::filesystem::is_symlink(pathOf("real/hop")));
+    EXPECT_EQ(std::filesystem::read_symlink(pathOf("link")), "real/hop");
+    EXPECT_EQ(contents(pathOf("real/page.htm")), "new");
+    EXPECT_EQ(modeOf(pathOf("real/page.htm")), 0604U);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"link", "real"}));
+}
+
+TEST_F(Files, DanglingLinkGetsItsTargetCreated) {
+    ASSERT_EQ(::symlink(pathOf("target.htm").c_str(), pathOf("link").c_str()), 0);
+    ASSERT_TRUE(writeFileAtomically(pathOf("link"), "bytes"));
+    EXPECT_TRUE(std::filesystem::is_symlink(pathOf("link")));
+    EXPECT_EQ(contents(pathOf("target.htm")), "bytes");
+}
+
+TEST_F(Files, LinkLoopFails) {
+    ASSERT_EQ(::symlink("b", pathOf("a").c_str()), 0);
+    ASSERT_EQ(::symlink("a", pathOf("b").c_str()), 0);
+    EXPECT_FALSE(writeFileAtomically(pathOf("a"), "x"));
+    EXPECT_EQ(entries(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(Files, FolderAsTargetFails) {
+    ASSERT_EQ(::mkdir(pathOf("sub").c_str(), 0700), 0);
+    EXPECT_FALSE(writeFileAtomically(pathOf("sub"), "x"));
+    EXPECT_TRUE(std::filesystem::is_directory(pathOf("sub")));
+    EXPECT_EQ(entries(), std::vector<std::string>{"sub"});
+}
+
+TEST_F(Files, MissingFolderFails) {
+    EXPECT_FALSE(writeFileAtomically(pathOf("no/such/page.htm"), "x"));
+}
+
+TEST_F(Files, ReadOnlyFolderFailsAndLeavesTargetAlone) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permission bits do not stop the superuser";
+    }
+    put(pathOf("page.htm"), "old");
+    ASSERT_EQ(::chmod(m_folder.c_str(), 0500), 0);
+    EXPECT_FALSE(writeFileAtomically(pathOf("page.htm"), "new"));
+    ASSERT_EQ(::chmod(m_folder.c_str(), 0700), 0);
+    EXPECT_EQ(contents(pathOf("page.htm")), "old");
+    EXPECT_EQ(entries(), std::vector<std::string>{"page.htm"});
+}
+
+TEST_F(Files, FailedWriteLeavesTargetAndNoTemporaryFile) {
+    // A file size limit makes the write fail part way even for the superuser.
+    put(pathOf("page.htm"), "old");
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    auto *const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = writeFileAtomically(pathOf("page.htm"), std::string(4096, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(contents(pathOf("page.htm")), "old");
+    EXPECT_EQ(entries(), std::vector<std::string>{"page.htm"});
+}
+
+TEST_F(Files, DeviceIsWrittenInPlace) {
+    EXPECT_FALSE(writeFileAtomically("/dev/full", "x"));
+    EXPECT_TRUE(writeFileAtomically("/dev/null", "x"));
+    struct stat st {};
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    ASSERT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST_F(Files, LinkToDeviceIsWrittenThrough) {
+    ASSERT_EQ(::symlink("/dev/full", pathOf("full").c_str()), 0);
+    EXPECT_FALSE(writeFileAtomically(pathOf("full"), "x"));
+    EXPECT_TRUE(std::filesystem::is_symlink(pathOf("full")));
+    EXPECT_EQ(entries(), std::vector<std::string>{"full"});
+}
+
+TEST_F(Files, PipeWithoutReaderFailsInsteadOfWaiting) {
+    ASSERT_EQ(::mkfifo(pathOf("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(writeFileAtomically(pathOf("pipe"), "x"));
+    EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
+}
+
+} // namespace
