@@ -196,15 +196,16 @@ std::optional<std::string> readWholeFile(const std::string &path) {
         bytes.resize(static_cast<std::size_t>(got));
         return bytes;
     }
+    // The file may have grown since: bytes past its size go through a small buffer, so a file
+    // that did not grow is never copied into a larger allocation.
     constexpr std::size_t chunkSize = 64 * 1024;
+    std::string chunk(chunkSize, '\0');
     for (;;) {
-        const std::size_t before = bytes.size();
-        bytes.resize(before + chunkSize);
-        const long long more = readFully(fd.get(), bytes.data() + before, chunkSize);
+        const long long more = readFully(fd.get(), chunk.data(), chunkSize);
         if (more < 0) {
             return std::nullopt;
         }
-        bytes.resize(before + static_cast<std::size_t>(more));
+        bytes.append(chunk, 0, static_cast<std::size_t>(more));
         if (static_cast<std::size_t>(more) < chunkSize) {
             return bytes;
         }

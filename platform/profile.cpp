@@ -125,7 +125,7 @@ KeySearch searchKey(std::string_view text, std::string_view section, std::string
                 inSection = true;
                 found.sectionFound = true;
                 found.afterLastKey = line.end;
-                found.afterLastKeyHasBreak = line.end > line.contentEnd;
+                found.afterLastKeyHasBreak = line.end > line.begin && text[line.end - 1] == '\n';
             }
             continue;
         }
@@ -139,7 +139,7 @@ KeySearch searchKey(std::string_view text, std::string_view section, std::string
             break;
         }
         found.afterLastKey = line.end;
-        found.afterLastKeyHasBreak = line.end > line.contentEnd;
+        found.afterLastKeyHasBreak = line.end > line.begin && text[line.end - 1] == '\n';
     }
     return found;
 }
@@ -230,7 +230,8 @@ std::string withValue(std::string_view text, std::string_view section, std::stri
     if (found.sectionFound) {
         out.append(text.substr(0, found.afterLastKey));
         if (!found.afterLastKeyHasBreak) {
-            out.append(lineBreak);
+            // A last line ended by a lone carriage return only lacks its line feed.
+            out.append(!out.empty() && out.back() == '\r' ? std::string_view("\n") : lineBreak);
         }
         out.append(key).append("=").append(value);
         if (found.afterLastKeyHasBreak) {
@@ -241,7 +242,7 @@ std::string withValue(std::string_view text, std::string_view section, std::stri
     }
     out.append(text);
     if (!text.empty() && text.back() != '\n') {
-        out.append(lineBreak);
+        out.append(text.back() == '\r' ? std::string_view("\n") : lineBreak);
     }
     out.append("[").append(section).append("]").append(lineBreak);
     out.append(key).append("=").append(value).append(lineBreak);

@@ -15,6 +15,8 @@ constexpr std::string_view kEmptyHead = "<head>  </head>";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// An optional "-", digits, optionally "." and digits; a whole part with a leading zero
+// ("010") is not plain, as a script reads it as an octal number or not at all.
 bool isPlainNumber(std::string_view text) {
     std::size_t i = 0;
     if (i < text.size() && text[i] == '-') {
@@ -24,7 +26,7 @@ bool isPlainNumber(std::string_view text) {
     while (i < text.size() && isDigit(text[i])) {
         ++i;
     }
-    if (i == digitsStart) {
+    if (i == digitsStart || (text[digitsStart] == '0' && i - digitsStart > 1)) {
         return false;
     }
     if (i < text.size() && text[i] == '.') {

@@ -83,6 +83,11 @@ TEST(ScriptLiterals, NumbersBareEverythingElseQuoted) {
     EXPECT_EQ(jsValue("-"), "\"-\"");
     EXPECT_EQ(jsValue("1;alert(1)"), "\"1;alert(1)\"");
     EXPECT_EQ(jsValue(" 5"), "\" 5\"");
+    // A leading zero would be read as an octal number, or break the script ("010.5").
+    EXPECT_EQ(jsValue("010"), "\"010\"");
+    EXPECT_EQ(jsValue("010.5"), "\"010.5\"");
+    EXPECT_EQ(jsValue("0.5"), "0.5");
+    EXPECT_EQ(jsValue("-0"), "-0");
 }
 
 TEST(ScriptLiterals, IdentifiersWithDotsOthersInBrackets) {

@@ -1,0 +1,56 @@
+// The commands of velmoraine-cli. Each runs the core as the wizard would and returns the
+// process exit code; messages go to stderr, results to stdout or the output file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmoraine::cli {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitUsage = 1,   // a one-line hint on stderr
+    kExitFile = 2,    // a file cannot be opened or created
+    kExitRefused = 3, // the page or the rules refused, with the system's message
+};
+
+struct ScanOptions {
+    std::string page;
+    int choose = 1; // the chooser's answer when the page has several forms
+    bool json = false;
+};
+
+struct SuggestOptions {
+    std::string field;
+    bool json = false;
+};
+
+// One --rule or --record, in command-line order.
+struct RuleArgument {
+    enum class Source { Rule, Record };
+    Source source = Source::Rule;
+    std::string text;
+};
+
+struct RewriteOptions {
+    std::string page;
+    int choose = 1;
+    std::optional<std::string> accountId; // absent: the stored account ID
+    int formNumber = 1;
+    std::optional<std::string> model; // absent: the model of the main directory
+    bool noStoredRules = false;
+    std::vector<RuleArgument> rules;
+    bool editorMode = false;
+    std::optional<std::string> output; // absent: stdout, unless inPlace
+    bool inPlace = false;
+};
+
+int runScan(const ScanOptions &options);
+int runSuggest(const SuggestOptions &options);
+int runRewrite(const RewriteOptions &options);
+
+// Prints "velmoraine-cli COMMAND: HINT ..." as one line on stderr and gives kExitUsage.
+int usageError(std::string_view command, std::string_view hint);
+
+} // namespace velmoraine::cli

@@ -1,0 +1,122 @@
+// velmoraine-cli: the wizard's page scan, rule proposals and page rewriting from the command
+// line, for scripts and for the golden tests. Links the core only.
+#include <algorithm>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+
+namespace {
+
+using velmoraine::cli::RuleArgument;
+
+// The settings a --rule text may carry, for the help.
+constexpr const char *kRuleHelp =
+    "Add a rule as the editor's \"Add >>\" does: FIELD alone takes the rule proposed for its name; "
+    "FIELD=KIND[,key=value]... with KIND filled, email, digits or number and the keys min, max, "
+    "punct (digits), blank (1/0/yes/no/true/false) and message. Repeatable; --rule and --record "
+    "are applied in the order given";
+
+// Form numbers count from 1; how many there are is known only once the page is read.
+const CLI::Validator kFormNumber(
+    [](std::string &text) {
+        const bool digits = !text.empty() && text.size() < 10 &&
+                            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        return digits && std::stoi(text) >= 1 ? std::string() : "form numbers count from 1, not " + text;
+    },
+    "K");
+
+void addChooseOption(CLI::App &command, int &choose) {
+    command.add_option("--choose", choose, "The form to work on when the page has several (default 1)")
+        ->check(kFormNumber)
+        ->option_text("K");
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    using namespace velmoraine::cli;
+
+    CLI::App app{"Scans HTML pages for forms, proposes validation rules and adds the validation code "
+                 "and the service's form handling to a page.",
+                 "velmoraine-cli"};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", VELMORAINE_VERSION);
+
+    ScanOptions scan;
+    CLI::App *scanCommand =
+        app.add_subcommand("scan", "List a page's forms, the chosen form's fields and the rules stored in the page");
+    scanCommand->add_option("PAGE", scan.page, "The HTML page")->required();
+    addChooseOption(*scanCommand, scan.choose);
+    scanCommand->add_flag("--json", scan.json, "Print one JSON object");
+
+    SuggestOptions suggest;
+    CLI::App *suggestCommand = app.add_subcommand("suggest", "Show the rule proposed for a field's name");
+    suggestCommand->add_option("FIELD", suggest.field, "The field name")->required();
+    suggestCommand->add_flag("--json", suggest.json, "Print one JSON object");
+
+    RewriteOptions rewrite;
+    CLI::App *rewriteCommand =
+        app.add_subcommand("rewrite", "Write the updated page: the form posts to the service and validates its fields");
+    rewriteCommand->footer("\nExamples:\n"
+                           "  velmoraine-cli rewrite contact.htm --id 24680 --rule email --rule zip -o contact-new.htm\n"
+                           "  velmoraine-cli rewrite contact.htm --rule \"qty=number,min=1,max=10,message=Order 1 to 10, "
+                           "please.\" --in-place");
+    rewriteCommand->add_option("PAGE", rewrite.page, "The HTML page")->required();
+    addChooseOption(*rewriteCommand, rewrite.choose);
+    rewriteCommand->add_option("--id", rewrite.accountId, "Account ID (default: the stored one)")->option_text("TEXT");
+    rewriteCommand->add_option("--form-number", rewrite.formNumber, "Form number at the service, 1 to 10 (default 1)")
+        ->check(CLI::Range(1, 10))
+        ->option_text("N");
+    rewriteCommand
+        ->add_option("--model", rewrite.model, "Script model file (default: vlmodel.txt of the main directory)")
+        ->option_text("FILE");
+    rewriteCommand->add_flag("--no-stored-rules", rewrite.noStoredRules, "Drop the rules stored in the page");
+    // Both options record each occurrence as it is parsed, so the two keep their relative order.
+    rewriteCommand
+        ->add_option_function<std::string>(
+            "--record",
+            [&](const std::string &text) {
+                rewrite.rules.push_back({RuleArgument::Source::Record, text});
+            },
+            "Add a rule record (name^kind^...) as it would be stored. Repeatable")
+        ->trigger_on_parse()
+        ->option_text("RECORD");
+    rewriteCommand
+        ->add_option_function<std::string>(
+            "--rule",
+            [&](const std::string &text) {
+                rewrite.rules.push_back({RuleArgument::Source::Rule, text});
+            },
+            kRuleHelp)
+        ->trigger_on_parse()
+        ->option_text("FIELD[=KIND[,key=value]...]");
+    rewriteCommand->add_flag("--editor-mode", rewrite.editorMode,
+                             "Run as when started by the editor: no account ID check, an existing hidden input stays");
+    CLI::Option *outputOption =
+        rewriteCommand->add_option("-o,--output", rewrite.output, "Write the page to OUT (default: stdout)")
+            ->option_text("OUT");
+    rewriteCommand->add_flag("--in-place", rewrite.inPlace, "Write the page over PAGE")->excludes(outputOption);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &error) {
+        if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            return app.exit(error); // --help and --version
+        }
+        const std::vector<CLI::App *> chosen = app.get_subcommands();
+        if (chosen.empty() && argc > 1 && argv[1][0] != '-') {
+            return usageError("", "unknown command \"" + std::string(argv[1]) + "\" (scan, suggest or rewrite)");
+        }
+        return usageError(chosen.empty() ? std::string() : chosen.front()->get_name(), error.what());
+    }
+
+    if (scanCommand->parsed()) {
+        return runScan(scan);
+    }
+    if (suggestCommand->parsed()) {
+        return runSuggest(suggest);
+    }
+    return runRewrite(rewrite);
+}

@@ -1,0 +1,124 @@
+#include "cli_run.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string_view>
+
+extern char **environ;
+
+namespace velmoraine::clitest {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The parent's environment with the settings folder pointed at the test's own.
+std::vector<std::string> childEnvironment(const fs::path &configHome) {
+    std::vector<std::string> env;
+    for (char **entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        if (text.starts_with("XDG_CONFIG_HOME=") || text.starts_with("HOME=")) {
+            continue;
+        }
+        env.emplace_back(text);
+    }
+    env.push_back("XDG_CONFIG_HOME=" + configHome.string());
+    env.push_back("HOME=" + configHome.string());
+    return env;
+}
+
+std::vector<char *> pointers(std::vector<std::string> &texts) {
+    std::vector<char *> out;
+    for (std::string &text : texts) {
+        out.push_back(text.data());
+    }
+    out.push_back(nullptr);
+    return out;
+}
+
+} // namespace
+
+CliResult runCli(const CliRun &run) {
+    const TempDir capture;
+    const fs::path outPath = run.stdoutFile.value_or(capture.path() / "stdout");
+    const fs::path errPath = capture.path() / "stderr";
+
+    std::vector<std::string> argv{VELMORAINE_CLI};
+    argv.insert(argv.end(), run.args.begin(), run.args.end());
+    std::vector<std::string> env = childEnvironment(run.configHome.empty() ? capture.path() : run.configHome);
+    std::vector<char *> argvPointers = pointers(argv);
+    std::vector<char *> envPointers = pointers(env);
+    const std::string workDir = run.workDir.empty() ? pagesDir().string() : run.workDir.string();
+    const std::string outText = outPath.string();
+    const std::string errText = errPath.string();
+
+    const pid_t child = fork();
+    if (child < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (child == 0) {
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outText.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errText.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+            chdir(workDir.c_str()) != 0) {
+            _exit(127);
+        }
+        execve(argvPointers[0], argvPointers.data(), envPointers.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    while (wait4(child, &status, 0, &usage) < 0) {
+        if (errno != EINTR) {
+            throw std::runtime_error("wait failed");
+        }
+    }
+    CliResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.peakKilobytes = usage.ru_maxrss;
+    if (!run.stdoutFile) {
+        result.out = readFile(outPath);
+    }
+    result.err = readFile(errPath);
+    return result;
+}
+
+fs::path pagesDir() { return fs::path(VELMORAINE_SOURCE_DIR) / "tests" / "cli" / "pages"; }
+
+fs::path expectedDir() { return fs::path(VELMORAINE_SOURCE_DIR) / "tests" / "cli" / "expected"; }
+
+std::string readFile(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "velmoraine-cli-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(m_path, ignored);
+}
+
+} // namespace velmoraine::clitest

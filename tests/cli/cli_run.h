@@ -1,0 +1,47 @@
+// Runs the real velmoraine-cli binary for the end-to-end tests.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmoraine::clitest {
+
+struct CliResult {
+    int exitCode = -1; // -1 when the process did not exit normally
+    std::string out;   // stdout, unless it went to a file
+    std::string err;
+    long peakKilobytes = 0; // the child's peak resident size
+};
+
+struct CliRun {
+    std::vector<std::string> args;                   // after the program name
+    std::filesystem::path workDir;                   // the child's current folder
+    std::filesystem::path configHome;                // XDG_CONFIG_HOME (and HOME) of the child
+    std::optional<std::filesystem::path> stdoutFile; // send stdout there instead of capturing it
+};
+
+CliResult runCli(const CliRun &run);
+
+// The folder of the test pages and of the expected outputs.
+std::filesystem::path pagesDir();
+std::filesystem::path expectedDir();
+
+std::string readFile(const std::filesystem::path &path);
+void writeFile(const std::filesystem::path &path, const std::string &bytes);
+
+// A fresh folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    [[nodiscard]] const std::filesystem::path &path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+} // namespace velmoraine::clitest
