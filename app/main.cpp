@@ -1,0 +1,96 @@
+// velmoraine: the wizard that makes an HTML form work with the hosted form-processing service.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "app/pictures.h"
+#include "app/texts.h"
+#include "platform/page_text.h"
+#include "platform/ui_services.h"
+#include "scan/form_chooser.h"
+
+namespace {
+
+// The command-line text: the arguments after the program's name, joined with single blanks.
+std::string commandLineText(int argc, char **argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            text.push_back(' ');
+        }
+        text.append(argv[i]);
+    }
+    return text;
+}
+
+// True when a window can be shown: a display, or a platform chosen on purpose.
+bool haveDisplay(int argc, char **argv) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "-platform") {
+            return true;
+        }
+    }
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    (void)argc;
+    (void)argv;
+    return true;
+#endif
+}
+
+// Shows an error that escapes a handler in the standard error box; the program carries on.
+class Application : public QApplication {
+public:
+    Application(int &argc, char **argv, velmoraine::platform::UiServices &ui) : QApplication(argc, argv), m_ui(ui) {}
+
+    bool notify(QObject *receiver, QEvent *event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception &error) {
+            m_ui.showError(activeWindow(), velmoraine::platform::fromSystemText(error.what()));
+        }
+        return false;
+    }
+
+private:
+    velmoraine::platform::UiServices &m_ui;
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+    using namespace velmoraine;
+
+    const std::string commandLine = commandLineText(argc, argv);
+    if (!haveDisplay(argc, argv)) {
+        std::fputs("velmoraine: no display to show the wizard on.\n"
+                   "Use velmoraine-cli instead: velmoraine-cli --help lists its commands.\n",
+                   stderr);
+        return EXIT_FAILURE;
+    }
+
+    platform::DesktopUiServices ui;
+    Application app(argc, argv, ui);
+    QApplication::setApplicationName(QStringLiteral("velmoraine"));
+    QApplication::setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("velmoraine"));
+
+    try {
+        TForm5 form5;
+        TForm1 form1(ui, form5);
+        if (form1.setUp(commandLine) == TForm1::SetUpOutcome::Quit) {
+            return EXIT_SUCCESS;
+        }
+        form1.show();
+        QApplication::exec();
+    } catch (const std::exception &error) {
+        ui.showError(nullptr, platform::fromSystemText(error.what()));
+    }
+    return EXIT_SUCCESS;
+}

@@ -1,0 +1,98 @@
+// The window's only way to the desktop: message boxes, file dialogs, modal dialogs, the
+// clipboard, the browser and other programs. The wizard runs with DesktopUiServices; the tests
+// put a double in its place that answers from a queue and records what was asked.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QFileDialog;
+class QMessageBox;
+class QUrl;
+class QWidget;
+
+namespace velmoraine::platform {
+
+// The file filter of the open and save dialogs.
+QString pageFileFilter();
+
+// The default suffix the save dialog adds to a name that has none.
+inline constexpr char kDefaultPageSuffix[] = "htm";
+
+// MIME type under which the clipboard also holds the page's exact bytes.
+inline constexpr char kPageBytesMimeType[] = "application/x-velmoraine-page";
+
+class UiServices {
+public:
+    UiServices() = default;
+    UiServices(const UiServices &) = delete;
+    UiServices &operator=(const UiServices &) = delete;
+    virtual ~UiServices() = default;
+
+    // A modal message owned by `owner`: the system's message title, one OK button, no icon.
+    virtual void showMessage(QWidget *owner, const QString &text) = 0;
+
+    // The standard error box: titled with the application title, error icon, one OK button.
+    virtual void showError(QWidget *owner, const QString &text) = 0;
+
+    // The open dialog for a page, starting in `startFolder`; it accepts a typed name of a file
+    // that does not exist. Empty when cancelled.
+    virtual std::optional<QString> askOpenPage(QWidget *owner, const QString &startFolder) = 0;
+
+    // The save dialog for a page: the default suffix is added to a name without one, and an
+    // existing file is replaced without a question. Empty when cancelled.
+    virtual std::optional<QString> askSavePage(QWidget *owner) = 0;
+
+    // Shows a dialog of the program modally and returns its result code.
+    virtual int showModal(QDialog &dialog) = 0;
+
+    // Puts the text on the clipboard, with the exact bytes beside it.
+    virtual void copyToClipboard(const QString &text, const QByteArray &bytes) = 0;
+
+    // Opens a web address or a local file in the user's default browser; never waits.
+    virtual void openInBrowser(const QUrl &url) = 0;
+
+    // Starts a program with its arguments and never waits for it or looks at the result.
+    virtual void startProgram(const QString &program, const QStringList &arguments) = 0;
+};
+
+class DesktopUiServices final : public UiServices {
+public:
+    void showMessage(QWidget *owner, const QString &text) override;
+    void showError(QWidget *owner, const QString &text) override;
+    std::optional<QString> askOpenPage(QWidget *owner, const QString &startFolder) override;
+    std::optional<QString> askSavePage(QWidget *owner) override;
+    int showModal(QDialog &dialog) override;
+    void copyToClipboard(const QString &text, const QByteArray &bytes) override;
+    void openInBrowser(const QUrl &url) override;
+    void startProgram(const QString &program, const QStringList &arguments) override;
+};
+
+// --- The real dialogs, built apart so that their set-up can be checked without running them ---
+
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget *owner, const QString &text);
+std::unique_ptr<QMessageBox> makeErrorBox(QWidget *owner, const QString &text);
+std::unique_ptr<QFileDialog> makeOpenPageDialog(QWidget *owner, const QString &startFolder);
+std::unique_ptr<QFileDialog> makeSavePageDialog(QWidget *owner);
+
+// `path` with "." and the suffix appended when its file name has no suffix.
+QString withDefaultSuffix(const QString &path, const QString &suffix);
+
+// Writes the text and the bytes to the system clipboard.
+void writeClipboard(const QString &text, const QByteArray &bytes);
+
+// Shows the wait cursor while it lives, and restores the cursor shown before on every way out.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+} // namespace velmoraine::platform

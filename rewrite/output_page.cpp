@@ -1,0 +1,264 @@
+#include "rewrite/output_page.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/texts.h"
+#include "platform/files.h"
+#include "platform/link_label.h"
+#include "platform/ui_services.h"
+#include "platform/window_look.h"
+#include "rewrite/browser_launch.h"
+
+namespace velmoraine {
+
+namespace {
+
+QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {
+    auto *label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPushButton *button(const char *objectName, const char *text, int width, QWidget *parent) {
+    auto *push = new QPushButton(QString::fromLatin1(text), parent);
+    push->setObjectName(QString::fromLatin1(objectName));
+    push->setMinimumWidth(width);
+    return push;
+}
+
+// A row that starts `indent` pixels in from the page's left edge.
+QHBoxLayout *indentedRow(int indent) {
+    auto *row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addSpacing(indent);
+    return row;
+}
+
+bool launcherPresent(const QString &program) {
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable();
+}
+
+} // namespace
+
+OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(parent), m_ui(ui) {
+    setObjectName(QStringLiteral("TabSheet5"));
+    setWindowTitle(QStringLiteral("3. Write Data to Text File"));
+
+    auto *label46 = plainLabel("Label46",
+                               "The box below contains your updated HTML page. This has been modified so that your "
+                               "form will work. To save this page, click the Save As button below. ",
+                               this);
+    label46->setWordWrap(true);
+    label46->setFixedWidth(470);
+    auto *label30 = plainLabel("Label30", "Updated HTML Code", this);
+
+    m_richEdit1 = new QPlainTextEdit(this);
+    m_richEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    m_richEdit1->setFont(platform::monospaceFont());
+    m_richEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_richEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_richEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_richEdit1->setFixedSize(497, 225);
+
+    m_button3 = button("Button3", "Copy All", 97, this);
+    m_button4 = button("Button4", "Save As...", 97, this);
+    m_editSave = new QLineEdit(this);
+    m_editSave->setObjectName(QStringLiteral("EditSave"));
+    m_editSave->setReadOnly(true);
+    m_editSave->setFixedWidth(329);
+    QPalette faced = m_editSave->palette();
+    faced.setColor(QPalette::Base, faced.color(QPalette::Button));
+    m_editSave->setPalette(faced);
+    m_button5 = button("Button5", "Test", 49, this);
+    m_button5->setFixedWidth(49);
+    m_button5->setEnabled(false);
+
+    auto *label47 = plainLabel("Label47", "What to do next...", this);
+    label47->setFont(platform::boldOnly());
+    auto *label49 = plainLabel("Label49", "Upload your updated HTML page to your webserver.", this);
+    m_label54 = new platform::LinkLabel(QStringLiteral("Log into your Velmoraine account"),
+                                        platform::LinkLabel::Weight::Bold, this);
+    m_label54->setObjectName(QStringLiteral("Label54"));
+    auto *label51 = plainLabel("Label51", "and specify how you want this form to be processed. ", this);
+    auto *label55 = plainLabel("Label55", "This takes only a few moments and there are many powerful options. ", this);
+    auto *label52 = plainLabel("Label52", "That's it! Your form will work.", this);
+    m_label60 = new platform::LinkLabel(QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
+                                        platform::LinkLabel::Weight::Bold, this);
+    m_label60->setObjectName(QStringLiteral("Label60"));
+
+    // Rows from top to bottom; the indents keep each control in its column.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 8, 0, 8);
+    layout->setSpacing(0);
+    auto *row = indentedRow(16);
+    row->addWidget(label46);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(14);
+    row = indentedRow(16);
+    row->addWidget(label30);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(3);
+    row = indentedRow(16);
+    row->addWidget(m_richEdit1);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(20);
+    row = indentedRow(24);
+    row->addWidget(m_button3);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(14);
+    row = indentedRow(24);
+    row->addWidget(m_button4);
+    row->addSpacing(7);
+    row->addWidget(m_editSave);
+    row->addSpacing(7);
+    row->addWidget(m_button5);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(14);
+    row = indentedRow(24);
+    row->addWidget(label47);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(8);
+
+    // The numbered steps: the numbers in one column, their texts in the next.
+    auto *steps = new QGridLayout;
+    steps->setHorizontalSpacing(0);
+    steps->setVerticalSpacing(4);
+    steps->setColumnMinimumWidth(0, 16);
+    steps->addWidget(plainLabel("Label48", "1.", this), 0, 0);
+    steps->addWidget(label49, 0, 1, 1, 2);
+    steps->addWidget(plainLabel("Label50", "2.", this), 1, 0);
+    auto *linkLine = new QHBoxLayout;
+    linkLine->setSpacing(5);
+    m_label54->setMinimumWidth(195);
+    linkLine->addWidget(m_label54);
+    linkLine->addWidget(label51);
+    linkLine->addStretch();
+    steps->addLayout(linkLine, 1, 1, 1, 2);
+    steps->addWidget(label55, 2, 1, 1, 2);
+    steps->setColumnStretch(2, 1);
+    row = indentedRow(24);
+    row->addLayout(steps);
+    layout->addLayout(row);
+    layout->addSpacing(10);
+    row = indentedRow(24);
+    label52->setMinimumWidth(224);
+    row->addWidget(label52);
+    row->addWidget(m_label60);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addStretch();
+
+    setTabOrder(m_richEdit1, m_button3);
+    setTabOrder(m_button3, m_button4);
+    setTabOrder(m_button4, m_editSave);
+    setTabOrder(m_editSave, m_button5);
+
+    connect(m_button3, &QPushButton::clicked, this, &OutputPage::Button3Click);
+    connect(m_button4, &QPushButton::clicked, this, &OutputPage::Button4Click);
+    connect(m_button5, &QPushButton::clicked, this, &OutputPage::Button5Click);
+    connect(m_editSave, &QLineEdit::textChanged, this, &OutputPage::EditSaveChange);
+    connect(m_label54, &platform::LinkLabel::clicked, this, &OutputPage::homeLinkClicked);
+    connect(m_label60, &platform::LinkLabel::clicked, this, &OutputPage::tutorialLinkClicked);
+}
+
+void OutputPage::setOutput(std::string bytes, std::string_view sourcePage) {
+    m_bytes = std::move(bytes);
+    m_encoding = platform::detectEncoding(m_bytes);
+    m_lineEnding = platform::dominantLineEnding(sourcePage);
+    // setPlainText leaves the document unmodified: the box counts as unedited from here on.
+    m_richEdit1->setPlainText(platform::decodePage(m_bytes, m_encoding));
+}
+
+QString OutputPage::currentText() const {
+    const QTextDocument *document = m_richEdit1->document();
+    if (!document->isModified()) {
+        return platform::decodePage(m_bytes, m_encoding);
+    }
+    // The raw text keeps non-breaking spaces, which the plain text would turn into blanks.
+    return platform::withLineEndings(document->toRawText(), m_lineEnding);
+}
+
+std::string OutputPage::currentBytes() const {
+    if (!m_richEdit1->document()->isModified()) {
+        return m_bytes;
+    }
+    return platform::encodePage(currentText(), m_encoding);
+}
+
+// --- Actions ---
+
+void OutputPage::Button3Click() {
+    m_richEdit1->selectAll();
+    const std::string bytes = currentBytes();
+    m_ui.copyToClipboard(currentText(), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    m_ui.showMessage(window(), platform::fromSystemText(texts::kCopiedAll));
+}
+
+void OutputPage::Button4Click() {
+    const std::optional<QString> path = m_ui.askSavePage(window());
+    if (!path) {
+        return;
+    }
+    if (!files::writeFileAtomically(platform::toNativePath(*path), currentBytes())) {
+        m_ui.showError(window(),
+                       platform::fromSystemText(texts::fill(texts::kCannotCreateFile, platform::toSystemText(*path))));
+        return;
+    }
+    m_ui.showMessage(window(), platform::fromSystemText(texts::fill(texts::kSaved, platform::toSystemText(*path))));
+    m_editSave->setText(*path);
+}
+
+void OutputPage::EditSaveChange() {
+    // Nothing disables Test again: it keeps opening the latest save.
+    if (!m_editSave->text().isEmpty()) {
+        m_button5->setEnabled(true);
+    }
+}
+
+void OutputPage::Button5Click() {
+    const QString target = m_editSave->text();
+    if (!target.isEmpty()) {
+        ShowInBrowser(target);
+    }
+}
+
+// The sibling editor's launcher opens the target when it is installed in the main directory;
+// otherwise the desktop's default browser does. A saved file that is gone starts nothing.
+void OutputPage::ShowInBrowser(const QString &target) {
+    const bool web = rewrite::isWebTarget(platform::toSystemText(target));
+    QString argument = target;
+    if (!web) {
+        const QFileInfo file(target);
+        if (!file.exists()) {
+            return;
+        }
+        argument = file.absoluteFilePath();
+    }
+    const rewrite::LaunchCommand command =
+        rewrite::browserLaunchCommand(m_mainDirectory, platform::toNativePath(argument));
+    const QString program = platform::fromNativePath(command.program);
+    if (launcherPresent(program)) {
+        m_ui.startProgram(program, {platform::fromNativePath(command.argument)});
+        return;
+    }
+    m_ui.openInBrowser(web ? QUrl(target) : QUrl::fromLocalFile(argument));
+}
+
+} // namespace velmoraine

@@ -1,0 +1,76 @@
+// Page 3 of the wizard, "3. Write Data to Text File": the updated page in RichEdit1, and the
+// actions on it: copy it, save it, and open the saved file in a browser.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <QWidget>
+
+#include "platform/page_text.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velmoraine {
+
+namespace platform {
+class UiServices;
+class LinkLabel;
+} // namespace platform
+
+// Control map:
+//   RichEdit1   the updated page, editable
+//   Button3     "Copy All"
+//   Button4     "Save As..."
+//   EditSave    the path of the last save, read-only
+//   Button5     "Test": opens the last saved file in a browser
+//   Label54     home link; Label60 tutorial link (handled by the window)
+class OutputPage : public QWidget {
+    Q_OBJECT
+public:
+    OutputPage(platform::UiServices &ui, QWidget *parent = nullptr);
+
+    // The main directory, where the browser launcher is looked for.
+    void setMainDirectory(std::string mainDirectory) { m_mainDirectory = std::move(mainDirectory); }
+
+    // Shows the rewriter's output. Until the user edits the box, the actions write exactly
+    // these bytes. `sourcePage` decides the line ending written for edited text.
+    void setOutput(std::string bytes, std::string_view sourcePage);
+
+    // What the actions write: the rewriter's bytes while the box is unedited; after an edit,
+    // the box's text in the encoding it was shown with, every line break as the page's
+    // dominant line ending.
+    [[nodiscard]] std::string currentBytes() const;
+
+    // The same as text: what the clipboard receives.
+    [[nodiscard]] QString currentText() const;
+
+signals:
+    void homeLinkClicked();
+    void tutorialLinkClicked();
+
+private:
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void EditSaveChange();
+    void ShowInBrowser(const QString &target);
+
+    platform::UiServices &m_ui;
+    std::string m_mainDirectory;
+    std::string m_bytes;
+    platform::PageEncoding m_encoding = platform::PageEncoding::Utf8;
+    platform::LineEnding m_lineEnding = platform::LineEnding::CrLf;
+
+    QPlainTextEdit *m_richEdit1 = nullptr;
+    QPushButton *m_button3 = nullptr;
+    QPushButton *m_button4 = nullptr;
+    QLineEdit *m_editSave = nullptr;
+    QPushButton *m_button5 = nullptr;
+    platform::LinkLabel *m_label54 = nullptr;
+    platform::LinkLabel *m_label60 = nullptr;
+};
+
+} // namespace velmoraine

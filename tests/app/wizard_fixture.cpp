@@ -1,0 +1,80 @@
+#include "wizard_fixture.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStackedWidget>
+#include <QTest>
+
+#include "platform/files.h"
+#include "platform/profile.h"
+
+namespace velmoraine::test {
+
+std::string modelText() {
+    return files::readWholeFile(VELMORAINE_SOURCE_DIR "/rewrite/vlmodel.txt").value_or(std::string());
+}
+
+WizardFixture::WizardFixture() {
+    QDir(m_dir.path()).mkpath(QStringLiteral("config"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("main"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
+    writeFile(QStringLiteral("main/vlmodel.txt"), modelText());
+    writeSettings("velmoraine.ini", "[Settings]\nmain dir=" + mainDirectory().toStdString() + "\n");
+}
+
+QString WizardFixture::path(const QString &name) const {
+    return m_dir.filePath(name);
+}
+
+QString WizardFixture::mainDirectory() const {
+    return path(QStringLiteral("main")) + u'/';
+}
+
+QString WizardFixture::writeFile(const QString &name, std::string_view bytes) const {
+    const QString file = path(name);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qFatal("cannot write a test file");
+    }
+    out.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    return file;
+}
+
+std::string WizardFixture::readFile(const QString &path) {
+    return files::readWholeFile(QFile::encodeName(path).toStdString()).value_or(std::string("<missing>"));
+}
+
+bool WizardFixture::exists(const QString &path) {
+    return QFileInfo::exists(path);
+}
+
+std::string WizardFixture::settingsText(std::string_view file) const {
+    return files::readWholeFile(profile::resolveProfilePath(file)).value_or(std::string());
+}
+
+void WizardFixture::writeSettings(std::string_view file, std::string_view text) const {
+    writeFile(QStringLiteral("config/") + QString::fromUtf8(file.data(), static_cast<qsizetype>(file.size())), text);
+}
+
+TForm1::SetUpOutcome WizardFixture::start(std::string_view commandLine) {
+    m_chooser = std::make_unique<TForm5>();
+    m_form = std::make_unique<TForm1>(ui, *m_chooser);
+    return m_form->setUp(commandLine);
+}
+
+QString WizardFixture::currentPage() const {
+    return child<QStackedWidget>("PageControl1")->currentWidget()->objectName();
+}
+
+void WizardFixture::click(const char *objectName) const {
+    auto *button = child<QAbstractButton>(objectName);
+    if (button == nullptr) {
+        qFatal("no button %s", objectName);
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+} // namespace velmoraine::test
