@@ -220,7 +220,10 @@ RewriteResult rewritePage(const RewriteInput &input) {
         return result;
     }
 
-    std::string tag(page.substr(tagStart, tagClose - tagStart));
+    // Room for the attributes that are appended, so that the copy of a large tag is not grown.
+    std::string tag;
+    tag.reserve(tagClose - tagStart + 256);
+    tag.append(page.substr(tagStart, tagClose - tagStart));
     tag.push_back(' ');
     if (haveRules) {
         cutAttribute(tag, {"onsubmit", "ONSUBMIT", "OnSubmit", "onSubmit"});
@@ -249,7 +252,7 @@ RewriteResult rewritePage(const RewriteInput &input) {
 
     // Sized once for everything that is added, so that no step copies the page again.
     std::string output;
-    output.reserve(page.size() + tag.size() + hidden.size() + block.size() + 32);
+    output.reserve(page.size() - (tagClose - tagStart) + tag.size() + hidden.size() + block.size() + 32);
     output.append(page.substr(0, tagStart));
     output.append(tag);
     output.push_back('>');

@@ -1,7 +1,7 @@
 #include "scan/form_scanner.h"
 
 #include <array>
-#include <unordered_set>
+#include <functional>
 
 #include "platform/bytes.h"
 #include "scan/rule_recovery.h"
@@ -121,19 +121,45 @@ bool isExcludedInputType(std::string_view type) {
     return false;
 }
 
-// Distinct names in order of first occurrence.
+// Distinct names in order of first occurrence. The names are views into the page, which
+// outlives the walk, and the set is a flat open-addressing table of their indices, so a page
+// with a million names costs no allocation per name.
 class NameList {
 public:
     void add(std::string_view name) {
-        if (m_seen.insert(std::string(name)).second) {
-            m_names.emplace_back(name);
+        if ((m_names.size() + 1) * 2 > m_slots.size()) {
+            grow();
+        }
+        std::size_t slot = place(name);
+        if (m_slots[slot] == kEmpty) {
+            m_slots[slot] = m_names.size();
+            m_names.push_back(name);
         }
     }
-    std::vector<std::string> take() { return std::move(m_names); }
+    std::vector<std::string> take() const { return {m_names.begin(), m_names.end()}; }
 
 private:
-    std::vector<std::string> m_names;
-    std::unordered_set<std::string> m_seen;
+    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+
+    // The slot that holds `name`, or the empty slot where it belongs.
+    std::size_t place(std::string_view name) const {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t slot = std::hash<std::string_view>{}(name) & mask;
+        while (m_slots[slot] != kEmpty && m_names[m_slots[slot]] != name) {
+            slot = (slot + 1) & mask;
+        }
+        return slot;
+    }
+
+    void grow() {
+        m_slots.assign(m_slots.empty() ? 64 : m_slots.size() * 2, kEmpty);
+        for (std::size_t i = 0; i < m_names.size(); ++i) {
+            m_slots[place(m_names[i])] = i;
+        }
+    }
+
+    std::vector<std::string_view> m_names;
+    std::vector<std::size_t> m_slots;
 };
 
 // Walks the tags of the chosen form's text and lists the field names.
@@ -142,6 +168,7 @@ private:
 std::vector<std::string> walkTags(std::string_view text) {
     NameList names;
     ForwardFinder closeAngle(text, ">");
+    ForwardFinder commentClose(text, "->");
     AttributeSearches name(text, {"name=", "NAME=", "Name=", "name =", "NAME ="});
     AttributeSearches type(text, {"type=", "TYPE=", "Type=", "type =", "TYPE ="});
     std::size_t pos = 0;
@@ -152,7 +179,7 @@ std::vector<std::string> walkTags(std::string_view text) {
         }
         const std::string_view at = text.substr(lt);
         if (at.substr(0, 3) == "<!-") {
-            const std::size_t close = text.find("->", lt + 3);
+            const std::size_t close = commentClose.at(lt + 3);
             pos = close == npos ? lt + 3 : close + 2;
             continue;
         }

@@ -146,6 +146,14 @@ TEST(FormScannerPathological, ManyOpenTagsStayLinear) {
     EXPECT_TRUE(scanPage(forms, [](const std::vector<std::string> &) { return 1; }).fields.empty());
 }
 
+TEST(FormScannerPathological, ManyUnclosedCommentsStayLinear) {
+    std::string page = "<form a>";
+    for (int i = 0; i < 200000; ++i) {
+        page += "<!-- note <input name=\"n\">";
+    }
+    EXPECT_EQ(fieldsOf(page), Names{"n"});
+}
+
 TEST(FormScannerPathological, FiftyThousandInputsKeepTheirOrder) {
     std::string page = "<form a>";
     for (int i = 0; i < 50000; ++i) {
