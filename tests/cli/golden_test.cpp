@@ -58,7 +58,7 @@ const std::vector<GoldenCase> kCases = {
     {"scan_invalid_utf8_json", {"scan", "--json", "latin1.htm"}},
     {"scan_stored_rules_json", {"scan", "--json", "updated.htm"}},
     {"scan_stored_rules_text", {"scan", "updated.htm"}},
-    {"scan_odd_names_json", {"scan", "--json", "special.htm"}},
+    {"scan_odd_names_json", {"scan", "--json", "odd_names.htm"}},
 
     // --- suggest ---
     {"suggest_zip_json", {"suggest", "--json", "ZipCode"}},
@@ -90,7 +90,7 @@ const std::vector<GoldenCase> kCases = {
     {"rewrite_no_rules", rewriteArgs({"one_form.htm"})},
     {"rewrite_choose_2", rewriteArgs({"several_forms.htm", "--choose", "2", "--rule", "address"})},
     {"rewrite_choose_3_capitals", rewriteArgs({"several_forms.htm", "--choose", "3", "--rule", "query=email"})},
-    {"rewrite_field_with_equals", rewriteArgs({"special.htm", "--rule", "a=b", "--rule", "a=b=digits,max=4", "--rule",
+    {"rewrite_field_with_equals", rewriteArgs({"odd_names.htm", "--rule", "a=b", "--rule", "a=b=digits,max=4", "--rule",
                                                "city=filled,message=x=y, z,blank=no"})},
     {"rewrite_no_head_no_rules", rewriteArgs({"no_head.htm"})},
 
@@ -98,8 +98,8 @@ const std::vector<GoldenCase> kCases = {
     {"rewrite_field_not_in_form", rewriteArgs({"one_form.htm", "--rule", "name", "--rule", "gift"}), 3},
     {"rewrite_record_not_in_form", rewriteArgs({"one_form.htm", "--record", "Name^0^1^0^0^x"}), 3},
     {"rewrite_other_form_field", rewriteArgs({"several_forms.htm", "--rule", "query"}), 3},
-    {"rewrite_special_character", rewriteArgs({"special.htm", "--rule", "first name"}), 3},
-    {"rewrite_period_in_record", rewriteArgs({"special.htm", "--record", "last.name^1^0^x"}), 3},
+    {"rewrite_blank_in_name", rewriteArgs({"odd_names.htm", "--rule", "first name"}), 3},
+    {"rewrite_period_in_record", rewriteArgs({"odd_names.htm", "--record", "last.name^1^0^x"}), 3},
     {"rewrite_separator_in_message", rewriteArgs({"one_form.htm", "--rule", "name=filled,message=a^b"}), 3},
     {"rewrite_separator_in_punct", rewriteArgs({"one_form.htm", "--rule", "zip=digits,punct=:;"}), 3},
     {"rewrite_separator_in_record", rewriteArgs({"one_form.htm", "--record", "name^0^1^0^0^x*/y"}), 3},
