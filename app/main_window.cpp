@@ -91,7 +91,7 @@ TForm1::TForm1(platform::UiServices &ui, TForm5 &chooser, QWidget *parent)
     m_pageControl1 = new QStackedWidget(this);
     m_pageControl1->setObjectName(QStringLiteral("PageControl1"));
     m_tabSheet1 = buildPage1();
-    m_tabSheet2 = new RuleEditorPage(m_pageControl1);
+    m_tabSheet2 = new RuleEditorPage(m_ui, m_pageControl1);
     m_tabSheet5 = new OutputPage(m_ui, m_pageControl1);
     m_pageControl1->addWidget(m_tabSheet1);
     m_pageControl1->addWidget(m_tabSheet2);
@@ -121,6 +121,7 @@ TForm1::TForm1(platform::UiServices &ui, TForm5 &chooser, QWidget *parent)
     connect(label62, &platform::LinkLabel::clicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::homeLinkClicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::tutorialLinkClicked, this, &TForm1::Label60Click);
+    connect(m_tabSheet2, &RuleEditorPage::helpLinkClicked, this, &TForm1::Label59Click);
 }
 
 TForm1::~TForm1() = default;

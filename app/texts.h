@@ -13,6 +13,7 @@ inline constexpr std::string_view kMessageTitle = "Web Form Validator and Proces
 inline constexpr std::string_view kWindowTitle = "Web Form Processor and Validator by Velmoraine";
 inline constexpr std::string_view kWindowTitleCustomJoin = " for ";
 inline constexpr std::string_view kChooserTitle = "Mulitple Forms Found";
+inline constexpr std::string_view kHelpWindowTitle = "Velmoraine Help";
 
 // File errors, "%s" is the path.
 inline constexpr std::string_view kCannotOpenFile = "Cannot open file %s";

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes pictures of the wizard's three pages and of the multiple-forms chooser into
-# docs/screenshots/, drawn offscreen by the wizard tests' screenshot mode.
+# Writes pictures of the wizard's three pages, of the multiple-forms chooser, of page 2 while
+# rules are made and of the help window into docs/screenshots/, drawn offscreen by the GUI
+# tests' screenshot mode.
 #   scripts/screenshots.sh [BUILD_DIR]     (default: build/debug)
 set -euo pipefail
 
@@ -10,10 +11,14 @@ build="${1:-$here/build/debug}"
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORAINE_BENCH=OFF
 fi
-cmake --build "$build" --target wizard_tests -j2
+cmake --build "$build" --target wizard_tests rule_editor_tests help_links_tests -j2
 
 out="$here/docs/screenshots"
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
   "$build/tests/app/wizard_tests" screenshots
+QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
+  "$build/tests/rules/rule_editor_tests" screenshots
+QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
+  "$build/tests/app/help_links_tests" screenshots
 ls -1 "$out"/*.png

@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include "app/startup.h"
+#include "app/service.h"
 #include "app/texts.h"
 #include "platform/page_text.h"
 #include "platform/profile.h"
@@ -215,6 +216,9 @@ void WizardTest::wholeNormalRun() {
     QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::kInvalidAccountId)});
     QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
     QVERIFY(f.settingsText("velmoraine.ini").find("vl_id") == std::string::npos);
+    // A refused ID opens the sign-up page, as a click on Label34 does.
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
+    f.ui.browserUrls.clear();
     f.child<QLineEdit>("EditID")->setText(QStringLiteral("23456xyz"));
     f.click("ButtonNext");
     QCOMPARE(f.currentPage(), QStringLiteral("TabSheet2"));
