@@ -10,6 +10,7 @@
 #include "app/texts.h"
 #include "cli/rule_option.h"
 #include "cli/utf8_text.h"
+#include "platform/bytes.h"
 #include "platform/files.h"
 #include "rewrite/model_lookup.h"
 #include "rewrite/page_rewriter.h"
@@ -86,7 +87,7 @@ std::string_view kindName(rules::RuleKind kind) {
 // ---------------------------------------------------------------------------------------------
 
 struct ScannedPage {
-    std::string bytes;
+    files::FileBytes bytes;
     std::vector<std::string> forms; // the chooser's tag texts, all of them
     scan::ScanResult result;
 };
@@ -94,19 +95,23 @@ struct ScannedPage {
 // Reads the page whole and scans it, the chooser answering `choose`. kExitOk, or the exit
 // code after the message has been printed.
 int readAndScan(std::string_view command, const std::string &path, int choose, ScannedPage &page) {
-    std::optional<std::string> bytes = files::readWholeFile(path);
+    std::optional<files::FileBytes> bytes = files::readFileBytes(path);
     if (!bytes) {
         return cannotOpen(path);
     }
     page.bytes = std::move(*bytes);
-    page.forms = scan::chooserTagTexts(page.bytes);
     // The chooser's first option is always there, even when no tag text could be shown.
-    const bool choiceListed = choose == 1 || static_cast<std::size_t>(choose) <= page.forms.size();
-    page.result =
-        scan::scanPage(page.bytes, [&](const std::vector<std::string> &) { return choiceListed ? choose : 1; });
+    const auto listed = [choose](const std::vector<std::string> &tagTexts) {
+        return choose == 1 || static_cast<std::size_t>(choose) <= tagTexts.size();
+    };
+    page.result = scan::scanPage(page.bytes.view(), [&](const std::vector<std::string> &tagTexts) {
+        return listed(tagTexts) ? choose : 1;
+    });
     if (!page.result.formFound) {
         return refuse(texts::kNoForm);
     }
+    page.forms = std::move(page.result.tagTexts);
+    const bool choiceListed = listed(page.forms);
     if (page.result.severalForms && !choiceListed) {
         return usageError(command, "--choose " + std::to_string(choose) + ": the page lists " +
                                        std::to_string(page.forms.size()) + " forms");
@@ -121,29 +126,112 @@ int readAndScan(std::string_view command, const std::string &path, int choose, S
 // scan
 // ---------------------------------------------------------------------------------------------
 
+// The scan's JSON is written directly, with exactly the bytes of nlohmann's dump(2) of the
+// same document (the golden tests hold them): a page lists up to a million fields and forms,
+// and a tag text can be megabytes long, so no JSON value is built for them.
+
+// A JSON string of the page bytes read as UTF-8 (utf8FromBytes), escaped as dump escapes:
+// the quote, the backslash and the control characters; everything else as it stands.
+void appendJsonString(std::string &out, std::string_view bytes) {
+    out.push_back('"');
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        std::size_t plain = at;
+        while (plain < bytes.size() && static_cast<unsigned char>(bytes[plain]) >= 0x20 &&
+               static_cast<unsigned char>(bytes[plain]) < 0x80 && bytes[plain] != '"' && bytes[plain] != '\\') {
+            ++plain;
+        }
+        out.append(bytes.data() + at, plain - at);
+        at = plain;
+        if (at == bytes.size()) {
+            break;
+        }
+        const auto c = static_cast<unsigned char>(bytes[at]);
+        if (c >= 0x80) {
+            // A run of bytes above ASCII decodes alone as it does in the whole text: every
+            // sequence ends before the next ASCII byte.
+            std::size_t end = at;
+            while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) >= 0x80) {
+                ++end;
+            }
+            out.append(utf8FromBytes(bytes.substr(at, end - at)));
+            at = end;
+            continue;
+        }
+        out.push_back('\\');
+        switch (c) {
+        case '"': out.push_back('"'); break;
+        case '\\': out.push_back('\\'); break;
+        case '\b': out.push_back('b'); break;
+        case '\t': out.push_back('t'); break;
+        case '\n': out.push_back('n'); break;
+        case '\f': out.push_back('f'); break;
+        case '\r': out.push_back('r'); break;
+        default: {
+            constexpr std::string_view kHex = "0123456789abcdef";
+            out.push_back('u');
+            out.push_back('0');
+            out.push_back('0');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0xF]);
+        }
+        }
+        ++at;
+    }
+    out.push_back('"');
+}
+
+// An array of strings as a member value at the first level: "[]", or one string a line.
+void appendJsonStrings(std::string &out, const std::vector<std::string> &items) {
+    if (items.empty()) {
+        out.append("[]");
+        return;
+    }
+    out.append("[\n");
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out.append(i == 0 ? "    " : ",\n    ");
+        appendJsonString(out, items[i]);
+    }
+    out.append("\n  ]");
+}
+
 std::string scanJson(const std::string &path, const ScannedPage &page) {
     const scan::ScanResult &result = page.result;
-    Json forms = Json::array();
-    for (const std::string &tag : page.forms) {
-        forms.push_back(utf8FromBytes(tag));
+    // Room for every item escaped twice over, which only control characters exceed.
+    std::size_t size = 256 + 2 * path.size();
+    for (const std::vector<std::string> *list : {&page.forms, &result.fields}) {
+        for (const std::string &item : *list) {
+            size += 2 * item.size() + 8;
+        }
     }
-    Json fields = Json::array();
-    for (const std::string &field : result.fields) {
-        fields.push_back(utf8FromBytes(field));
+    std::string out;
+    bytes::reserveLarge(out, size);
+    out.append("{\n  \"page\": ");
+    appendJsonString(out, path);
+    out.append(",\n  \"several_forms\": ");
+    out.append(result.severalForms ? "true" : "false");
+    out.append(",\n  \"forms\": ");
+    appendJsonStrings(out, page.forms);
+    out.append(",\n  \"chosen\": ");
+    out.append(std::to_string(result.severalForms ? result.chosenForm : 1));
+    out.append(",\n  \"fields\": ");
+    appendJsonStrings(out, result.fields);
+    out.append(",\n  \"rules\": ");
+    if (result.rules.size() == 0) {
+        out.append("[]");
+    } else {
+        out.append("[\n");
+        for (std::size_t i = 0; i < result.rules.size(); ++i) {
+            out.append(i == 0 ? "    {\n      \"record\": " : ",\n    {\n      \"record\": ");
+            appendJsonString(out, result.rules.records()[i]);
+            out.append(",\n      \"display\": ");
+            appendJsonString(out, result.rules.displays()[i]);
+            out.append("\n    }");
+        }
+        out.append("\n  ]");
     }
-    Json storedRules = Json::array();
-    for (std::size_t i = 0; i < result.rules.size(); ++i) {
-        storedRules.push_back(Json{{"record", utf8FromBytes(result.rules.records()[i])},
-                                   {"display", utf8FromBytes(result.rules.displays()[i])}});
-    }
-    Json out;
-    out["page"] = utf8FromBytes(path);
-    out["several_forms"] = result.severalForms;
-    out["forms"] = std::move(forms);
-    out["chosen"] = result.severalForms ? result.chosenForm : 1;
-    out["fields"] = std::move(fields);
-    out["rules"] = std::move(storedRules);
-    return out.dump(2) + '\n';
+    out.append("\n}\n");
+    return out;
 }
 
 std::string scanText(const std::string &path, const ScannedPage &page) {
@@ -286,6 +374,9 @@ int runRewrite(const RewriteOptions &options) {
     if (const int code = readAndScan("rewrite", options.page, options.choose, page); code != kExitOk) {
         return code;
     }
+    // The tag texts served the checks only; a form tag of megabytes is not kept while the
+    // output is built.
+    std::vector<std::string>().swap(page.forms);
     const std::vector<std::string> &fields = page.result.fields;
     // A text with "=" and no kind word names a field only when the form has that field.
     for (const PendingRule &rule : pending) {
@@ -318,7 +409,7 @@ int runRewrite(const RewriteOptions &options) {
     }
 
     rewrite::RewriteInput input;
-    input.page = page.bytes;
+    input.page = page.bytes.view();
     input.model = *model;
     input.chosenForm = page.result.chosenForm;
     input.accountIdText = accountId;
@@ -327,7 +418,7 @@ int runRewrite(const RewriteOptions &options) {
     input.mode = options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
     const rewrite::RewriteResult result = rewrite::rewritePage(input);
     // The source and the model are no longer needed: free them before the output is written.
-    std::string().swap(page.bytes);
+    page.bytes.release();
     model.reset();
     if (!result.output) {
         return refuse(result.message);

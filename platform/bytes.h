@@ -2,6 +2,7 @@
 // ordinary byte, and only the ASCII letters A-Z/a-z are ever folded for comparison.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -28,5 +29,41 @@ int readIntLikeScanf(std::string_view text, bool *ok = nullptr) noexcept;
 
 // Decimal text of a number, as "%d" writes it.
 std::string decimal(long long value);
+
+// ---------------------------------------------------------------------------------------------
+// Searching whole pages
+// ---------------------------------------------------------------------------------------------
+
+// The position of the first `needle` in `text` at or after `from`, answered exactly as
+// std::string_view::find answers (npos when there is none or `from` is past the end; `from`
+// itself for an empty needle that fits). Where the compiler offers vector types, sixteen
+// positions are tested at once for the needle's first and last byte, so that a page full of
+// "<" costs about what reading it costs.
+std::size_t findFast(std::string_view text, std::string_view needle, std::size_t from = 0) noexcept;
+
+// Which of two needles was found where: `at` is npos when neither occurs.
+struct EitherFound {
+    std::size_t at = std::string_view::npos;
+    int which = 0; // 0: the first needle, 1: the second
+};
+
+// The first position at or after `from` where `first` or `second` occurs (the first needle
+// when both do). One pass for both; fastest when the needles have one length and share their
+// first byte ("<form " and "<FORM "), and right for any two.
+EitherFound findEitherFast(std::string_view text, std::string_view first, std::string_view second,
+                           std::size_t from = 0) noexcept;
+
+// ---------------------------------------------------------------------------------------------
+// Large buffers
+// ---------------------------------------------------------------------------------------------
+
+// Asks the kernel to back the whole huge pages inside [data, data + size) with huge pages, for
+// memory not yet written: filling a buffer of several megabytes then takes a few hundred page
+// faults instead of a quarter of a million per gigabyte. Linux only; elsewhere, and for a
+// smaller buffer, nothing happens.
+void adviseHugePages(char *data, std::size_t size) noexcept;
+
+// Reserves room for `size` bytes in `text`, advised as above. Contents and size are unchanged.
+void reserveLarge(std::string &text, std::size_t size);
 
 } // namespace velmoraine::bytes

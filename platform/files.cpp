@@ -3,11 +3,15 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/bytes.h"
 
 namespace velmoraine::files {
 
@@ -175,42 +179,165 @@ bool writeInPlace(const std::string &target, std::string_view bytes) {
 
 } // namespace
 
-std::optional<std::string> readWholeFile(const std::string &path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+// ---------------------------------------------------------------------------------------------
+// Reading
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// Opens a regular file for reading, its size now in `size`; the descriptor, or -1.
+int openRegularFile(const std::string &path, std::size_t &size) {
+    // Opened without waiting, so that a named pipe with no writer is refused at once instead
+    // of holding the program; only a regular file is read, in the usual blocking way.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
-        return std::nullopt;
+        return -1;
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return std::nullopt;
+        return -1;
     }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return -1;
+    }
+    size = static_cast<std::size_t>(st.st_size);
+    return fd.release();
+}
 
+// Reads the whole file into a buffer that `Buffer` keeps: prepare(size) gives room for the
+// size the file has now, shrink(size) keeps a shorter read, append(bytes) adds what the file
+// grew by meanwhile. False on a read error.
+template <typename Buffer> bool readAll(int fd, std::size_t size, Buffer &buffer) {
     // One allocation of the size the file has now; the file may still change while it is
     // read, so a short read shrinks the result and any bytes past that size are appended.
-    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-    const long long got = readFully(fd.get(), bytes.data(), bytes.size());
+    char *data = buffer.prepare(size);
+    const long long got = readFully(fd, data, size);
     if (got < 0) {
-        return std::nullopt;
+        return false;
     }
-    if (static_cast<std::size_t>(got) < bytes.size()) {
-        bytes.resize(static_cast<std::size_t>(got));
-        return bytes;
+    if (static_cast<std::size_t>(got) < size) {
+        buffer.shrink(static_cast<std::size_t>(got));
+        return true;
     }
-    // The file may have grown since: bytes past its size go through a small buffer, so a file
-    // that did not grow is never copied into a larger allocation.
+    // Bytes past that size go through a small buffer, so a file that did not grow is never
+    // copied into a larger allocation.
     constexpr std::size_t chunkSize = 64 * 1024;
     std::string chunk(chunkSize, '\0');
     for (;;) {
-        const long long more = readFully(fd.get(), chunk.data(), chunkSize);
+        const long long more = readFully(fd, chunk.data(), chunkSize);
         if (more < 0) {
-            return std::nullopt;
+            return false;
         }
-        bytes.append(chunk, 0, static_cast<std::size_t>(more));
+        buffer.append(std::string_view(chunk).substr(0, static_cast<std::size_t>(more)));
         if (static_cast<std::size_t>(more) < chunkSize) {
-            return bytes;
+            return true;
         }
     }
 }
+
+// A std::string as the buffer of readAll: room for a large file may be backed by huge pages.
+struct StringBuffer {
+    std::string &text;
+    char *prepare(std::size_t size) {
+        bytes::reserveLarge(text, size);
+        text.resize(size);
+        return text.data();
+    }
+    void shrink(std::size_t size) { text.resize(size); }
+    void append(std::string_view more) { text.append(more); }
+};
+
+// Memory from malloc, uncleared, as the buffer of readAll; only the rare file that grew while
+// it was read is reallocated. Frees what it still holds.
+struct MallocBuffer {
+    char *data = nullptr;
+    std::size_t size = 0;
+
+    MallocBuffer() = default;
+    MallocBuffer(const MallocBuffer &) = delete;
+    MallocBuffer &operator=(const MallocBuffer &) = delete;
+    ~MallocBuffer() { std::free(data); }
+
+    char *prepare(std::size_t wanted) {
+        data = static_cast<char *>(std::malloc(wanted == 0 ? 1 : wanted));
+        if (data == nullptr) {
+            throw std::bad_alloc();
+        }
+        bytes::adviseHugePages(data, wanted);
+        size = wanted;
+        return data;
+    }
+    void shrink(std::size_t smaller) { size = smaller; }
+    void append(std::string_view more) {
+        if (more.empty()) {
+            return;
+        }
+        auto *grown = static_cast<char *>(std::realloc(data, size + more.size()));
+        if (grown == nullptr) {
+            throw std::bad_alloc();
+        }
+        std::memcpy(grown + size, more.data(), more.size());
+        data = grown;
+        size += more.size();
+    }
+};
+
+} // namespace
+
+std::optional<std::string> readWholeFile(const std::string &path) {
+    std::size_t size = 0;
+    const FileDescriptor fd(openRegularFile(path, size));
+    if (fd.get() < 0) {
+        return std::nullopt;
+    }
+    std::string content;
+    StringBuffer buffer{content};
+    if (!readAll(fd.get(), size, buffer)) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+FileBytes::FileBytes(FileBytes &&other) noexcept
+    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)) {}
+
+FileBytes &FileBytes::operator=(FileBytes &&other) noexcept {
+    if (this != &other) {
+        release();
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+    }
+    return *this;
+}
+
+FileBytes::~FileBytes() { release(); }
+
+void FileBytes::release() noexcept {
+    std::free(m_data);
+    m_data = nullptr;
+    m_size = 0;
+}
+
+std::optional<FileBytes> readFileBytes(const std::string &path) {
+    std::size_t size = 0;
+    const FileDescriptor fd(openRegularFile(path, size));
+    if (fd.get() < 0) {
+        return std::nullopt;
+    }
+    MallocBuffer buffer;
+    if (!readAll(fd.get(), size, buffer)) {
+        return std::nullopt;
+    }
+    FileBytes result;
+    result.m_data = std::exchange(buffer.data, nullptr);
+    result.m_size = buffer.size;
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+// ---------------------------------------------------------------------------------------------
 
 bool writeFileAtomically(const std::string &path, std::string_view bytes) {
     if (path.empty()) {

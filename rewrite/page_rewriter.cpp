@@ -1,6 +1,8 @@
 #include "rewrite/page_rewriter.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 
 #include "app/service.h"
 #include "app/texts.h"
@@ -22,6 +24,13 @@ constexpr std::string_view kHiddenGeneral = "<input type=\"hidden\"";
 constexpr std::string_view kHiddenWord = "velmoraine";
 constexpr std::string_view kWebbotOpen = "<!--webbot";
 constexpr std::string_view kWebbotClose = "-->";
+// The head put before the body of a page that has none: its opening part, then the block.
+constexpr std::string_view kEmptyHead = "<head>  </head>";
+constexpr std::size_t kEmptyHeadOpening = 8;
+
+// ---------------------------------------------------------------------------------------------
+// The new attributes and the hidden input
+// ---------------------------------------------------------------------------------------------
 
 std::string newActionAttribute() {
     std::string attribute = " action=\"";
@@ -48,9 +57,9 @@ struct HiddenInput {
 
 HiddenInput findHiddenInput(std::string_view rest) {
     HiddenInput found;
-    std::size_t at = rest.find(kHiddenExact);
+    std::size_t at = bytes::findFast(rest, kHiddenExact);
     if (at == npos) {
-        at = rest.find(kHiddenGeneral);
+        at = bytes::findFast(rest, kHiddenGeneral);
         if (at == npos) {
             return found;
         }
@@ -65,7 +74,256 @@ HiddenInput findHiddenInput(std::string_view rest) {
     return found;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The output while it is built
+// ---------------------------------------------------------------------------------------------
+
+// A text made of pieces of other texts (the source page, the rewritten tag, the new hidden
+// input, the block), read as if they were joined. The steps cut and search it without moving
+// any byte; the output is copied from the pieces once, at the end.
+class PieceText {
+public:
+    PieceText() = default;
+    explicit PieceText(std::string_view whole) { append(whole); }
+
+    std::size_t size() const { return m_size; }
+
+    void append(std::string_view piece) {
+        if (piece.empty()) {
+            return;
+        }
+        m_starts.push_back(m_size);
+        m_pieces.push_back(piece);
+        m_size += piece.size();
+    }
+
+    // Appends the bytes [start, end) of `source`.
+    void appendRange(const PieceText &source, std::size_t start, std::size_t end) {
+        if (start >= end) {
+            return;
+        }
+        for (std::size_t i = source.pieceAt(start); start < end; ++i) {
+            const std::string_view piece = source.m_pieces[i];
+            const std::size_t offset = start - source.m_starts[i];
+            const std::size_t count = std::min(piece.size() - offset, end - start);
+            append(piece.substr(offset, count));
+            start += count;
+        }
+    }
+
+    // Drops every byte from `size` on.
+    void truncate(std::size_t size) {
+        while (!m_pieces.empty() && m_starts.back() >= size) {
+            m_size = m_starts.back();
+            m_pieces.pop_back();
+            m_starts.pop_back();
+        }
+        if (m_size > size) {
+            m_pieces.back() = m_pieces.back().substr(0, size - m_starts.back());
+            m_size = size;
+        }
+    }
+
+    // The last `count` bytes (count <= size): a view of the last piece when it holds them all,
+    // else a copy kept in `buffer`.
+    std::string_view lastBytes(std::size_t count, std::string &buffer) const {
+        if (!m_pieces.empty() && m_pieces.back().size() >= count) {
+            return m_pieces.back().substr(m_pieces.back().size() - count);
+        }
+        buffer = bytesAt(m_size - count, count);
+        return buffer;
+    }
+
+    // Up to `count` bytes from `at` on; fewer at the end.
+    std::string bytesAt(std::size_t at, std::size_t count) const {
+        std::string out;
+        if (at >= m_size) {
+            return out;
+        }
+        for (std::size_t i = pieceAt(at); out.size() < count && i < m_pieces.size(); ++i) {
+            const std::size_t offset = at > m_starts[i] ? at - m_starts[i] : 0;
+            out.append(m_pieces[i].substr(offset, count - out.size()));
+        }
+        return out;
+    }
+
+    // The first occurrence at or after `from`, as find on the joined text answers.
+    std::size_t find(std::string_view needle, std::size_t from) const {
+        if (from > m_size) {
+            return npos;
+        }
+        if (needle.empty()) {
+            return from;
+        }
+        if (needle.size() > m_size - from) {
+            return npos;
+        }
+        for (std::size_t i = pieceAt(from); i < m_pieces.size(); ++i) {
+            const std::string_view piece = m_pieces[i];
+            const std::size_t local = from > m_starts[i] ? from - m_starts[i] : 0;
+            const std::size_t inside = bytes::findFast(piece, needle, local);
+            if (inside != npos) {
+                return m_starts[i] + inside;
+            }
+            // Else one that starts in the last bytes of this piece and runs on into the next.
+            if (needle.size() == 1 || i + 1 == m_pieces.size()) {
+                continue;
+            }
+            const std::size_t tail =
+                std::max(local, piece.size() >= needle.size() ? piece.size() - (needle.size() - 1) : 0);
+            if (tail < piece.size() && std::memchr(piece.data() + tail, needle[0], piece.size() - tail) != nullptr) {
+                const std::size_t tailSize = piece.size() - tail;
+                const std::size_t across = bytesAt(m_starts[i] + tail, tailSize + needle.size() - 1).find(needle);
+                if (across < tailSize) {
+                    return m_starts[i] + tail + across;
+                }
+            }
+        }
+        return npos;
+    }
+
+    // Appends the bytes [start, end) to `out`.
+    void appendTo(std::string &out, std::size_t start, std::size_t end) const {
+        if (start >= end) {
+            return;
+        }
+        for (std::size_t i = pieceAt(start); start < end; ++i) {
+            const std::size_t offset = start - m_starts[i];
+            const std::size_t count = std::min(m_pieces[i].size() - offset, end - start);
+            out.append(m_pieces[i].substr(offset, count));
+            start += count;
+        }
+    }
+
+private:
+    // The index of the piece that holds byte `at` (at < size).
+    std::size_t pieceAt(std::size_t at) const {
+        return static_cast<std::size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), at) - m_starts.begin()) - 1;
+    }
+
+    std::vector<std::string_view> m_pieces;
+    std::vector<std::size_t> m_starts; // where each piece starts in the joined text
+    std::size_t m_size = 0;
+};
+
+// The text without the bytes [start, end).
+PieceText withoutRange(const PieceText &text, std::size_t start, std::size_t end) {
+    PieceText out;
+    out.appendRange(text, 0, start);
+    out.appendRange(text, end, text.size());
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The steps on the output
+// ---------------------------------------------------------------------------------------------
+
+struct Range {
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+
+// The first block between the begin and end markers, through the end marker's ">".
+std::optional<Range> scriptBlockRange(const PieceText &text) {
+    const std::size_t begin = text.find(kBeginMarker, 0);
+    if (begin == npos) {
+        return std::nullopt;
+    }
+    const std::size_t endMarker = text.find(kEndMarker, begin);
+    if (endMarker == npos) {
+        return std::nullopt;
+    }
+    const std::size_t close = text.find(">", endMarker);
+    if (close == npos) {
+        return std::nullopt;
+    }
+    return Range{begin, close + 1};
+}
+
+// The text without its webbot comments, with exactly the result of searching again from the
+// start after every cut, in one pass. The kept text before the first remaining opener holds
+// none, so after a cut a new opener can only start in the last nine bytes kept and run on into
+// the text after the cut; those joins are checked before the search goes on in the unread text.
+PieceText withoutWebbotComments(const PieceText &text) {
+    std::size_t next = text.find(kWebbotOpen, 0);
+    if (next == npos) {
+        return text;
+    }
+    PieceText kept;
+    std::size_t pos = 0; // the unread text starts here
+    for (;;) {
+        // An opener across the join of the kept text and the unread text (only after a cut).
+        std::size_t joinStart = npos;
+        std::size_t openerEnd = npos;
+        const std::size_t tailSize = std::min(kept.size(), kWebbotOpen.size() - 1);
+        std::string tailCopy;
+        const std::string_view tail = kept.size() < pos ? kept.lastBytes(tailSize, tailCopy) : std::string_view();
+        // The earliest start wins; these few bytes are compared in place, without calls.
+        for (std::size_t s = 0; s < tail.size(); ++s) {
+            const std::size_t keptPart = tailSize - s;
+            std::size_t same = 0;
+            while (same < keptPart && tail[s + same] == kWebbotOpen[same]) {
+                ++same;
+            }
+            const std::string_view needed = kWebbotOpen.substr(keptPart);
+            if (same == keptPart && text.bytesAt(pos, needed.size()) == needed) {
+                joinStart = kept.size() - keptPart;
+                openerEnd = pos + needed.size();
+                break;
+            }
+        }
+        std::size_t openerStart = npos; // in the unread text, when not across the join
+        if (joinStart == npos) {
+            if (next != npos && next < pos) {
+                next = text.find(kWebbotOpen, pos);
+            }
+            openerStart = next;
+            if (openerStart == npos) {
+                break;
+            }
+            openerEnd = openerStart + kWebbotOpen.size();
+        }
+        const std::size_t close = text.find(kWebbotClose, openerEnd);
+        if (close == npos) {
+            break; // an opener without "-->" stays and ends the removal
+        }
+        if (joinStart != npos) {
+            kept.truncate(joinStart);
+        } else {
+            kept.appendRange(text, pos, openerStart);
+        }
+        pos = close + kWebbotClose.size();
+    }
+    kept.appendRange(text, pos, text.size());
+    return kept;
+}
+
+// Where insertScriptBlock puts the block: before the first "</head>" (else "</HEAD>"), else
+// in a new empty head before the first "<body" (else "<BODY"). Nullopt when there is none.
+struct InsertionPoint {
+    std::size_t at = 0;
+    bool newHead = false;
+};
+
+std::optional<InsertionPoint> insertionPoint(const PieceText &text) {
+    for (std::string_view closingHead : {"</head>", "</HEAD>"}) {
+        if (const std::size_t at = text.find(closingHead, 0); at != npos) {
+            return InsertionPoint{at, false};
+        }
+    }
+    for (std::string_view body : {"<body", "<BODY"}) {
+        if (const std::size_t at = text.find(body, 0); at != npos) {
+            return InsertionPoint{at, true};
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The rewriter
+// ---------------------------------------------------------------------------------------------
 
 bool serviceLinking(std::string_view accountIdText) {
     return bytes::readIntLikeScanf(accountIdText) >= kLinkingThreshold;
@@ -74,7 +332,7 @@ bool serviceLinking(std::string_view accountIdText) {
 void cutAttribute(std::string &tag, std::initializer_list<std::string_view> variants) {
     std::size_t start = npos;
     for (std::string_view variant : variants) {
-        start = tag.find(variant);
+        start = bytes::findFast(tag, variant);
         if (start != npos) {
             break;
         }
@@ -102,7 +360,7 @@ std::string extractFormName(std::string_view tag) {
     std::size_t at = npos;
     std::size_t variantSize = 0;
     for (std::string_view variant : {"NAME", "name", "Name"}) {
-        at = tag.find(variant);
+        at = bytes::findFast(tag, variant);
         if (at != npos) {
             variantSize = variant.size();
             break;
@@ -131,77 +389,24 @@ std::string extractFormName(std::string_view tag) {
 }
 
 bool removeScriptBlock(std::string &text) {
-    const std::size_t begin = text.find(kBeginMarker);
-    if (begin == npos) {
+    const std::optional<Range> block = scriptBlockRange(PieceText(text));
+    if (!block) {
         return false;
     }
-    const std::size_t endMarker = text.find(kEndMarker, begin);
-    if (endMarker == npos) {
-        return false;
-    }
-    const std::size_t close = text.find('>', endMarker);
-    if (close == npos) {
-        return false;
-    }
-    text.erase(begin, close - begin + 1);
+    text.erase(block->start, block->end - block->start);
     return true;
 }
 
-// One pass over the text, with the result of searching from the start again after every cut.
-// The kept text before the first remaining opener holds none, so after a cut a new opener can
-// only start in the last nine bytes kept and run on into the text after the cut; those joins
-// are checked before the search goes on in the unread text. The kept text is compacted in
-// place: it never grows past the read position.
 void removeWebbotComments(std::string &text) {
-    std::size_t next = text.find(kWebbotOpen);
-    if (next == npos) {
+    const PieceText whole(text);
+    const PieceText kept = withoutWebbotComments(whole);
+    if (kept.size() == whole.size()) {
         return;
     }
-    const std::string_view whole(text);
-    std::size_t kept = 0; // the kept text is [0, kept)
-    std::size_t pos = 0;  // the unread text starts here
-    for (;;) {
-        // An opener across the join of the kept text and the unread text.
-        std::size_t joinStart = npos;
-        std::size_t openerEnd = npos;
-        const std::size_t tailFrom = kept > kWebbotOpen.size() - 1 ? kept - (kWebbotOpen.size() - 1) : 0;
-        for (std::size_t s = tailFrom; s < kept && pos > kept; ++s) {
-            const std::size_t keptPart = kept - s;
-            const std::string_view needed = kWebbotOpen.substr(keptPart);
-            if (whole.substr(s, keptPart) == kWebbotOpen.substr(0, keptPart) &&
-                whole.substr(pos, needed.size()) == needed) {
-                joinStart = s;
-                openerEnd = pos + needed.size();
-                break;
-            }
-        }
-        std::size_t openerStart = npos; // in the unread text, when not across the join
-        if (joinStart == npos) {
-            if (next != npos && next < pos) {
-                next = whole.find(kWebbotOpen, pos);
-            }
-            openerStart = next;
-            if (openerStart == npos) {
-                break;
-            }
-            openerEnd = openerStart + kWebbotOpen.size();
-        }
-        const std::size_t close = whole.find(kWebbotClose, openerEnd);
-        if (close == npos) {
-            break; // an opener without "-->" stays and ends the removal
-        }
-        if (joinStart != npos) {
-            kept = joinStart;
-        } else {
-            // Moves bytes towards the front: safe although the ranges may overlap.
-            std::copy(text.begin() + static_cast<std::ptrdiff_t>(pos), text.begin() + static_cast<std::ptrdiff_t>(openerStart),
-                      text.begin() + static_cast<std::ptrdiff_t>(kept));
-            kept += openerStart - pos;
-        }
-        pos = close + kWebbotClose.size();
-    }
-    std::copy(text.begin() + static_cast<std::ptrdiff_t>(pos), text.end(), text.begin() + static_cast<std::ptrdiff_t>(kept));
-    text.resize(kept + (text.size() - pos));
+    std::string out;
+    out.reserve(kept.size());
+    kept.appendTo(out, 0, kept.size());
+    text = std::move(out);
 }
 
 RewriteResult rewritePage(const RewriteInput &input) {
@@ -250,26 +455,46 @@ RewriteResult rewritePage(const RewriteInput &input) {
     const std::string hidden = linking && !keepEarlier ? newHiddenInput(accountId, input.formNumber) : std::string();
     const std::string block = haveRules ? buildScriptBlock(input.model, records, formName) : std::string();
 
-    // Sized once for everything that is added, so that no step copies the page again.
-    std::string output;
-    output.reserve(page.size() - (tagClose - tagStart) + tag.size() + hidden.size() + block.size() + 32);
-    output.append(page.substr(0, tagStart));
-    output.append(tag);
-    output.push_back('>');
-    output.append(hidden);
+    // The steps work on pieces of the page and of the new texts; the output is copied from
+    // them once, into a buffer sized for it.
+    PieceText assembled;
+    assembled.append(page.substr(0, tagStart));
+    assembled.append(tag);
+    assembled.append(">");
+    assembled.append(hidden);
     if (dropEarlier) {
-        output.append(rest.substr(0, earlier.start));
-        output.append(rest.substr(earlier.end));
+        assembled.append(rest.substr(0, earlier.start));
+        assembled.append(rest.substr(earlier.end));
     } else {
-        output.append(rest);
+        assembled.append(rest);
     }
+    if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
+        assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
+    }
+    const PieceText kept = withoutWebbotComments(assembled);
 
-    removeScriptBlock(output);
-    removeWebbotComments(output);
-    if (haveRules && !insertScriptBlock(output, block)) {
+    std::string output;
+    if (!haveRules) {
+        bytes::reserveLarge(output, kept.size());
+        kept.appendTo(output, 0, kept.size());
+        result.output = std::move(output);
+        return result;
+    }
+    const std::optional<InsertionPoint> insertion = insertionPoint(kept);
+    if (!insertion) {
         result.message = std::string(texts::kNoHeadOrBody);
         return result;
     }
+    bytes::reserveLarge(output, kept.size() + block.size() + kEmptyHead.size());
+    kept.appendTo(output, 0, insertion->at);
+    if (insertion->newHead) {
+        output.append(kEmptyHead.substr(0, kEmptyHeadOpening));
+        output.append(block);
+        output.append(kEmptyHead.substr(kEmptyHeadOpening));
+    } else {
+        output.append(block);
+    }
+    kept.appendTo(output, insertion->at, kept.size());
     result.output = std::move(output);
     return result;
 }

@@ -1,7 +1,10 @@
 #include "scan/form_scanner.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
+#include <iterator>
+#include <utility>
 
 #include "platform/bytes.h"
 #include "scan/rule_recovery.h"
@@ -14,42 +17,67 @@ constexpr std::string_view kFormLower = "<form ";
 constexpr std::string_view kFormUpper = "<FORM ";
 constexpr std::size_t npos = std::string_view::npos;
 
-// Finds the next occurrence of a fixed text at or after a position. The last answer is
-// kept: it stays right for every later start up to it, so a walk whose starts move forward
-// reads the text about once per needle, whatever the number of tags (a tag without ">" runs
-// to the end of the text and must not make the walk quadratic). A start before the last one
-// searches only the stretch up to the last start.
+// ---------------------------------------------------------------------------------------------
+// Searches that move forward with a walk
+// ---------------------------------------------------------------------------------------------
+
+// Finds the next occurrence of a fixed text at or after a position, when it starts before a
+// limit. What a search learns is kept: the last occurrence found stays the answer for every
+// later start up to it, and a stretch searched in vain is not searched again. So a walk whose
+// starts move forward reads each byte about once per needle, whatever the number of tags (a
+// tag without ">" runs to the end of the text and must not make the walk quadratic), and a
+// spelling that the tags do not use costs the bytes of the tags only, not the rest of the
+// text. A start before the last one searches only the stretch up to the last start.
 class ForwardFinder {
 public:
     ForwardFinder(std::string_view text, std::string_view needle) : m_text(text), m_needle(needle) {}
 
-    std::size_t at(std::size_t from) {
+    // The first occurrence at or after `from`. When none starts before `limit`, the answer is
+    // npos or a position at or past `limit`.
+    std::size_t at(std::size_t from, std::size_t limit = npos) {
+        limit = std::min(limit, m_text.size());
         if (!m_valid) {
-            search(from);
+            startAfresh(from);
+            m_valid = true;
         } else if (from < m_from) {
-            const std::size_t stretch = m_from - from + m_needle.size() - 1;
-            const std::size_t found = m_text.substr(0, from + stretch).find(m_needle, from);
+            const std::size_t found = searchBetween(from, m_from);
             m_from = from;
             if (found != npos) {
                 m_found = found;
             }
-        } else if (m_found != npos && m_found < from) {
-            search(from);
+        }
+        if (m_found != npos && m_found >= from) {
+            return m_found;
+        }
+        if (m_found != npos || from > m_searchedTo) {
+            startAfresh(from);
+        }
+        // Here no occurrence starts in [m_from, m_searchedTo), and `from` is inside that stretch
+        // or at its end.
+        if (limit > m_searchedTo) {
+            m_found = searchBetween(m_searchedTo, limit);
+            m_searchedTo = limit;
         }
         return m_found;
     }
 
 private:
-    void search(std::size_t from) {
-        m_found = m_text.find(m_needle, from);
+    void startAfresh(std::size_t from) {
         m_from = from;
-        m_valid = true;
+        m_found = npos;
+        m_searchedTo = from;
+    }
+
+    // The first occurrence that starts in [start, end), or npos.
+    std::size_t searchBetween(std::size_t start, std::size_t end) const {
+        return bytes::findFast(m_text.substr(0, end + m_needle.size() - 1), m_needle, start);
     }
 
     std::string_view m_text;
     std::string_view m_needle;
-    std::size_t m_found = npos;
     std::size_t m_from = 0;
+    std::size_t m_found = npos;      // the first occurrence at or after m_from, when not npos
+    std::size_t m_searchedTo = 0;    // with m_found npos: none starts in [m_from, m_searchedTo)
     bool m_valid = false;
 };
 
@@ -74,7 +102,7 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
                    std::string_view &value) {
     std::size_t at = npos;
     for (ForwardFinder &variant : attribute.variants) {
-        const std::size_t found = variant.at(tagStart);
+        const std::size_t found = variant.at(tagStart, tagEnd);
         if (found != npos && found < tagEnd) {
             at = found;
             break;
@@ -94,7 +122,7 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
     }
     if (text[pos] == '"' || text[pos] == '\'') {
         ForwardFinder &quote = text[pos] == '"' ? attribute.doubleQuote : attribute.singleQuote;
-        const std::size_t close = quote.at(pos + 1);
+        const std::size_t close = quote.at(pos + 1, tagEnd);
         if (close == npos || close >= tagEnd) {
             return false;
         }
@@ -102,7 +130,7 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
         return true;
     }
     // Unquoted: up to the first blank after the value's first character, or the tag's end.
-    std::size_t end = attribute.blank.at(pos + 1);
+    std::size_t end = attribute.blank.at(pos + 1, tagEnd);
     if (end == npos || end > tagEnd) {
         end = tagEnd;
     }
@@ -121,45 +149,102 @@ bool isExcludedInputType(std::string_view type) {
     return false;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The field names of one form
+// ---------------------------------------------------------------------------------------------
+
 // Distinct names in order of first occurrence. The names are views into the page, which
 // outlives the walk, and the set is a flat open-addressing table of their indices, so a page
-// with a million names costs no allocation per name.
+// with a million names costs no allocation per name. Each slot keeps its name's hash too: a
+// probe compares the bytes of a name only when the hashes agree, and growing the table does
+// not read the names again.
 class NameList {
 public:
+    // Names wait in a short queue, their slots asked for ahead: the table is far larger than
+    // the caches, and one name's slot then arrives while the tags of the next ones are read.
+    // They go into the table in the order they came, so the first occurrence still decides.
     void add(std::string_view name) {
-        if ((m_names.size() + 1) * 2 > m_slots.size()) {
-            grow();
+        const std::size_t hash = std::hash<std::string_view>{}(name);
+#if defined(__GNUC__) || defined(__clang__)
+        if (!m_slots.empty()) {
+            __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
         }
-        std::size_t slot = place(name);
-        if (m_slots[slot] == kEmpty) {
-            m_slots[slot] = m_names.size();
-            m_names.push_back(name);
+#endif
+        m_queue[m_queued++] = {name, hash};
+        if (m_queued == m_queue.size()) {
+            flush();
         }
     }
-    std::vector<std::string> take() const { return {m_names.begin(), m_names.end()}; }
+    std::vector<std::string> take() {
+        flush();
+        return {m_names.begin(), m_names.end()};
+    }
 
 private:
     static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
 
+    struct Slot {
+        std::size_t hash = 0;
+        std::size_t index = kEmpty;
+    };
+    struct Queued {
+        std::string_view name;
+        std::size_t hash = 0;
+    };
+
+    void flush() {
+        for (std::size_t i = 0; i < m_queued; ++i) {
+            insert(m_queue[i].name, m_queue[i].hash);
+        }
+        m_queued = 0;
+    }
+
+    void insert(std::string_view name, std::size_t hash) {
+        if ((m_names.size() + 1) * 2 > m_slots.size()) {
+            grow();
+        }
+        Slot &slot = m_slots[place(name, hash)];
+        if (slot.index == kEmpty) {
+            slot = {hash, m_names.size()};
+            m_names.push_back(name);
+        }
+    }
+
     // The slot that holds `name`, or the empty slot where it belongs.
-    std::size_t place(std::string_view name) const {
+    std::size_t place(std::string_view name, std::size_t hash) const {
         const std::size_t mask = m_slots.size() - 1;
-        std::size_t slot = std::hash<std::string_view>{}(name) & mask;
-        while (m_slots[slot] != kEmpty && m_names[m_slots[slot]] != name) {
+        std::size_t slot = hash & mask;
+        while (m_slots[slot].index != kEmpty &&
+               (m_slots[slot].hash != hash || m_names[m_slots[slot].index] != name)) {
             slot = (slot + 1) & mask;
         }
         return slot;
     }
 
     void grow() {
-        m_slots.assign(m_slots.empty() ? 64 : m_slots.size() * 2, kEmpty);
-        for (std::size_t i = 0; i < m_names.size(); ++i) {
-            m_slots[place(m_names[i])] = i;
+        std::vector<Slot> old = std::move(m_slots);
+        const std::size_t size = old.empty() ? 64 : old.size() * 2;
+        // A table of many megabytes is read at random: huge pages spare most of its TLB misses.
+        m_slots = {};
+        m_slots.reserve(size);
+        bytes::adviseHugePages(reinterpret_cast<char *>(m_slots.data()), size * sizeof(Slot));
+        m_slots.assign(size, Slot{});
+        const std::size_t mask = size - 1;
+        for (const Slot &entry : old) {
+            if (entry.index != kEmpty) {
+                std::size_t slot = entry.hash & mask;
+                while (m_slots[slot].index != kEmpty) {
+                    slot = (slot + 1) & mask;
+                }
+                m_slots[slot] = entry;
+            }
         }
     }
 
     std::vector<std::string_view> m_names;
-    std::vector<std::size_t> m_slots;
+    std::vector<Slot> m_slots;
+    std::array<Queued, 16> m_queue{};
+    std::size_t m_queued = 0;
 };
 
 // Walks the tags of the chosen form's text and lists the field names.
@@ -183,12 +268,14 @@ std::vector<std::string> walkTags(std::string_view text) {
             pos = close == npos ? lt + 3 : close + 2;
             continue;
         }
-        if (bytes::startsWithNoCase(at, "</form")) {
+        // The byte after "<" tells which of the tags below it can be at all.
+        const char second = at.size() > 1 ? bytes::lowerAscii(at[1]) : '\0';
+        if (second == '/' && bytes::startsWithNoCase(at, "</form")) {
             break;
         }
-        const bool isSelect = bytes::startsWithNoCase(at, "<select");
-        const bool isTextarea = bytes::startsWithNoCase(at, "<textarea");
-        const bool isInput = bytes::startsWithNoCase(at, "<input");
+        const bool isSelect = second == 's' && bytes::startsWithNoCase(at, "<select");
+        const bool isTextarea = second == 't' && bytes::startsWithNoCase(at, "<textarea");
+        const bool isInput = second == 'i' && bytes::startsWithNoCase(at, "<input");
         if (isSelect || isTextarea || isInput) {
             std::size_t tagEnd = closeAngle.at(lt + 1);
             if (tagEnd == npos) {
@@ -213,18 +300,134 @@ std::vector<std::string> walkTags(std::string_view text) {
     return names.take();
 }
 
-void appendAll(std::vector<std::size_t> &positions, std::string_view page, std::string_view needle) {
-    for (std::size_t at = page.find(needle); at != npos; at = page.find(needle, at + 1)) {
-        positions.push_back(at);
+// ---------------------------------------------------------------------------------------------
+// The form tags
+// ---------------------------------------------------------------------------------------------
+
+// Calls visit(position, upper) for every form tag opening in page order, "<FORM " having
+// `upper` true, in one pass for both spellings; stops when visit returns false.
+template <typename Visit> void visitFormTags(std::string_view page, Visit visit) {
+    for (bytes::EitherFound tag = bytes::findEitherFast(page, kFormLower, kFormUpper); tag.at != npos;
+         tag = bytes::findEitherFast(page, kFormLower, kFormUpper, tag.at + 1)) {
+        if (!visit(tag.at, tag.which == 1)) {
+            return;
+        }
     }
+}
+
+// The chooser's tag texts of one spelling, built while the tags go by in page order. A tag
+// inside the text of the last one listed is passed over, and the first tag without a ">"
+// after it ends the list, since no later tag of its spelling has one either.
+class TagTextList {
+public:
+    void offer(std::string_view page, std::size_t at) {
+        if (m_complete || at < m_from) {
+            return;
+        }
+        const std::size_t close = page.find('>', at + 2);
+        if (close == npos) {
+            m_complete = true;
+            return;
+        }
+        m_texts.emplace_back(page.substr(at, close - at + 1));
+        m_from = close;
+    }
+    bool complete() const { return m_complete; }
+    std::vector<std::string> &texts() { return m_texts; }
+
+private:
+    std::vector<std::string> m_texts;
+    std::size_t m_from = 0;
+    bool m_complete = false;
+};
+
+// Both lists in form count order: every "<form " text, then every "<FORM " text.
+std::vector<std::string> joinTagTexts(TagTextList &lower, TagTextList &upper) {
+    std::vector<std::string> texts = std::move(lower.texts());
+    texts.insert(texts.end(), std::make_move_iterator(upper.texts().begin()),
+                 std::make_move_iterator(upper.texts().end()));
+    return texts;
+}
+
+// The field names of the form whose tag starts at `at`: the text up to its closing tag in the
+// tag's own spelling, walked.
+std::vector<std::string> fieldsOfFormAt(std::string_view page, std::size_t at) {
+    std::string_view form = page.substr(at);
+    const bool lower = form.substr(0, kFormLower.size()) == kFormLower;
+    const std::size_t close = bytes::findFast(form, lower ? "</form" : "</FORM", 2);
+    if (close != npos) {
+        form = form.substr(0, close);
+    }
+    return walkTags(form);
+}
+
+// What one pass over the form tags learns for the scan. The pass stops early once nothing
+// more can change the answers the scan gives (a page of a million "<form " without ">" is
+// done after a few tags); the counts are then those of the tags seen.
+struct FormTagSurvey {
+    static constexpr std::size_t kKept = 16; // positions kept of each spelling
+
+    bool complete = true;                 // false: the pass stopped early
+    std::size_t lowerCount = 0;
+    std::size_t upperCount = 0;
+    std::vector<std::size_t> firstLowers; // the first kKept "<form " positions
+    std::vector<std::size_t> firstUppers; // the first kKept "<FORM " positions
+    std::size_t lastTag = 0;              // the position of the last tag of either spelling
+    std::vector<std::string> tagTexts;    // the chooser's texts
+
+    // Form `number` (1-based, form count order), or npos when its position was not kept or
+    // the pass stopped before the count is known.
+    std::size_t keptPosition(int number) const {
+        if (number < 1) {
+            return npos;
+        }
+        const auto index = static_cast<std::size_t>(number - 1);
+        if (index < lowerCount) {
+            return index < firstLowers.size() ? firstLowers[index] : npos;
+        }
+        const std::size_t upperIndex = index - lowerCount;
+        return complete && upperIndex < firstUppers.size() ? firstUppers[upperIndex] : npos;
+    }
+};
+
+FormTagSurvey surveyFormTags(std::string_view page) {
+    FormTagSurvey survey;
+    TagTextList lowerTexts;
+    TagTextList upperTexts;
+    visitFormTags(page, [&](std::size_t at, bool upper) {
+        std::size_t &count = upper ? survey.upperCount : survey.lowerCount;
+        std::vector<std::size_t> &first = upper ? survey.firstUppers : survey.firstLowers;
+        ++count;
+        if (first.size() < FormTagSurvey::kKept) {
+            first.push_back(at);
+        }
+        survey.lastTag = at;
+        (upper ? upperTexts : lowerTexts).offer(page, at);
+        // Both text lists are complete and a tag follows the first lower-case one: the form
+        // is found, there are several, and no later tag adds a text.
+        const bool settled = lowerTexts.complete() && upperTexts.complete() && survey.lowerCount > 0 &&
+                             survey.lastTag > survey.firstLowers.front();
+        survey.complete = !settled;
+        return !settled;
+    });
+    survey.tagTexts = joinTagTexts(lowerTexts, upperTexts);
+    return survey;
 }
 
 } // namespace
 
+// ---------------------------------------------------------------------------------------------
+// The scan
+// ---------------------------------------------------------------------------------------------
+
 std::vector<std::size_t> formTagPositions(std::string_view page) {
     std::vector<std::size_t> positions;
-    appendAll(positions, page, kFormLower);
-    appendAll(positions, page, kFormUpper);
+    std::vector<std::size_t> uppers;
+    visitFormTags(page, [&](std::size_t at, bool upper) {
+        (upper ? uppers : positions).push_back(at);
+        return true;
+    });
+    positions.insert(positions.end(), uppers.begin(), uppers.end());
     return positions;
 }
 
@@ -232,36 +435,38 @@ std::size_t findFormTag(std::string_view page, int number) {
     if (number < 1) {
         return npos;
     }
-    int count = 0;
-    for (std::string_view needle : {kFormLower, kFormUpper}) {
-        for (std::size_t at = page.find(needle); at != npos; at = page.find(needle, at + 1)) {
-            if (++count == number) {
-                return at;
+    // The lower-case tags count first: the pass stops at the wanted one, and keeps the capital
+    // tags that could be wanted when there are too few lower-case ones.
+    const auto wanted = static_cast<std::size_t>(number);
+    std::size_t lowers = 0;
+    std::size_t found = npos;
+    std::vector<std::size_t> uppers;
+    visitFormTags(page, [&](std::size_t at, bool upper) {
+        if (!upper) {
+            if (++lowers == wanted) {
+                found = at;
+                return false;
             }
+        } else if (uppers.size() < wanted) {
+            uppers.push_back(at);
         }
+        return true;
+    });
+    if (found != npos) {
+        return found;
     }
-    return npos;
+    const std::size_t upperIndex = wanted - lowers - 1;
+    return upperIndex < uppers.size() ? uppers[upperIndex] : npos;
 }
 
 std::vector<std::string> chooserTagTexts(std::string_view page) {
-    std::vector<std::string> texts;
-    for (std::string_view needle : {kFormLower, kFormUpper}) {
-        std::size_t from = 0;
-        for (;;) {
-            const std::size_t at = page.find(needle, from);
-            if (at == npos) {
-                break;
-            }
-            const std::size_t close = page.find('>', at + 2);
-            if (close == npos) {
-                // No ">" after this tag, so none after any later one of this kind either.
-                break;
-            }
-            texts.emplace_back(page.substr(at, close - at + 1));
-            from = close;
-        }
-    }
-    return texts;
+    TagTextList lower;
+    TagTextList upper;
+    visitFormTags(page, [&](std::size_t at, bool isUpper) {
+        (isUpper ? upper : lower).offer(page, at);
+        return !lower.complete() || !upper.complete();
+    });
+    return joinTagTexts(lower, upper);
 }
 
 std::vector<std::string> listFields(std::string_view page, int chosenForm) {
@@ -269,32 +474,37 @@ std::vector<std::string> listFields(std::string_view page, int chosenForm) {
     if (at == npos) {
         return {};
     }
-    std::string_view form = page.substr(at);
-    const bool lower = form.substr(0, kFormLower.size()) == kFormLower;
-    const std::size_t close = form.find(lower ? "</form" : "</FORM", 2);
-    if (close != npos) {
-        form = form.substr(0, close);
-    }
-    return walkTags(form);
+    return fieldsOfFormAt(page, at);
 }
 
 ScanResult scanPage(std::string_view page, const Chooser &chooser) {
     ScanResult result;
-    std::size_t first = page.find(kFormLower);
-    if (first == npos) {
-        first = page.find(kFormUpper);
-    }
-    if (first == npos) {
+    FormTagSurvey survey = surveyFormTags(page);
+    if (survey.lowerCount + survey.upperCount == 0) {
         return result;
     }
     result.formFound = true;
-    const std::size_t from = first + 2;
-    result.severalForms = page.find(kFormLower, from) != npos || page.find(kFormUpper, from) != npos;
+    // "Several" means another tag after the first lower-case one (the first capital one when
+    // there is no lower-case tag): a capital form before the only lower-case one is not asked
+    // about.
+    const std::size_t first = survey.lowerCount > 0 ? survey.firstLowers.front() : survey.firstUppers.front();
+    result.severalForms = survey.lastTag > first;
+    result.tagTexts = std::move(survey.tagTexts);
     if (result.severalForms && chooser) {
-        result.chosenForm = chooser(chooserTagTexts(page));
+        result.chosenForm = chooser(result.tagTexts);
     }
     recoverRules(page, result.rules);
-    result.fields = listFields(page, result.chosenForm);
+    const bool beyondCount = survey.complete && static_cast<std::size_t>(result.chosenForm) >
+                                                    survey.lowerCount + survey.upperCount;
+    if (result.chosenForm >= 1 && !beyondCount) {
+        std::size_t at = survey.keptPosition(result.chosenForm);
+        if (at == npos) {
+            at = findFormTag(page, result.chosenForm);
+        }
+        if (at != npos) {
+            result.fields = fieldsOfFormAt(page, at);
+        }
+    }
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "scan/rule_recovery.h"
 
+#include "platform/bytes.h"
 #include "rules/rule_record.h"
 
 namespace velmoraine::scan {
@@ -11,7 +12,7 @@ constexpr std::size_t kShortestItem = 5; // items of four characters or fewer ar
 } // namespace
 
 void recoverRules(std::string_view page, rules::RuleList &rules) {
-    const std::size_t marker = page.find(kStoredRulesMarker);
+    const std::size_t marker = bytes::findFast(page, kStoredRulesMarker);
     if (marker == std::string_view::npos) {
         return;
     }

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using velmoraine::files::readFileBytes;
 using velmoraine::files::readWholeFile;
 using velmoraine::files::writeFileAtomically;
 using namespace std::string_literals;
@@ -100,6 +101,38 @@ TEST_F(Files, ReadsFileWhoseSizeIsNotKnownAhead) {
     const auto status = readWholeFile("/proc/self/status");
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->substr(0, 5), "Name:");
+}
+
+TEST_F(Files, UnclearedReadGivesTheSameAnswers) {
+    const std::string zeros = "<form\0 name=\"a\">\0\0\r\n"s;
+    put(pathOf("page.htm"), zeros);
+    std::string big(9 * 1024 * 1024 + 5, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>(i * 7);
+    }
+    put(pathOf("big.htm"), big);
+    put(pathOf("empty.htm"), "");
+    for (const char *name : {"page.htm", "big.htm", "empty.htm"}) {
+        const auto read = readFileBytes(pathOf(name));
+        ASSERT_TRUE(read.has_value()) << name;
+        EXPECT_EQ(read->view(), readWholeFile(pathOf(name)).value()) << name;
+    }
+    EXPECT_FALSE(readFileBytes(m_folder).has_value());
+    EXPECT_FALSE(readFileBytes(pathOf("missing.htm")).has_value());
+    const auto status = readFileBytes("/proc/self/status");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->view().substr(0, 5), "Name:");
+}
+
+TEST_F(Files, UnclearedBytesMoveAndRelease) {
+    put(pathOf("page.htm"), "abc");
+    auto read = readFileBytes(pathOf("page.htm"));
+    ASSERT_TRUE(read.has_value());
+    velmoraine::files::FileBytes moved = std::move(*read);
+    EXPECT_EQ(moved.view(), "abc");
+    EXPECT_TRUE(read->view().empty());
+    moved.release();
+    EXPECT_TRUE(moved.view().empty());
 }
 
 // ---------------------------------------------------------------------------------------

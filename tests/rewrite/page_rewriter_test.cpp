@@ -227,3 +227,36 @@ TEST(PageBytes, ZeroBytesAndEverythingAfterThemSurvive) {
     EXPECT_NE(out.find(std::string("\0tail", 5)), std::string::npos);
     EXPECT_EQ(out.substr(0, 7), std::string("<head>\0", 7));
 }
+
+// The steps search texts that a cut or the rewritten tag joins together; each must find what a
+// search of the joined page finds.
+TEST(Insertion, HeadEndJoinedByAWebbotCutTakesTheBlock) {
+    PageRun run;
+    run.page = "<html><head></he<!--webbot bot=\"x\" -->ad><body><form name=\"f\"><input name=\"a\"></form>";
+    run.records = {"a^1^0^Bad"};
+    const std::string out = run.out();
+    EXPECT_EQ(out.substr(0, 12), "<html><head>");
+    EXPECT_NE(out.find("<!-- VELMORAINE-END -->\r\n</head><body>"), std::string::npos) << out;
+    EXPECT_EQ(out.find("webbot"), std::string::npos);
+}
+
+TEST(Insertion, OldBlockMarkersAcrossTheNewTagAreFound) {
+    // The old block's end marker comes after the form tag that the rewriter rebuilds, and the
+    // page's head end only after the block.
+    PageRun run;
+    run.page = "<head><!-- VELMORAINE-BEGIN --><form name=\"f\"><!-- VELMORAINE-END -->x</head><body>"
+               "<input name=\"a\"></form>";
+    run.records = {"a^1^0^Bad"};
+    const std::string out = run.out();
+    EXPECT_EQ(out.find("<form"), std::string::npos) << out; // the tag went with the old block
+    EXPECT_EQ(out.substr(0, 32), "<head>x\r\n\r\n<!-- VELMORAINE-BEGIN") << out;
+}
+
+TEST(Insertion, BodyWithoutHeadGetsAnEmptyHeadAroundTheBlock) {
+    PageRun run;
+    run.page = "<BODY><form name=\"f\"><!--webbot a --><input name=\"a\"></form></BODY>";
+    run.records = {"a^1^0^Bad"};
+    const std::string out = run.out();
+    EXPECT_EQ(out.substr(0, 8), "<head>  ");
+    EXPECT_NE(out.find("<!-- VELMORAINE-END -->\r\n</head><BODY>"), std::string::npos) << out;
+}

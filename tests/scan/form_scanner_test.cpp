@@ -163,3 +163,41 @@ TEST(FormScannerPathological, FiftyThousandInputsKeepTheirOrder) {
     ASSERT_EQ(fields.size(), 50000u);
     EXPECT_EQ(fields[49999], "f49999");
 }
+
+TEST(FormScanner, ResultCarriesTheChooserTagTexts) {
+    EXPECT_TRUE(scanPage("<p>no form</p>", {}).tagTexts.empty());
+    const std::string one = "<form a><input name=\"x\"></form>";
+    EXPECT_EQ(scanPage(one, {}).tagTexts, chooserTagTexts(one));
+    const std::string several = "<FORM b><form a><form c";
+    EXPECT_EQ(scanPage(several, [](const std::vector<std::string> &) { return 1; }).tagTexts,
+              (std::vector<std::string>{"<form a>", "<FORM b>"}));
+}
+
+// The scan keeps the positions of the first forms of each spelling; a form further on is
+// found again, with the same answer as listFields.
+TEST(FormScanner, ChosenFormFarDownThePageHasItsOwnFields) {
+    std::string page;
+    for (int i = 1; i <= 20; ++i) {
+        page += "<form n=" + std::to_string(i) + "><input name=\"f" + std::to_string(i) + "\"></form>";
+    }
+    page += "<FORM n=21><input name=\"f21\"></FORM>";
+    for (int chosen : {1, 16, 17, 20, 21, 22}) {
+        const ScanResult result = scanPage(page, [&](const std::vector<std::string> &) { return chosen; });
+        EXPECT_EQ(result.fields, listFields(page, chosen)) << chosen;
+        if (chosen <= 21) {
+            EXPECT_EQ(result.fields, Names{"f" + std::to_string(chosen)});
+        }
+    }
+}
+
+TEST(FormScannerPathological, ManyOpenFormsAfterARealOneStillCount) {
+    std::string page = "<form a><input name=\"x\"></form>";
+    for (int i = 0; i < 100000; ++i) {
+        page += i % 4 == 3 ? "<FORM " : "<form ";
+    }
+    const ScanResult result = scanPage(page, [](const std::vector<std::string> &) { return 2; });
+    EXPECT_TRUE(result.severalForms);
+    EXPECT_EQ(result.tagTexts, (std::vector<std::string>{"<form a>"}));
+    EXPECT_EQ(result.chosenForm, 2);
+    EXPECT_EQ(result.fields, listFields(page, 2));
+}
