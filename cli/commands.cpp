@@ -387,7 +387,8 @@ int runRewrite(const RewriteOptions &options) {
     }
 
     // The page-1 check of Continue; the editor's run has none.
-    const std::string accountId = options.accountId.value_or(startup::storedAccountIdText());
+    // The settings are read only for what the command line leaves out.
+    const std::string accountId = options.accountId ? *options.accountId : startup::storedAccountIdText();
     if (!options.editorMode && !startup::accountIdAccepted(accountId)) {
         return refuse(texts::kInvalidAccountId);
     }
@@ -402,7 +403,8 @@ int runRewrite(const RewriteOptions &options) {
         }
     }
 
-    const std::string modelPath = options.model.value_or(rewrite::modelPath(startup::readMainDirectory()));
+    const std::string modelPath =
+        options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
     std::optional<std::string> model = files::readWholeFile(modelPath);
     if (!model) {
         return cannotOpen(modelPath);
