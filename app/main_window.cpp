@@ -36,17 +36,12 @@ namespace velmoraine {
 
 namespace {
 
+using platform::plainLabel;
+
 constexpr int kClientWidth = 539;
 constexpr int kClientHeight = 578;
 constexpr int kPanelHeight = 41;
 constexpr int kFormNumbers = 10;
-
-QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {
-    auto *label = new QLabel(QString::fromLatin1(text), parent);
-    label->setObjectName(QString::fromLatin1(objectName));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
 
 QLabel *boldLabel(const char *objectName, const char *text, QWidget *parent) {
     QLabel *label = plainLabel(objectName, text, parent);

@@ -1,5 +1,6 @@
 #include "platform/window_look.h"
 
+#include <QLabel>
 #include <QStringList>
 
 namespace velmoraine::platform {
@@ -31,6 +32,13 @@ QFont boldOnly() {
     QFont font;
     font.setBold(true);
     return font;
+}
+
+QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {
+    auto *label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }
 
 } // namespace velmoraine::platform

@@ -4,6 +4,9 @@
 
 #include <QFont>
 
+class QLabel;
+class QWidget;
+
 namespace velmoraine::platform {
 
 // The windows' font: a sans-serif face 11 pixels high, preferring faces with the metrics of
@@ -15,5 +18,9 @@ QFont monospaceFont();
 
 // A font that only sets bold: everything else comes from the parent widget.
 QFont boldOnly();
+
+// A label showing `text` as plain text (never as markup: several texts hold "<FORM>"),
+// named `objectName`.
+QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent);
 
 } // namespace velmoraine::platform

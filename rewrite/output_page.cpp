@@ -22,12 +22,7 @@ namespace velmoraine {
 
 namespace {
 
-QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {
-    auto *label = new QLabel(QString::fromLatin1(text), parent);
-    label->setObjectName(QString::fromLatin1(objectName));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
+using platform::plainLabel;
 
 QPushButton *button(const char *objectName, const char *text, int width, QWidget *parent) {
     auto *push = new QPushButton(QString::fromLatin1(text), parent);

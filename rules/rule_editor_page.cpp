@@ -23,19 +23,14 @@ namespace velmoraine {
 
 namespace {
 
+using platform::plainLabel;
+
 constexpr int kListWidth = 145;
 constexpr int kListHeight = 105;
 constexpr int kButtonWidth = 57;
 constexpr int kButtonHeight = 25;
 constexpr int kStepTextWidth = 122;
 constexpr int kGap = 6; // between a label and its box on one line
-
-QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {
-    auto *label = new QLabel(QString::fromLatin1(text), parent);
-    label->setObjectName(QString::fromLatin1(objectName));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
 
 QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent) {
     QLabel *label = plainLabel(objectName, text, parent);

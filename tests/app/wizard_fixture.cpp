@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -75,6 +77,35 @@ void WizardFixture::click(const char *objectName) const {
         qFatal("no button %s", objectName);
     }
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void verifyNothingClipped(QWidget *page, QWidget *frame) {
+    const QRect area(QPoint(0, 0), frame->size());
+    for (QWidget *widget : page->findChildren<QWidget *>()) {
+        if (!widget->isVisible() || widget->objectName().isEmpty() || widget->objectName().startsWith(u'q')) {
+            continue;
+        }
+        QRect placed(widget->mapTo(frame, QPoint(0, 0)), widget->size());
+        auto *label = qobject_cast<QLabel *>(widget);
+        if (label != nullptr && !label->wordWrap()) {
+            placed.setWidth(std::min(placed.width(), label->sizeHint().width())); // the text, not the cell
+        }
+        QVERIFY2(area.adjusted(0, 0, -4, 0).contains(placed), qPrintable(widget->objectName()));
+        if (label != nullptr) {
+            if (label->wordWrap()) {
+                QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
+            } else {
+                QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->objectName()));
+            }
+        }
+        if (auto *push = qobject_cast<QPushButton *>(widget)) {
+            const int textWidth = push->fontMetrics().horizontalAdvance(push->text().remove(u'&'));
+            QVERIFY2(textWidth + 8 <= push->width(), qPrintable(push->objectName()));
+        } else if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+            QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(button->objectName()));
+            QVERIFY2(button->sizeHint().height() <= button->height(), qPrintable(button->objectName()));
+        }
+    }
 }
 
 } // namespace velmoraine::test

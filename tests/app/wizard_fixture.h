@@ -53,6 +53,10 @@ private:
     std::unique_ptr<TForm1> m_form;
 };
 
+// Every named control of `page` lies inside `frame` (a window holding the page, or the page
+// itself), clear of its right edge, and every label and button shows its whole text.
+void verifyNothingClipped(QWidget *page, QWidget *frame);
+
 // The script model of the source tree.
 std::string modelText();
 

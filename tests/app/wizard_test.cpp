@@ -567,30 +567,7 @@ void WizardTest::missingModelStopsPageThree() {
 // Every control of the visible page lies inside the window, and every label shows its whole text.
 static void checkNothingClipped(WizardFixture &f) {
     QCoreApplication::processEvents(); // lays out the page just shown
-    const QRect client(QPoint(0, 0), f.form().size());
-    for (QWidget *widget : f.child<QStackedWidget>("PageControl1")->currentWidget()->findChildren<QWidget *>()) {
-        if (!widget->isVisible() || widget->objectName().isEmpty() || widget->objectName().startsWith(u'q')) {
-            continue;
-        }
-        QRect placed(widget->mapTo(&f.form(), QPoint(0, 0)), widget->size());
-        auto *label = qobject_cast<QLabel *>(widget);
-        if (label != nullptr && !label->wordWrap()) {
-            placed.setWidth(std::min(placed.width(), label->sizeHint().width())); // the text, not the cell
-        }
-        // Inside the window, and clear of its right edge.
-        QVERIFY2(client.adjusted(0, 0, -4, 0).contains(placed), qPrintable(widget->objectName()));
-        if (label != nullptr) {
-            if (label->wordWrap()) {
-                QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
-            } else {
-                QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->objectName()));
-            }
-        }
-        if (auto *button = qobject_cast<QPushButton *>(widget)) {
-            const int textWidth = button->fontMetrics().horizontalAdvance(button->text().remove(u'&'));
-            QVERIFY2(textWidth + 8 <= button->width(), qPrintable(button->objectName()));
-        }
-    }
+    test::verifyNothingClipped(f.child<QStackedWidget>("PageControl1")->currentWidget(), &f.form());
 }
 
 void WizardTest::windowLayoutFacts() {
