@@ -95,7 +95,9 @@ struct ScannedPage {
 // Reads the page whole and scans it, the chooser answering `choose`. kExitOk, or the exit
 // code after the message has been printed.
 int readAndScan(std::string_view command, const std::string &path, int choose, ScannedPage &page) {
-    std::optional<files::FileBytes> bytes = files::readFileBytes(path);
+    // A page shortened by another program while it is mapped cannot be read to its end.
+    const files::ShortenedFileExit onShortened{texts::fill(texts::kCannotOpenFile, path), kExitFile};
+    std::optional<files::FileBytes> bytes = files::readFileBytes(path, onShortened);
     if (!bytes) {
         return cannotOpen(path);
     }
@@ -327,7 +329,12 @@ int runScan(const ScanOptions &options) {
     if (const int code = readAndScan("scan", options.page, options.choose, page); code != kExitOk) {
         return code;
     }
-    return emit(options.json ? scanJson(options.page, page) : scanText(options.page, page));
+    std::string out = options.json ? scanJson(options.page, page) : scanText(options.page, page);
+    // A page saved by another program meanwhile may have been read half old, half new.
+    if (page.bytes.changedSinceRead()) {
+        return cannotOpen(options.page);
+    }
+    return emit(out);
 }
 
 int runSuggest(const SuggestOptions &options) {
@@ -419,6 +426,9 @@ int runRewrite(const RewriteOptions &options) {
     input.records = &list.records();
     input.mode = options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
     const rewrite::RewriteResult result = rewrite::rewritePage(input);
+    if (page.bytes.changedSinceRead()) {
+        return cannotOpen(options.page);
+    }
     // The source and the model are no longer needed: free them before the output is written.
     page.bytes.release();
     model.reset();

@@ -1,6 +1,10 @@
 #include "platform/files.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <iterator>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +12,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -299,40 +304,157 @@ std::optional<std::string> readWholeFile(const std::string &path) {
     return content;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Mapped reads
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// From this size on a file is mapped rather than read.
+constexpr std::size_t kMapFrom = std::size_t{1} << 20;
+
+// The size and the modification time a file had when it was opened. Not the change time: that
+// moves too when a save by renaming takes the file's name away, which leaves its bytes alone.
+void takeStamp(const struct stat &st, long long (&stamp)[3]) {
+    stamp[0] = static_cast<long long>(st.st_size);
+    stamp[1] = static_cast<long long>(st.st_mtim.tv_sec);
+    stamp[2] = static_cast<long long>(st.st_mtim.tv_nsec);
+}
+
+// The mapping whose shortening ends the process, and how. Set before the mapping is made and
+// read by the signal handler only, so they hold plain bytes and addresses.
+struct ShortenedMapping {
+    std::atomic<const char *> begin{nullptr};
+    std::atomic<std::size_t> size{0};
+    std::string message;
+    int exitCode = 1;
+};
+ShortenedMapping g_shortened;
+
+void onBusError(int signal, siginfo_t *info, void * /*context*/) {
+    const char *begin = g_shortened.begin.load();
+    const auto *address = static_cast<const char *>(info->si_addr);
+    if (begin != nullptr && address >= begin && address < begin + g_shortened.size.load()) {
+        // Only async-signal-safe calls here: the message was made beforehand.
+        std::size_t done = 0;
+        while (done < g_shortened.message.size()) {
+            const ssize_t put = ::write(STDERR_FILENO, g_shortened.message.data() + done,
+                                        g_shortened.message.size() - done);
+            if (put <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(put);
+        }
+        ::_exit(g_shortened.exitCode);
+    }
+    // Not our mapping: the default action, once the faulting access runs again.
+    ::signal(signal, SIG_DFL);
+}
+
+void guardMapping(const char *begin, std::size_t size, const ShortenedFileExit &onShortened) {
+    g_shortened.begin.store(nullptr);
+    g_shortened.message = onShortened.message + '\n';
+    g_shortened.exitCode = onShortened.exitCode;
+    g_shortened.size.store(size);
+    g_shortened.begin.store(begin);
+    static const bool installed = [] {
+        struct sigaction action {};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(SIGBUS, &action, nullptr) == 0;
+    }();
+    (void)installed;
+}
+
+} // namespace
+
+std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened) {
+    std::size_t size = 0;
+    FileDescriptor fd(openRegularFile(path, size));
+    if (fd.get() < 0) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return std::nullopt;
+    }
+    FileBytes result;
+    takeStamp(st, result.m_stamp);
+    if (size >= kMapFrom) {
+        void *mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+        if (mapped != MAP_FAILED) {
+            // Read from start to end: the system reads ahead and maps the cached pages in
+            // larger steps.
+            ::madvise(mapped, size, MADV_SEQUENTIAL);
+            result.m_data = static_cast<char *>(mapped);
+            result.m_size = size;
+            result.m_mapped = true;
+            guardMapping(result.m_data, size, onShortened);
+            result.m_fd = fd.release();
+            return result;
+        }
+        // A file system that cannot map files is read instead.
+    }
+    MallocBuffer buffer;
+    if (!readAll(fd.get(), size, buffer)) {
+        return std::nullopt;
+    }
+    result.m_data = std::exchange(buffer.data, nullptr);
+    result.m_size = buffer.size;
+    result.m_fd = fd.release();
+    return result;
+}
+
 FileBytes::FileBytes(FileBytes &&other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)) {}
+    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
+      m_mapped(std::exchange(other.m_mapped, false)), m_fd(std::exchange(other.m_fd, -1)) {
+    std::copy(std::begin(other.m_stamp), std::end(other.m_stamp), std::begin(m_stamp));
+}
 
 FileBytes &FileBytes::operator=(FileBytes &&other) noexcept {
     if (this != &other) {
         release();
         m_data = std::exchange(other.m_data, nullptr);
         m_size = std::exchange(other.m_size, 0);
+        m_mapped = std::exchange(other.m_mapped, false);
+        m_fd = std::exchange(other.m_fd, -1);
+        std::copy(std::begin(other.m_stamp), std::end(other.m_stamp), std::begin(m_stamp));
     }
     return *this;
 }
 
 FileBytes::~FileBytes() { release(); }
 
-void FileBytes::release() noexcept {
-    std::free(m_data);
-    m_data = nullptr;
-    m_size = 0;
+bool FileBytes::changedSinceRead() const noexcept {
+    if (m_fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        return true;
+    }
+    long long now[3] = {};
+    takeStamp(st, now);
+    return !std::equal(std::begin(now), std::end(now), std::begin(m_stamp));
 }
 
-std::optional<FileBytes> readFileBytes(const std::string &path) {
-    std::size_t size = 0;
-    const FileDescriptor fd(openRegularFile(path, size));
-    if (fd.get() < 0) {
-        return std::nullopt;
+void FileBytes::release() noexcept {
+    if (m_mapped) {
+        if (g_shortened.begin.load() == m_data) {
+            g_shortened.begin.store(nullptr);
+        }
+        ::munmap(m_data, m_size);
+    } else {
+        std::free(m_data);
     }
-    MallocBuffer buffer;
-    if (!readAll(fd.get(), size, buffer)) {
-        return std::nullopt;
+    if (m_fd >= 0) {
+        ::close(m_fd);
     }
-    FileBytes result;
-    result.m_data = std::exchange(buffer.data, nullptr);
-    result.m_size = buffer.size;
-    return result;
+    m_data = nullptr;
+    m_size = 0;
+    m_mapped = false;
+    m_fd = -1;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -12,9 +12,16 @@ namespace velmoraine::files {
 // (a folder, for instance). Zero bytes are ordinary bytes.
 std::optional<std::string> readWholeFile(const std::string &path);
 
-// A file's bytes in memory that was not cleared before the read wrote it, so that a page of a
-// hundred megabytes is written into memory once, not twice. Move-only; for the pages the
-// command line reads, searches and never changes.
+// How the process ends when a mapped file was shortened under it (see readFileBytes).
+struct ShortenedFileExit {
+    std::string message; // one line, written to stderr as it stands
+    int exitCode = 1;
+};
+
+// A file's bytes for the command line, which reads a page, searches it and never changes it.
+// A large file is mapped: its bytes stay where the system caches them, so a page of a hundred
+// megabytes is neither copied nor given fresh memory. A smaller one is read into memory that
+// was not cleared first. Move-only.
 class FileBytes {
 public:
     FileBytes() = default;
@@ -26,18 +33,29 @@ public:
 
     [[nodiscard]] std::string_view view() const noexcept { return {m_data, m_size}; }
 
+    // True when the file was written to since it was opened (its size or time differ), so
+    // the bytes may mix its old and new contents.
+    [[nodiscard]] bool changedSinceRead() const noexcept;
+
     // Gives the memory back now; the bytes are then empty.
     void release() noexcept;
 
 private:
-    friend std::optional<FileBytes> readFileBytes(const std::string &path);
+    friend std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened);
 
     char *m_data = nullptr;
     std::size_t m_size = 0;
+    bool m_mapped = false;
+    int m_fd = -1; // kept open for changedSinceRead
+    long long m_stamp[3] = {}; // size and modification time when opened
 };
 
 // The whole file as readWholeFile reads it, with the same answers, into FileBytes.
-std::optional<FileBytes> readFileBytes(const std::string &path);
+// A mapped file that another program shortens while it is in use cannot give the bytes past
+// its new end: reading one of them ends the process at once with `onShortened`'s message on
+// stderr and its exit code. No file is being written at that time, since the caller builds its
+// whole output before writing it.
+std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened);
 
 // Writes `bytes` to `path` so that a failure never leaves a partial file: a temporary file
 // in the same folder, flushed, then renamed over the target, which keeps its permissions.

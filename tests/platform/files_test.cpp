@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ using velmoraine::files::writeFileAtomically;
 using namespace std::string_literals;
 
 namespace {
+
+std::optional<velmoraine::files::FileBytes> readPage(const std::string &path) {
+    return readFileBytes(path, {"shortened", 1});
+}
 
 // Each test works in its own temporary folder.
 class Files : public ::testing::Test {
@@ -103,36 +108,69 @@ TEST_F(Files, ReadsFileWhoseSizeIsNotKnownAhead) {
     EXPECT_EQ(status->substr(0, 5), "Name:");
 }
 
-TEST_F(Files, UnclearedReadGivesTheSameAnswers) {
+TEST_F(Files, PageBytesGiveTheSameAnswersReadOrMapped) {
     const std::string zeros = "<form\0 name=\"a\">\0\0\r\n"s;
     put(pathOf("page.htm"), zeros);
-    std::string big(9 * 1024 * 1024 + 5, '\0');
+    std::string big(9 * 1024 * 1024 + 5, '\0'); // mapped
     for (std::size_t i = 0; i < big.size(); ++i) {
         big[i] = static_cast<char>(i * 7);
     }
     put(pathOf("big.htm"), big);
     put(pathOf("empty.htm"), "");
     for (const char *name : {"page.htm", "big.htm", "empty.htm"}) {
-        const auto read = readFileBytes(pathOf(name));
+        const auto read = readPage(pathOf(name));
         ASSERT_TRUE(read.has_value()) << name;
         EXPECT_EQ(read->view(), readWholeFile(pathOf(name)).value()) << name;
+        EXPECT_FALSE(read->changedSinceRead()) << name;
     }
-    EXPECT_FALSE(readFileBytes(m_folder).has_value());
-    EXPECT_FALSE(readFileBytes(pathOf("missing.htm")).has_value());
-    const auto status = readFileBytes("/proc/self/status");
+    EXPECT_FALSE(readPage(m_folder).has_value());
+    EXPECT_FALSE(readPage(pathOf("missing.htm")).has_value());
+    const auto status = readPage("/proc/self/status");
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->view().substr(0, 5), "Name:");
 }
 
-TEST_F(Files, UnclearedBytesMoveAndRelease) {
+TEST_F(Files, PageBytesMoveReleaseAndNoticeChanges) {
     put(pathOf("page.htm"), "abc");
-    auto read = readFileBytes(pathOf("page.htm"));
+    auto read = readPage(pathOf("page.htm"));
     ASSERT_TRUE(read.has_value());
     velmoraine::files::FileBytes moved = std::move(*read);
     EXPECT_EQ(moved.view(), "abc");
     EXPECT_TRUE(read->view().empty());
+    EXPECT_FALSE(read->changedSinceRead());
+    {
+        std::ofstream more(pathOf("page.htm"), std::ios::binary | std::ios::app);
+        more << "d";
+    }
+    EXPECT_TRUE(moved.changedSinceRead());
     moved.release();
     EXPECT_TRUE(moved.view().empty());
+
+    // Replacing the file by a new one (as an atomic save does) leaves the bytes read alone.
+    const std::string big(2 * 1024 * 1024, 'x');
+    put(pathOf("big.htm"), big);
+    auto mapped = readPage(pathOf("big.htm"));
+    ASSERT_TRUE(mapped.has_value());
+    ASSERT_TRUE(writeFileAtomically(pathOf("big.htm"), "new"));
+    EXPECT_FALSE(mapped->changedSinceRead());
+    EXPECT_EQ(mapped->view(), big);
+}
+
+TEST_F(Files, MappedPageShortenedWhileInUseEndsWithTheMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string big(3 * 1024 * 1024, 'y');
+    put(pathOf("big.htm"), big);
+    EXPECT_EXIT(
+        {
+            const auto mapped = readFileBytes(pathOf("big.htm"), {"Cannot open file big.htm", 2});
+            if (!mapped || ::truncate(pathOf("big.htm").c_str(), 0) != 0) {
+                std::_Exit(9);
+            }
+            volatile char last = mapped->view().back();
+            (void)last;
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(2), "Cannot open file big.htm");
 }
 
 // ---------------------------------------------------------------------------------------
