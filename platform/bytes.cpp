@@ -10,6 +10,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace velmoraine::bytes {
 
@@ -55,12 +58,10 @@ template <typename Matches> std::uint32_t laneMask(const Matches &matches) noexc
 }
 #endif
 
-// The first position in [from, last] whose byte is `lead`, whose byte `offset` further on is
-// `probeA` or `probeB`, and which `verify` accepts; npos when there is none. Every position up
-// to `last` + `offset` must be inside `text`.
+// findCandidate (below) with the 16-byte lanes every build has.
 template <typename Verify>
-std::size_t findCandidate(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
-                          char probeA, char probeB, Verify verify) {
+std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
+                                char probeA, char probeB, Verify &verify) {
     std::size_t at = from;
 #ifdef VELMORAINE_VECTOR_SEARCH
     const Lanes leads = splat(lead);
@@ -123,6 +124,156 @@ std::size_t findCandidate(const char *text, std::size_t from, std::size_t last, 
     }
     return npos;
 }
+
+#if defined(VELMORAINE_VECTOR_SEARCH) && defined(__x86_64__)
+#define VELMORAINE_WIDE_SEARCH 1
+
+// Whether this processor has the 32-byte lanes of AVX2; asked once.
+bool haveWideLanes() noexcept {
+    static const bool wide = __builtin_cpu_supports("avx2") != 0;
+    return wide;
+}
+
+// findCandidateNarrow with 32-byte lanes, two blocks a round; the last positions go to the
+// narrow search. Built for AVX2 whatever the rest of the program is built for, and called only
+// where the processor has it.
+template <typename Verify>
+__attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, std::size_t from, std::size_t last,
+                                                              char lead, std::size_t offset, char probeA,
+                                                              char probeB, Verify &verify) {
+    const __m256i leads = _mm256_set1_epi8(lead);
+    const __m256i probesA = _mm256_set1_epi8(probeA);
+    const __m256i probesB = _mm256_set1_epi8(probeB);
+    std::size_t at = from;
+    for (; at <= last && last - at >= 63; at += 64) {
+        const char *block = text + at;
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 32));
+        const __m256i lowProbes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + offset));
+        const __m256i highProbes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + offset + 32));
+        const __m256i lowHits =
+            _mm256_and_si256(_mm256_cmpeq_epi8(low, leads), _mm256_or_si256(_mm256_cmpeq_epi8(lowProbes, probesA),
+                                                                            _mm256_cmpeq_epi8(lowProbes, probesB)));
+        const __m256i highHits = _mm256_and_si256(
+            _mm256_cmpeq_epi8(high, leads),
+            _mm256_or_si256(_mm256_cmpeq_epi8(highProbes, probesA), _mm256_cmpeq_epi8(highProbes, probesB)));
+        std::uint64_t candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(lowHits)) |
+                                   std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(highHits))} << 32;
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctzll(candidates));
+            if (verify(candidate)) {
+                return candidate;
+            }
+        }
+    }
+    return findCandidateNarrow(text, at, last, lead, offset, probeA, probeB, verify);
+}
+#endif
+
+// The first position in [from, last] whose byte is `lead`, whose byte `offset` further on is
+// `probeA` or `probeB`, and which `verify` accepts; npos when there is none. Every position up
+// to `last` + `offset` must be inside `text`. Uses the widest lanes the processor has.
+template <typename Verify>
+std::size_t findCandidate(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
+                          char probeA, char probeB, Verify verify) {
+#ifdef VELMORAINE_WIDE_SEARCH
+    if (haveWideLanes()) {
+        return findCandidateWide(text, from, last, lead, offset, probeA, probeB, verify);
+    }
+#endif
+    return findCandidateNarrow(text, from, last, lead, offset, probeA, probeB, verify);
+}
+
+// Whether the "<" at `at` may open a tag of findTagStart's kind; `at` + 2 is inside the text.
+bool opensTagOfKind(const char *text, std::size_t at, std::string_view letters, char afterSlash) noexcept {
+    const char next = text[at + 1];
+    return text[at] == '<' &&
+           (next == '!' || letters.find(lowerAscii(next)) != npos ||
+            (next == '/' && lowerAscii(text[at + 2]) == afterSlash));
+}
+
+// The candidates of findTagStart in blocks of the narrow lanes: "<" followed by a byte that,
+// with the bit of lower case set, is "!", one of four letters, or "/" then `afterSlash`.
+// Returns the first position of [from, last] that opensTagOfKind, or npos; position `last` + 2
+// must be inside the text.
+std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t last, const char (&letters)[4],
+                               std::string_view letterText, char afterSlash) noexcept {
+    std::size_t at = from;
+#ifdef VELMORAINE_VECTOR_SEARCH
+    const Lanes opens = splat('<');
+    const Lanes lowerBit = splat(0x20);
+    const Lanes bang = splat('!');
+    const Lanes slash = splat('/');
+    const Lanes slashNext = splat(afterSlash);
+    const Lanes letter0 = splat(letters[0]);
+    const Lanes letter1 = splat(letters[1]);
+    const Lanes letter2 = splat(letters[2]);
+    const Lanes letter3 = splat(letters[3]);
+    for (; at <= last && last - at >= kLanes - 1; at += kLanes) {
+        const Lanes first = loadLanes(text + at);
+        const Lanes second = loadLanes(text + at + 1);
+        const Lanes third = loadLanes(text + at + 2) | lowerBit;
+        const Lanes folded = second | lowerBit;
+        const auto wanted = (folded == bang) | (folded == letter0) | (folded == letter1) | (folded == letter2) |
+                            (folded == letter3) | ((second == slash) & (third == slashNext));
+        for (std::uint32_t candidates = laneMask((first == opens) & wanted); candidates != 0;
+             candidates &= candidates - 1) {
+            const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
+            if (opensTagOfKind(text, candidate, letterText, afterSlash)) {
+                return candidate;
+            }
+        }
+    }
+#endif
+    (void)letters;
+    for (; at <= last; ++at) {
+        if (opensTagOfKind(text, at, letterText, afterSlash)) {
+            return at;
+        }
+    }
+    return npos;
+}
+
+#ifdef VELMORAINE_WIDE_SEARCH
+// findTagStartNarrow with 32-byte lanes; the last positions go to the narrow search.
+__attribute__((target("avx2"))) std::size_t findTagStartWide(const char *text, std::size_t from, std::size_t last,
+                                                             const char (&letters)[4], std::string_view letterText,
+                                                             char afterSlash) noexcept {
+    const __m256i opens = _mm256_set1_epi8('<');
+    const __m256i lowerBit = _mm256_set1_epi8(0x20);
+    const __m256i bang = _mm256_set1_epi8('!');
+    const __m256i slash = _mm256_set1_epi8('/');
+    const __m256i slashNext = _mm256_set1_epi8(afterSlash);
+    const __m256i letter0 = _mm256_set1_epi8(letters[0]);
+    const __m256i letter1 = _mm256_set1_epi8(letters[1]);
+    const __m256i letter2 = _mm256_set1_epi8(letters[2]);
+    const __m256i letter3 = _mm256_set1_epi8(letters[3]);
+    std::size_t at = from;
+    for (; at <= last && last - at >= 31; at += 32) {
+        const char *block = text + at;
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block));
+        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 1));
+        const __m256i third =
+            _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 2)), lowerBit);
+        const __m256i folded = _mm256_or_si256(second, lowerBit);
+        __m256i wanted = _mm256_or_si256(_mm256_cmpeq_epi8(folded, bang), _mm256_cmpeq_epi8(folded, letter0));
+        wanted = _mm256_or_si256(wanted, _mm256_or_si256(_mm256_cmpeq_epi8(folded, letter1),
+                                                         _mm256_cmpeq_epi8(folded, letter2)));
+        wanted = _mm256_or_si256(wanted, _mm256_cmpeq_epi8(folded, letter3));
+        wanted = _mm256_or_si256(
+            wanted, _mm256_and_si256(_mm256_cmpeq_epi8(second, slash), _mm256_cmpeq_epi8(third, slashNext)));
+        auto candidates = static_cast<std::uint32_t>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(first, opens), wanted)));
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
+            if (opensTagOfKind(text, candidate, letterText, afterSlash)) {
+                return candidate;
+            }
+        }
+    }
+    return findTagStartNarrow(text, at, last, letters, letterText, afterSlash);
+}
+#endif
 
 } // namespace
 
@@ -247,6 +398,40 @@ EitherFound findEitherFast(std::string_view text, std::string_view first, std::s
                              });
     found.which = found.at == npos ? 0 : which;
     return found;
+}
+
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters,
+                         char afterSlash) noexcept {
+    if (letters.empty() || letters.size() > 4) {
+        return npos; // not a search this function makes
+    }
+    // Every lane compares against four letters: the unused ones repeat the first.
+    const char lanes[4] = {letters[0], letters[letters.size() > 1 ? 1 : 0], letters[letters.size() > 2 ? 2 : 0],
+                           letters[letters.size() > 3 ? 3 : 0]};
+    // The blocks stop two bytes before the end, where a candidate's third byte still is;
+    // a "<" among the last two bytes is judged on what follows it.
+    std::size_t at = from;
+    if (text.size() >= 3 && at <= text.size() - 3) {
+        const std::size_t last = text.size() - 3;
+#ifdef VELMORAINE_WIDE_SEARCH
+        const std::size_t found = haveWideLanes()
+                                      ? findTagStartWide(text.data(), at, last, lanes, letters, afterSlash)
+                                      : findTagStartNarrow(text.data(), at, last, lanes, letters, afterSlash);
+#else
+        const std::size_t found = findTagStartNarrow(text.data(), at, last, lanes, letters, afterSlash);
+#endif
+        if (found != npos) {
+            return found;
+        }
+        at = text.size() - 2;
+    }
+    for (; at + 1 < text.size(); ++at) {
+        const char next = text[at + 1];
+        if (text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos)) {
+            return at;
+        }
+    }
+    return npos;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -53,6 +53,14 @@ struct EitherFound {
 EitherFound findEitherFast(std::string_view text, std::string_view first, std::string_view second,
                            std::size_t from = 0) noexcept;
 
+// The first "<" at or after `from` that may open a tag of one kind: one followed by "!", by
+// one of `letters` (one to four lower-case ASCII letters) in either case, or by "/" and then
+// `afterSlash` (a lower-case letter) in either case. Every other "<" is passed over many
+// positions at a time, so a walk that acts on a few kinds of tags only does not stop at each
+// tag of the page. npos when there is none.
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters,
+                         char afterSlash) noexcept;
+
 // ---------------------------------------------------------------------------------------------
 // Large buffers
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <future>
+#include <system_error>
 #include <functional>
 #include <iterator>
 #include <utility>
@@ -249,8 +252,10 @@ private:
 
 // Walks the tags of the chosen form's text and lists the field names.
 // States of the loop: at a "<" that opens a comment, the form's end, a field tag or any
-// other tag; every other byte is skipped by the search for the next "<".
-std::vector<std::string> walkTags(std::string_view text) {
+// other tag; every other byte is skipped by the search for the next "<". The search passes
+// over the "<" that cannot start a comment, "</form", "<input", "<select" or "<textarea",
+// since the loop would only step past them.
+std::vector<std::string> walkTags(std::string_view text, const std::atomic<bool> *stop = nullptr) {
     NameList names;
     ForwardFinder closeAngle(text, ">");
     ForwardFinder commentClose(text, "->");
@@ -258,7 +263,10 @@ std::vector<std::string> walkTags(std::string_view text) {
     AttributeSearches type(text, {"type=", "TYPE=", "Type=", "type =", "TYPE ="});
     std::size_t pos = 0;
     for (;;) {
-        const std::size_t lt = text.find('<', pos);
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return {};
+        }
+        const std::size_t lt = bytes::findTagStart(text, pos, "ist", 'f');
         if (lt == npos) {
             break;
         }
@@ -351,14 +359,40 @@ std::vector<std::string> joinTagTexts(TagTextList &lower, TagTextList &upper) {
 
 // The field names of the form whose tag starts at `at`: the text up to its closing tag in the
 // tag's own spelling, walked.
-std::vector<std::string> fieldsOfFormAt(std::string_view page, std::size_t at) {
+std::vector<std::string> fieldsOfFormAt(std::string_view page, std::size_t at,
+                                        const std::atomic<bool> *stop = nullptr) {
     std::string_view form = page.substr(at);
     const bool lower = form.substr(0, kFormLower.size()) == kFormLower;
     const std::size_t close = bytes::findFast(form, lower ? "</form" : "</FORM", 2);
     if (close != npos) {
         form = form.substr(0, close);
     }
-    return walkTags(form);
+    return walkTags(form, stop);
+}
+
+// From this size on, a page's first form is walked on a second thread while the scan surveys
+// the form tags and restores the rules: the first form is the one usually chosen, and the
+// only one on most pages. Below it, a thread would cost more than it saves.
+constexpr std::size_t kSecondThreadFrom = std::size_t{4} * 1024 * 1024;
+
+// The fields of form 1 (the first "<form ", or the first "<FORM " when there is none), listed
+// on another thread; an empty future when the page is small or no thread can be had. Setting
+// `stop` ends the walk early with no fields, for a scan that chose another form.
+std::future<std::vector<std::string>> walkFirstFormAside(std::string_view page, const std::atomic<bool> &stop) {
+    if (page.size() < kSecondThreadFrom) {
+        return {};
+    }
+    try {
+        return std::async(std::launch::async, [page, &stop] {
+            std::size_t at = bytes::findFast(page, kFormLower);
+            if (at == npos) {
+                at = bytes::findFast(page, kFormUpper);
+            }
+            return at == npos ? std::vector<std::string>{} : fieldsOfFormAt(page, at, &stop);
+        });
+    } catch (const std::system_error &) {
+        return {};
+    }
 }
 
 // What one pass over the form tags learns for the scan. The pass stops early once nothing
@@ -479,6 +513,21 @@ std::vector<std::string> listFields(std::string_view page, int chosenForm) {
 
 ScanResult scanPage(std::string_view page, const Chooser &chooser) {
     ScanResult result;
+    std::atomic<bool> stopAside{false};
+    std::future<std::vector<std::string>> firstForm = walkFirstFormAside(page, stopAside);
+    // Whatever way the scan ends, the other thread stops and is waited for before the page,
+    // which it reads, can go.
+    struct StopAside {
+        std::atomic<bool> &stop;
+        std::future<std::vector<std::string>> &walk;
+        ~StopAside() {
+            stop.store(true, std::memory_order_relaxed);
+            if (walk.valid()) {
+                walk.wait();
+            }
+        }
+    } stopAtEnd{stopAside, firstForm};
+
     FormTagSurvey survey = surveyFormTags(page);
     if (survey.lowerCount + survey.upperCount == 0) {
         return result;
@@ -493,10 +542,15 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser) {
     if (result.severalForms && chooser) {
         result.chosenForm = chooser(result.tagTexts);
     }
+    if (result.chosenForm != 1) {
+        stopAside.store(true, std::memory_order_relaxed);
+    }
     recoverRules(page, result.rules);
     const bool beyondCount = survey.complete && static_cast<std::size_t>(result.chosenForm) >
                                                     survey.lowerCount + survey.upperCount;
-    if (result.chosenForm >= 1 && !beyondCount) {
+    if (result.chosenForm == 1 && firstForm.valid()) {
+        result.fields = firstForm.get();
+    } else if (result.chosenForm >= 1 && !beyondCount) {
         std::size_t at = survey.keptPosition(result.chosenForm);
         if (at == npos) {
             at = findFormTag(page, result.chosenForm);

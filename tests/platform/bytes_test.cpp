@@ -10,6 +10,7 @@
 
 using velmoraine::bytes::findEitherFast;
 using velmoraine::bytes::findFast;
+using velmoraine::bytes::findTagStart;
 using velmoraine::bytes::reserveLarge;
 using namespace std::string_literals;
 
@@ -113,6 +114,51 @@ TEST(FindFast, FindsTheOnlyMatchInALargePage) {
     EXPECT_EQ(findFast(page, "<!--webbot"), at);
     EXPECT_EQ(findFast(page, "<!--webbot", at + 1), npos);
     EXPECT_EQ(findFast(page, "<!--webbotx"), npos);
+}
+
+// What findTagStart(text, from, "ist", 'f') must answer, one position at a time.
+std::size_t plainTagStart(std::string_view text, std::size_t from) {
+    for (std::size_t at = from; at + 1 < text.size(); ++at) {
+        const char next = velmoraine::bytes::lowerAscii(text[at + 1]);
+        const bool closesForm =
+            next == '/' && at + 2 < text.size() && velmoraine::bytes::lowerAscii(text[at + 2]) == 'f';
+        if (text[at] == '<' && (next == '!' || next == 'i' || next == 's' || next == 't' || closesForm)) {
+            return at;
+        }
+    }
+    return npos;
+}
+
+TEST(FindTagStart, AgreesWithAPlainWalkAtEveryAlignment) {
+    std::mt19937 random(4711);
+    // Each wanted byte beside the bytes that differ from it only in the bit of lower case.
+    const std::string alphabet = "<<<!\x01iIsStT/\x0f" "fFaA\0"s;
+    for (int round = 0; round < 300; ++round) {
+        std::string text(random() % 300, ' ');
+        for (char &c : text) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        for (std::size_t shift = 0; shift < 32; shift += 3) {
+            const std::string shifted = std::string(shift, '#') + text;
+            const std::string_view view = std::string_view(shifted).substr(shift);
+            const std::size_t from = random() % (view.size() + 2);
+            ASSERT_EQ(findTagStart(view, from, "ist", 'f'), plainTagStart(view, from)) << text;
+        }
+        std::vector<std::size_t> all;
+        for (std::size_t at = findTagStart(text, 0, "ist", 'f'); at != npos;
+             at = findTagStart(text, at + 1, "ist", 'f')) {
+            all.push_back(at);
+        }
+        std::vector<std::size_t> plain;
+        for (std::size_t at = plainTagStart(text, 0); at != npos; at = plainTagStart(text, at + 1)) {
+            plain.push_back(at);
+        }
+        ASSERT_EQ(all, plain) << text;
+    }
+    EXPECT_EQ(findTagStart("<p><b></b></FORM>", 0, "ist", 'f'), 10u);
+    EXPECT_EQ(findTagStart("<p><", 0, "ist", 'f'), npos);
+    EXPECT_EQ(findTagStart("x</", 0, "ist", 'f'), npos);
+    EXPECT_EQ(findTagStart("x<!", 0, "ist", 'f'), 1u);
 }
 
 TEST(FindEitherFast, FindsBothKindsInPageOrder) {

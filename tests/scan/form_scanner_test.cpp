@@ -201,3 +201,21 @@ TEST(FormScannerPathological, ManyOpenFormsAfterARealOneStillCount) {
     EXPECT_EQ(result.chosenForm, 2);
     EXPECT_EQ(result.fields, listFields(page, 2));
 }
+
+TEST(FormScanner, LargePageGivesTheChosenFormWhicheverThreadWalksIt) {
+    // Past the size from which the first form is walked beside the survey of the form tags.
+    const std::string padding(5 << 20, '.');
+    const std::string page = "<FORM a><input name=\"capital\"></FORM>" + padding +
+                             "<form b><!-- <input name=\"hidden\"> --><input name=\"first\"></form>" + padding +
+                             "<form c><input name=\"second\"></form>";
+    const std::vector<Names> expected = {{"first"}, {"second"}, {"capital"}, {}};
+    for (int chosen : {1, 2, 3, 4}) {
+        const ScanResult result = scanPage(page, [&](const std::vector<std::string> &) { return chosen; });
+        EXPECT_EQ(result.fields, expected[static_cast<std::size_t>(chosen - 1)]) << chosen;
+        EXPECT_EQ(result.fields, listFields(page, chosen)) << chosen;
+    }
+    // With no lower-case tag anywhere, the first capital one is form 1.
+    const std::string capitalsOnly = padding + "<FORM a><TEXTAREA NAME=\"note\"></TEXTAREA></FORM>" + padding;
+    EXPECT_EQ(scanPage(capitalsOnly, {}).fields, Names{"note"});
+    EXPECT_FALSE(scanPage(padding + padding, {}).formFound);
+}
