@@ -250,15 +250,21 @@ private:
     std::size_t m_queued = 0;
 };
 
-// Walks the tags of the chosen form's text and lists the field names.
+// Walks the tags of a form and lists the field names. `text` runs from the form tag to the end
+// of the page; the form's text ends at the first `formEnd` ("</form" for a "<form " tag,
+// "</FORM" for a "<FORM " one), even inside a comment or a tag. That end is looked for only
+// across the comments and field tags the walk steps over, so the form is read once, not twice.
 // States of the loop: at a "<" that opens a comment, the form's end, a field tag or any
 // other tag; every other byte is skipped by the search for the next "<". The search passes
 // over the "<" that cannot start a comment, "</form", "<input", "<select" or "<textarea",
-// since the loop would only step past them.
-std::vector<std::string> walkTags(std::string_view text, const std::atomic<bool> *stop = nullptr) {
+// since the loop would only step past them. At the form's end there is a "</form" in one
+// case or the other, which ends the walk.
+std::vector<std::string> walkTags(std::string_view text, std::string_view formEnd,
+                                  const std::atomic<bool> *stop = nullptr) {
     NameList names;
     ForwardFinder closeAngle(text, ">");
     ForwardFinder commentClose(text, "->");
+    ForwardFinder end(text, formEnd);
     AttributeSearches name(text, {"name=", "NAME=", "Name=", "name =", "NAME ="});
     AttributeSearches type(text, {"type=", "TYPE=", "Type=", "type =", "TYPE ="});
     std::size_t pos = 0;
@@ -272,8 +278,10 @@ std::vector<std::string> walkTags(std::string_view text, const std::atomic<bool>
         }
         const std::string_view at = text.substr(lt);
         if (at.substr(0, 3) == "<!-") {
+            // A comment whose "->" lies past the form's end is not closed inside the form.
             const std::size_t close = commentClose.at(lt + 3);
-            pos = close == npos ? lt + 3 : close + 2;
+            const bool closed = close != npos && end.at(lt + 3, close) >= close;
+            pos = closed ? close + 2 : lt + 3;
             continue;
         }
         // The byte after "<" tells which of the tags below it can be at all.
@@ -285,10 +293,12 @@ std::vector<std::string> walkTags(std::string_view text, const std::atomic<bool>
         const bool isTextarea = second == 't' && bytes::startsWithNoCase(at, "<textarea");
         const bool isInput = second == 'i' && bytes::startsWithNoCase(at, "<input");
         if (isSelect || isTextarea || isInput) {
+            // The tag ends at its ">", or at the form's end when that comes first.
             std::size_t tagEnd = closeAngle.at(lt + 1);
             if (tagEnd == npos) {
                 tagEnd = text.size();
             }
+            tagEnd = std::min(tagEnd, end.at(lt + 1, tagEnd));
             std::string_view nameValue;
             if (readAttribute(text, lt, tagEnd, name, nameValue)) {
                 bool listed = true;
@@ -357,17 +367,12 @@ std::vector<std::string> joinTagTexts(TagTextList &lower, TagTextList &upper) {
     return texts;
 }
 
-// The field names of the form whose tag starts at `at`: the text up to its closing tag in the
-// tag's own spelling, walked.
+// The field names of the form whose tag starts at `at`.
 std::vector<std::string> fieldsOfFormAt(std::string_view page, std::size_t at,
                                         const std::atomic<bool> *stop = nullptr) {
-    std::string_view form = page.substr(at);
+    const std::string_view form = page.substr(at);
     const bool lower = form.substr(0, kFormLower.size()) == kFormLower;
-    const std::size_t close = bytes::findFast(form, lower ? "</form" : "</FORM", 2);
-    if (close != npos) {
-        form = form.substr(0, close);
-    }
-    return walkTags(form, stop);
+    return walkTags(form, lower ? "</form" : "</FORM", stop);
 }
 
 // From this size on, a page's first form is walked on a second thread while the scan surveys

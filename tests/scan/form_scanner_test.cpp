@@ -80,6 +80,14 @@ TEST(FormScanner, TheChosenFormEndsTheWalk) {
     EXPECT_EQ(fieldsOf("<input name=\"before\"><form a><input name=\"x\">"), Names{"x"});
     // A capital form is cut at its capital closing tag, even inside a comment.
     EXPECT_EQ(fieldsOf("<FORM a><!-- </FORM> --><input name=\"lost\"></FORM>"), Names{});
+    EXPECT_EQ(fieldsOf("<form a><!-- </form> --><input name=\"lost\"></form>"), Names{});
+    // The closing tag of the other spelling inside a comment is only part of the comment.
+    EXPECT_EQ(fieldsOf("<form a><!-- </FORM> --><input name=\"kept\"></form>"), Names{"kept"});
+    // A field tag is cut there too: an unclosed quote, or a tag whose ">" lies past the end.
+    EXPECT_EQ(fieldsOf("<form a><input name=\"a</form>\"><input name=\"b\">"), Names{});
+    EXPECT_EQ(fieldsOf("<form a><input name=\"a\" type=\"hidden</form>\">"), Names{"a"});
+    EXPECT_EQ(fieldsOf("<form a><input name=a</form> type=hidden>"), Names{"a"});
+    EXPECT_EQ(fieldsOf("<FORM a><input type=text name=b</FORM>"), Names{"b"});
 }
 
 TEST(FormScanner, SeveralFormsAskTheChooser) {
