@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -32,12 +33,20 @@ using Json = nlohmann::ordered_json; // keeps the keys in the documented order
 // What "Cannot create file %s" names when stdout cannot be written.
 constexpr std::string_view kStandardOutputName = "(standard output)";
 
-// Writes the bytes exactly; false on a short write or when the stream reports an error.
-bool writeStream(std::FILE *stream, std::string_view bytes) {
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
-        return false;
+// Writes the pieces exactly, in order; false on a short write or when the stream reports an
+// error.
+bool writeStream(std::FILE *stream, std::span<const std::string_view> pieces) {
+    for (std::string_view bytes : pieces) {
+        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
+            return false;
+        }
     }
     return std::fflush(stream) == 0 && std::ferror(stream) == 0;
+}
+
+bool writeStream(std::FILE *stream, std::string_view bytes) {
+    const std::string_view whole[] = {bytes};
+    return writeStream(stream, std::span<const std::string_view>(whole));
 }
 
 void printMessage(std::string_view message) {
@@ -425,22 +434,22 @@ int runRewrite(const RewriteOptions &options) {
     input.formNumber = options.formNumber;
     input.records = &list.records();
     input.mode = options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
-    const rewrite::RewriteResult result = rewrite::rewritePage(input);
+    // The output is written from where its pieces lie, most of them in the page itself.
+    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
     if (page.bytes.changedSinceRead()) {
         return cannotOpen(options.page);
     }
-    // The source and the model are no longer needed: free them before the output is written.
-    page.bytes.release();
     model.reset();
     if (!result.output) {
         return refuse(result.message);
     }
 
+    const std::vector<std::string_view> &pieces = result.output->pieces;
     if (!options.inPlace && !options.output) {
-        return emit(*result.output);
+        return writeStream(stdout, pieces) ? kExitOk : cannotCreate(kStandardOutputName);
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
-    return files::writeFileAtomically(target, *result.output) ? kExitOk : cannotCreate(target);
+    return files::writeFileAtomically(target, pieces) ? kExitOk : cannotCreate(target);
 }
 
 } // namespace velmoraine::cli

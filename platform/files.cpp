@@ -1,19 +1,22 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
-#include <iterator>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <new>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "platform/bytes.h"
@@ -98,11 +101,10 @@ long long readFully(int fd, char *data, std::size_t size) {
     return static_cast<long long>(done);
 }
 
-// Writes every byte; a write error of any kind is a failure.
-bool writeFully(int fd, std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+// Writes the iovecs whole, in order, however much each call takes; false on any error.
+bool writeAll(int fd, iovec *parts, std::size_t count) {
+    while (count > 0) {
+        const ssize_t put = ::writev(fd, parts, static_cast<int>(count));
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
@@ -112,9 +114,82 @@ bool writeFully(int fd, std::string_view bytes) {
         if (put == 0) {
             return false;
         }
-        done += static_cast<std::size_t>(put);
+        // Step over what went out: whole parts, then the start of the next.
+        auto left = static_cast<std::size_t>(put);
+        while (count > 0 && left >= parts->iov_len) {
+            left -= parts->iov_len;
+            ++parts;
+            --count;
+        }
+        if (count > 0) {
+            parts->iov_base = static_cast<char *>(parts->iov_base) + left;
+            parts->iov_len -= left;
+        }
     }
     return true;
+}
+
+// Writes pieces in order, many a call. A large piece goes out from where it lies; small ones
+// are first gathered into a buffer, since a part of a call costs more than copying a few bytes
+// (a page with a million webbot comments cut out is a million pieces).
+class PieceWriter {
+public:
+    explicit PieceWriter(int fd) : m_fd(fd), m_buffer(new char[kBufferSize]) {}
+
+    bool add(std::string_view piece) {
+        if (piece.empty()) {
+            return true;
+        }
+        if (piece.size() >= kOwnPart) {
+            if (m_count == m_parts.size() && !flush()) {
+                return false;
+            }
+            m_parts[m_count++] = {const_cast<char *>(piece.data()), piece.size()};
+            return true;
+        }
+        if ((m_used + piece.size() > kBufferSize || m_count == m_parts.size()) && !flush()) {
+            return false;
+        }
+        char *at = m_buffer.get() + m_used;
+        std::memcpy(at, piece.data(), piece.size());
+        m_used += piece.size();
+        // Bytes that follow bytes of the buffer extend the same part.
+        if (m_count > 0 && static_cast<char *>(m_parts[m_count - 1].iov_base) + m_parts[m_count - 1].iov_len == at) {
+            m_parts[m_count - 1].iov_len += piece.size();
+        } else {
+            m_parts[m_count++] = {at, piece.size()};
+        }
+        return true;
+    }
+
+    bool flush() {
+        const bool written = writeAll(m_fd, m_parts.data(), m_count);
+        m_count = 0;
+        m_used = 0;
+        return written;
+    }
+
+private:
+    static constexpr std::size_t kParts = 1024; // the least limit systems give for one call
+    static constexpr std::size_t kBufferSize = std::size_t{256} * 1024;
+    static constexpr std::size_t kOwnPart = std::size_t{16} * 1024;
+
+    int m_fd;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0;
+    std::array<iovec, kParts> m_parts{};
+    std::size_t m_count = 0;
+};
+
+// Writes every byte of the pieces in order; a write error of any kind is a failure.
+bool writeFully(int fd, std::span<const std::string_view> pieces) {
+    PieceWriter writer(fd);
+    for (std::string_view piece : pieces) {
+        if (!writer.add(piece)) {
+            return false;
+        }
+    }
+    return writer.flush();
 }
 
 bool closeChecked(FileDescriptor &fd) {
@@ -166,7 +241,7 @@ mode_t creationMode() {
 }
 
 // Devices and pipes cannot be renamed over: their bytes go to the open file itself.
-bool writeInPlace(const std::string &target, std::string_view bytes) {
+bool writeInPlace(const std::string &target, std::span<const std::string_view> pieces) {
     // Without O_NONBLOCK, opening a pipe that nobody reads would wait forever.
     FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
@@ -176,7 +251,7 @@ bool writeInPlace(const std::string &target, std::string_view bytes) {
     if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
         return false;
     }
-    if (!writeFully(fd.get(), bytes)) {
+    if (!writeFully(fd.get(), pieces)) {
         return false;
     }
     return closeChecked(fd);
@@ -384,8 +459,7 @@ std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedF
     if (size >= kMapFrom) {
         void *mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
         if (mapped != MAP_FAILED) {
-            // Read from start to end: the system reads ahead and maps the cached pages in
-            // larger steps.
+            // The scan reads from start to end: a page not cached yet is read ahead of it.
             ::madvise(mapped, size, MADV_SEQUENTIAL);
             result.m_data = static_cast<char *>(mapped);
             result.m_size = size;
@@ -462,6 +536,11 @@ void FileBytes::release() noexcept {
 // ---------------------------------------------------------------------------------------------
 
 bool writeFileAtomically(const std::string &path, std::string_view bytes) {
+    const std::string_view whole[] = {bytes};
+    return writeFileAtomically(path, std::span<const std::string_view>(whole));
+}
+
+bool writeFileAtomically(const std::string &path, std::span<const std::string_view> pieces) {
     if (path.empty()) {
         return false;
     }
@@ -478,7 +557,7 @@ bool writeFileAtomically(const std::string &path, std::string_view bytes) {
             return false;
         }
         if (!S_ISREG(existing.st_mode)) {
-            return writeInPlace(*target, bytes);
+            return writeInPlace(*target, pieces);
         }
     } else if (errno != ENOENT) {
         return false;
@@ -497,7 +576,7 @@ bool writeFileAtomically(const std::string &path, std::string_view bytes) {
     TemporaryName temporary(pattern);
     ::fcntl(fd.get(), F_SETFD, FD_CLOEXEC);
 
-    if (!writeFully(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
+    if (!writeFully(fd.get(), pieces) || ::fsync(fd.get()) != 0) {
         return false;
     }
     if (exists) {

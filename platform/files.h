@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -63,5 +64,8 @@ std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedF
 // regular file (a device, a pipe) is written in place. False on any failure, including a
 // short write; the target is then as it was.
 bool writeFileAtomically(const std::string &path, std::string_view bytes);
+
+// The same for a text given as pieces that are written one after the other.
+bool writeFileAtomically(const std::string &path, std::span<const std::string_view> pieces);
 
 } // namespace velmoraine::files

@@ -182,6 +182,8 @@ public:
         return npos;
     }
 
+    const std::vector<std::string_view> &pieces() const { return m_pieces; }
+
     // Appends the bytes [start, end) to `out`.
     void appendTo(std::string &out, std::size_t start, std::size_t end) const {
         if (start >= end) {
@@ -409,7 +411,7 @@ void removeWebbotComments(std::string &text) {
     text = std::move(out);
 }
 
-RewriteResult rewritePage(const RewriteInput &input) {
+PiecesResult rewritePageInPieces(const RewriteInput &input) {
     static const std::vector<std::string> kNoRecords;
     const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
     const bool haveRules = !records.empty();
@@ -417,7 +419,7 @@ RewriteResult rewritePage(const RewriteInput &input) {
     const bool linking = accountId >= kLinkingThreshold;
     const std::string_view page = input.page;
 
-    RewriteResult result;
+    PiecesResult result;
     const std::size_t tagStart = scan::findFormTag(page, input.chosenForm);
     const std::size_t tagClose = tagStart == npos ? npos : page.find('>', tagStart);
     if (tagClose == npos) {
@@ -425,8 +427,10 @@ RewriteResult rewritePage(const RewriteInput &input) {
         return result;
     }
 
+    PageInPieces output;
+    std::deque<std::string> &texts = *output.texts;
     // Room for the attributes that are appended, so that the copy of a large tag is not grown.
-    std::string tag;
+    std::string &tag = texts.emplace_back();
     tag.reserve(tagClose - tagStart + 256);
     tag.append(page.substr(tagStart, tagClose - tagStart));
     tag.push_back(' ');
@@ -452,11 +456,12 @@ RewriteResult rewritePage(const RewriteInput &input) {
     const HiddenInput earlier = findHiddenInput(rest);
     const bool keepEarlier = earlier.start != npos && input.mode == LaunchMode::Editor;
     const bool dropEarlier = earlier.start != npos && !keepEarlier && earlier.end != npos;
-    const std::string hidden = linking && !keepEarlier ? newHiddenInput(accountId, input.formNumber) : std::string();
-    const std::string block = haveRules ? buildScriptBlock(input.model, records, formName) : std::string();
+    const std::string &hidden =
+        texts.emplace_back(linking && !keepEarlier ? newHiddenInput(accountId, input.formNumber) : std::string());
+    const std::string &block =
+        texts.emplace_back(haveRules ? buildScriptBlock(input.model, records, formName) : std::string());
 
-    // The steps work on pieces of the page and of the new texts; the output is copied from
-    // them once, into a buffer sized for it.
+    // The steps work on pieces of the page and of the new texts, without copying any byte.
     PieceText assembled;
     assembled.append(page.substr(0, tagStart));
     assembled.append(tag);
@@ -473,10 +478,8 @@ RewriteResult rewritePage(const RewriteInput &input) {
     }
     const PieceText kept = withoutWebbotComments(assembled);
 
-    std::string output;
     if (!haveRules) {
-        bytes::reserveLarge(output, kept.size());
-        kept.appendTo(output, 0, kept.size());
+        output.pieces = kept.pieces();
         result.output = std::move(output);
         return result;
     }
@@ -485,18 +488,46 @@ RewriteResult rewritePage(const RewriteInput &input) {
         result.message = std::string(texts::kNoHeadOrBody);
         return result;
     }
-    bytes::reserveLarge(output, kept.size() + block.size() + kEmptyHead.size());
-    kept.appendTo(output, 0, insertion->at);
+    PieceText out;
+    out.appendRange(kept, 0, insertion->at);
     if (insertion->newHead) {
-        output.append(kEmptyHead.substr(0, kEmptyHeadOpening));
-        output.append(block);
-        output.append(kEmptyHead.substr(kEmptyHeadOpening));
+        out.append(kEmptyHead.substr(0, kEmptyHeadOpening));
+        out.append(block);
+        out.append(kEmptyHead.substr(kEmptyHeadOpening));
     } else {
-        output.append(block);
+        out.append(block);
     }
-    kept.appendTo(output, insertion->at, kept.size());
+    out.appendRange(kept, insertion->at, kept.size());
+    output.pieces = out.pieces();
     result.output = std::move(output);
     return result;
+}
+
+RewriteResult rewritePage(const RewriteInput &input) {
+    PiecesResult pieces = rewritePageInPieces(input);
+    RewriteResult result;
+    result.message = std::move(pieces.message);
+    if (pieces.output) {
+        result.output = pieces.output->joined();
+    }
+    return result;
+}
+
+std::size_t PageInPieces::size() const {
+    std::size_t total = 0;
+    for (std::string_view piece : pieces) {
+        total += piece.size();
+    }
+    return total;
+}
+
+std::string PageInPieces::joined() const {
+    std::string out;
+    bytes::reserveLarge(out, size());
+    for (std::string_view piece : pieces) {
+        out.append(piece);
+    }
+    return out;
 }
 
 } // namespace velmoraine::rewrite

@@ -3,7 +3,9 @@
 // and runs the validation script block before it is sent.
 #pragma once
 
+#include <deque>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,7 +30,27 @@ struct RewriteResult {
     std::string message;               // the system's message when it gave up
 };
 
-// Runs the rewriter's steps in their order.
+// The updated page as pieces read one after the other: views into the source page and into
+// the texts the rewriter made, which `texts` holds where moving the result does not move them.
+// A page of a hundred megabytes is then written out from where it lies, not copied first.
+struct PageInPieces {
+    std::vector<std::string_view> pieces;
+    std::unique_ptr<std::deque<std::string>> texts = std::make_unique<std::deque<std::string>>();
+
+    [[nodiscard]] std::size_t size() const;
+    [[nodiscard]] std::string joined() const;
+};
+
+struct PiecesResult {
+    std::optional<PageInPieces> output; // empty when the rewriter gave up
+    std::string message;                // the system's message when it gave up
+};
+
+// Runs the rewriter's steps in their order. The pieces view the source page: it must outlive
+// them.
+PiecesResult rewritePageInPieces(const RewriteInput &input);
+
+// The same, the output joined into one text.
 RewriteResult rewritePage(const RewriteInput &input);
 
 // Service linking is on when the account ID text reads as 12863 or more.

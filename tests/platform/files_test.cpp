@@ -8,9 +8,12 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -281,6 +284,64 @@ TEST_F(Files, LinkToDeviceIsWrittenThrough) {
     EXPECT_FALSE(writeFileAtomically(pathOf("full"), "x"));
     EXPECT_TRUE(std::filesystem::is_symlink(pathOf("full")));
     EXPECT_EQ(entries(), std::vector<std::string>{"full"});
+}
+
+// Pieces of every size, empty ones among them: many small ones, gathered before they are
+// written, and more large ones, alternating with small ones, than one write call takes.
+struct ManyPieces {
+    std::vector<std::string> texts;
+    std::vector<std::string_view> pieces;
+    std::string joined;
+    ManyPieces() {
+        texts.reserve(20100);
+        for (int i = 0; i < 20000; ++i) {
+            texts.push_back(i % 7 == 0 ? std::string() : std::string(static_cast<std::size_t>(i % 97), 'a' + i % 26));
+        }
+        const std::string &large = texts.emplace_back(std::string(16 * 1024, 'L'));
+        const std::string &small = texts.emplace_back("\0s"s);
+        for (const std::string &text : texts) {
+            pieces.push_back(text);
+        }
+        for (int i = 0; i < 1100; ++i) {
+            pieces.push_back(large);
+            pieces.push_back(small);
+        }
+        for (std::string_view piece : pieces) {
+            joined += piece;
+        }
+    }
+};
+
+TEST_F(Files, PiecesAreWrittenInOrder) {
+    const ManyPieces many;
+    put(pathOf("page.htm"), "old");
+    ASSERT_TRUE(writeFileAtomically(pathOf("page.htm"), std::span<const std::string_view>(many.pieces)));
+    EXPECT_EQ(readWholeFile(pathOf("page.htm")), many.joined);
+    EXPECT_FALSE(writeFileAtomically("/dev/full", std::span<const std::string_view>(many.pieces)));
+}
+
+TEST_F(Files, PiecesGoThroughAPipeWhileItIsRead) {
+    const ManyPieces many;
+    ASSERT_EQ(::mkfifo(pathOf("pipe").c_str(), 0600), 0);
+    const int reader = ::open(pathOf("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);
+    std::string received;
+    std::thread drain([&] {
+        char buffer[1000];
+        for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) != 0;) {
+            if (got > 0) {
+                received.append(buffer, static_cast<std::size_t>(got));
+            } else if (errno != EINTR && errno != EAGAIN) {
+                break;
+            }
+        }
+    });
+    const bool written = writeFileAtomically(pathOf("pipe"), std::span<const std::string_view>(many.pieces));
+    drain.join();
+    ::close(reader);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(received, many.joined);
 }
 
 TEST_F(Files, PipeWithoutReaderFailsInsteadOfWaiting) {
