@@ -1,8 +1,8 @@
 // The page rewrite against reading and atomically writing the same bytes. BM_RewritePage is
 // the core step on a page in memory, BM_CopyPage its floor; BM_RewriteFile is what the command
-// line does (read, scan, rewrite, write), BM_ReadWriteAtomically its floor. The mem_x counter
-// is the page plus the peak heap of the step, divided by the page size: the command's memory
-// for the page.
+// line does (map or read, scan, rewrite, write the pieces), BM_ReadWriteAtomically its floor.
+// The mem_x counter is the page plus the peak heap of the step, divided by the page size: the
+// command's memory for the page.
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
@@ -25,13 +25,10 @@ rewrite::RewriteInput rewriteInput(std::string_view page, PageShape shape) {
     return input;
 }
 
-// Where the page was while the peak heap was measured.
-enum class PageHeld { Outside, InMeasuredHeap };
-
-double memoryRatio(std::size_t heapBefore, std::size_t pageSize, PageHeld page) {
+// The page, held outside the counted heap, and the peak heap of the step, per page byte.
+double memoryRatio(std::size_t heapBefore, std::size_t pageSize) {
     const std::size_t extra = heap::peak() - heapBefore;
-    const std::size_t held = page == PageHeld::Outside ? pageSize : 0;
-    return static_cast<double>(extra + held) / static_cast<double>(pageSize);
+    return static_cast<double>(extra + pageSize) / static_cast<double>(pageSize);
 }
 
 void BM_RewritePage(benchmark::State &state, PageShape shape) {
@@ -47,7 +44,7 @@ void BM_RewritePage(benchmark::State &state, PageShape shape) {
             return;
         }
     }
-    const double memory = memoryRatio(before, page.size(), PageHeld::Outside);
+    const double memory = memoryRatio(before, page.size());
 
     for (auto _ : state) {
         rewrite::RewriteResult result = rewrite::rewritePage(input);
@@ -77,21 +74,20 @@ void BM_CopyPage(benchmark::State &state, PageShape shape) {
 // The command's whole run: read, scan (the rules stored in the page join the given ones as in
 // the command), rewrite and write atomically beside the page.
 bool rewriteFile(const std::string &path, const std::string &output, PageShape shape) {
-    std::optional<std::string> page = files::readWholeFile(path);
+    const std::optional<files::FileBytes> page = files::readFileBytes(path, {"the page was shortened", 1});
     if (!page) {
         return false;
     }
-    const scan::ScanResult scanned = scan::scanPage(*page, [shape](const std::vector<std::string> &tagTexts) {
+    const scan::ScanResult scanned = scan::scanPage(page->view(), [shape](const std::vector<std::string> &tagTexts) {
         return chosenFormFor(shape, static_cast<int>(tagTexts.size()));
     });
     std::vector<std::string> records = scanned.rules.records();
     records.insert(records.end(), benchRecords().begin(), benchRecords().end());
-    rewrite::RewriteInput input = rewriteInput(*page, shape);
+    rewrite::RewriteInput input = rewriteInput(page->view(), shape);
     input.chosenForm = scanned.chosenForm;
     input.records = &records;
-    rewrite::RewriteResult result = rewrite::rewritePage(input);
-    std::string().swap(*page);
-    return result.output && files::writeFileAtomically(output, *result.output);
+    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
+    return result.output && files::writeFileAtomically(output, result.output->pieces);
 }
 
 void BM_RewriteFile(benchmark::State &state, PageShape shape) {
@@ -105,7 +101,8 @@ void BM_RewriteFile(benchmark::State &state, PageShape shape) {
         state.SkipWithError("the rewrite gave up or the output could not be written");
         return;
     }
-    const double memory = memoryRatio(before, size, PageHeld::InMeasuredHeap);
+    // The page is mapped, or read into memory that operator new does not count.
+    const double memory = memoryRatio(before, size);
 
     for (auto _ : state) {
         benchmark::DoNotOptimize(rewriteFile(path, output, shape));
