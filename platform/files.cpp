@@ -47,19 +47,27 @@ private:
     int m_fd;
 };
 
+// The temporary file being written, if any: a fault that ends the process in the middle of
+// the write (see readFileBytes) removes it first.
+std::atomic<const char *> g_temporaryFile{nullptr};
+
 // Removes the temporary file on every early return; dismiss() once it has been renamed.
 class TemporaryName {
 public:
-    explicit TemporaryName(std::string path) : m_path(std::move(path)) {}
+    explicit TemporaryName(std::string path) : m_path(std::move(path)) { g_temporaryFile.store(m_path.c_str()); }
     TemporaryName(const TemporaryName &) = delete;
     TemporaryName &operator=(const TemporaryName &) = delete;
     ~TemporaryName() {
+        g_temporaryFile.store(nullptr);
         if (!m_path.empty()) {
             ::unlink(m_path.c_str());
         }
     }
     const std::string &path() const noexcept { return m_path; }
-    void dismiss() noexcept { m_path.clear(); }
+    void dismiss() noexcept {
+        g_temporaryFile.store(nullptr);
+        m_path.clear();
+    }
 
 private:
     std::string m_path;
@@ -411,6 +419,9 @@ void onBusError(int signal, siginfo_t *info, void * /*context*/) {
     const auto *address = static_cast<const char *>(info->si_addr);
     if (begin != nullptr && address >= begin && address < begin + g_shortened.size.load()) {
         // Only async-signal-safe calls here: the message was made beforehand.
+        if (const char *temporary = g_temporaryFile.load()) {
+            ::unlink(temporary);
+        }
         std::size_t done = 0;
         while (done < g_shortened.message.size()) {
             const ssize_t put = ::write(STDERR_FILENO, g_shortened.message.data() + done,

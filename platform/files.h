@@ -54,8 +54,8 @@ private:
 // The whole file as readWholeFile reads it, with the same answers, into FileBytes.
 // A mapped file that another program shortens while it is in use cannot give the bytes past
 // its new end: reading one of them ends the process at once with `onShortened`'s message on
-// stderr and its exit code. No file is being written at that time, since the caller builds its
-// whole output before writing it.
+// stderr and its exit code. A temporary file that writeFileAtomically is writing at that time
+// is removed first, so the target stays as it was and nothing is left beside it.
 std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened);
 
 // Writes `bytes` to `path` so that a failure never leaves a partial file: a temporary file

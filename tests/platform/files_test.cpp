@@ -160,7 +160,7 @@ TEST_F(Files, PageBytesMoveReleaseAndNoticeChanges) {
 }
 
 TEST_F(Files, MappedPageShortenedWhileInUseEndsWithTheMessage) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    GTEST_FLAG_SET(death_test_style, "fast"); // the child works in this test's own folder
     const std::string big(3 * 1024 * 1024, 'y');
     put(pathOf("big.htm"), big);
     EXPECT_EXIT(
@@ -284,6 +284,30 @@ TEST_F(Files, LinkToDeviceIsWrittenThrough) {
     EXPECT_FALSE(writeFileAtomically(pathOf("full"), "x"));
     EXPECT_TRUE(std::filesystem::is_symlink(pathOf("full")));
     EXPECT_EQ(entries(), std::vector<std::string>{"full"});
+}
+
+TEST_F(Files, PageShortenedWhileItsPiecesAreWrittenLeavesNoTemporaryFile) {
+    GTEST_FLAG_SET(death_test_style, "fast"); // the child works in this test's own folder
+    const std::size_t size = 3 * 1024 * 1024;
+    put(pathOf("big.htm"), std::string(size, 'y'));
+    put(pathOf("out.htm"), "old");
+    EXPECT_EXIT(
+        {
+            const auto mapped = readFileBytes(pathOf("big.htm"), {"Cannot open file big.htm", 2});
+            if (!mapped || ::truncate(pathOf("big.htm").c_str(), 0) != 0) {
+                std::_Exit(9);
+            }
+            // Small pieces are copied into the writer's buffer, which reads the lost bytes.
+            std::vector<std::string_view> pieces;
+            for (std::size_t at = 0; at < size; at += 100) {
+                pieces.push_back(mapped->view().substr(at, 100));
+            }
+            writeFileAtomically(pathOf("out.htm"), std::span<const std::string_view>(pieces));
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(2), "Cannot open file big.htm");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"big.htm", "out.htm"}));
+    EXPECT_EQ(readWholeFile(pathOf("out.htm")), "old");
 }
 
 // Pieces of every size, empty ones among them: many small ones, gathered before they are
