@@ -39,7 +39,9 @@ struct ScanResult {
     rules::RuleList rules;           // restored from the page's stored rule line
 };
 
-// Scans the page. `chooser` is called only when the page has several forms.
+// Scans the page. `chooser` is called only when the page has several forms, and always on
+// the calling thread; on a page of some megabytes the first form's fields are meanwhile listed
+// on a second thread, which has ended when the scan returns.
 ScanResult scanPage(std::string_view page, const Chooser &chooser);
 
 // The field names of form `chosenForm` (the walk of its tags), distinct, in page order.
