@@ -350,6 +350,10 @@ TEST_F(Files, PiecesGoThroughAPipeWhileItIsRead) {
     const int reader = ::open(pathOf("pipe").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);
+    // A writer of our own until the write is done: without any, the reader would see the end
+    // of the pipe before the write had begun.
+    const int keepOpen = ::open(pathOf("pipe").c_str(), O_WRONLY);
+    ASSERT_GE(keepOpen, 0);
     std::string received;
     std::thread drain([&] {
         char buffer[1000];
@@ -362,6 +366,7 @@ TEST_F(Files, PiecesGoThroughAPipeWhileItIsRead) {
         }
     });
     const bool written = writeFileAtomically(pathOf("pipe"), std::span<const std::string_view>(many.pieces));
+    ::close(keepOpen);
     drain.join();
     ::close(reader);
     EXPECT_TRUE(written);
