@@ -73,6 +73,34 @@ int cannotCreate(std::string_view path) {
 // Results on stdout; a failing stdout (a full disk, a closed pipe) is a failed creation.
 int emit(std::string_view bytes) { return writeStream(stdout, bytes) ? kExitOk : cannotCreate(kStandardOutputName); }
 
+// Results on stdout, written as they are built, a megabyte at a time: a scan can list a
+// million fields, and its whole text need not be held at once.
+class StandardOutput {
+public:
+    std::string &text() { return m_text; }
+    void flushIfLarge() {
+        if (m_text.size() >= kChunk) {
+            flush();
+        }
+    }
+    // kExitOk, or the exit code of the cannot-create message once it is printed.
+    int finish() {
+        flush();
+        return m_ok ? kExitOk : cannotCreate(kStandardOutputName);
+    }
+
+private:
+    static constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+    void flush() {
+        m_ok = m_ok && writeStream(stdout, m_text);
+        m_text.clear();
+    }
+
+    std::string m_text;
+    bool m_ok = true;
+};
+
 bool contains(const std::vector<std::string> &names, std::string_view name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -193,7 +221,8 @@ void appendJsonString(std::string &out, std::string_view bytes) {
 }
 
 // An array of strings as a member value at the first level: "[]", or one string a line.
-void appendJsonStrings(std::string &out, const std::vector<std::string> &items) {
+void appendJsonStrings(StandardOutput &output, const std::vector<std::string> &items) {
+    std::string &out = output.text();
     if (items.empty()) {
         out.append("[]");
         return;
@@ -202,31 +231,24 @@ void appendJsonStrings(std::string &out, const std::vector<std::string> &items) 
     for (std::size_t i = 0; i < items.size(); ++i) {
         out.append(i == 0 ? "    " : ",\n    ");
         appendJsonString(out, items[i]);
+        output.flushIfLarge();
     }
     out.append("\n  ]");
 }
 
-std::string scanJson(const std::string &path, const ScannedPage &page) {
+void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &output) {
     const scan::ScanResult &result = page.result;
-    // Room for every item escaped twice over, which only control characters exceed.
-    std::size_t size = 256 + 2 * path.size();
-    for (const std::vector<std::string> *list : {&page.forms, &result.fields}) {
-        for (const std::string &item : *list) {
-            size += 2 * item.size() + 8;
-        }
-    }
-    std::string out;
-    bytes::reserveLarge(out, size);
+    std::string &out = output.text();
     out.append("{\n  \"page\": ");
     appendJsonString(out, path);
     out.append(",\n  \"several_forms\": ");
     out.append(result.severalForms ? "true" : "false");
     out.append(",\n  \"forms\": ");
-    appendJsonStrings(out, page.forms);
+    appendJsonStrings(output, page.forms);
     out.append(",\n  \"chosen\": ");
     out.append(std::to_string(result.severalForms ? result.chosenForm : 1));
     out.append(",\n  \"fields\": ");
-    appendJsonStrings(out, result.fields);
+    appendJsonStrings(output, result.fields);
     out.append(",\n  \"rules\": ");
     if (result.rules.size() == 0) {
         out.append("[]");
@@ -238,22 +260,24 @@ std::string scanJson(const std::string &path, const ScannedPage &page) {
             out.append(",\n      \"display\": ");
             appendJsonString(out, result.rules.displays()[i]);
             out.append("\n    }");
+            output.flushIfLarge();
         }
         out.append("\n  ]");
     }
     out.append("\n}\n");
-    return out;
 }
 
-std::string scanText(const std::string &path, const ScannedPage &page) {
+void scanText(const std::string &path, const ScannedPage &page, StandardOutput &output) {
     const scan::ScanResult &result = page.result;
-    std::string out = "Page: " + path + '\n';
+    std::string &out = output.text();
+    out += "Page: " + path + '\n';
     if (result.severalForms) {
         out +=
             "Forms: " + std::to_string(page.forms.size()) + ", form " + std::to_string(result.chosenForm) + " chosen\n";
         for (std::size_t i = 0; i < page.forms.size(); ++i) {
             out += static_cast<int>(i + 1) == result.chosenForm ? "* " : "  ";
             out += std::to_string(i + 1) + ". " + page.forms[i] + '\n';
+            output.flushIfLarge();
         }
     } else {
         out += "Forms: 1\n";
@@ -261,12 +285,13 @@ std::string scanText(const std::string &path, const ScannedPage &page) {
     out += "Fields: " + std::to_string(result.fields.size()) + '\n';
     for (std::size_t i = 0; i < result.fields.size(); ++i) {
         out += "  " + std::to_string(i + 1) + ". " + result.fields[i] + '\n';
+        output.flushIfLarge();
     }
     out += "Stored rules: " + std::to_string(result.rules.size()) + '\n';
     for (std::size_t i = 0; i < result.rules.size(); ++i) {
         out += "  " + result.rules.displays()[i] + ": " + result.rules.records()[i] + '\n';
+        output.flushIfLarge();
     }
-    return out;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -329,6 +354,11 @@ int usageError(std::string_view command, std::string_view hint) {
     return kExitUsage;
 }
 
+int notEnoughMemory(std::string_view page) {
+    printMessage("Not enough memory to work on " + std::string(page));
+    return kExitFile;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The commands
 // ---------------------------------------------------------------------------------------------
@@ -338,12 +368,18 @@ int runScan(const ScanOptions &options) {
     if (const int code = readAndScan("scan", options.page, options.choose, page); code != kExitOk) {
         return code;
     }
-    std::string out = options.json ? scanJson(options.page, page) : scanText(options.page, page);
-    // A page saved by another program meanwhile may have been read half old, half new.
+    // A page saved by another program meanwhile may have been read half old, half new. The
+    // results hold copies of what they show, so nothing of the page is read after this.
     if (page.bytes.changedSinceRead()) {
         return cannotOpen(options.page);
     }
-    return emit(out);
+    StandardOutput output;
+    if (options.json) {
+        scanJson(options.page, page, output);
+    } else {
+        scanText(options.page, page, output);
+    }
+    return output.finish();
 }
 
 int runSuggest(const SuggestOptions &options) {

@@ -1,6 +1,8 @@
 // velmoraine-cli: the wizard's page scan, rule proposals and page rewriting from the command
 // line, for scripts and for the golden tests. Links the core only.
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -112,11 +114,16 @@ int main(int argc, char **argv) {
         return usageError(chosen.empty() ? std::string() : chosen.front()->get_name(), error.what());
     }
 
-    if (scanCommand->parsed()) {
-        return runScan(scan);
-    }
     if (suggestCommand->parsed()) {
         return runSuggest(suggest);
     }
-    return runRewrite(rewrite);
+    const std::string &page = scanCommand->parsed() ? scan.page : rewrite.page;
+    try {
+        return scanCommand->parsed() ? runScan(scan) : runRewrite(rewrite);
+    } catch (const std::bad_alloc &) {
+        // A page too large for the memory this process may have: said, not a crash.
+        return notEnoughMemory(page);
+    } catch (const std::length_error &) {
+        return notEnoughMemory(page);
+    }
 }

@@ -3,10 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <future>
-#include <system_error>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <future>
 #include <iterator>
+#include <limits>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include "platform/bytes.h"
@@ -169,19 +175,20 @@ bool isExcludedInputType(std::string_view type) {
 
 // Distinct names in order of first occurrence. The names are views into the page, which
 // outlives the walk, and the set is a flat open-addressing table of their indices, so a page
-// with a million names costs no allocation per name. Each slot keeps its name's hash too: a
-// probe compares the bytes of a name only when the hashes agree, and growing the table does
-// not read the names again.
+// with a million names costs no allocation per name. Each slot keeps 32 bits of its name's
+// hash too: a probe compares the bytes of a name only when those agree, and growing the table
+// does not read the names again. A slot is eight bytes and an empty one is all zero, so a
+// table straight from the system needs no filling.
 class NameList {
 public:
     // Names wait in a short queue, their slots asked for ahead: the table is far larger than
     // the caches, and one name's slot then arrives while the tags of the next ones are read.
     // They go into the table in the order they came, so the first occurrence still decides.
     void add(std::string_view name) {
-        const std::size_t hash = std::hash<std::string_view>{}(name);
+        const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(name));
 #if defined(__GNUC__) || defined(__clang__)
-        if (!m_slots.empty()) {
-            __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
+        if (m_slots) {
+            __builtin_prefetch(&m_slots[hash & (m_slotCount - 1)]);
         }
 #endif
         m_queue[m_queued++] = {name, hash};
@@ -195,15 +202,16 @@ public:
     }
 
 private:
-    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
-
     struct Slot {
-        std::size_t hash = 0;
-        std::size_t index = kEmpty;
+        std::uint32_t hash;
+        std::uint32_t number; // the name's index plus one; 0 in an empty slot
     };
     struct Queued {
         std::string_view name;
-        std::size_t hash = 0;
+        std::uint32_t hash = 0;
+    };
+    struct FreeSlots {
+        void operator()(Slot *slots) const { std::free(slots); }
     };
 
     void flush() {
@@ -213,50 +221,60 @@ private:
         m_queued = 0;
     }
 
-    void insert(std::string_view name, std::size_t hash) {
-        if ((m_names.size() + 1) * 2 > m_slots.size()) {
+    void insert(std::string_view name, std::uint32_t hash) {
+        if ((m_names.size() + 1) * 2 > m_slotCount) {
             grow();
         }
         Slot &slot = m_slots[place(name, hash)];
-        if (slot.index == kEmpty) {
-            slot = {hash, m_names.size()};
+        if (slot.number == 0) {
+            // Each name has a tag of a dozen bytes or more to itself: only a form of some
+            // fifty gigabytes could hold more names than a slot numbers.
+            if (m_names.size() >= std::numeric_limits<std::uint32_t>::max() - 1) {
+                throw std::length_error("too many field names in one form");
+            }
             m_names.push_back(name);
+            slot = {hash, static_cast<std::uint32_t>(m_names.size())};
         }
     }
 
     // The slot that holds `name`, or the empty slot where it belongs.
-    std::size_t place(std::string_view name, std::size_t hash) const {
-        const std::size_t mask = m_slots.size() - 1;
+    std::size_t place(std::string_view name, std::uint32_t hash) const {
+        const std::size_t mask = m_slotCount - 1;
         std::size_t slot = hash & mask;
-        while (m_slots[slot].index != kEmpty &&
-               (m_slots[slot].hash != hash || m_names[m_slots[slot].index] != name)) {
+        while (m_slots[slot].number != 0 &&
+               (m_slots[slot].hash != hash || m_names[m_slots[slot].number - 1] != name)) {
             slot = (slot + 1) & mask;
         }
         return slot;
     }
 
     void grow() {
-        std::vector<Slot> old = std::move(m_slots);
-        const std::size_t size = old.empty() ? 64 : old.size() * 2;
-        // A table of many megabytes is read at random: huge pages spare most of its TLB misses.
-        m_slots = {};
-        m_slots.reserve(size);
-        bytes::adviseHugePages(reinterpret_cast<char *>(m_slots.data()), size * sizeof(Slot));
-        m_slots.assign(size, Slot{});
-        const std::size_t mask = size - 1;
-        for (const Slot &entry : old) {
-            if (entry.index != kEmpty) {
+        const std::size_t count = m_slotCount == 0 ? 64 : m_slotCount * 2;
+        // Zeroed by the system. A table of many megabytes is read at random: huge pages spare
+        // most of its TLB misses.
+        std::unique_ptr<Slot[], FreeSlots> slots(static_cast<Slot *>(std::calloc(count, sizeof(Slot))));
+        if (!slots) {
+            throw std::bad_alloc();
+        }
+        bytes::adviseHugePages(reinterpret_cast<char *>(slots.get()), count * sizeof(Slot));
+        const std::size_t mask = count - 1;
+        for (std::size_t i = 0; i < m_slotCount; ++i) {
+            const Slot &entry = m_slots[i];
+            if (entry.number != 0) {
                 std::size_t slot = entry.hash & mask;
-                while (m_slots[slot].index != kEmpty) {
+                while (slots[slot].number != 0) {
                     slot = (slot + 1) & mask;
                 }
-                m_slots[slot] = entry;
+                slots[slot] = entry;
             }
         }
+        m_slots = std::move(slots);
+        m_slotCount = count;
     }
 
     std::vector<std::string_view> m_names;
-    std::vector<Slot> m_slots;
+    std::unique_ptr<Slot[], FreeSlots> m_slots;
+    std::size_t m_slotCount = 0;
     std::array<Queued, 16> m_queue{};
     std::size_t m_queued = 0;
 };

@@ -866,5 +866,36 @@ TEST(CliBadInput, GigabytePage) {
     EXPECT_EQ(leftovers(tmp.path()), std::vector<std::string>{});
 }
 
+// A page larger than the memory the command may have is refused with a message, not a crash,
+// and nothing is written.
+TEST(CliBadInput, PageTooLargeForTheMemoryAllowed) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#else
+    const TempDir tmp;
+    std::string page = "<html><head></head><body><form action=\"x\">";
+    for (int i = 0; page.size() < 24 * 1024 * 1024; ++i) {
+        page += "<p><input type=\"text\" name=\"f" + std::to_string(i) + "\"></p>\n";
+    }
+    page += "</form></body></html>";
+    writeFile(tmp.path() / "big.htm", page);
+    writeFile(tmp.path() / "out.htm", "earlier output");
+    constexpr long kLimit = 16L * 1024 * 1024;
+    const std::vector<std::vector<std::string>> commands = {
+        {"scan", "--json", "big.htm"},
+        {"rewrite", "--model", modelPath().string(), "--id", "24680", "--rule", "f1", "big.htm", "-o", "out.htm"},
+        {"rewrite", "--model", modelPath().string(), "--id", "24680", "--rule", "f1", "big.htm", "--in-place"}};
+    for (const std::vector<std::string> &args : commands) {
+        const CliResult result = runCli({args, tmp.path(), tmp.path() / "config", {}}, kLimit);
+        EXPECT_EQ(result.exitCode, 2) << args.back();
+        EXPECT_EQ(result.err, "Not enough memory to work on big.htm\n") << args.back();
+        EXPECT_EQ(result.out, "") << args.back();
+    }
+    EXPECT_EQ(readFile(tmp.path() / "big.htm"), page);
+    EXPECT_EQ(readFile(tmp.path() / "out.htm"), "earlier output");
+    EXPECT_EQ(leftovers(tmp.path()), std::vector<std::string>{});
+#endif
+}
+
 } // namespace
 } // namespace velmoraine::clitest

@@ -45,7 +45,7 @@ std::vector<char *> pointers(std::vector<std::string> &texts) {
 
 } // namespace
 
-CliResult runCli(const CliRun &run) {
+CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes) {
     const TempDir capture;
     const fs::path outPath = run.stdoutFile.value_or(capture.path() / "stdout");
     const fs::path errPath = capture.path() / "stderr";
@@ -70,6 +70,13 @@ CliResult runCli(const CliRun &run) {
         if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
             chdir(workDir.c_str()) != 0) {
             _exit(127);
+        }
+        if (addressSpaceBytes) {
+            const auto limit = static_cast<rlim_t>(*addressSpaceBytes);
+            const rlimit space{limit, limit};
+            if (setrlimit(RLIMIT_AS, &space) != 0) {
+                _exit(127);
+            }
         }
         execve(argvPointers[0], argvPointers.data(), envPointers.data());
         _exit(127);

@@ -22,7 +22,8 @@ struct CliRun {
     std::optional<std::filesystem::path> stdoutFile; // send stdout there instead of capturing it
 };
 
-CliResult runCli(const CliRun &run);
+// Runs the command; `addressSpaceBytes` limits the memory the child may map.
+CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes = std::nullopt);
 
 // The folder of the test pages and of the expected outputs.
 std::filesystem::path pagesDir();
