@@ -11,7 +11,6 @@
 #include "app/texts.h"
 #include "cli/rule_option.h"
 #include "cli/utf8_text.h"
-#include "platform/bytes.h"
 #include "platform/files.h"
 #include "rewrite/model_lookup.h"
 #include "rewrite/page_rewriter.h"

@@ -273,15 +273,14 @@ bool writeInPlace(const std::string &target, std::span<const std::string_view> p
 
 namespace {
 
-// Opens a regular file for reading, its size now in `size`; the descriptor, or -1.
-int openRegularFile(const std::string &path, std::size_t &size) {
+// Opens a regular file for reading, its status now in `st`; the descriptor, or -1.
+int openRegularFile(const std::string &path, struct stat &st) {
     // Opened without waiting, so that a named pipe with no writer is refused at once instead
     // of holding the program; only a regular file is read, in the usual blocking way.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
         return -1;
     }
-    struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return -1;
     }
@@ -289,7 +288,6 @@ int openRegularFile(const std::string &path, std::size_t &size) {
     if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
         return -1;
     }
-    size = static_cast<std::size_t>(st.st_size);
     return fd.release();
 }
 
@@ -374,11 +372,12 @@ struct MallocBuffer {
 } // namespace
 
 std::optional<std::string> readWholeFile(const std::string &path) {
-    std::size_t size = 0;
-    const FileDescriptor fd(openRegularFile(path, size));
+    struct stat st {};
+    const FileDescriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
         return std::nullopt;
     }
+    const auto size = static_cast<std::size_t>(st.st_size);
     std::string content;
     StringBuffer buffer{content};
     if (!readAll(fd.get(), size, buffer)) {
@@ -456,15 +455,12 @@ void guardMapping(const char *begin, std::size_t size, const ShortenedFileExit &
 } // namespace
 
 std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened) {
-    std::size_t size = 0;
-    FileDescriptor fd(openRegularFile(path, size));
+    struct stat st {};
+    FileDescriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
         return std::nullopt;
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        return std::nullopt;
-    }
+    const auto size = static_cast<std::size_t>(st.st_size);
     FileBytes result;
     takeStamp(st, result.m_stamp);
     if (size >= kMapFrom) {

@@ -81,7 +81,7 @@ private:
     std::size_t searchBetween(std::size_t start, std::size_t end) const {
         const std::string_view stretch = m_text.substr(0, end + m_needle.size() - 1);
         // Most searches stay inside one tag, where the plain search is quicker to set up.
-        constexpr std::size_t kShort = 64;
+        constexpr std::size_t kShort = 256;
         return end - start < kShort ? stretch.find(m_needle, start) : bytes::findFast(stretch, m_needle, start);
     }
 
@@ -97,12 +97,10 @@ private:
 // of its values. Each attribute has its own value searches, so that reading the name and then
 // the type of a tag does not send one search back and forth.
 struct AttributeSearches {
-    AttributeSearches(std::string_view text, std::array<std::string_view, 5> variantNames)
-        : names(variantNames),
-          variants{{{text, names[0]}, {text, names[1]}, {text, names[2]}, {text, names[3]}, {text, names[4]}}},
+    AttributeSearches(std::string_view text, std::array<std::string_view, 5> names)
+        : variants{{{text, names[0]}, {text, names[1]}, {text, names[2]}, {text, names[3]}, {text, names[4]}}},
           doubleQuote(text, "\""), singleQuote(text, "'"), blank(text, " ") {}
 
-    std::array<std::string_view, 5> names;
     std::array<ForwardFinder, 5> variants;
     ForwardFinder doubleQuote;
     ForwardFinder singleQuote;
@@ -114,17 +112,12 @@ struct AttributeSearches {
 // inside the tag.
 bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagEnd, AttributeSearches &attribute,
                    std::string_view &value) {
-    // A tag of ordinary length is searched directly: the kept searches guard against tags that
-    // run on for megabytes, which a walk would otherwise read over and over.
-    constexpr std::size_t kShortTag = 256;
-    const bool shortTag = tagEnd - tagStart <= kShortTag;
     std::size_t at = npos;
-    for (std::size_t i = 0; i < attribute.variants.size() && at == npos; ++i) {
-        const std::size_t found =
-            shortTag ? text.substr(0, tagEnd + attribute.names[i].size() - 1).find(attribute.names[i], tagStart)
-                     : attribute.variants[i].at(tagStart, tagEnd);
+    for (ForwardFinder &variant : attribute.variants) {
+        const std::size_t found = variant.at(tagStart, tagEnd);
         if (found != npos && found < tagEnd) {
             at = found;
+            break;
         }
     }
     if (at == npos) {
@@ -141,8 +134,7 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
     }
     if (text[pos] == '"' || text[pos] == '\'') {
         ForwardFinder &quote = text[pos] == '"' ? attribute.doubleQuote : attribute.singleQuote;
-        const std::size_t close =
-            shortTag ? text.substr(0, tagEnd).find(text[pos], pos + 1) : quote.at(pos + 1, tagEnd);
+        const std::size_t close = quote.at(pos + 1, tagEnd);
         if (close == npos || close >= tagEnd) {
             return false;
         }
@@ -150,7 +142,7 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
         return true;
     }
     // Unquoted: up to the first blank after the value's first character, or the tag's end.
-    std::size_t end = shortTag ? text.substr(0, tagEnd).find(' ', pos + 1) : attribute.blank.at(pos + 1, tagEnd);
+    std::size_t end = attribute.blank.at(pos + 1, tagEnd);
     if (end == npos || end > tagEnd) {
         end = tagEnd;
     }
@@ -418,10 +410,7 @@ std::future<std::vector<std::string>> walkFirstFormAside(std::string_view page, 
     }
     try {
         return std::async(std::launch::async, [page, &stop] {
-            std::size_t at = bytes::findFast(page, kFormLower);
-            if (at == npos) {
-                at = bytes::findFast(page, kFormUpper);
-            }
+            const std::size_t at = findFormTag(page, 1);
             return at == npos ? std::vector<std::string>{} : fieldsOfFormAt(page, at, &stop);
         });
     } catch (const std::system_error &) {

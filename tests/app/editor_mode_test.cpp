@@ -14,6 +14,7 @@
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
+using velmoraine::test::qs;
 using velmoraine::test::WizardFixture;
 
 namespace {
@@ -26,10 +27,6 @@ const std::string kEditorPage = "<html>\n<head>\n<title>Contact</title>\n</head>
 
 const std::string kEmailRecord = "email^1^0^Please enter a valid email address";
 const std::string kEditorSettings = "[Recent]\nfile1=/home/ann/site/index.htm\n\n[Settings]\nval_comp=0\nwrap=1\n";
-
-QString qs(std::string_view text) {
-    return platform::fromSystemText(text);
-}
 
 std::string editorOutput(const std::string &page, const std::string &id, const std::vector<std::string> &records) {
     const std::string model = test::modelText();

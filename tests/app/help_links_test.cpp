@@ -19,6 +19,7 @@
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
+using velmoraine::test::qs;
 using velmoraine::test::WizardFixture;
 
 namespace {
@@ -29,10 +30,6 @@ const std::string kPage = "<html><head></head><body>\n<form action=\"mail.asp\">
 // What qd.dat held before: the writes must keep all of it but the one value.
 const std::string kLinkData = "; written by the launcher\n[vlhome]\nurl=https://example.org/old\nwidth=800\n\n"
                               "[vlsu]\nurl=https://example.org/old-signup\n";
-
-QString qs(std::string_view text) {
-    return platform::fromSystemText(text);
-}
 
 // PATH for the duration of a test.
 class ScopedPath {

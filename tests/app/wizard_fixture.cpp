@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "platform/files.h"
+#include "platform/page_text.h"
 #include "platform/profile.h"
 
 namespace velmoraine::test {
@@ -106,6 +107,16 @@ void verifyNothingClipped(QWidget *page, QWidget *frame) {
             QVERIFY2(button->sizeHint().height() <= button->height(), qPrintable(button->objectName()));
         }
     }
+}
+
+QString qs(std::string_view text) { return platform::fromSystemText(text); }
+
+QStringList itemsOf(const QListWidget *list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) {
+        items.append(list->item(i)->text());
+    }
+    return items;
 }
 
 } // namespace velmoraine::test

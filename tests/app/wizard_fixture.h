@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include <QListWidget>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -59,5 +61,11 @@ void verifyNothingClipped(QWidget *page, QWidget *frame);
 
 // The script model of the source tree.
 std::string modelText();
+
+// System text (page bytes, messages) as the windows show it.
+QString qs(std::string_view text);
+
+// The texts of a list's rows, top to bottom.
+QStringList itemsOf(const QListWidget *list);
 
 } // namespace velmoraine::test

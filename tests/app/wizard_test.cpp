@@ -29,6 +29,8 @@
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
+using velmoraine::test::qs;
+using velmoraine::test::itemsOf;
 using velmoraine::test::WizardFixture;
 
 namespace {
@@ -54,18 +56,6 @@ const std::string kTwoForms = "<html><head></head><body>\n"
                               "</body></html>\n";
 
 const std::string kEmailRecord = "email^1^0^Please enter a valid email address";
-
-QString qs(std::string_view text) {
-    return platform::fromSystemText(text);
-}
-
-QStringList itemsOf(const QListWidget *list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) {
-        items.append(list->item(i)->text());
-    }
-    return items;
-}
 
 std::string storedId() {
     return profile::getString(startup::kSettingsSection, startup::kAccountIdKey, "<none>", 300, startup::kSettingsFile);

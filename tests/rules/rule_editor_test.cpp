@@ -27,20 +27,10 @@
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
+using velmoraine::test::qs;
+using velmoraine::test::itemsOf;
 
 namespace {
-
-QString qs(std::string_view text) {
-    return platform::fromSystemText(text);
-}
-
-QStringList itemsOf(const QListWidget *list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) {
-        items.append(list->item(i)->text());
-    }
-    return items;
-}
 
 int selectedRowOf(const QListWidget *list) {
     const QList<QListWidgetItem *> items = list->selectedItems();
