@@ -613,6 +613,17 @@ void WizardTest::windowLayoutFacts() {
     f.click("ButtonNext");
     QCOMPARE(f.currentPage(), QStringLiteral("TabSheet5"));
     checkNothingClipped(f);
+
+    // The chooser, with three long tags.
+    if (secondFamily) {
+        test::useSecondFamily(&f.chooser());
+    }
+    const QString tag = QStringLiteral("<form method=\"post\" action=\"https://example.com/cgi-bin/a-long-path/mail.cgi\">");
+    f.chooser().fill({tag, tag, tag});
+    f.chooser().show();
+    QCoreApplication::processEvents();
+    test::verifyNothingClipped(&f.chooser(), &f.chooser());
+    f.chooser().hide();
 }
 
 // With VELMORAINE_SCREENSHOTS set to a folder, writes pictures of the three pages and the
