@@ -174,7 +174,8 @@ void EditorModeTest::failedWriteKeepsTheWindowOnPageTwo() {
     QVERIFY(QDir(f.path(QStringLiteral("site"))).removeRecursively());
 
     f.click("ButtonNext");
-    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, launchPage.toStdString()))});
+    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, launchPage.toStdString()) +
+                                                ": No such file or directory")});
     QVERIFY(f.ui.messages.isEmpty());
     QCOMPARE(f.settingsText("dornapelle.ini"), kEditorSettings);
     QVERIFY(f.form().isVisible());

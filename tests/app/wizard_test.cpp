@@ -500,7 +500,8 @@ void WizardTest::saveFailureKeepsEverything() {
     const QString nowhere = f.path(QStringLiteral("no-such-folder/page.htm"));
     f.ui.saveAnswers.emplace_back(nowhere);
     f.click("Button4");
-    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, nowhere.toStdString()))});
+    QCOMPARE(f.ui.errorTexts(),
+             QStringList{qs(texts::fill(texts::kCannotCreateFile, nowhere.toStdString()) + ": No such file or directory")});
     QVERIFY(f.ui.messages.isEmpty());
     QVERIFY(!WizardFixture::exists(nowhere));
     const QString folder = f.path(QStringLiteral("a-folder.htm"));

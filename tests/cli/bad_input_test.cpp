@@ -275,9 +275,19 @@ std::vector<Row> makeRows() {
     addRefusedPage(rows, "binary_page", writesPage("binary.htm", randomBytes(64 * 1024, 6)), "{tmp}/binary.htm", 3,
                    kNoForm);
     // In UTF-16 "<form " is not a run of bytes, so there is no form to find.
+    // A page with a UTF-16 or UTF-32 byte order mark: the message says how to save it instead.
+    const auto unsupported = [](const std::string &name) {
+        return "Your HTML page is saved as " + name + ", which Velmoraine cannot read. Please save it as UTF-8 or in an "
+               "8-bit encoding (such as ISO-8859-1 or Windows-1252) and select it again.\n";
+    };
     addRefusedPage(rows, "utf16le_page", writesPage("utf16.htm", utf16(kOneForm, false)), "{tmp}/utf16.htm", 3,
-                   kNoForm);
-    addRefusedPage(rows, "utf16be_page", writesPage("utf16.htm", utf16(kOneForm, true)), "{tmp}/utf16.htm", 3, kNoForm);
+                   unsupported("UTF-16"));
+    addRefusedPage(rows, "utf16be_page", writesPage("utf16.htm", utf16(kOneForm, true)), "{tmp}/utf16.htm", 3,
+                   unsupported("UTF-16"));
+    addRefusedPage(rows, "utf32le_page", writesPage("utf32.htm", "\xff\xfe\0\0<\0\0\0"s), "{tmp}/utf32.htm", 3,
+                   unsupported("UTF-32"));
+    addRefusedPage(rows, "utf32be_page", writesPage("utf32.htm", "\0\0\xfe\xff\0\0\0<"s), "{tmp}/utf32.htm", 3,
+                   unsupported("UTF-32"));
 
     // --- invalid UTF-8 and zero bytes are ordinary bytes ---
     rows.push_back(
@@ -471,7 +481,7 @@ std::vector<Row> makeRows() {
                     readOnlyFolder,
                     rewriteArgs("{tmp}/ro/page.htm", {"-o", "{tmp}/ro/out.htm"}),
                     2,
-                    cannotCreate("{tmp}/ro/out.htm"),
+                    cannotCreate("{tmp}/ro/out.htm: Permission denied"),
                     {},
                     rootSkip,
                     writableAgain});
@@ -479,12 +489,12 @@ std::vector<Row> makeRows() {
                     readOnlyFolder,
                     rewriteArgs("{tmp}/ro/page.htm", {"--in-place"}),
                     2,
-                    cannotCreate("{tmp}/ro/page.htm"),
+                    cannotCreate("{tmp}/ro/page.htm: Permission denied"),
                     {},
                     rootSkip,
                     writableAgain});
     rows.push_back({"full_device_target", onePage, rewriteArgs("{tmp}/page.htm", {"-o", "/dev/full"}), 2,
-                    cannotCreate("/dev/full"),
+                    cannotCreate("/dev/full: No space left on device"),
                     [](const fs::path &, const CliResult &) { EXPECT_TRUE(isCharacterDevice("/dev/full")); },
                     []() -> std::optional<std::string> {
                         if (!isCharacterDevice("/dev/full")) {
@@ -597,7 +607,7 @@ std::vector<Row> makeRows() {
                     rewriteArgs("mes pages/\xc3\xa7"
                                 "a \xc3\xa9t\xc3\xa9.htm",
                                 {"-o", "mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm"}),
-                    2, cannotCreate("mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm")});
+                    2, cannotCreate("mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm: No such file or directory")});
     return rows;
 }
 
