@@ -276,6 +276,51 @@ TEST_F(Saving, EndingSignalsRemoveTheTemporaryFile) {
     }
 }
 
+// Interrupted while the new bytes are copied through a hard-linked page: the complete copy
+// stays, and the message says where it is.
+TEST_F(Saving, InterruptedCopyThroughThePageKeepsTheCopyAndSaysWhere) {
+    const std::string block(std::size_t{64} << 20, 'n');
+    const std::string_view pieces[] = {block, block, block};
+    put(pathOf("page.htm"), "old");
+    ASSERT_EQ(::link(pathOf("page.htm").c_str(), pathOf("other-name.htm").c_str()), 0);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(ends[1], STDERR_FILENO);
+        writeFileAtomically(pathOf("page.htm"), std::span<const std::string_view>(pieces));
+        std::_Exit(0);
+    }
+    ::close(ends[1]);
+    // The copy through the page has begun once the page grows.
+    while (statusOf(pathOf("page.htm")).st_size <= 3) {
+        int status = 0;
+        ASSERT_NE(::waitpid(child, &status, WNOHANG), child) << "the write ended before the copy began";
+    }
+    ::kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    std::string err(4096, '\0');
+    const ssize_t got = ::read(ends[0], err.data(), err.size());
+    err.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    ::close(ends[0]);
+
+    const std::size_t size = 3 * block.size();
+    if (!WIFSIGNALED(status)) { // done just before the signal came
+        EXPECT_EQ(statusOf(pathOf("other-name.htm")).st_size, static_cast<off_t>(size));
+        EXPECT_EQ(entries(), (std::vector<std::string>{"other-name.htm", "page.htm"}));
+        return;
+    }
+    const std::vector<std::string> names = entries();
+    ASSERT_EQ(names.size(), 3U);
+    const std::string copy = pathOf(names[0]);
+    EXPECT_TRUE(names[0].starts_with(".page.htm.")) << names[0];
+    EXPECT_EQ(statusOf(copy).st_size, static_cast<off_t>(size));
+    EXPECT_EQ(err, "Cannot create file " + pathOf("page.htm") + ": interrupted. The new page is kept in " + copy +
+                       ".\n");
+}
+
 TEST_F(Saving, SameSizeRewriteWithTheOldTimeIsSeenAsAChange) {
     put(pathOf("page.htm"), "<form>old</form>");
     const auto bytes = readFileBytes(pathOf("page.htm"), {"shortened", 1});
