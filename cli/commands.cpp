@@ -146,7 +146,7 @@ int readAndScan(std::string_view command, const std::string &path, int choose, S
         return listed(tagTexts) ? choose : 1;
     });
     if (!page.result.formFound) {
-        return refuse(texts::kNoForm);
+        return refuse(scan::noFormMessage(page.bytes.view()));
     }
     page.forms = std::move(page.result.tagTexts);
     const bool choiceListed = listed(page.forms);
