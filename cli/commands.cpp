@@ -456,10 +456,11 @@ int runRewrite(const RewriteOptions &options) {
 
     const std::string modelPath =
         options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
-    std::optional<std::string> model = files::readWholeFile(modelPath);
-    if (!model) {
-        return cannotOpen(modelPath);
+    rewrite::ModelRead modelRead = rewrite::readModel(modelPath);
+    if (!modelRead.text) {
+        return modelRead.fileError ? cannotOpen(modelPath) : refuse(modelRead.message);
     }
+    std::optional<std::string> &model = modelRead.text;
 
     rewrite::RewriteInput input;
     input.page = page.bytes.view();
