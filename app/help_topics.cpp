@@ -61,8 +61,11 @@ asked for in this mode; when one is stored, the form is linked to the service as
 <li><code>velmoraine.ini</code> in your configuration folder holds the program folder
 (<code>main dir</code>), your Account ID (<code>vl_id</code>) and an optional name shown in the
 window title (<code>custom</code>).</li>
-<li><code>vlmodel.txt</code> in the program folder holds the check functions that go into every
-script block.</li>
+<li><code>vlmodel.txt</code> holds the check functions that go into every script block. The
+wizard reads it from the program folder (<code>main dir</code>) when it is there, else the copy
+installed with the program (<code>share/velmoraine/vlmodel.txt</code>); a message names the full
+path when neither is found. Its first line must be
+<code>&lt;!-- VELMORAINE-BEGIN --&gt;</code>.</li>
 </ul>
 <p>No account yet? The link <b>Click Here to get your FREE Account ID</b> on page 1 opens the
 sign-up page. The address at the foot of page 1 opens the service's home page.</p>

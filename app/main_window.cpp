@@ -329,6 +329,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     std::optional<scan::ScanResult> result;
     std::optional<std::string> refusal;
     platform::PageEncoding encoding = platform::PageEncoding::Utf8;
+    std::string noFormMessage;
     {
         const platform::WaitCursor wait;
         m_listBoxInputs->clear();
@@ -343,6 +344,9 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
                 result = scan::scanPage(
                     *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
                 m_scannedStamp = files::stampOf(*page);
+                if (!result->formFound) {
+                    noFormMessage = scan::noFormMessage(*page);
+                }
             }
         }
     }
@@ -357,7 +361,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
         return ScanOutcome::CannotOpen;
     }
     if (!result->formFound) {
-        m_ui.showMessage(this, platform::fromSystemText(texts::kNoForm));
+        m_ui.showMessage(this, platform::fromSystemText(noFormMessage));
         m_operationOk = false;
         return ScanOutcome::NoForm;
     }
@@ -398,6 +402,7 @@ void TForm1::showWriteError(std::string_view path, const files::WriteResult &res
 // --- Navigation ---
 
 void TForm1::selectPage(QWidget *page) {
+    QWidget *focused = focusWidget();
     m_pageControl1->setCurrentWidget(page);
     if (page == m_tabSheet1) {
         TabSheet1Show();
@@ -406,6 +411,24 @@ void TForm1::selectPage(QWidget *page) {
     } else {
         TabSheet5Show();
     }
+    // A button that the change disabled, or a control of the page left, would hand the focus on
+    // to whatever follows it (Help, whose next Space opens the help window): it goes to Continue,
+    // or to the first control of the page shown when Continue is disabled there.
+    if (focused != nullptr && (!focused->isEnabled() || !focused->isVisible())) {
+        if (m_buttonNext->isEnabled()) {
+            m_buttonNext->setFocus();
+        } else if (QWidget *first = firstControlOf(page)) {
+            first->setFocus();
+        }
+    }
+}
+
+QWidget *TForm1::firstControlOf(QWidget *page) const {
+    if (page == m_tabSheet1) {
+        return m_buttonSelectForm;
+    }
+    const char *name = page == m_tabSheet2 ? "ComboBox1" : "RichEdit1";
+    return page->findChild<QWidget *>(QString::fromLatin1(name));
 }
 
 void TForm1::TabSheet1Show() {
@@ -497,9 +520,16 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     m_buttonBack->setEnabled(true);
 
     const std::string accountId = platform::toSystemText(m_editId->text());
-    const std::optional<std::string> model = readOrReport(rewrite::modelPath(m_startup.mainDirectory));
-    if (!model) {
-        return RewriteOutcome::FileError;
+    // Whatever stops the build below leaves no earlier output to copy, save or test.
+    m_tabSheet5->clearOutput();
+    const rewrite::ModelRead model = rewrite::readModel(rewrite::modelPath(m_startup.mainDirectory));
+    if (!model.text) {
+        if (model.fileError) {
+            m_ui.showError(this, platform::fromSystemText(model.message));
+            return RewriteOutcome::FileError;
+        }
+        m_ui.showMessage(this, platform::fromSystemText(model.message));
+        return RewriteOutcome::GaveUp;
     }
     // The path as scanned, byte for byte: the box shows it as text.
     const std::optional<std::string> page = readOrReport(m_pagePath);
@@ -509,7 +539,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
 
     rewrite::RewriteInput input;
     input.page = *page;
-    input.model = *model;
+    input.model = *model.text;
     input.chosenForm = m_chosenForm;
     input.accountIdText = accountId;
     input.formNumber = m_comboFormNum->currentIndex() + 1;

@@ -78,6 +78,7 @@ private:
     int askForForm(const std::vector<std::string> &tagTexts, platform::PageEncoding encoding);
     std::optional<std::string> readOrReport(const std::string &path);
     void selectPage(QWidget *page);
+    [[nodiscard]] QWidget *firstControlOf(QWidget *page) const;
     void finishEditorRun();
     void showFileError(std::string_view pattern, std::string_view path);
     void showWriteError(std::string_view path, const files::WriteResult &result);

@@ -33,6 +33,11 @@ inline constexpr std::string_view kUnsupportedEncoding =
     "(such as ISO-8859-1 or Windows-1252) and select it again.";
 inline constexpr std::string_view kNoForm =
     "Velmoraine cannot find a form in your HTML page. Your page must contain a <FORM> tag!";
+// Follows kNoForm when the page has a form tag written otherwise: "%s" is the tag's beginning
+// as found (quoted, or described), "%d" its line.
+inline constexpr std::string_view kFormTagWrittenOtherwise =
+    "The form tag %s on line %d must be written \"<form \" or \"<FORM \": the word form in lower or upper "
+    "case, followed by a blank.";
 
 // Navigation (page 1 and the end of an editor run).
 inline constexpr std::string_view kNoPageChosen = "You must select an HTML file with the form you want to process.";
@@ -71,8 +76,20 @@ inline constexpr std::string_view kChosenFormMissing =
     "Velmoraine cannot find the chosen form (number %d) in your HTML page. Please select the page again.";
 inline constexpr std::string_view kFieldNotInForm = "Field \"%s\" is not in the chosen form of your HTML page.";
 
+// Script model, "%s" is the model file's path.
+inline constexpr std::string_view kModelWithoutBeginMarker =
+    "The script model %s does not begin with the line <!-- VELMORAINE-BEGIN -->. Velmoraine cannot write the "
+    "validation code without it, so that a later run can find and replace it. Please restore the model file.";
+
 // Output page.
 inline constexpr std::string_view kCopiedAll = "The entire HTML page has been copied to the Windows clipboard.";
+inline constexpr std::string_view kLineEndingsTip =
+    "When you edit this text, every line break of the page is written as the page's usual one (%s), those of the "
+    "validation code included.";
+// "%s" is the character with its code (\"\u0416\" U+0416), then the line, then the character set.
+inline constexpr std::string_view kCharacterNotInCharset =
+    "The character %s on line %d cannot be written in this page's character set, %s. Please remove it or "
+    "change it, then save again. Nothing has been saved.";
 inline constexpr std::string_view kSaved =
     "Your HTML page has been saved to file %s. You can click the Test button on the right to test the form in your "
     "browser.";

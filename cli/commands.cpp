@@ -159,7 +159,7 @@ int readAndScan(std::string_view command, const std::string &path, int choose, S
         return listed(tagTexts) ? choose : 1;
     });
     if (!page.result.formFound) {
-        return refuse(texts::kNoForm);
+        return refuse(scan::noFormMessage(page.bytes.view()));
     }
     page.forms = std::move(page.result.tagTexts);
     const bool choiceListed = listed(page.forms);
@@ -481,17 +481,18 @@ int runRewrite(const RewriteOptions &options) {
 
     const std::string modelPath =
         options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
-    std::optional<std::string> model;
+    rewrite::ModelRead modelRead;
     try {
-        model = files::readWholeFile(modelPath);
+        modelRead = rewrite::readModel(modelPath);
     } catch (const std::bad_alloc &) {
         return notEnoughMemory(modelPath); // the model, not the page, was too large
     } catch (const std::length_error &) {
         return notEnoughMemory(modelPath);
     }
-    if (!model) {
-        return cannotOpen(modelPath);
+    if (!modelRead.text) {
+        return modelRead.fileError ? cannotOpen(modelPath) : refuse(modelRead.message);
     }
+    std::optional<std::string> &model = modelRead.text;
 
     rewrite::RewriteInput input;
     input.page = page.bytes.view();

@@ -1,6 +1,11 @@
 #include "platform/page_text.h"
 
+#include "app/texts.h"
+#include "platform/declared_charset.h"
+
 #include <array>
+#include <cstdio>
+#include <utility>
 
 #include <QByteArray>
 #include <QFile>
@@ -69,7 +74,28 @@ std::string_view lineEndingText(LineEnding ending) {
 
 } // namespace
 
-PageEncoding detectEncoding(std::string_view bytes) {
+namespace {
+
+// The text of `bytes` in the named character set when it reads them without a fault and
+// encodes back to exactly them; empty otherwise.
+std::optional<QString> decodeReversibly(std::string_view bytes, const std::string &charset) {
+    QStringDecoder decoder(charset.c_str(), QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid()) {
+        return std::nullopt;
+    }
+    QString text = decoder.decode(asByteArray(bytes));
+    if (decoder.hasError()) {
+        return std::nullopt;
+    }
+    QStringEncoder encoder(charset.c_str(), QStringEncoder::Flag::Stateless);
+    const QByteArray again = encoder.encode(text);
+    if (encoder.hasError() || std::string_view(again.constData(), static_cast<std::size_t>(again.size())) != bytes) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+PageEncoding detectUtf8OrWindows1252(std::string_view bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(asByteArray(bytes));
@@ -84,8 +110,67 @@ PageEncoding detectEncoding(std::string_view bytes) {
                : PageEncoding::Windows1252;
 }
 
-QString decodePage(std::string_view bytes, PageEncoding encoding) {
-    if (encoding == PageEncoding::Utf8) {
+// The bytes of one character in the named character set, or nothing when it has none.
+std::optional<QByteArray> encodeCharacter(QStringEncoder &encoder, QStringView character) {
+    encoder.resetState();
+    QByteArray bytes = encoder.encode(character);
+    if (encoder.hasError()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// Walks the text one character at a time: each character's bytes, or a character reference
+// for one the character set cannot hold. `unencodable`, when given, stops at the first such.
+std::optional<std::string> encodeByCharacter(QStringView text, const std::string &charset,
+                                             Unencodable *unencodable) {
+    QStringEncoder encoder(charset.c_str(), QStringEncoder::Flag::Stateless);
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    long long line = 1;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView character = text.mid(i, length);
+        if (const std::optional<QByteArray> bytes = encodeCharacter(encoder, character)) {
+            out.append(bytes->constData(), static_cast<std::size_t>(bytes->size()));
+        } else {
+            const char32_t code = length == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+            if (unencodable != nullptr) {
+                unencodable->character = code;
+                unencodable->line = line;
+                return std::nullopt;
+            }
+            out.append("&#").append(std::to_string(static_cast<unsigned long>(code))).push_back(';');
+        }
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) {
+            ++line;
+        }
+        i += length;
+    }
+    return out;
+}
+
+} // namespace
+
+PageEncoding detectEncoding(std::string_view bytes) {
+    const std::string declared = charset::declaredCharset(bytes);
+    if (!declared.empty()) {
+        std::string name = charset::browserCharsetName(declared);
+        if (!charset::isUtf8Name(name) && decodeReversibly(bytes, name)) {
+            return PageEncoding::named(std::move(name));
+        }
+    }
+    return detectUtf8OrWindows1252(bytes);
+}
+
+QString decodePage(std::string_view bytes, const PageEncoding &encoding) {
+    if (encoding.kind == PageEncoding::Kind::Charset) {
+        QStringDecoder decoder(encoding.charset.c_str(), QStringDecoder::Flag::Stateless);
+        if (decoder.isValid()) {
+            return decoder.decode(asByteArray(bytes));
+        }
+    }
+    if (encoding.kind != PageEncoding::Kind::Windows1252) {
         QStringDecoder decoder(QStringDecoder::Utf8,
                                QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
         return decoder.decode(asByteArray(bytes));
@@ -99,13 +184,35 @@ QString decodePage(std::string_view bytes, PageEncoding encoding) {
     return text;
 }
 
-std::string encodePage(QStringView text, PageEncoding encoding) {
-    if (encoding == PageEncoding::Windows1252) {
+std::string encodePage(QStringView text, const PageEncoding &encoding) {
+    if (encoding.kind == PageEncoding::Kind::Windows1252) {
         return encodeWindows1252(text);
+    }
+    if (encoding.kind == PageEncoding::Kind::Charset) {
+        QStringEncoder encoder(encoding.charset.c_str(), QStringEncoder::Flag::Stateless);
+        const QByteArray bytes = encoder.encode(text);
+        if (!encoder.hasError()) {
+            return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+        }
+        return encodeByCharacter(text, encoding.charset, nullptr).value_or(std::string());
     }
     QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     const QByteArray bytes = encoder.encode(text);
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+std::optional<std::string> encodePageExactly(QStringView text, const PageEncoding &encoding,
+                                             Unencodable &unencodable) {
+    if (encoding.kind != PageEncoding::Kind::Charset) {
+        return encodePage(text, encoding);
+    }
+    QStringEncoder encoder(encoding.charset.c_str(), QStringEncoder::Flag::Stateless);
+    const QByteArray bytes = encoder.encode(text);
+    if (!encoder.hasError()) {
+        return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
+    // Only a text that holds such a character is walked again, to name it.
+    return encodeByCharacter(text, encoding.charset, &unencodable);
 }
 
 LineEnding dominantLineEnding(std::string_view bytes) {
@@ -131,6 +238,28 @@ LineEnding dominantLineEnding(std::string_view bytes) {
         return LineEnding::Cr;
     }
     return LineEnding::CrLf;
+}
+
+std::string_view lineEndingName(LineEnding ending) {
+    switch (ending) {
+    case LineEnding::Lf:
+        return "LF";
+    case LineEnding::Cr:
+        return "CR";
+    case LineEnding::CrLf:
+        break;
+    }
+    return "CR LF";
+}
+
+QString unencodableMessage(const Unencodable &unencodable, const PageEncoding &encoding) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(unencodable.character));
+    const QString character = QString::fromUcs4(&unencodable.character, 1);
+    // The character and its code take the first placeholder; neither holds a "%".
+    const std::string shown = "\"" + toSystemText(character) + "\" (" + code + ")";
+    return fromSystemText(texts::fill(
+        texts::fill(texts::fill(texts::kCharacterNotInCharset, shown), unencodable.line), encoding.charset));
 }
 
 QString withLineEndings(QStringView text, LineEnding ending) {

@@ -39,6 +39,8 @@ struct LineMeaning {
     std::string_view name;      // section name or key, trimmed
     std::size_t valueBegin = 0; // key lines: the trimmed value, as offsets into the text
     std::size_t valueEnd = 0;
+    std::size_t rawBegin = 0; // key lines: everything after "=" up to the line break
+    std::size_t rawEnd = 0;
 };
 
 bool isBlank(char c) noexcept { return c == ' ' || c == '\t'; }
@@ -97,6 +99,8 @@ LineMeaning readLine(std::string_view text, const Line &line) noexcept {
     }
     meaning.valueBegin = line.begin + valueBegin;
     meaning.valueEnd = line.begin + valueEnd;
+    meaning.rawBegin = line.begin + equals + 1;
+    meaning.rawEnd = line.begin + content.size();
     return meaning;
 }
 
@@ -105,8 +109,10 @@ LineMeaning readLine(std::string_view text, const Line &line) noexcept {
 struct KeySearch {
     bool sectionFound = false;
     bool keyFound = false;
-    std::size_t valueBegin = 0; // keyFound: the value's place
+    std::size_t valueBegin = 0; // keyFound: the value's place, trimmed
     std::size_t valueEnd = 0;
+    std::size_t rawBegin = 0; // keyFound: everything after "=" up to the line break
+    std::size_t rawEnd = 0;
     std::size_t afterLastKey = 0; // sectionFound: end of the section's last key line, or of its header
     bool afterLastKeyHasBreak = true;
 };
@@ -139,6 +145,8 @@ KeySearch searchKey(std::string_view text, std::string_view section, std::string
             found.keyFound = true;
             found.valueBegin = meaning.valueBegin;
             found.valueEnd = meaning.valueEnd;
+            found.rawBegin = meaning.rawBegin;
+            found.rawEnd = meaning.rawEnd;
             break;
         }
         found.afterLastKey = line.end;
@@ -247,10 +255,12 @@ std::string withValue(std::string_view text, std::string_view section, std::stri
     const std::string_view lineBreak = lineBreakOf(text);
 
     if (found.keyFound) {
-        // Only the value changes; the key, its spacing and the line break stay as they were.
-        out.append(text.substr(0, found.valueBegin));
+        // The whole old value after "=" goes, blanks included, so that a value stored with a
+        // leading or trailing blank is replaced rather than added to. The key, its spacing and
+        // the line break stay as they were.
+        out.append(text.substr(0, found.rawBegin));
         out.append(value);
-        out.append(text.substr(found.valueEnd));
+        out.append(text.substr(found.rawEnd));
         return out;
     }
     if (found.sectionFound) {

@@ -6,9 +6,12 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QSpacerItem>
 #include <QUrl>
 
 #include "app/texts.h"
@@ -22,9 +25,29 @@ QString pageFileFilter() {
 
 // --- Dialog builders ---
 
+namespace {
+
+// Room the window manager takes beside the caption: the icon, the title buttons and margins.
+constexpr int kTitleBarExtras = 128;
+
+// A short message would give a box narrower than its caption, which the window manager then
+// cuts; a spacer across the box's grid keeps it as wide as the caption in a bold title font.
+void keepCaptionWhole(QMessageBox &box) {
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
+}
+
+} // namespace
+
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget *owner, const QString &text) {
     auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, fromSystemText(texts::kMessageTitle), text,
                                              QMessageBox::Ok, owner);
+    keepCaptionWhole(*box);
     // Messages hold tag names such as "<FORM>": never read them as markup.
     box->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::ApplicationModal);
@@ -68,7 +91,9 @@ QString withDefaultSuffix(const QString &path, const QString &suffix) {
 void writeClipboard(const QString &text, const QByteArray &bytes) {
     auto *data = new QMimeData;
     data->setText(text);
-    data->setData(QString::fromLatin1(kPageBytesMimeType), bytes);
+    if (!bytes.isNull()) {
+        data->setData(QString::fromLatin1(kPageBytesMimeType), bytes);
+    }
     QGuiApplication::clipboard()->setMimeData(data);
 }
 

@@ -51,7 +51,8 @@ public:
     // Shows a dialog of the program modally and returns its result code.
     virtual int showModal(QDialog &dialog) = 0;
 
-    // Puts the text on the clipboard, with the exact bytes beside it.
+    // Puts the text on the clipboard, with the exact bytes beside it (left out when `bytes` is
+    // null).
     virtual void copyToClipboard(const QString &text, const QByteArray &bytes) = 0;
 
     // Opens a web address or a local file in the user's default browser; never waits.
@@ -83,7 +84,7 @@ std::unique_ptr<QFileDialog> makeSavePageDialog(QWidget *owner);
 // `path` with "." and the suffix appended when its file name has no suffix.
 QString withDefaultSuffix(const QString &path, const QString &suffix);
 
-// Writes the text and the bytes to the system clipboard.
+// Writes the text and the bytes (unless null) to the system clipboard.
 void writeClipboard(const QString &text, const QByteArray &bytes);
 
 // Shows the wait cursor while it lives, and restores the cursor shown before on every way out.

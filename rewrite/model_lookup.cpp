@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/texts.h"
+#include "platform/files.h"
+
 namespace velmoraine::rewrite {
 
 namespace {
@@ -19,28 +22,56 @@ std::filesystem::path executableFolder() {
     return error ? std::filesystem::path() : self.parent_path();
 }
 
+std::string absolute(const std::filesystem::path &path) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path.string() : full.lexically_normal().string();
+}
+
 } // namespace
 
-std::string modelPath(std::string_view mainDirectory) {
+std::string modelPath(std::string_view mainDirectory) { return modelPath(mainDirectory, executableFolder()); }
+
+std::string modelPath(std::string_view mainDirectory, const std::filesystem::path &folder) {
+    const std::string bare(kModelFileName);
+    const std::filesystem::path installed =
+        folder.empty() ? std::filesystem::path() : folder / VELMORAINE_DATA_DIR_RELATIVE / bare;
     if (!mainDirectory.empty()) {
+        // The main directory is a plain prefix: the name is appended without a separator.
         std::string path(mainDirectory);
         path.append(kModelFileName);
-        return path;
+        if (!isFile(path) && !installed.empty() && isFile(installed)) {
+            return installed.lexically_normal().string();
+        }
+        return path.front() == '/' ? path : absolute(path);
     }
-    const std::string bare(kModelFileName);
     if (isFile(bare)) {
-        return bare;
+        return absolute(bare);
     }
-    const std::filesystem::path folder = executableFolder();
     if (!folder.empty()) {
-        for (const std::filesystem::path &candidate :
-             {folder / bare, folder / VELMORAINE_DATA_DIR_RELATIVE / bare}) {
+        for (const std::filesystem::path &candidate : {folder / bare, installed}) {
             if (isFile(candidate)) {
                 return candidate.lexically_normal().string();
             }
         }
     }
-    return bare;
+    return absolute(bare);
+}
+
+ModelRead readModel(const std::string &path) {
+    ModelRead read;
+    std::optional<std::string> text = files::readWholeFile(path);
+    if (!text) {
+        read.message = texts::fill(texts::kCannotOpenFile, path);
+        read.fileError = true;
+        return read;
+    }
+    if (!std::string_view(*text).starts_with(kModelBeginLine)) {
+        read.message = texts::fill(texts::kModelWithoutBeginMarker, path);
+        return read;
+    }
+    read.text = std::move(text);
+    return read;
 }
 
 } // namespace velmoraine::rewrite

@@ -179,6 +179,20 @@ void OutputPage::setOutput(std::string bytes, std::string_view sourcePage) {
     m_lineEnding = platform::dominantLineEnding(sourcePage);
     // setPlainText leaves the document unmodified: the box counts as unedited from here on.
     m_richEdit1->setPlainText(platform::decodePage(m_bytes, m_encoding));
+    m_richEdit1->setToolTip(platform::fromSystemText(
+        texts::fill(texts::kLineEndingsTip, platform::lineEndingName(m_lineEnding))));
+    m_button3->setEnabled(true);
+    m_button4->setEnabled(true);
+    m_button5->setEnabled(!m_editSave->text().isEmpty());
+}
+
+void OutputPage::clearOutput() {
+    m_bytes.clear();
+    m_richEdit1->clear();
+    m_richEdit1->document()->setModified(false);
+    m_button3->setEnabled(false);
+    m_button4->setEnabled(false);
+    m_button5->setEnabled(false);
 }
 
 QString OutputPage::currentText() const {
@@ -197,12 +211,28 @@ std::string OutputPage::currentBytes() const {
     return platform::encodePage(currentText(), m_encoding);
 }
 
+std::optional<std::string> OutputPage::bytesToWrite(QString &refusal) const {
+    if (!m_richEdit1->document()->isModified()) {
+        return m_bytes;
+    }
+    platform::Unencodable unencodable;
+    std::optional<std::string> bytes = platform::encodePageExactly(currentText(), m_encoding, unencodable);
+    if (!bytes) {
+        refusal = platform::unencodableMessage(unencodable, m_encoding);
+    }
+    return bytes;
+}
+
 // --- Actions ---
 
 void OutputPage::Button3Click() {
     m_richEdit1->selectAll();
-    const std::string bytes = currentBytes();
-    m_ui.copyToClipboard(currentText(), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // The text targets hold the characters as shown; the program's own format holds the exact
+    // bytes, and is left out when the edited text cannot be written in the page's charset.
+    QString refusal;
+    const std::optional<std::string> bytes = bytesToWrite(refusal);
+    m_ui.copyToClipboard(currentText(), bytes ? QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()))
+                                              : QByteArray());
     m_ui.showMessage(window(), platform::fromSystemText(texts::kCopiedAll));
 }
 
@@ -211,12 +241,18 @@ void OutputPage::Button4Click() {
     if (!path) {
         return;
     }
+    QString refusal;
+    const std::optional<std::string> bytes = bytesToWrite(refusal);
+    if (!bytes) {
+        m_ui.showMessage(window(), refusal);
+        return;
+    }
     const std::string target = platform::toNativePath(*path);
     files::WriteOptions options;
     if (!m_sourcePath.empty() && files::sameFile(target, m_sourcePath)) {
         options.onlyIfHolding = m_sourceStamp; // never over a page saved elsewhere meanwhile
     }
-    const files::WriteResult written = files::writeFileAtomically(target, currentBytes(), options);
+    const files::WriteResult written = files::writeFileAtomically(target, *bytes, options);
     const std::string shown = platform::toSystemText(*path);
     if (written.outcome == files::WriteResult::Outcome::TargetChanged) {
         m_ui.showMessage(window(), platform::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, shown)));

@@ -2,6 +2,7 @@
 // actions on it: copy it, save it, and open the saved file in a browser.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,8 @@ public:
     void setMainDirectory(std::string mainDirectory) { m_mainDirectory = std::move(mainDirectory); }
 
     // Shows the rewriter's output. Until the user edits the box, the actions write exactly
-    // these bytes. `sourcePage` decides the line ending written for edited text.
+    // these bytes. `sourcePage` decides the line ending written for edited text. Copy All and
+    // Save As are usable again, and Test when a page has been saved.
     void setOutput(std::string bytes, std::string_view sourcePage);
 
     // The page the output was made from, as scanned: "Save As..." over it writes only while
@@ -47,6 +49,10 @@ public:
         m_sourceStamp = stamp;
     }
 
+    // A build failed: the box is emptied, and Copy All, Save As and Test wait for a build that
+    // succeeds, so that nothing stale can be copied, saved or tested.
+    void clearOutput();
+
     // What the actions write: the rewriter's bytes while the box is unedited; after an edit,
     // the box's text in the encoding it was shown with, every line break as the page's
     // dominant line ending.
@@ -54,6 +60,11 @@ public:
 
     // The same as text: what the clipboard receives.
     [[nodiscard]] QString currentText() const;
+
+    // What Save As and the end of an editor run write: currentBytes, or nothing when the edited
+    // text holds a character that the page's character set cannot hold; `refusal` then says
+    // which and where.
+    [[nodiscard]] std::optional<std::string> bytesToWrite(QString &refusal) const;
 
 signals:
     void homeLinkClicked();

@@ -599,4 +599,67 @@ std::optional<std::string> unsupportedEncoding(std::string_view page) {
     return std::nullopt;
 }
 
+// --- A form tag the numbering passes over ---
+
+namespace {
+
+// The first "<form" in any case followed by a blank, a tab, a line break, "/" or ">": the
+// tags a reader takes for a form. Only called when no "<form " or "<FORM " was counted.
+std::size_t findFormLikeTag(std::string_view page) {
+    for (std::size_t at = page.find('<'); at != npos; at = page.find('<', at + 1)) {
+        if (at + 5 < page.size() && bytes::startsWithNoCase(page.substr(at + 1, 4), "form")) {
+            const char next = page[at + 5];
+            if (next == ' ' || next == '\t' || next == '\n' || next == '\r' || next == '\f' || next == '/' ||
+                next == '>') {
+                return at;
+            }
+        }
+    }
+    return npos;
+}
+
+// The tag's beginning as the message shows it: quoted when it is printable, described when
+// the word is followed by a control character.
+std::string describeTagStart(std::string_view tagStart) {
+    const std::string word(tagStart.substr(0, 5));
+    switch (tagStart[5]) {
+    case '\t':
+        return "\"" + word + "\" followed by a tab";
+    case '\n':
+    case '\r':
+        return "\"" + word + "\" followed by a line break";
+    case '\f':
+        return "\"" + word + "\" followed by a form feed";
+    default:
+        break;
+    }
+    return "\"" + std::string(tagStart.substr(0, 6)) + "\"";
+}
+
+// 1-based line of `at`; CR LF, a lone LF and a lone CR each end a line.
+long long lineOf(std::string_view page, std::size_t at) {
+    long long line = 1;
+    for (std::size_t i = 0; i < at; ++i) {
+        if (page[i] == '\n' || (page[i] == '\r' && (i + 1 >= page.size() || page[i + 1] != '\n'))) {
+            ++line;
+        }
+    }
+    return line;
+}
+
+} // namespace
+
+std::string noFormMessage(std::string_view page) {
+    std::string message(texts::kNoForm);
+    const std::size_t at = findFormLikeTag(page);
+    if (at == npos) {
+        return message;
+    }
+    // The tag text holds no "%", so the line number fills the second placeholder.
+    message += ' ';
+    message += texts::fill(texts::fill(texts::kFormTagWrittenOtherwise, describeTagStart(page.substr(at, 6))),
+                           lineOf(page, at));
+    return message;
+}
+
 } // namespace velmoraine::scan

@@ -49,6 +49,12 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser);
 // byte order mark), whose tags no byte search can find; nullopt for any other page.
 std::optional<std::string> unsupportedEncoding(std::string_view page);
 
+// The message for a page in which the scan found no form: the no-form message, and when the
+// page has a form tag written another way ("<form>", "<Form ", "<form" and a line break), a
+// second sentence naming the first such tag, its line and what to change. The form numbering
+// itself stays as it is.
+std::string noFormMessage(std::string_view page);
+
 // The field names of form `chosenForm` (the walk of its tags), distinct, in page order.
 std::vector<std::string> listFields(std::string_view page, int chosenForm);
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes pictures of the wizard's three pages, of the multiple-forms chooser, of page 2 while
-# rules are made and of the help window into docs/screenshots/, drawn offscreen by the GUI
-# tests' screenshot mode.
+# rules are made, of page 3 with a Cyrillic page and of the help window into docs/screenshots/,
+# drawn offscreen by the GUI tests' screenshot mode.
 #   scripts/screenshots.sh [BUILD_DIR]     (default: build/debug)
 set -euo pipefail
 
@@ -11,7 +11,7 @@ build="${1:-$here/build/debug}"
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORAINE_BENCH=OFF
 fi
-cmake --build "$build" --target wizard_tests rule_editor_tests help_links_tests -j2
+cmake --build "$build" --target wizard_tests rule_editor_tests help_links_tests desktop_user_tests -j2
 
 out="$here/docs/screenshots"
 mkdir -p "$out"
@@ -21,4 +21,6 @@ QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
   "$build/tests/rules/rule_editor_tests" screenshots
 QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
   "$build/tests/app/help_links_tests" screenshots
+QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
+  "$build/tests/app/desktop_user_tests" screenshots
 ls -1 "$out"/*.png

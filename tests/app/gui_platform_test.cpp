@@ -51,6 +51,8 @@ private slots:
     void everyByteSurvivesWindows1252();
     void zeroByteIsAnOrdinaryCharacter();
     void windows1252WritesOtherCharactersAsReferences();
+    void declaredCharsetReadOnlyWhenReversible_data();
+    void declaredCharsetReadOnlyWhenReversible();
     void dominantLineEnding();
     void lineBreaksTakeTheDominantEnding();
     void uneditedBoxKeepsExactBytes_data();
@@ -114,6 +116,48 @@ void GuiPlatformTest::windows1252WritesOtherCharactersAsReferences() {
     QCOMPARE(platform::encodePage(QStringLiteral("\u00E9\u20AC\u65E5") + QString::fromUcs4(U"\U0001F600", 1),
                                   PageEncoding::Windows1252),
              std::string("\xE9\x80&#26085;&#128512;"));
+}
+
+// A declared character set is used when it reads the bytes without a fault and gives them
+// back; otherwise the page reads as a page without a declaration does.
+void GuiPlatformTest::declaredCharsetReadOnlyWhenReversible_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("charset"); // empty: not a declared character set
+    QTest::addColumn<bool>("utf8");       // without one: UTF-8, else windows-1252
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("Shift_JIS") << QByteArray("<meta charset=\"Shift_JIS\">\x93\xfa") << QStringLiteral("Shift_JIS")
+                               << false << QStringLiteral("\u65E5");
+    QTest::newRow("x-sjis alias") << QByteArray("<meta charset=x-sjis>\x93\xfa") << QStringLiteral("x-sjis") << false
+                                  << QStringLiteral("\u65E5");
+    QTest::newRow("KOI8-R in http-equiv")
+        << QByteArray("<meta http-equiv=Content-Type content=\"text/html; charset=koi8-r\">\xf0\xd2")
+        << QStringLiteral("koi8-r") << false << QStringLiteral("\u041F\u0440");
+    QTest::newRow("latin-1 reads as windows-1252") << QByteArray("<meta charset=iso-8859-1>\x80\xe9")
+                                                   << QStringLiteral("windows-1252") << false
+                                                   << QStringLiteral("\u20AC\u00E9");
+    QTest::newRow("Shift_JIS with a broken pair") << QByteArray("<meta charset=Shift_JIS>\x93") << QString() << false
+                                                  << QStringLiteral("\u201C");
+    QTest::newRow("unknown charset") << QByteArray("<meta charset=no-such-set>\xc3\xa9") << QString() << true
+                                     << QStringLiteral("\u00E9");
+    QTest::newRow("declared utf-8, Latin-1 bytes") << QByteArray("<meta charset=utf-8>\xe9") << QString() << false
+                                                   << QStringLiteral("\u00E9");
+}
+
+void GuiPlatformTest::declaredCharsetReadOnlyWhenReversible() {
+    QFETCH(QByteArray, page);
+    QFETCH(QString, charset);
+    QFETCH(bool, utf8);
+    QFETCH(QString, shown);
+    const std::string bytes = page.toStdString();
+    const PageEncoding encoding = platform::detectEncoding(bytes);
+    const PageEncoding expected = charset.isEmpty()
+                                      ? (utf8 ? PageEncoding::Utf8 : PageEncoding::Windows1252)
+                                      : PageEncoding::named(charset.toStdString());
+    QCOMPARE(encoding.kind, expected.kind);
+    QCOMPARE(QString::fromStdString(encoding.charset), charset);
+    const QString text = platform::decodePage(bytes, encoding);
+    QVERIFY2(text.endsWith(shown), qPrintable(text));
+    QCOMPARE(platform::encodePage(text, encoding), bytes);
 }
 
 void GuiPlatformTest::dominantLineEnding() {

@@ -26,6 +26,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -288,6 +289,18 @@ std::vector<Row> makeRows() {
                    unsupported("UTF-32"));
     addRefusedPage(rows, "utf32be_page", writesPage("utf32.htm", "\0\0\xfe\xff\0\0\0<"s), "{tmp}/utf32.htm", 3,
                    unsupported("UTF-32"));
+    // A form tag the numbering passes over is named, with its line and what to change; the
+    // first such tag counts, "<formula>" and "<forms>" are no form tags.
+    const std::string formTagRule =
+        " must be written \"<form \" or \"<FORM \": the word form in lower or upper case, followed by a blank.\n";
+    for (const auto &[name, page, tag] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"form_tag_bare", "<html>\n<formula>\n<form>\n<input name=a>", "\"<form>\" on line 3"},
+             {"form_tag_capitalised", "<Form method=post><input name=a></Form>", "\"<Form \" on line 1"},
+             {"form_tag_line_break", "<p>\r\n<forms><form\r\naction=x>", "\"<form\" followed by a line break on line 2"},
+             {"form_tag_tab_after_lone_cr", "a\rb\r<FORM\taction=x>", "\"<FORM\" followed by a tab on line 3"}}) {
+        addRefusedPage(rows, name, writesPage("page.htm", page), "{tmp}/page.htm", 3,
+                       kNoForm.substr(0, kNoForm.size() - 1) + " The form tag " + tag + formTagRule);
+    }
 
     // --- invalid UTF-8 and zero bytes are ordinary bytes ---
     rows.push_back(
@@ -402,28 +415,24 @@ std::vector<Row> makeRows() {
          {"rewrite", "--model", "{tmp}/main/vlmodel.txt", "--id", "24680", "{tmp}/page.htm", "-o", "{tmp}/out.htm"},
          2,
          cannotOpen("{tmp}/main/vlmodel.txt")});
-    // An empty model is a model: the block holds the rules' code without the model's text.
-    rows.push_back({"model_empty_rewrite_to_file",
-                    [onePage](const fs::path &tmp) {
-                        onePage(tmp);
-                        writeFile(tmp / "vlmodel.txt", "");
-                    },
-                    {"rewrite", "--model", "{tmp}/vlmodel.txt", "--id", "24680", "{tmp}/page.htm", "--rule", "email",
-                     "-o", "{tmp}/out.htm"},
-                    0,
-                    "",
-                    [](const fs::path &tmp, const CliResult &) {
-                        std::string expected = stdoutOfPlainRewrite({"--rule", "email"});
-                        const std::string model = readFile(modelPath());
-                        ASSERT_NE(expected.find(model), std::string::npos);
-                        expected.erase(expected.find(model), model.size());
-                        const std::string out = readFile(tmp / "out.htm");
-                        EXPECT_EQ(out, expected);
-                        EXPECT_EQ(out.find("VELMORAINE-BEGIN"), std::string::npos);
-                        EXPECT_NE(out.find("//VLDATA:email^1^0^Please enter a valid email address.:;"),
-                                  std::string::npos);
-                        EXPECT_NE(out.find("<!-- VELMORAINE-END -->"), std::string::npos);
-                    }});
+    // A model without the begin marker at its start is refused before anything is written:
+    // its block could not be found again by a later run.
+    for (const auto &[name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"model_empty_refused", ""},
+             {"model_without_begin_line_refused", "<script>\r\nfunction velmoraine_sub() {\r\n"},
+             {"model_with_text_before_begin_line_refused", "\xEF\xBB\xBF<!-- VELMORAINE-BEGIN -->\r\n"}}) {
+        rows.push_back({name,
+                        [onePage, text](const fs::path &tmp) {
+                            onePage(tmp);
+                            writeFile(tmp / "vlmodel.txt", text);
+                        },
+                        {"rewrite", "--model", "{tmp}/vlmodel.txt", "--id", "24680", "{tmp}/page.htm", "--rule",
+                         "email", "-o", "{tmp}/out.htm"},
+                        3,
+                        "The script model {tmp}/vlmodel.txt does not begin with the line <!-- VELMORAINE-BEGIN -->. "
+                        "Velmoraine cannot write the validation code without it, so that a later run can find and "
+                        "replace it. Please restore the model file.\n"});
+    }
 
     // --- the settings file ---
     const auto settings = [onePage](std::string text) {

@@ -38,7 +38,9 @@ std::vector<std::string> corpusPages() {
 std::optional<nlohmann::json> scannedFields(const fs::path &page) {
     const CliResult scan = runCli({{"scan", "--json", page.string()}, {}, {}, {}});
     if (scan.exitCode == 3) {
-        EXPECT_EQ(scan.err, std::string(texts::kNoForm) + "\n");
+        // The no-form message, with a second sentence when a form tag is written another way.
+        EXPECT_TRUE(scan.err.starts_with(std::string(texts::kNoForm))) << scan.err;
+        EXPECT_TRUE(scan.err.ends_with("\n")) << scan.err;
         return std::nullopt;
     }
     EXPECT_EQ(scan.exitCode, 0) << scan.err;

@@ -107,10 +107,24 @@ TEST(ProfileText, ReplacesValueInPlaceKeepingEveryOtherByte) {
                               "\r\n"
                               "[ settings ]\r\n"
                               "unknown key = kept\r\n"
-                              "  VL_ID \t=  99999  \r\n"
+                              "  VL_ID \t=99999\r\n"
                               "# trailing comment\r\n"
                               "custom=Acme\r\n";
     EXPECT_EQ(withValue(before, "Settings", "vl_id", "99999"), after);
+}
+
+// A value typed with blanks around it is stored as typed, and the next write replaces all of
+// it: writing the same texts again and again leaves the file as after the first round.
+TEST(ProfileText, RewritingAValueWithBlanksDoesNotGrowTheFile) {
+    std::string text = "[Settings]\r\nmain dir=/opt/app/\r\n";
+    for (int round = 0; round < 3; ++round) {
+        for (const std::string_view typed : {"23456 ", " 23456", "  23456  ", "24680"}) {
+            text = withValue(text, "Settings", "vl_id", typed);
+            EXPECT_EQ(text, "[Settings]\r\nmain dir=/opt/app/\r\nvl_id=" + std::string(typed) + "\r\n");
+            const std::string_view digits = typed.substr(typed.find_first_not_of(' '), 5);
+            EXPECT_EQ(velmoraine::profile::findValue(text, "Settings", "vl_id"), std::string(digits));
+        }
+    }
 }
 
 TEST(ProfileText, ReplacesEmptyValueAndLongerValue) {
@@ -280,8 +294,9 @@ TEST_F(ProfileFile, WriteReplacesValueKeepingTheRestByteForByte) {
                                "vl_id = 12863\r\nextra=kept\r\n";
     put(pathOf("velmoraine.ini"), before);
     ASSERT_TRUE(writeString("Settings", "vl_id", "54321", "velmoraine.ini"));
+    // Everything after "=" is the old value, the blank included.
     EXPECT_EQ(contents(pathOf("velmoraine.ini")), "; velmoraine\r\n[Other]\r\nvl_id=1\r\n\r\n[Settings]\r\n"
-                                                  "main dir=/opt/v/\r\nvl_id = 54321\r\nextra=kept\r\n");
+                                                  "main dir=/opt/v/\r\nvl_id =54321\r\nextra=kept\r\n");
 }
 
 TEST_F(ProfileFile, WriteAddsKeyToExistingSection) {
