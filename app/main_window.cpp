@@ -348,7 +348,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     for (const std::string &name : result->fields) {
         m_listBoxInputs->addItem(platform::decodePage(name, encoding));
     }
-    m_tabSheet2->setFields(result->fields, encoding);
+    m_tabSheet2->setFields(result->fields, encoding, std::move(result->markup));
     m_tabSheet2->setRules(std::move(result->rules));
     return ScanOutcome::Scanned;
 }

@@ -227,3 +227,62 @@ TEST(FormScanner, LargePageGivesTheChosenFormWhicheverThreadWalksIt) {
     EXPECT_EQ(scanPage(capitalsOnly, {}).fields, Names{"note"});
     EXPECT_FALSE(scanPage(padding + padding, {}).formFound);
 }
+
+// ---------------------------------------------------------------------------------------------
+// What the fields' first tags declare
+// ---------------------------------------------------------------------------------------------
+
+TEST(FormScannerMarkup, ReadsEachDeclaredAttribute) {
+    const ScanResult result = scanPage(
+        "<form action=x>"
+        "<input type=\"email\" name=\"contact\" required>"
+        "<INPUT TYPE=NUMBER NAME=qty MIN=1 MAX=\"10\">"
+        "<input name='zip' maxlength='5' minLength=5 pattern=\"\\d{5}\" inputmode=numeric>"
+        "<textarea name=notes required maxlength=200></textarea>"
+        "<input type=text name=plain title=\"required field\" data-max=4>"
+        "<input type=\"url\" name=site pattern=\"[a-z]+\" min=abc></form>",
+        {});
+    ASSERT_EQ(result.fields, (Names{"contact", "qty", "zip", "notes", "plain", "site"}));
+    const auto &markup = result.markup;
+    EXPECT_EQ(markup.at("contact").type, "email");
+    EXPECT_TRUE(markup.at("contact").required);
+    EXPECT_EQ(markup.at("qty").type, "number");
+    EXPECT_EQ(markup.at("qty").min, "1");
+    EXPECT_EQ(markup.at("qty").max, "10");
+    EXPECT_EQ(markup.at("zip").maxLength, "5");
+    EXPECT_EQ(markup.at("zip").minLength, "5");
+    EXPECT_EQ(markup.at("zip").pattern, "\\d{5}");
+    EXPECT_EQ(markup.at("zip").inputMode, "numeric");
+    EXPECT_TRUE(markup.at("notes").required);
+    EXPECT_EQ(markup.at("notes").maxLength, "200");
+    // Words inside values, other attributes' names and values the proposal cannot use are not read.
+    EXPECT_FALSE(markup.contains("plain"));
+    EXPECT_EQ(markup.at("site"), velmoraine::rules::FieldMarkup{.type = "url"});
+}
+
+TEST(FormScannerMarkup, TheFirstTagOfAFieldDecides) {
+    const ScanResult result = scanPage("<form action=x><input name=a><input name=a type=email required>"
+                                       "<select name=b required></select><input name=b type=number></form>",
+                                       {});
+    EXPECT_FALSE(result.markup.contains("a"));
+    EXPECT_EQ(result.markup.at("b"), velmoraine::rules::FieldMarkup{.required = true});
+}
+
+TEST(FormScannerMarkup, ATagIsReadOnlyUpToTheNextAngle) {
+    // A tag without ">" is read up to the next "<": the next field's attributes are its own.
+    const ScanResult result = scanPage("<form action=x><input name=a <input name=b required></form>", {});
+    EXPECT_EQ(result.fields, (Names{"a", "b"}));
+    EXPECT_FALSE(result.markup.contains("a"));
+    EXPECT_TRUE(result.markup.at("b").required);
+}
+
+TEST(FormScannerPathological, ManyOpenFieldTagsWithMarkupStayLinear) {
+    std::string page = "<form action=x>";
+    for (int i = 0; i < 100000; ++i) {
+        page += "<input required maxlength=9 name=f" + std::to_string(i) + ' ';
+    }
+    const ScanResult result = scanPage(page, {});
+    ASSERT_EQ(result.fields.size(), 100000u);
+    EXPECT_EQ(result.markup.size(), 100000u);
+    EXPECT_EQ(result.markup.at("f99999").maxLength, "9");
+}
