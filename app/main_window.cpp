@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QFileInfo>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -27,6 +28,7 @@
 #include "platform/window_look.h"
 #include "rewrite/model_lookup.h"
 #include "rewrite/output_page.h"
+#include "rewrite/page_changes.h"
 #include "rewrite/page_rewriter.h"
 #include "rules/rule_editor_page.h"
 #include "scan/form_chooser.h"
@@ -483,12 +485,14 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     input.formNumber = m_comboFormNum->currentIndex() + 1;
     input.records = &m_tabSheet2->rules().records();
     input.mode = m_startup.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
-    rewrite::RewriteResult result = rewrite::rewritePage(input);
+    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
     if (!result.output) {
         m_ui.showMessage(this, platform::fromSystemText(result.message));
         return RewriteOutcome::GaveUp;
     }
-    m_tabSheet5->setOutput(std::move(*result.output), *page);
+    const std::string pageName = platform::toNativePath(QFileInfo(m_formEdit->text()).fileName());
+    m_tabSheet5->setOutput(result.output->joined(), *page,
+                           rewrite::unifiedDiff(*page, rewrite::listChanges(*page, *result.output), pageName));
     m_operationOk = true;
     return RewriteOutcome::Built;
 }

@@ -57,6 +57,7 @@ inline constexpr std::string_view kChosenFormMissing =
 inline constexpr std::string_view kFieldNotInForm = "Field \"%s\" is not in the chosen form of your HTML page.";
 
 // Output page.
+inline constexpr std::string_view kPageUnchanged = "The update leaves your page as it was.";
 inline constexpr std::string_view kCopiedAll = "The entire HTML page has been copied to the Windows clipboard.";
 inline constexpr std::string_view kSaved =
     "Your HTML page has been saved to file %s. You can click the Test button on the right to test the form in your "
