@@ -250,12 +250,12 @@ void appendFieldAttributes(StandardOutput &output, const scan::ScanResult &resul
         out.append(i == 0 ? "    " : ",\n    ");
         appendJsonString(out, result.fields[i]);
         out.append(": ");
-        const auto found = result.markup.find(result.fields[i]);
-        if (found == result.markup.end()) {
+        const rules::FieldMarkup *markup = result.markup.find(i);
+        if (markup == nullptr) {
             out.append("{}");
             continue;
         }
-        const rules::FieldMarkup &markup = found->second;
+        using Attribute = rules::FieldMarkup::Attribute;
         bool first = true;
         const auto member = [&](std::string_view key, std::string_view value, bool quoted) {
             out.append(first ? "{\n      \"" : ",\n      \"");
@@ -268,21 +268,21 @@ void appendFieldAttributes(StandardOutput &output, const scan::ScanResult &resul
                 out.append(value);
             }
         };
-        const auto text = [&](std::string_view key, const std::optional<std::string> &value) {
-            if (value) {
+        const auto text = [&](std::string_view key, Attribute attribute) {
+            if (const auto value = markup->get(attribute)) {
                 member(key, *value, true);
             }
         };
-        text("type", markup.type);
-        if (markup.required) {
+        text("type", Attribute::Type);
+        if (markup->required) {
             member("required", "true", false);
         }
-        text("minlength", markup.minLength);
-        text("maxlength", markup.maxLength);
-        text("min", markup.min);
-        text("max", markup.max);
-        text("pattern", markup.pattern);
-        text("inputmode", markup.inputMode);
+        text("minlength", Attribute::MinLength);
+        text("maxlength", Attribute::MaxLength);
+        text("min", Attribute::Min);
+        text("max", Attribute::Max);
+        text("pattern", Attribute::Pattern);
+        text("inputmode", Attribute::InputMode);
         out.append("\n    }");
         output.flushIfLarge();
     }
@@ -447,12 +447,14 @@ int runSuggest(const SuggestOptions &options) {
         if (page.bytes.changedSinceRead()) {
             return cannotOpen(*options.page);
         }
-        if (!contains(page.result.fields, options.field)) {
+        const std::vector<std::string> &fields = page.result.fields;
+        const auto field = std::find(fields.begin(), fields.end(), options.field);
+        if (field == fields.end()) {
             return refuse(texts::fill(texts::kFieldNotInForm, options.field));
         }
-        const auto found = page.result.markup.find(options.field);
-        proposal = rules::proposeFor(options.field,
-                                     found == page.result.markup.end() ? rules::FieldMarkup{} : found->second);
+        const rules::FieldMarkup *markup =
+            page.result.markup.find(static_cast<std::size_t>(field - fields.begin()));
+        proposal = rules::proposeFor(options.field, markup != nullptr ? *markup : rules::FieldMarkup{});
     }
     if (options.json) {
         Json out;

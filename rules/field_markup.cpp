@@ -1,5 +1,8 @@
 #include "rules/field_markup.h"
 
+#include <algorithm>
+#include <numeric>
+
 #include "app/texts.h"
 
 namespace velmoraine::rules {
@@ -24,8 +27,12 @@ bool allDigits(std::string_view text) {
 // e-mail, number value, a digit pattern, a phone number, digits by input mode, a date, a web
 // address. Empty when the markup names no kind and the name table decides.
 std::optional<Proposal> kindFromMarkup(std::string_view field, const FieldMarkup &markup) {
-    const auto typeIs = [&](std::string_view word) { return markup.type && *markup.type == word; };
-    const auto modeIs = [&](std::string_view word) { return markup.inputMode && *markup.inputMode == word; };
+    using Attribute = FieldMarkup::Attribute;
+    const auto typeIs = [&](std::string_view word) { return markup.get(Attribute::Type) == word; };
+    const auto modeIs = [&](std::string_view word) { return markup.get(Attribute::InputMode) == word; };
+    const auto text = [&](Attribute attribute, std::string_view otherwise) {
+        return std::string(markup.get(attribute).value_or(otherwise));
+    };
     if (typeIs("email") || modeIs("email")) {
         return Proposal{RuleKind::Email, std::string(kEmailProposal), std::nullopt};
     }
@@ -36,8 +43,8 @@ std::optional<Proposal> kindFromMarkup(std::string_view field, const FieldMarkup
         return Proposal{RuleKind::DigitSequence, fill(kSequenceKindMessage, field),
                         SequenceValues{std::move(seqMin), std::move(seqMax), std::move(punct)}};
     };
-    if (markup.pattern) {
-        if (const std::optional<DigitPatternLengths> lengths = readDigitPattern(*markup.pattern)) {
+    if (const auto pattern = markup.get(Attribute::Pattern)) {
+        if (const std::optional<DigitPatternLengths> lengths = readDigitPattern(*pattern)) {
             return digits(lengths->min, lengths->max, "");
         }
     }
@@ -45,7 +52,7 @@ std::optional<Proposal> kindFromMarkup(std::string_view field, const FieldMarkup
         return preset(Preset::Phone);
     }
     if (modeIs("numeric")) {
-        return digits(markup.minLength.value_or("1"), markup.maxLength.value_or("0"), "");
+        return digits(text(Attribute::MinLength, "1"), text(Attribute::MaxLength, "0"), "");
     }
     // A date box sends yyyy-mm-dd whatever the visitor's locale: eight digits and two dashes.
     if (typeIs("date")) {
@@ -106,11 +113,54 @@ Proposal proposeFor(std::string_view field, const FieldMarkup &markup) {
     if (markup.required) {
         proposal.blankAllowed = false;
     }
-    proposal.minChars = markup.minLength;
-    proposal.maxChars = markup.maxLength;
-    proposal.numMin = markup.min;
-    proposal.numMax = markup.max;
+    const auto box = [&](FieldMarkup::Attribute attribute) -> std::optional<std::string> {
+        if (const auto value = markup.get(attribute)) {
+            return std::string(*value);
+        }
+        return std::nullopt;
+    };
+    proposal.minChars = box(FieldMarkup::Attribute::MinLength);
+    proposal.maxChars = box(FieldMarkup::Attribute::MaxLength);
+    proposal.numMin = box(FieldMarkup::Attribute::Min);
+    proposal.numMax = box(FieldMarkup::Attribute::Max);
     return proposal;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The markup's storage
+// ---------------------------------------------------------------------------------------------
+
+std::optional<std::string_view> FieldMarkup::get(Attribute attribute) const {
+    const auto index = static_cast<std::size_t>(attribute);
+    if ((m_present & (1U << index)) == 0) {
+        return std::nullopt;
+    }
+    const std::size_t start = std::accumulate(m_sizes.begin(), m_sizes.begin() + static_cast<std::ptrdiff_t>(index),
+                                              std::size_t{0});
+    return std::string_view(m_values).substr(start, m_sizes[index]);
+}
+
+void FieldMarkup::set(Attribute attribute, std::string_view value) {
+    constexpr std::size_t kLongest = 255;
+    if (value.size() > kLongest) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(attribute);
+    const std::size_t start = std::accumulate(m_sizes.begin(), m_sizes.begin() + static_cast<std::ptrdiff_t>(index),
+                                              std::size_t{0});
+    m_values.replace(start, m_sizes[index], value);
+    m_sizes[index] = static_cast<std::uint8_t>(value.size());
+    m_present = static_cast<std::uint8_t>(m_present | (1U << index));
+}
+
+void MarkupByField::add(std::size_t field, FieldMarkup markup) {
+    m_entries.emplace_back(field, std::move(markup));
+}
+
+const FieldMarkup *MarkupByField::find(std::size_t field) const {
+    const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), field,
+                                     [](const auto &entry, std::size_t wanted) { return entry.first < wanted; });
+    return at != m_entries.end() && at->first == field ? &at->second : nullptr;
 }
 
 } // namespace velmoraine::rules

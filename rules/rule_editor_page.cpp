@@ -467,9 +467,8 @@ void RuleEditorPage::writeKindMessage(rules::RuleKind kind) {
 
 void RuleEditorPage::ComboBox1Click() {
     if (const auto field = selectedField()) {
-        const auto declared = m_markup.find(*field);
-        showProposal(declared == m_markup.end() ? rules::proposeFor(*field)
-                                                : rules::proposeFor(*field, declared->second));
+        const rules::FieldMarkup *declared = m_markup.find(static_cast<std::size_t>(m_comboBox1->selectedRow()));
+        showProposal(declared == nullptr ? rules::proposeFor(*field) : rules::proposeFor(*field, *declared));
     }
 }
 

@@ -69,7 +69,8 @@ public:
 
     // Lists the chosen form's field names in ComboBox1. `encoding` is the page's: it shows the
     // names and rules, and turns texts typed on this page into the page's bytes.
-    // `markup` is what the fields' first tags declare: a field's proposal reads it first.
+    // `markup` is what the fields' first tags declare, by their places in `names`: a field's
+    // proposal reads it first.
     void setFields(const std::vector<std::string> &names, platform::PageEncoding encoding,
                    rules::MarkupByField markup = {});
 

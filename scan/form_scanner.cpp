@@ -237,7 +237,7 @@ private:
             }
             m_names.push_back(name);
             slot = {hash, static_cast<std::uint32_t>(m_names.size())};
-            readMarkup(name, queued.tagStart, queued.tagEnd);
+            readMarkup(queued.tagStart, queued.tagEnd);
         }
     }
 
@@ -276,11 +276,12 @@ private:
         m_slotCount = count;
     }
 
-    void readMarkup(std::string_view name, std::size_t tagStart, std::size_t tagEnd) {
+    // The markup of the name added last.
+    void readMarkup(std::size_t tagStart, std::size_t tagEnd) {
         const std::string_view tag = m_text.substr(tagStart, tagEnd - tagStart);
         rules::FieldMarkup markup = readTagMarkup(tag.substr(0, tag.find('<', 1)));
         if (!markup.declaresNothing()) {
-            m_markup.emplace(std::string(name), std::move(markup));
+            m_markup.add(m_names.size() - 1, std::move(markup));
         }
     }
 

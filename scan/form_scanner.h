@@ -31,7 +31,8 @@ using Chooser = std::function<int(const std::vector<std::string> &tagTexts)>;
 
 using rules::MarkupByField;
 
-// The fields of one form: distinct names in page order of first occurrence, and their markup.
+// The fields of one form: distinct names in page order of first occurrence, and their markup
+// by their places in `names`.
 struct FormFields {
     std::vector<std::string> names;
     MarkupByField markup;

@@ -23,32 +23,10 @@ std::size_t skipBlanks(std::string_view tag, std::size_t pos) {
     return pos;
 }
 
-// The position just after the attribute's spelling, for its first occurrence that stands after
-// a blank and is followed as `fits` wants; npos when there is none.
-template <typename Fits>
-std::size_t findAttribute(std::string_view tag, std::initializer_list<std::string_view> spellings, Fits fits) {
-    for (std::string_view spelling : spellings) {
-        for (std::size_t at = tag.find(spelling); at != npos; at = tag.find(spelling, at + 1)) {
-            const std::size_t after = at + spelling.size();
-            if (at > 0 && isBlank(tag[at - 1]) && fits(after)) {
-                return after;
-            }
-        }
-    }
-    return npos;
-}
-
-// The value of an attribute whose spelling ends at `after`, or empty optional when it has no
-// "=", its quote is not closed, or it is longer than kLongestValue.
-std::optional<std::string_view> readValue(std::string_view tag, std::initializer_list<std::string_view> spellings) {
-    const std::size_t after = findAttribute(tag, spellings, [&](std::size_t pos) {
-        pos = skipBlanks(tag, pos);
-        return pos < tag.size() && tag[pos] == '=';
-    });
-    if (after == npos) {
-        return std::nullopt;
-    }
-    std::size_t pos = skipBlanks(tag, skipBlanks(tag, after) + 1);
+// The value that starts after the "=" at `equals`, or empty optional when its quote is not
+// closed or it is longer than kLongestValue.
+std::optional<std::string_view> readValueAt(std::string_view tag, std::size_t equals) {
+    const std::size_t pos = skipBlanks(tag, equals + 1);
     if (pos >= tag.size()) {
         return std::nullopt;
     }
@@ -69,6 +47,8 @@ std::optional<std::string_view> readValue(std::string_view tag, std::initializer
     }
     return window.substr(0, end);
 }
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool isDigits(std::string_view text) {
     if (text.empty()) {
@@ -96,40 +76,103 @@ bool isDecimalNumber(std::string_view text) {
 }
 
 // The value lower-cased when it is one of `words` (compared without regard to case).
-std::optional<std::string> oneOf(std::optional<std::string_view> value, std::initializer_list<std::string_view> words) {
-    if (value) {
-        for (std::string_view word : words) {
-            if (bytes::equalsNoCase(*value, word)) {
-                return std::string(word);
-            }
+std::optional<std::string_view> oneOf(std::string_view value, std::initializer_list<std::string_view> words) {
+    for (std::string_view word : words) {
+        if (bytes::equalsNoCase(value, word)) {
+            return word;
         }
     }
     return std::nullopt;
 }
 
-std::optional<std::string> kept(std::optional<std::string_view> value, bool (*fits)(std::string_view)) {
-    if (value && fits(*value)) {
-        return std::string(*value);
+using Attribute = rules::FieldMarkup::Attribute;
+
+// The attributes read, by name; `required` has no value.
+struct Known {
+    std::string_view name;
+    Attribute attribute;
+    bool required;
+};
+constexpr std::array<Known, 8> kKnown = {{
+    {"type", Attribute::Type, false},
+    {"required", Attribute::Type, true},
+    {"minlength", Attribute::MinLength, false},
+    {"maxlength", Attribute::MaxLength, false},
+    {"min", Attribute::Min, false},
+    {"max", Attribute::Max, false},
+    {"pattern", Attribute::Pattern, false},
+    {"inputmode", Attribute::InputMode, false},
+}};
+constexpr std::size_t kLongestName = 9;
+
+// Keeps the value when it is what the attribute takes.
+void keep(rules::FieldMarkup &markup, Attribute attribute, std::string_view value) {
+    std::optional<std::string_view> kept;
+    switch (attribute) {
+    case Attribute::Type: kept = oneOf(value, {"email", "number", "tel", "url", "date"}); break;
+    case Attribute::InputMode: kept = oneOf(value, {"numeric", "decimal", "tel", "email"}); break;
+    case Attribute::MinLength:
+    case Attribute::MaxLength:
+        if (isDigits(value)) {
+            kept = value;
+        }
+        break;
+    case Attribute::Min:
+    case Attribute::Max:
+        if (isDecimalNumber(value)) {
+            kept = value;
+        }
+        break;
+    case Attribute::Pattern:
+        if (rules::readDigitPattern(value)) {
+            kept = value;
+        }
+        break;
     }
-    return std::nullopt;
+    if (kept) {
+        markup.set(attribute, *kept);
+    }
 }
 
 } // namespace
 
 rules::FieldMarkup readTagMarkup(std::string_view tag) {
     rules::FieldMarkup markup;
-    markup.type = oneOf(readValue(tag, {"type", "TYPE", "Type"}), {"email", "number", "tel", "url", "date"});
-    markup.required = findAttribute(tag, {"required", "REQUIRED", "Required"}, [&](std::size_t pos) {
-                          return pos == tag.size() || isBlank(tag[pos]) || tag[pos] == '=' || tag[pos] == '/';
-                      }) != npos;
-    markup.minLength = kept(readValue(tag, {"minlength", "MINLENGTH", "Minlength", "minLength"}), isDigits);
-    markup.maxLength = kept(readValue(tag, {"maxlength", "MAXLENGTH", "Maxlength", "maxLength"}), isDigits);
-    markup.min = kept(readValue(tag, {"min", "MIN", "Min"}), isDecimalNumber);
-    markup.max = kept(readValue(tag, {"max", "MAX", "Max"}), isDecimalNumber);
-    markup.pattern = kept(readValue(tag, {"pattern", "PATTERN", "Pattern"}),
-                          [](std::string_view value) { return rules::readDigitPattern(value).has_value(); });
-    markup.inputMode =
-        oneOf(readValue(tag, {"inputmode", "INPUTMODE", "Inputmode", "inputMode"}), {"numeric", "decimal", "tel", "email"});
+    unsigned seen = 0; // a bit per entry of kKnown: its first occurrence decided
+    // One pass: each word that starts after a blank is compared with the names; the position
+    // then moves past it.
+    std::size_t pos = 1;
+    while (pos < tag.size()) {
+        if (!isBlank(tag[pos - 1]) || !isLetter(tag[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < tag.size() && end - pos <= kLongestName && isLetter(tag[end])) {
+            ++end;
+        }
+        const std::string_view word = tag.substr(pos, end - pos);
+        for (std::size_t i = 0; i < kKnown.size(); ++i) {
+            if ((seen & (1U << i)) != 0 || !bytes::equalsNoCase(word, kKnown[i].name)) {
+                continue;
+            }
+            const std::size_t next = skipBlanks(tag, end);
+            const bool equals = next < tag.size() && tag[next] == '=';
+            if (kKnown[i].required) {
+                if (end == tag.size() || isBlank(tag[end]) || tag[end] == '=' || tag[end] == '/') {
+                    markup.required = true;
+                    seen |= 1U << i;
+                }
+            } else if (equals) {
+                seen |= 1U << i;
+                if (const std::optional<std::string_view> value = readValueAt(tag, next)) {
+                    keep(markup, kKnown[i].attribute, *value);
+                }
+            }
+            break;
+        }
+        pos = end;
+    }
     return markup;
 }
 

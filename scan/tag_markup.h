@@ -8,13 +8,12 @@
 
 namespace velmoraine::scan {
 
-// The declared attributes of one tag's text (from its "<" up to its ">", not included).
-// An attribute is found by a case-sensitive search for its spellings (lower case, capitals,
-// capitalised, and camel case where HTML authors use it), tried in that order, where the
-// spelling stands after a blank and is followed by "=" (blanks allowed around it) or, for
-// `required`, by a blank, "=", "/" or the tag's end. Values are read like the scan reads
-// names (double quotes, single quotes or up to a blank) and kept only when they are what the
-// attribute takes; one of more than 64 bytes is not. Linear in the tag's length.
+// The declared attributes of one tag's text (from its "<" up to its ">", not included), in one
+// pass. An attribute is a word that stands after a blank and equals its name in any case
+// (type, TYPE, minLength), followed by "=" (blanks allowed around it) or, for `required`, by a
+// blank, "=", "/" or the tag's end; its first such occurrence decides. Values are read like
+// the scan reads names (double quotes, single quotes or up to a blank) and kept only when they
+// are what the attribute takes; one of more than 64 bytes is not. Linear in the tag's length.
 rules::FieldMarkup readTagMarkup(std::string_view tag);
 
 } // namespace velmoraine::scan

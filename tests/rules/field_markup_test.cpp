@@ -6,11 +6,9 @@ using namespace velmoraine::rules;
 
 namespace {
 
-FieldMarkup typed(std::string type) {
-    FieldMarkup markup;
-    markup.type = std::move(type);
-    return markup;
-}
+using Attribute = FieldMarkup::Attribute;
+
+FieldMarkup typed(std::string_view type) { return FieldMarkup().with(Attribute::Type, type); }
 
 } // namespace
 
@@ -38,16 +36,11 @@ TEST(MarkupProposals, DeclaredKindWinsOverTheName) {
         const char *seqMax;
         const char *punct;
     };
-    FieldMarkup zipPattern;
-    zipPattern.pattern = "\\d{5}";
-    FieldMarkup rangePattern;
-    rangePattern.pattern = "[0-9]{3,4}";
-    FieldMarkup numeric;
-    numeric.inputMode = "numeric";
-    numeric.minLength = "4";
-    numeric.maxLength = "6";
-    FieldMarkup decimal;
-    decimal.inputMode = "decimal";
+    const FieldMarkup zipPattern = FieldMarkup().with(Attribute::Pattern, "\\d{5}");
+    const FieldMarkup rangePattern = FieldMarkup().with(Attribute::Pattern, "[0-9]{3,4}");
+    const FieldMarkup numeric =
+        FieldMarkup().with(Attribute::InputMode, "numeric").with(Attribute::MinLength, "4").with(Attribute::MaxLength, "6");
+    const FieldMarkup decimal = FieldMarkup().with(Attribute::InputMode, "decimal");
     const Case cases[] = {
         {"contact", typed("email"), RuleKind::Email, "Please enter a valid email address.", nullptr, nullptr, nullptr},
         {"zip", typed("number"), RuleKind::NumberValue, "Field \"zip\" must contain a valid number.", nullptr,
@@ -84,9 +77,8 @@ TEST(MarkupProposals, BoxesFilledOnlyWhereDeclared) {
     settings.numMax = "9";
     settings.blankAllowed = true;
 
-    FieldMarkup required;
+    FieldMarkup required = FieldMarkup().with(Attribute::MaxLength, "5");
     required.required = true;
-    required.maxLength = "5";
     applyProposal(proposeFor("zip", required), settings);
     // The name row stands (zip preset); only the declared boxes changed.
     EXPECT_EQ(settings.kind, RuleKind::DigitSequence);
@@ -97,15 +89,26 @@ TEST(MarkupProposals, BoxesFilledOnlyWhereDeclared) {
     EXPECT_EQ(settings.maxChars, "5");
     EXPECT_EQ(settings.numMin, "2");
 
-    FieldMarkup limits = typed("number");
-    limits.min = "1";
-    limits.max = "10";
+    const FieldMarkup limits = typed("number").with(Attribute::Min, "1").with(Attribute::Max, "10");
     applyProposal(proposeFor("qty", limits), settings);
     EXPECT_EQ(settings.kind, RuleKind::NumberValue);
     EXPECT_EQ(settings.numMin, "1");
     EXPECT_EQ(settings.numMax, "10");
     EXPECT_EQ(settings.maxChars, "5");
     EXPECT_FALSE(settings.blankAllowed); // not declared this time: left as it was
+}
+
+TEST(MarkupProposals, ValuesKeepTheirPlacesWhateverTheOrderSet) {
+    FieldMarkup markup = FieldMarkup().with(Attribute::Max, "10").with(Attribute::Type, "number");
+    markup.set(Attribute::Max, "1000");
+    markup.set(Attribute::MinLength, "");
+    EXPECT_EQ(markup.get(Attribute::Type), "number");
+    EXPECT_EQ(markup.get(Attribute::Max), "1000");
+    EXPECT_EQ(markup.get(Attribute::MinLength), "");
+    EXPECT_FALSE(markup.get(Attribute::Min));
+    EXPECT_FALSE(markup.declaresNothing());
+    EXPECT_EQ(markup, FieldMarkup().with(Attribute::Type, "number").with(Attribute::MinLength, "").with(Attribute::Max, "1000"));
+    EXPECT_TRUE(FieldMarkup().declaresNothing());
 }
 
 TEST(MarkupProposals, DigitPatterns) {

@@ -785,9 +785,12 @@ void RuleEditorTest::zipValuesStayAfterSwitchingToComments() {
 
 void RuleEditorTest::markupProposalFillsOnlyTheDeclaredBoxes() {
     PageFixture f({});
+    using Attribute = rules::FieldMarkup::Attribute;
+    rules::FieldMarkup contact = rules::FieldMarkup().with(Attribute::Type, "email").with(Attribute::MaxLength, "40");
+    contact.required = true;
     rules::MarkupByField markup;
-    markup["contact"] = rules::FieldMarkup{.type = "email", .required = true, .maxLength = "40"};
-    markup["qty"] = rules::FieldMarkup{.type = "number", .min = "1", .max = "10"};
+    markup.add(0, contact);
+    markup.add(1, rules::FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
     f.page->setFields({"contact", "qty", "zip"}, platform::PageEncoding::Utf8, markup);
     f.type("EditMin", QStringLiteral("3"));
     f.child<QCheckBox>("CheckBoxBlankOK")->setChecked(true);

@@ -233,47 +233,54 @@ TEST(FormScanner, LargePageGivesTheChosenFormWhicheverThreadWalksIt) {
 // ---------------------------------------------------------------------------------------------
 
 TEST(FormScannerMarkup, ReadsEachDeclaredAttribute) {
+    using velmoraine::rules::FieldMarkup;
+    using Attribute = FieldMarkup::Attribute;
     const ScanResult result = scanPage(
         "<form action=x>"
         "<input type=\"email\" name=\"contact\" required>"
         "<INPUT TYPE=NUMBER NAME=qty MIN=1 MAX=\"10\">"
         "<input name='zip' maxlength='5' minLength=5 pattern=\"\\d{5}\" inputmode=numeric>"
         "<textarea name=notes required maxlength=200></textarea>"
-        "<input type=text name=plain title=\"required field\" data-max=4>"
+        "<input type=text name=plain title=\"required field\" data-max=4 xmin=3>"
         "<input type=\"url\" name=site pattern=\"[a-z]+\" min=abc></form>",
         {});
     ASSERT_EQ(result.fields, (Names{"contact", "qty", "zip", "notes", "plain", "site"}));
     const auto &markup = result.markup;
-    EXPECT_EQ(markup.at("contact").type, "email");
-    EXPECT_TRUE(markup.at("contact").required);
-    EXPECT_EQ(markup.at("qty").type, "number");
-    EXPECT_EQ(markup.at("qty").min, "1");
-    EXPECT_EQ(markup.at("qty").max, "10");
-    EXPECT_EQ(markup.at("zip").maxLength, "5");
-    EXPECT_EQ(markup.at("zip").minLength, "5");
-    EXPECT_EQ(markup.at("zip").pattern, "\\d{5}");
-    EXPECT_EQ(markup.at("zip").inputMode, "numeric");
-    EXPECT_TRUE(markup.at("notes").required);
-    EXPECT_EQ(markup.at("notes").maxLength, "200");
+    FieldMarkup contact = FieldMarkup().with(Attribute::Type, "email");
+    contact.required = true;
+    FieldMarkup notes = FieldMarkup().with(Attribute::MaxLength, "200");
+    notes.required = true;
+    ASSERT_TRUE(markup.find(0) && markup.find(1) && markup.find(2) && markup.find(3) && markup.find(5));
+    EXPECT_EQ(*markup.find(0), contact);
+    EXPECT_EQ(*markup.find(1), FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
+    EXPECT_EQ(*markup.find(2), FieldMarkup()
+                                   .with(Attribute::MinLength, "5")
+                                   .with(Attribute::MaxLength, "5")
+                                   .with(Attribute::Pattern, "\\d{5}")
+                                   .with(Attribute::InputMode, "numeric"));
+    EXPECT_EQ(*markup.find(3), notes);
     // Words inside values, other attributes' names and values the proposal cannot use are not read.
-    EXPECT_FALSE(markup.contains("plain"));
-    EXPECT_EQ(markup.at("site"), velmoraine::rules::FieldMarkup{.type = "url"});
+    EXPECT_EQ(markup.find(4), nullptr);
+    EXPECT_EQ(*markup.find(5), FieldMarkup().with(Attribute::Type, "url"));
 }
 
 TEST(FormScannerMarkup, TheFirstTagOfAFieldDecides) {
     const ScanResult result = scanPage("<form action=x><input name=a><input name=a type=email required>"
                                        "<select name=b required></select><input name=b type=number></form>",
                                        {});
-    EXPECT_FALSE(result.markup.contains("a"));
-    EXPECT_EQ(result.markup.at("b"), velmoraine::rules::FieldMarkup{.required = true});
+    EXPECT_EQ(result.markup.find(0), nullptr);
+    ASSERT_TRUE(result.markup.find(1));
+    EXPECT_TRUE(result.markup.find(1)->required);
+    EXPECT_FALSE(result.markup.find(1)->get(velmoraine::rules::FieldMarkup::Attribute::Type));
 }
 
 TEST(FormScannerMarkup, ATagIsReadOnlyUpToTheNextAngle) {
     // A tag without ">" is read up to the next "<": the next field's attributes are its own.
     const ScanResult result = scanPage("<form action=x><input name=a <input name=b required></form>", {});
     EXPECT_EQ(result.fields, (Names{"a", "b"}));
-    EXPECT_FALSE(result.markup.contains("a"));
-    EXPECT_TRUE(result.markup.at("b").required);
+    EXPECT_EQ(result.markup.find(0), nullptr);
+    ASSERT_TRUE(result.markup.find(1));
+    EXPECT_TRUE(result.markup.find(1)->required);
 }
 
 TEST(FormScannerPathological, ManyOpenFieldTagsWithMarkupStayLinear) {
@@ -284,5 +291,5 @@ TEST(FormScannerPathological, ManyOpenFieldTagsWithMarkupStayLinear) {
     const ScanResult result = scanPage(page, {});
     ASSERT_EQ(result.fields.size(), 100000u);
     EXPECT_EQ(result.markup.size(), 100000u);
-    EXPECT_EQ(result.markup.at("f99999").maxLength, "9");
+    EXPECT_EQ(result.markup.find(99999)->get(velmoraine::rules::FieldMarkup::Attribute::MaxLength), "9");
 }
