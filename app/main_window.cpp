@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include <QFileInfo>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -282,6 +281,10 @@ TForm1::SetUpOutcome TForm1::setUp(std::string_view commandLine) {
     m_tabSheet5->setMainDirectory(m_startup.mainDirectory);
     m_editId->setText(platform::fromSystemText(m_startup.accountIdText));
     m_comboFormNum->setCurrentIndex(0);
+    // A settings file that cannot be read would pass for one without an ID or main directory.
+    if (std::optional<std::string> problem = profile::problemWith(startup::kSettingsFile)) {
+        m_ui.showMessage(this, platform::fromSystemText(*problem));
+    }
     if (!m_startup.editorMode) {
         selectPage(m_tabSheet1);
         return SetUpOutcome::Run;
@@ -325,19 +328,31 @@ void TForm1::ButtonSelectFormClick() {
 
 TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     std::optional<scan::ScanResult> result;
+    std::optional<std::string> refusal;
     platform::PageEncoding encoding = platform::PageEncoding::Utf8;
     {
         const platform::WaitCursor wait;
         m_listBoxInputs->clear();
         m_tabSheet2->clearLists();
         m_chosenForm = 1;
+        m_pagePath = path;
+        m_scannedStamp = {};
         if (const std::optional<std::string> page = files::readWholeFile(path)) {
-            encoding = platform::detectEncoding(*page);
-            result = scan::scanPage(
-                *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
+            refusal = scan::unsupportedEncoding(*page);
+            if (!refusal) {
+                encoding = platform::detectEncoding(*page);
+                result = scan::scanPage(
+                    *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
+                m_scannedStamp = files::stampOf(*page);
+            }
         }
     }
     // Messages come after the wait cursor is gone.
+    if (refusal) {
+        m_ui.showMessage(this, platform::fromSystemText(*refusal));
+        m_operationOk = false;
+        return ScanOutcome::NoForm;
+    }
     if (!result) {
         showFileError(texts::kCannotOpenFile, path);
         return ScanOutcome::CannotOpen;
@@ -371,6 +386,14 @@ int TForm1::askForForm(const std::vector<std::string> &tagTexts, platform::PageE
 
 void TForm1::showFileError(std::string_view pattern, std::string_view path) {
     m_ui.showError(this, platform::fromSystemText(texts::fill(pattern, path)));
+}
+
+void TForm1::showWriteError(std::string_view path, const files::WriteResult &result) {
+    if (result.outcome == files::WriteResult::Outcome::TargetChanged) {
+        m_ui.showMessage(this, platform::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, path)));
+        return;
+    }
+    m_ui.showError(this, platform::fromSystemText(texts::cannotCreateText(path, result.reason, result.keptCopy)));
 }
 
 // --- Navigation ---
@@ -442,8 +465,15 @@ void TForm1::finishEditorRun() {
         return;
     }
     if (m_operationOk) {
-        if (!files::writeFileAtomically(m_startup.launchPagePath, m_tabSheet5->currentBytes())) {
-            showFileError(texts::kCannotCreateFile, m_startup.launchPagePath);
+        // The editor may have saved its page since it was scanned: that text is not replaced.
+        files::WriteOptions options;
+        if (m_pagePath == m_startup.launchPagePath || files::sameFile(m_pagePath, m_startup.launchPagePath)) {
+            options.onlyIfHolding = m_scannedStamp;
+        }
+        const files::WriteResult written =
+            files::writeFileAtomically(m_startup.launchPagePath, m_tabSheet5->currentBytes(), options);
+        if (!written) {
+            showWriteError(m_startup.launchPagePath, written);
             return;
         }
         profile::writeString(startup::kSettingsSection, startup::kValCompKey, "1", startup::kEditorSettingsFile);
@@ -472,7 +502,8 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     if (!model) {
         return RewriteOutcome::FileError;
     }
-    const std::optional<std::string> page = readOrReport(platform::toNativePath(m_formEdit->text()));
+    // The path as scanned, byte for byte: the box shows it as text.
+    const std::optional<std::string> page = readOrReport(m_pagePath);
     if (!page) {
         return RewriteOutcome::FileError;
     }
@@ -490,9 +521,11 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
         m_ui.showMessage(this, platform::fromSystemText(result.message));
         return RewriteOutcome::GaveUp;
     }
-    const std::string pageName = platform::toNativePath(QFileInfo(m_formEdit->text()).fileName());
+    // The diff names the page by its file name, in the page's own bytes.
+    const std::string_view pageName = std::string_view(m_pagePath).substr(m_pagePath.rfind('/') + 1);
     m_tabSheet5->setOutput(result.output->joined(), *page,
                            rewrite::unifiedDiff(*page, rewrite::listChanges(*page, *result.output), pageName));
+    m_tabSheet5->setSource(m_pagePath, m_scannedStamp);
     m_operationOk = true;
     return RewriteOutcome::Built;
 }

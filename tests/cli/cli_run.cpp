@@ -1,6 +1,7 @@
 #include "cli_run.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,7 +46,7 @@ std::vector<char *> pointers(std::vector<std::string> &texts) {
 
 } // namespace
 
-CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes) {
+CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::optional<unsigned> asUser) {
     const TempDir capture;
     const fs::path outPath = run.stdoutFile.value_or(capture.path() / "stdout");
     const fs::path errPath = capture.path() / "stderr";
@@ -77,6 +78,9 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes) {
             if (setrlimit(RLIMIT_AS, &space) != 0) {
                 _exit(127);
             }
+        }
+        if (asUser && (setgroups(0, nullptr) != 0 || setgid(*asUser) != 0 || setuid(*asUser) != 0)) {
+            _exit(127);
         }
         execve(argvPointers[0], argvPointers.data(), envPointers.data());
         _exit(127);

@@ -22,8 +22,10 @@ struct CliRun {
     std::optional<std::filesystem::path> stdoutFile; // send stdout there instead of capturing it
 };
 
-// Runs the command; `addressSpaceBytes` limits the memory the child may map.
-CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes = std::nullopt);
+// Runs the command; `addressSpaceBytes` limits the memory the child may map; `asUser` runs it
+// as that user and group, with no other groups (the superuser's tests only).
+CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes = std::nullopt,
+                 std::optional<unsigned> asUser = std::nullopt);
 
 // The folder of the test pages and of the expected outputs.
 std::filesystem::path pagesDir();
