@@ -85,6 +85,10 @@ TEST(PageChanges, RebuildTheOutputOfEveryCorpusAndTestPage) {
 TEST(PageChanges, RebuildTheOutputOfTheFuzzCorpus) {
     const std::filesystem::path source(VELMORAINE_SOURCE_DIR);
     std::vector<std::filesystem::path> inputs = filesIn(source / "fuzz" / "corpus" / "fuzz_rewrite");
+    for (const auto &path : filesIn(source / "fuzz" / "regressions" / "fuzz_rewrite")) {
+        inputs.push_back(path);
+    }
+    EXPECT_GT(inputs.size(), 100u);
     for (const auto &path : filesIn(source / ".." / "shared" / "findings")) {
         if (path.string().find("fuzz_rewrite") != std::string::npos) {
             inputs.push_back(path);
