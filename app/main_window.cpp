@@ -27,6 +27,7 @@
 #include "platform/window_look.h"
 #include "rewrite/model_lookup.h"
 #include "rewrite/output_page.h"
+#include "rewrite/page_changes.h"
 #include "rewrite/page_rewriter.h"
 #include "rules/rule_editor_page.h"
 #include "scan/form_chooser.h"
@@ -369,7 +370,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     for (const std::string &name : result->fields) {
         m_listBoxInputs->addItem(platform::decodePage(name, encoding));
     }
-    m_tabSheet2->setFields(result->fields, encoding);
+    m_tabSheet2->setFields(result->fields, encoding, std::move(result->markup));
     m_tabSheet2->setRules(std::move(result->rules));
     return ScanOutcome::Scanned;
 }
@@ -545,12 +546,15 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     input.formNumber = m_comboFormNum->currentIndex() + 1;
     input.records = &m_tabSheet2->rules().records();
     input.mode = m_startup.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
-    rewrite::RewriteResult result = rewrite::rewritePage(input);
+    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
     if (!result.output) {
         m_ui.showMessage(this, platform::fromSystemText(result.message));
         return RewriteOutcome::GaveUp;
     }
-    m_tabSheet5->setOutput(std::move(*result.output), *page);
+    // The diff names the page by its file name, in the page's own bytes.
+    const std::string_view pageName = std::string_view(m_pagePath).substr(m_pagePath.rfind('/') + 1);
+    m_tabSheet5->setOutput(result.output->joined(), *page,
+                           rewrite::unifiedDiff(*page, rewrite::listChanges(*page, *result.output), pageName));
     m_tabSheet5->setSource(m_pagePath, m_scannedStamp);
     m_operationOk = true;
     return RewriteOutcome::Built;

@@ -82,6 +82,7 @@ inline constexpr std::string_view kModelWithoutBeginMarker =
     "validation code without it, so that a later run can find and replace it. Please restore the model file.";
 
 // Output page.
+inline constexpr std::string_view kPageUnchanged = "The update leaves your page as it was.";
 inline constexpr std::string_view kCopiedAll = "The entire HTML page has been copied to the Windows clipboard.";
 inline constexpr std::string_view kLineEndingsTip =
     "When you edit this text, every line break of the page is written as the page's usual one (%s), those of the "

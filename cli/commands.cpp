@@ -16,7 +16,9 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "rewrite/model_lookup.h"
+#include "rewrite/page_changes.h"
 #include "rewrite/page_rewriter.h"
+#include "rules/field_markup.h"
 #include "rules/proposals.h"
 #include "rules/rule_list.h"
 #include "rules/rule_record.h"
@@ -248,6 +250,58 @@ void appendJsonStrings(StandardOutput &output, const std::vector<std::string> &i
     out.append("\n  ]");
 }
 
+// One member per listed field, in the fields' order: what its first tag declares, "{}" when
+// nothing. "required" is true or absent; every other value is the attribute's text.
+void appendFieldAttributes(StandardOutput &output, const scan::ScanResult &result) {
+    std::string &out = output.text();
+    if (result.fields.empty()) {
+        out.append("{}");
+        return;
+    }
+    out.append("{\n");
+    for (std::size_t i = 0; i < result.fields.size(); ++i) {
+        out.append(i == 0 ? "    " : ",\n    ");
+        appendJsonString(out, result.fields[i]);
+        out.append(": ");
+        const rules::FieldMarkup *markup = result.markup.find(i);
+        if (markup == nullptr) {
+            out.append("{}");
+            continue;
+        }
+        using Attribute = rules::FieldMarkup::Attribute;
+        bool first = true;
+        const auto member = [&](std::string_view key, std::string_view value, bool quoted) {
+            out.append(first ? "{\n      \"" : ",\n      \"");
+            first = false;
+            out.append(key);
+            out.append("\": ");
+            if (quoted) {
+                appendJsonString(out, value);
+            } else {
+                out.append(value);
+            }
+        };
+        const auto text = [&](std::string_view key, Attribute attribute) {
+            if (const auto value = markup->get(attribute)) {
+                member(key, *value, true);
+            }
+        };
+        text("type", Attribute::Type);
+        if (markup->required) {
+            member("required", "true", false);
+        }
+        text("minlength", Attribute::MinLength);
+        text("maxlength", Attribute::MaxLength);
+        text("min", Attribute::Min);
+        text("max", Attribute::Max);
+        text("pattern", Attribute::Pattern);
+        text("inputmode", Attribute::InputMode);
+        out.append("\n    }");
+        output.flushIfLarge();
+    }
+    out.append("\n  }");
+}
+
 void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &output) {
     const scan::ScanResult &result = page.result;
     std::string &out = output.text();
@@ -276,6 +330,8 @@ void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &
         }
         out.append("\n  ]");
     }
+    out.append(",\n  \"field_attributes\": ");
+    appendFieldAttributes(output, result);
     out.append("\n}\n");
 }
 
@@ -397,7 +453,24 @@ int runScan(const ScanOptions &options) {
 }
 
 int runSuggest(const SuggestOptions &options) {
-    const rules::Proposal proposal = rules::proposeFor(options.field);
+    rules::Proposal proposal = rules::proposeFor(options.field);
+    if (options.page) {
+        ScannedPage page;
+        if (const int code = readAndScan("suggest", *options.page, options.choose, page); code != kExitOk) {
+            return code;
+        }
+        if (page.bytes.changedSinceRead()) {
+            return cannotOpen(*options.page);
+        }
+        const std::vector<std::string> &fields = page.result.fields;
+        const auto field = std::find(fields.begin(), fields.end(), options.field);
+        if (field == fields.end()) {
+            return refuse(texts::fill(texts::kFieldNotInForm, options.field));
+        }
+        const rules::FieldMarkup *markup =
+            page.result.markup.find(static_cast<std::size_t>(field - fields.begin()));
+        proposal = rules::proposeFor(options.field, markup != nullptr ? *markup : rules::FieldMarkup{});
+    }
     if (options.json) {
         Json out;
         out["kind"] = static_cast<int>(proposal.kind);
@@ -406,6 +479,19 @@ int runSuggest(const SuggestOptions &options) {
             out["seq_min"] = utf8FromBytes(proposal.sequence->seqMin);
             out["seq_max"] = utf8FromBytes(proposal.sequence->seqMax);
             out["punct"] = utf8FromBytes(proposal.sequence->punct);
+        }
+        // The boxes a proposal from the page's markup fills; absent when the markup leaves them.
+        const auto box = [&](const char *key, const std::optional<std::string> &value) {
+            if (value) {
+                out[key] = utf8FromBytes(*value);
+            }
+        };
+        box("min_chars", proposal.minChars);
+        box("max_chars", proposal.maxChars);
+        box("num_min", proposal.numMin);
+        box("num_max", proposal.numMax);
+        if (proposal.blankAllowed) {
+            out["blank"] = *proposal.blankAllowed;
         }
         return emit(out.dump(2) + '\n');
     }
@@ -416,6 +502,17 @@ int runSuggest(const SuggestOptions &options) {
         out += "Digits: at least " + proposal.sequence->seqMin + ", not more than " + proposal.sequence->seqMax +
                " (0 = no limit)\n";
         out += "Punctuation: \"" + proposal.sequence->punct + "\"\n";
+    }
+    if (proposal.minChars || proposal.maxChars) {
+        out += "Characters: at least " + proposal.minChars.value_or("(as set)") + ", not more than " +
+               proposal.maxChars.value_or("(as set)") + " (0 = no limit)\n";
+    }
+    if (proposal.numMin || proposal.numMax) {
+        out += "Value: at least " + proposal.numMin.value_or("(as set)") + ", not more than " +
+               proposal.numMax.value_or("(as set)") + " (0 = no limit)\n";
+    }
+    if (proposal.blankAllowed) {
+        out += std::string("Blank: ") + (*proposal.blankAllowed ? "allowed" : "not allowed") + '\n';
     }
     out += "Message: " + proposal.message + '\n';
     return emit(out);
@@ -512,6 +609,10 @@ int runRewrite(const RewriteOptions &options) {
         return refuse(result.message);
     }
 
+    if (options.diff) {
+        return emit(rewrite::unifiedDiff(page.bytes.view(), rewrite::listChanges(page.bytes.view(), *result.output),
+                                         options.page));
+    }
     const std::vector<std::string_view> &pieces = result.output->pieces;
     if (!options.inPlace && !options.output) {
         return writeStream(stdout, pieces) ? kExitOk : cannotCreate(kStandardOutputName);

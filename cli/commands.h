@@ -23,6 +23,8 @@ struct ScanOptions {
 
 struct SuggestOptions {
     std::string field;
+    std::optional<std::string> page; // absent: the proposal from the name alone
+    int choose = 1;
     bool json = false;
 };
 
@@ -44,6 +46,7 @@ struct RewriteOptions {
     bool editorMode = false;
     std::optional<std::string> output; // absent: stdout, unless inPlace
     bool inPlace = false;
+    bool diff = false; // print what changes as a unified diff instead of the page
 };
 
 int runScan(const ScanOptions &options);

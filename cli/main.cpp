@@ -57,6 +57,12 @@ int main(int argc, char **argv) {
     SuggestOptions suggest;
     CLI::App *suggestCommand = app.add_subcommand("suggest", "Show the rule proposed for a field's name");
     suggestCommand->add_option("FIELD", suggest.field, "The field name")->required();
+    suggestCommand
+        ->add_option("--page", suggest.page,
+                     "Propose from what the field's first tag in PAGE declares (type, required, lengths, limits, "
+                     "a digit pattern), then from its name")
+        ->option_text("PAGE");
+    addChooseOption(*suggestCommand, suggest.choose);
     suggestCommand->add_flag("--json", suggest.json, "Print one JSON object");
 
     RewriteOptions rewrite;
@@ -100,7 +106,14 @@ int main(int argc, char **argv) {
     CLI::Option *outputOption =
         rewriteCommand->add_option("-o,--output", rewrite.output, "Write the page to OUT (default: stdout)")
             ->option_text("OUT");
-    rewriteCommand->add_flag("--in-place", rewrite.inPlace, "Write the page over PAGE")->excludes(outputOption);
+    CLI::Option *inPlaceOption =
+        rewriteCommand->add_flag("--in-place", rewrite.inPlace, "Write the page over PAGE")->excludes(outputOption);
+    rewriteCommand
+        ->add_flag("--diff", rewrite.diff,
+                   "Print what the rewrite changes as a unified diff against PAGE (its own line numbers, three lines "
+                   "of context; each hunk names its reasons) and write nothing else")
+        ->excludes(outputOption)
+        ->excludes(inPlaceOption);
 
     try {
         app.parse(argc, argv);
@@ -118,11 +131,12 @@ int main(int argc, char **argv) {
         return usageError(chosen.empty() ? std::string() : chosen.front()->get_name(), error.what());
     }
 
-    if (suggestCommand->parsed()) {
-        return runSuggest(suggest);
-    }
-    const std::string &page = scanCommand->parsed() ? scan.page : rewrite.page;
+    const std::string &page =
+        scanCommand->parsed() ? scan.page : suggestCommand->parsed() ? suggest.page.value_or("") : rewrite.page;
     try {
+        if (suggestCommand->parsed()) {
+            return runSuggest(suggest);
+        }
         return scanCommand->parsed() ? runScan(scan) : runRewrite(rewrite);
     } catch (const std::bad_alloc &) {
         // A page too large for the memory this process may have: said, not a crash.

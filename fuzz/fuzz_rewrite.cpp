@@ -4,6 +4,7 @@
 // output gives exactly one block; a page rebuilt from its own restored rules restores them.
 #include "fuzz/fuzz_input.h"
 #include "platform/bytes.h"
+#include "rewrite/page_changes.h"
 #include "rewrite/page_rewriter.h"
 #include "rewrite/script_block.h"
 #include "scan/form_scanner.h"
@@ -123,6 +124,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
     VELMORAINE_FUZZ_CHECK(*result.output == plain);
+    // The change list applied to the page gives the same output, from the page's own bytes.
+    const rewrite::PiecesResult pieces =
+        rewrite::rewritePageInPieces({page, kModel, chosen, id, formNumber, &records, mode});
+    VELMORAINE_FUZZ_CHECK(pieces.output.has_value());
+    const std::vector<rewrite::PageChange> changes = rewrite::listChanges(page, *pieces.output);
+    for (const rewrite::PageChange &change : changes) {
+        VELMORAINE_FUZZ_CHECK(change.removed == page.substr(change.offset, change.length));
+    }
+    VELMORAINE_FUZZ_CHECK(rewrite::applyChanges(page, changes) == plain);
 
     // Reprocessing and the round trip of the stored rules, on pages that hold none of the
     // texts the block itself uses, so that the block is the only one.

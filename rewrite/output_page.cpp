@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QEvent>
 #include <QPushButton>
+#include <QSyntaxHighlighter>
 #include <QTextDocument>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -38,6 +41,28 @@ QHBoxLayout *indentedRow(int indent) {
     row->addSpacing(indent);
     return row;
 }
+
+// Marks the lines of a unified diff: removed lines red, added lines green, hunk headers blue.
+class ChangeMarks : public QSyntaxHighlighter {
+public:
+    using QSyntaxHighlighter::QSyntaxHighlighter;
+
+protected:
+    void highlightBlock(const QString &line) override {
+        QTextCharFormat format;
+        if (line.startsWith(QLatin1String("@@"))) {
+            format.setForeground(QColor(0x00, 0x33, 0x99));
+            format.setFontWeight(QFont::Bold);
+        } else if (line.startsWith(QLatin1Char('+')) && !line.startsWith(QLatin1String("+++ "))) {
+            format.setBackground(QColor(0xd7, 0xf5, 0xdd));
+        } else if (line.startsWith(QLatin1Char('-')) && !line.startsWith(QLatin1String("--- "))) {
+            format.setBackground(QColor(0xfb, 0xdd, 0xdd));
+        } else {
+            return;
+        }
+        setFormat(0, static_cast<int>(line.size()), format);
+    }
+};
 
 bool launcherPresent(const QString &program) {
     const QFileInfo info(program);
@@ -91,6 +116,24 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     m_label60 = new platform::LinkLabel(QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
                                         platform::LinkLabel::Weight::Bold, this);
     m_label60->setObjectName(QStringLiteral("Label60"));
+
+    // The Changes view lies over RichEdit1, in its place and size, and is not in the layout:
+    // the page's own controls keep their places whether it shows or not.
+    m_buttonChanges = new QToolButton(this);
+    m_buttonChanges->setObjectName(QStringLiteral("ButtonChanges"));
+    m_buttonChanges->setText(QStringLiteral("Changes"));
+    m_buttonChanges->setCheckable(true);
+    m_buttonChanges->setToolTip(QStringLiteral("Show what the update changed in your page, line by line"));
+    m_textChanges = new QPlainTextEdit(this);
+    m_textChanges->setObjectName(QStringLiteral("TextChanges"));
+    m_textChanges->setReadOnly(true);
+    m_textChanges->setFont(platform::monospaceFont());
+    m_textChanges->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_textChanges->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_textChanges->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_textChanges->hide();
+    new ChangeMarks(m_textChanges->document());
+    m_richEdit1->installEventFilter(this);
 
     // Rows from top to bottom; the indents keep each control in its column.
     auto *layout = new QVBoxLayout(this);
@@ -169,11 +212,12 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     connect(m_button4, &QPushButton::clicked, this, &OutputPage::Button4Click);
     connect(m_button5, &QPushButton::clicked, this, &OutputPage::Button5Click);
     connect(m_editSave, &QLineEdit::textChanged, this, &OutputPage::EditSaveChange);
+    connect(m_buttonChanges, &QToolButton::toggled, this, &OutputPage::ButtonChangesToggle);
     connect(m_label54, &platform::LinkLabel::clicked, this, &OutputPage::homeLinkClicked);
     connect(m_label60, &platform::LinkLabel::clicked, this, &OutputPage::tutorialLinkClicked);
 }
 
-void OutputPage::setOutput(std::string bytes, std::string_view sourcePage) {
+void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {
     m_bytes = std::move(bytes);
     m_encoding = platform::detectEncoding(m_bytes);
     m_lineEnding = platform::dominantLineEnding(sourcePage);
@@ -181,6 +225,8 @@ void OutputPage::setOutput(std::string bytes, std::string_view sourcePage) {
     m_richEdit1->setPlainText(platform::decodePage(m_bytes, m_encoding));
     m_richEdit1->setToolTip(platform::fromSystemText(
         texts::fill(texts::kLineEndingsTip, platform::lineEndingName(m_lineEnding))));
+    m_textChanges->setPlainText(changes.empty() ? platform::fromSystemText(texts::kPageUnchanged)
+                                                : platform::decodePage(changes, m_encoding));
     m_button3->setEnabled(true);
     m_button4->setEnabled(true);
     m_button5->setEnabled(!m_editSave->text().isEmpty());
@@ -190,9 +236,36 @@ void OutputPage::clearOutput() {
     m_bytes.clear();
     m_richEdit1->clear();
     m_richEdit1->document()->setModified(false);
+    m_textChanges->clear();
     m_button3->setEnabled(false);
     m_button4->setEnabled(false);
     m_button5->setEnabled(false);
+}
+
+// --- The Changes view ---
+
+void OutputPage::ButtonChangesToggle(bool shown) {
+    placeChangesView();
+    m_textChanges->setVisible(shown);
+    if (shown) {
+        m_textChanges->raise();
+    }
+}
+
+bool OutputPage::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_richEdit1 && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        placeChangesView();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// The view takes RichEdit1's place; its button sits in the free space above RichEdit1's right end.
+void OutputPage::placeChangesView() {
+    const QRect box = m_richEdit1->geometry();
+    m_textChanges->setGeometry(box);
+    const QSize button = m_buttonChanges->sizeHint();
+    m_buttonChanges->setGeometry(box.right() + 1 - button.width(), box.top() - button.height() - 2, button.width(),
+                                 button.height());
 }
 
 QString OutputPage::currentText() const {

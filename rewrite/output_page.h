@@ -14,6 +14,7 @@
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QToolButton;
 
 namespace velmoraine {
 
@@ -29,6 +30,7 @@ class LinkLabel;
 //   EditSave    the path of the last save, read-only
 //   Button5     "Test": opens the last saved file in a browser
 //   Label54     home link; Label60 tutorial link (handled by the window)
+//   ButtonChanges  shows TextChanges over RichEdit1: what the rewrite changed, as a diff
 class OutputPage : public QWidget {
     Q_OBJECT
 public:
@@ -38,9 +40,10 @@ public:
     void setMainDirectory(std::string mainDirectory) { m_mainDirectory = std::move(mainDirectory); }
 
     // Shows the rewriter's output. Until the user edits the box, the actions write exactly
-    // these bytes. `sourcePage` decides the line ending written for edited text. Copy All and
-    // Save As are usable again, and Test when a page has been saved.
-    void setOutput(std::string bytes, std::string_view sourcePage);
+    // these bytes. `sourcePage` decides the line ending written for edited text. `changes` is
+    // the unified diff of the source page against these bytes, shown by the Changes view. Copy
+    // All and Save As are usable again, and Test when a page has been saved.
+    void setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes = {});
 
     // The page the output was made from, as scanned: "Save As..." over it writes only while
     // the page on disk still holds the scanned bytes.
@@ -75,6 +78,9 @@ private:
     void Button4Click();
     void Button5Click();
     void EditSaveChange();
+    void ButtonChangesToggle(bool shown);
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void placeChangesView();
     void ShowInBrowser(const QString &target);
 
     platform::UiServices &m_ui;
@@ -92,6 +98,8 @@ private:
     QPushButton *m_button5 = nullptr;
     platform::LinkLabel *m_label54 = nullptr;
     platform::LinkLabel *m_label60 = nullptr;
+    QToolButton *m_buttonChanges = nullptr;
+    QPlainTextEdit *m_textChanges = nullptr;
 };
 
 } // namespace velmoraine

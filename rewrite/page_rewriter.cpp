@@ -461,6 +461,8 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         tag.append(kDefaultNameAttribute);
         formName = kDefaultFormName;
     }
+    // The tag's ">" is its own: one piece, which the change list tells from the page's bytes.
+    tag.push_back('>');
 
     const std::string_view rest = page.substr(tagClose + 1);
     const HiddenInput earlier = findHiddenInput(rest);
@@ -475,8 +477,15 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     PieceText assembled;
     assembled.append(page.substr(0, tagStart));
     assembled.append(tag);
-    assembled.append(">");
     assembled.append(hidden);
+    output.marks.tagStart = tagStart;
+    output.marks.tagEnd = tagClose + 1;
+    if (dropEarlier) {
+        output.marks.hiddenStart = tagClose + 1 + earlier.start;
+        output.marks.hiddenEnd = tagClose + 1 + earlier.end;
+    }
+    output.marks.tag = tag;
+    output.marks.hidden = hidden;
     if (dropEarlier) {
         assembled.append(rest.substr(0, earlier.start));
         assembled.append(rest.substr(earlier.end));

@@ -37,6 +37,18 @@ struct PageInPieces {
     std::vector<std::string_view> pieces;
     std::unique_ptr<std::deque<std::string>> texts = std::make_unique<std::deque<std::string>>();
 
+    // Where the rewriter cut the source page and what it made, for the change list
+    // (listChanges): the chosen form's tag with its ">", the earlier hidden input it deleted
+    // (empty range when none), and the made texts the pieces may view.
+    struct Marks {
+        std::size_t tagStart = 0;
+        std::size_t tagEnd = 0;
+        std::size_t hiddenStart = 0;
+        std::size_t hiddenEnd = 0;
+        std::string_view tag;    // the rewritten tag with its ">"
+        std::string_view hidden; // the new hidden input
+    } marks;
+
     [[nodiscard]] std::size_t size() const;
     [[nodiscard]] std::string joined() const;
 };

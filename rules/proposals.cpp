@@ -66,6 +66,18 @@ void applyProposal(const Proposal &proposal, RuleSettings &settings) {
         settings.seqMax = proposal.sequence->seqMax;
         settings.punct = proposal.sequence->punct;
     }
+    const auto fillBox = [](const std::optional<std::string> &value, std::string &box) {
+        if (value) {
+            box = *value;
+        }
+    };
+    fillBox(proposal.minChars, settings.minChars);
+    fillBox(proposal.maxChars, settings.maxChars);
+    fillBox(proposal.numMin, settings.numMin);
+    fillBox(proposal.numMax, settings.numMax);
+    if (proposal.blankAllowed) {
+        settings.blankAllowed = *proposal.blankAllowed;
+    }
 }
 
 std::optional<std::string> kindMessage(RuleKind kind, std::optional<std::string_view> selectedField) {

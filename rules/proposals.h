@@ -19,6 +19,13 @@ struct Proposal {
     RuleKind kind = RuleKind::FilledIn;
     std::string message;
     std::optional<SequenceValues> sequence; // the phone, zip and date rows only
+    // Boxes that a proposal from the page's markup fills; the name table leaves them unset, so
+    // the boxes keep what they hold.
+    std::optional<std::string> minChars = std::nullopt; // EditMin
+    std::optional<std::string> maxChars = std::nullopt; // EditMax
+    std::optional<std::string> numMin = std::nullopt;   // EditNumMin
+    std::optional<std::string> numMax = std::nullopt;   // EditNumMax
+    std::optional<bool> blankAllowed = std::nullopt;    // CheckBoxBlankOK
 };
 
 enum class Preset { Phone, Zip, Date };
@@ -30,7 +37,8 @@ Proposal proposeFor(std::string_view field);
 Proposal preset(Preset which);
 
 // Applies a proposal to editor settings as the editor does: the kind, the message and, for
-// the sequence rows, the three sequence boxes. Other boxes keep their values.
+// the sequence rows, the three sequence boxes, and the boxes a markup proposal fills. Other
+// boxes keep their values.
 void applyProposal(const Proposal &proposal, RuleSettings &settings);
 
 // The message a kind's option button writes when it becomes selected; empty optional when

@@ -350,14 +350,17 @@ QWidget *RuleEditorPage::buildKinds() {
 void RuleEditorPage::clearLists() {
     m_comboBox1->clear();
     m_fields.clear();
+    m_markup.clear();
     m_listBox1->clear();
     m_listBox2->clear();
     m_rules.clear();
 }
 
-void RuleEditorPage::setFields(const std::vector<std::string> &names, platform::PageEncoding encoding) {
+void RuleEditorPage::setFields(const std::vector<std::string> &names, platform::PageEncoding encoding,
+                               rules::MarkupByField markup) {
     m_encoding = encoding;
     m_fields = names;
+    m_markup = std::move(markup);
     m_comboBox1->clear();
     for (const std::string &name : m_fields) {
         m_comboBox1->addItem(shown(name));
@@ -464,7 +467,8 @@ void RuleEditorPage::writeKindMessage(rules::RuleKind kind) {
 
 void RuleEditorPage::ComboBox1Click() {
     if (const auto field = selectedField()) {
-        showProposal(rules::proposeFor(*field));
+        const rules::FieldMarkup *declared = m_markup.find(static_cast<std::size_t>(m_comboBox1->selectedRow()));
+        showProposal(declared == nullptr ? rules::proposeFor(*field) : rules::proposeFor(*field, *declared));
     }
 }
 
@@ -480,8 +484,8 @@ void RuleEditorPage::Label19Click() {
     showProposal(rules::preset(rules::Preset::Date));
 }
 
-// Only the kind, the message and a sequence row's three boxes change; the other boxes keep
-// what the user typed.
+// Only the kind, the message, a sequence row's three boxes and the boxes the page's markup
+// declares change; the other boxes keep what the user typed.
 void RuleEditorPage::showProposal(const rules::Proposal &proposal) {
     // When the kind changes, its own handler writes its message first; the proposal's follows.
     kindButton(proposal.kind)->setChecked(true);
@@ -490,6 +494,17 @@ void RuleEditorPage::showProposal(const rules::Proposal &proposal) {
         m_editSeqMin->setText(shown(proposal.sequence->seqMin));
         m_editSeqMax->setText(shown(proposal.sequence->seqMax));
         m_editPunct->setText(shown(proposal.sequence->punct));
+    }
+    const std::pair<const std::optional<std::string> &, QLineEdit *> boxes[] = {
+        {proposal.minChars, m_editMin}, {proposal.maxChars, m_editMax},
+        {proposal.numMin, m_editNumMin}, {proposal.numMax, m_editNumMax}};
+    for (const auto &[value, box] : boxes) {
+        if (value) {
+            box->setText(shown(*value));
+        }
+    }
+    if (proposal.blankAllowed) {
+        m_checkBoxBlankOK->setChecked(*proposal.blankAllowed);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "platform/page_text.h"
+#include "rules/field_markup.h"
 #include "rules/proposals.h"
 #include "rules/rule_list.h"
 
@@ -68,7 +69,10 @@ public:
 
     // Lists the chosen form's field names in ComboBox1. `encoding` is the page's: it shows the
     // names and rules, and turns texts typed on this page into the page's bytes.
-    void setFields(const std::vector<std::string> &names, platform::PageEncoding encoding);
+    // `markup` is what the fields' first tags declare, by their places in `names`: a field's
+    // proposal reads it first.
+    void setFields(const std::vector<std::string> &names, platform::PageEncoding encoding,
+                   rules::MarkupByField markup = {});
 
     // Replaces both rule lists.
     void setRules(rules::RuleList rules);
@@ -115,6 +119,7 @@ private:
 
     platform::UiServices &m_ui;
     std::vector<std::string> m_fields;
+    rules::MarkupByField m_markup;
     rules::RuleList m_rules;
     platform::PageEncoding m_encoding = platform::PageEncoding::Utf8;
 

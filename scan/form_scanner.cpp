@@ -18,6 +18,7 @@
 #include "app/texts.h"
 #include "platform/bytes.h"
 #include "scan/rule_recovery.h"
+#include "scan/tag_markup.h"
 
 namespace velmoraine::scan {
 
@@ -171,27 +172,33 @@ bool isExcludedInputType(std::string_view type) {
 // with a million names costs no allocation per name. Each slot keeps 32 bits of its name's
 // hash too: a probe compares the bytes of a name only when those agree, and growing the table
 // does not read the names again. A slot is eight bytes and an empty one is all zero, so a
-// table straight from the system needs no filling.
+// table straight from the system needs no filling. The first tag of each name is read for what
+// it declares (readTagMarkup) when the name goes into the table; the tag is read up to its ">"
+// or the next "<", whichever comes first, so that the tags read never overlap and a run of
+// tags without ">" costs each byte once.
 class NameList {
 public:
+    explicit NameList(std::string_view text) : m_text(text) {}
+
     // Names wait in a short queue, their slots asked for ahead: the table is far larger than
     // the caches, and one name's slot then arrives while the tags of the next ones are read.
     // They go into the table in the order they came, so the first occurrence still decides.
-    void add(std::string_view name) {
+    // `name` was read from the tag [tagStart, tagEnd) of the text.
+    void add(std::string_view name, std::size_t tagStart, std::size_t tagEnd) {
         const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(name));
 #if defined(__GNUC__) || defined(__clang__)
         if (m_slots) {
             __builtin_prefetch(&m_slots[hash & (m_slotCount - 1)]);
         }
 #endif
-        m_queue[m_queued++] = {name, hash};
+        m_queue[m_queued++] = {name, hash, tagStart, tagEnd};
         if (m_queued == m_queue.size()) {
             flush();
         }
     }
-    std::vector<std::string> take() {
+    FormFields take() {
         flush();
-        return {m_names.begin(), m_names.end()};
+        return {{m_names.begin(), m_names.end()}, std::move(m_markup)};
     }
 
 private:
@@ -202,6 +209,8 @@ private:
     struct Queued {
         std::string_view name;
         std::uint32_t hash = 0;
+        std::size_t tagStart = 0;
+        std::size_t tagEnd = 0;
     };
     struct FreeSlots {
         void operator()(Slot *slots) const { std::free(slots); }
@@ -209,12 +218,14 @@ private:
 
     void flush() {
         for (std::size_t i = 0; i < m_queued; ++i) {
-            insert(m_queue[i].name, m_queue[i].hash);
+            insert(m_queue[i]);
         }
         m_queued = 0;
     }
 
-    void insert(std::string_view name, std::uint32_t hash) {
+    void insert(const Queued &queued) {
+        const std::string_view name = queued.name;
+        const std::uint32_t hash = queued.hash;
         if ((m_names.size() + 1) * 2 > m_slotCount) {
             grow();
         }
@@ -227,6 +238,7 @@ private:
             }
             m_names.push_back(name);
             slot = {hash, static_cast<std::uint32_t>(m_names.size())};
+            readMarkup(queued.tagStart, queued.tagEnd);
         }
     }
 
@@ -265,6 +277,17 @@ private:
         m_slotCount = count;
     }
 
+    // The markup of the name added last.
+    void readMarkup(std::size_t tagStart, std::size_t tagEnd) {
+        const std::string_view tag = m_text.substr(tagStart, tagEnd - tagStart);
+        rules::FieldMarkup markup = readTagMarkup(tag.substr(0, tag.find('<', 1)));
+        if (!markup.declaresNothing()) {
+            m_markup.add(m_names.size() - 1, std::move(markup));
+        }
+    }
+
+    std::string_view m_text;
+    MarkupByField m_markup;
     std::vector<std::string_view> m_names;
     std::unique_ptr<Slot[], FreeSlots> m_slots;
     std::size_t m_slotCount = 0;
@@ -281,9 +304,8 @@ private:
 // over the "<" that cannot start a comment, "</form", "<input", "<select" or "<textarea",
 // since the loop would only step past them. At the form's end there is a "</form" in one
 // case or the other, which ends the walk.
-std::vector<std::string> walkTags(std::string_view text, std::string_view formEnd,
-                                  const std::atomic<bool> *stop = nullptr) {
-    NameList names;
+FormFields walkTags(std::string_view text, std::string_view formEnd, const std::atomic<bool> *stop = nullptr) {
+    NameList names(text);
     ForwardFinder closeAngle(text, ">");
     ForwardFinder commentClose(text, "->");
     ForwardFinder end(text, formEnd);
@@ -331,7 +353,7 @@ std::vector<std::string> walkTags(std::string_view text, std::string_view formEn
                     }
                 }
                 if (listed) {
-                    names.add(nameValue);
+                    names.add(nameValue, lt, tagEnd);
                 }
             }
         }
@@ -390,8 +412,7 @@ std::vector<std::string> joinTagTexts(TagTextList &lower, TagTextList &upper) {
 }
 
 // The field names of the form whose tag starts at `at`.
-std::vector<std::string> fieldsOfFormAt(std::string_view page, std::size_t at,
-                                        const std::atomic<bool> *stop = nullptr) {
+FormFields fieldsOfFormAt(std::string_view page, std::size_t at, const std::atomic<bool> *stop = nullptr) {
     const std::string_view form = page.substr(at);
     const bool lower = form.substr(0, kFormLower.size()) == kFormLower;
     return walkTags(form, lower ? "</form" : "</FORM", stop);
@@ -405,14 +426,14 @@ constexpr std::size_t kSecondThreadFrom = std::size_t{4} * 1024 * 1024;
 // The fields of form 1 (the first "<form ", or the first "<FORM " when there is none), listed
 // on another thread; an empty future when the page is small or no thread can be had. Setting
 // `stop` ends the walk early with no fields, for a scan that chose another form.
-std::future<std::vector<std::string>> walkFirstFormAside(std::string_view page, const std::atomic<bool> &stop) {
+std::future<FormFields> walkFirstFormAside(std::string_view page, const std::atomic<bool> &stop) {
     if (page.size() < kSecondThreadFrom) {
         return {};
     }
     try {
         return std::async(std::launch::async, [page, &stop] {
             const std::size_t at = findFormTag(page, 1);
-            return at == npos ? std::vector<std::string>{} : fieldsOfFormAt(page, at, &stop);
+            return at == npos ? FormFields{} : fieldsOfFormAt(page, at, &stop);
         });
     } catch (const std::system_error &) {
         return {};
@@ -528,6 +549,10 @@ std::vector<std::string> chooserTagTexts(std::string_view page) {
 }
 
 std::vector<std::string> listFields(std::string_view page, int chosenForm) {
+    return listFieldsWithMarkup(page, chosenForm).names;
+}
+
+FormFields listFieldsWithMarkup(std::string_view page, int chosenForm) {
     const std::size_t at = findFormTag(page, chosenForm);
     if (at == npos) {
         return {};
@@ -538,12 +563,12 @@ std::vector<std::string> listFields(std::string_view page, int chosenForm) {
 ScanResult scanPage(std::string_view page, const Chooser &chooser) {
     ScanResult result;
     std::atomic<bool> stopAside{false};
-    std::future<std::vector<std::string>> firstForm = walkFirstFormAside(page, stopAside);
+    std::future<FormFields> firstForm = walkFirstFormAside(page, stopAside);
     // Whatever way the scan ends, the other thread stops and is waited for before the page,
     // which it reads, can go.
     struct StopAside {
         std::atomic<bool> &stop;
-        std::future<std::vector<std::string>> &walk;
+        std::future<FormFields> &walk;
         ~StopAside() {
             stop.store(true, std::memory_order_relaxed);
             if (walk.valid()) {
@@ -572,17 +597,20 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser) {
     recoverRules(page, result.rules);
     const bool beyondCount = survey.complete && static_cast<std::size_t>(result.chosenForm) >
                                                     survey.lowerCount + survey.upperCount;
+    FormFields fields;
     if (result.chosenForm == 1 && firstForm.valid()) {
-        result.fields = firstForm.get();
+        fields = firstForm.get();
     } else if (result.chosenForm >= 1 && !beyondCount) {
         std::size_t at = survey.keptPosition(result.chosenForm);
         if (at == npos) {
             at = findFormTag(page, result.chosenForm);
         }
         if (at != npos) {
-            result.fields = fieldsOfFormAt(page, at);
+            fields = fieldsOfFormAt(page, at);
         }
     }
+    result.fields = std::move(fields.names);
+    result.markup = std::move(fields.markup);
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/field_markup.h"
 #include "rules/rule_list.h"
 
 namespace velmoraine::scan {
@@ -29,6 +30,15 @@ std::vector<std::string> chooserTagTexts(std::string_view page);
 // form number (the window's chooser returns 1, 2 or 3).
 using Chooser = std::function<int(const std::vector<std::string> &tagTexts)>;
 
+using rules::MarkupByField;
+
+// The fields of one form: distinct names in page order of first occurrence, and their markup
+// by their places in `names`.
+struct FormFields {
+    std::vector<std::string> names;
+    MarkupByField markup;
+};
+
 struct ScanResult {
     bool formFound = false;     // false: the no-form message applies, everything else empty
     bool severalForms = false;  // the chooser was asked
@@ -37,6 +47,7 @@ struct ScanResult {
     // was found (whether or not the chooser was asked), so that no caller reads the page again.
     std::vector<std::string> tagTexts;
     std::vector<std::string> fields; // distinct names, page order of first occurrence
+    MarkupByField markup;            // what the fields' first tags declare
     rules::RuleList rules;           // restored from the page's stored rule line
 };
 
@@ -57,5 +68,8 @@ std::string noFormMessage(std::string_view page);
 
 // The field names of form `chosenForm` (the walk of its tags), distinct, in page order.
 std::vector<std::string> listFields(std::string_view page, int chosenForm);
+
+// The same fields with what their first tags declare.
+FormFields listFieldsWithMarkup(std::string_view page, int chosenForm);
 
 } // namespace velmoraine::scan

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/startup.h"
 #include "app/service.h"
@@ -99,6 +100,7 @@ private slots:
     void accountIdCheck();
     void wholeNormalRun();
     void backAndContinueRebuildPageThree();
+    void changesViewTakesTheOutputBoxPlace();
     void threeFormsThenTwoForms();
     void chooserClosedByTitleBarKeepsFormOne();
     void longTagIsElidedWithTooltip();
@@ -323,6 +325,42 @@ void WizardTest::backAndContinueRebuildPageThree() {
     f.click("ButtonNext");
     QVERIFY(outputPage(f)->currentBytes().find("value=\"24680-7\"") != std::string::npos);
     QVERIFY(f.ui.messages.isEmpty());
+}
+
+void WizardTest::changesViewTakesTheOutputBoxPlace() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+    f.click("ButtonNext");
+    auto *box = f.child<QPlainTextEdit>("RichEdit1");
+    auto *changes = f.child<QPlainTextEdit>("TextChanges");
+    auto *button = f.child<QToolButton>("ButtonChanges");
+    const QRect boxPlace = box->geometry();
+    QVERIFY(!changes->isVisible());
+    QVERIFY(!button->geometry().intersects(f.child<QLabel>("Label30")->geometry()));
+    QVERIFY(!button->geometry().intersects(f.child<QLabel>("Label46")->geometry()));
+    QVERIFY(!button->geometry().intersects(boxPlace));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(changes->isVisible());
+    QCOMPARE(changes->geometry(), boxPlace);
+    QCOMPARE(box->geometry(), boxPlace);
+    QVERIFY(changes->isReadOnly());
+    const QString diff = changes->toPlainText();
+    QVERIFY2(diff.startsWith(QStringLiteral("--- contact.htm\n+++ contact.htm\n@@ -")), qPrintable(diff));
+    QVERIFY(diff.contains(QStringLiteral("\n+<input type=\"hidden\" name=\"velmoraine\" value=\"24680-1\">")) ||
+            diff.contains(QStringLiteral("><input type=\"hidden\" name=\"velmoraine\" value=\"24680-1\">")));
+    QVERIFY(diff.contains(QStringLiteral("script block")));
+    // What the actions write is still the page.
+    QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {kEmailRecord}));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!changes->isVisible());
+    QCOMPARE(box->geometry(), boxPlace);
 }
 
 void WizardTest::threeFormsThenTwoForms() {
@@ -679,6 +717,8 @@ void WizardTest::screenshots() {
     f.ui.saveAnswers.emplace_back(f.path(QStringLiteral("orders-updated.htm")));
     f.click("Button4");
     QVERIFY(f.form().grab().save(folder + QStringLiteral("/page3.png")));
+    f.click("ButtonChanges");
+    QVERIFY(f.form().grab().save(folder + QStringLiteral("/page3-changes.png")));
 }
 
 QTEST_MAIN(WizardTest)

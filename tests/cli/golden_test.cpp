@@ -59,6 +59,7 @@ const std::vector<GoldenCase> kCases = {
     {"scan_stored_rules_json", {"scan", "--json", "updated.htm"}},
     {"scan_stored_rules_text", {"scan", "updated.htm"}},
     {"scan_odd_names_json", {"scan", "--json", "odd_names.htm"}},
+    {"scan_markup_json", {"scan", "--json", "markup.htm"}},
 
     // --- suggest ---
     {"suggest_zip_json", {"suggest", "--json", "ZipCode"}},
@@ -68,6 +69,15 @@ const std::vector<GoldenCase> kCases = {
     {"suggest_date_json", {"suggest", "--json", "update"}},
     {"suggest_other_json", {"suggest", "--json", "FirstName"}},
     {"suggest_latin1_json", {"suggest", "--json", "caf\xe9"}},
+    // --- suggest from the page's markup: the markup first, the name second ---
+    {"suggest_page_email_required", {"suggest", "--page", "markup.htm", "contact"}},
+    {"suggest_page_number_limits_json", {"suggest", "--json", "--page", "markup.htm", "qty"}},
+    {"suggest_page_zip_pattern_json", {"suggest", "--json", "--page", "markup.htm", "zip"}},
+    {"suggest_page_numeric_json", {"suggest", "--json", "--page", "markup.htm", "code"}},
+    {"suggest_page_url_over_name", {"suggest", "--page", "markup.htm", "homepage"}},
+    {"suggest_page_nothing_declared_json", {"suggest", "--json", "--page", "markup.htm", "phone"}},
+    {"suggest_page_not_in_form", {"suggest", "--page", "markup.htm", "gift"}, 3},
+    {"suggest_page_missing", {"suggest", "--page", "missing.htm", "a"}, 2},
     {"suggest_zip_text", {"suggest", "zip"}},
     {"suggest_other_text", {"suggest", "city"}},
 
@@ -131,6 +141,11 @@ const std::vector<GoldenCase> kCases = {
     {"rewrite_form_number_11", rewriteArgs({"one_form.htm", "--form-number", "11"}), 1},
     {"rewrite_output_and_in_place", rewriteArgs({"one_form.htm", "-o", "{tmp}/x.htm", "--in-place"}), 1},
     {"rewrite_choose_out_of_range", rewriteArgs({"several_forms.htm", "--choose", "4"}), 1},
+
+    // --- rewrite: the change list as a diff ---
+    {"rewrite_diff_example", rewriteArgs({"../../../docs/example/contact.htm", "--rule", "email", "--diff"})},
+    {"rewrite_diff_no_rules", rewriteArgs({"hidden_input.htm", "--diff"})},
+    {"rewrite_diff_and_output", rewriteArgs({"one_form.htm", "--diff", "-o", "{tmp}/x.htm"}), 1},
 
     // --- rewrite: output file ---
     {"rewrite_to_file", rewriteArgs({"one_form.htm", "--rule", "email", "-o", "{tmp}/out.htm"}), 0, "",

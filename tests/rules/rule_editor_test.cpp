@@ -151,6 +151,7 @@ private slots:
     void proposalByKeyboard();
     void clickOnTheSelectedFieldProposesAgain();
     void zipValuesStayAfterSwitchingToComments();
+    void markupProposalFillsOnlyTheDeclaredBoxes();
     void presetsWithoutField_data();
     void presetsWithoutField();
     void presetWithFieldReplacesTheKindMessage();
@@ -780,6 +781,37 @@ void RuleEditorTest::zipValuesStayAfterSwitchingToComments() {
     QCOMPARE(f.text("EditSeqMin"), QStringLiteral("5"));
     QCOMPARE(f.text("EditSeqMax"), QStringLiteral("9"));
     QCOMPARE(f.text("EditPunct"), QStringLiteral("-"));
+}
+
+void RuleEditorTest::markupProposalFillsOnlyTheDeclaredBoxes() {
+    PageFixture f({});
+    using Attribute = rules::FieldMarkup::Attribute;
+    rules::FieldMarkup contact = rules::FieldMarkup().with(Attribute::Type, "email").with(Attribute::MaxLength, "40");
+    contact.required = true;
+    rules::MarkupByField markup;
+    markup.add(0, contact);
+    markup.add(1, rules::FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
+    f.page->setFields({"contact", "qty", "zip"}, platform::PageEncoding::Utf8, markup);
+    f.type("EditMin", QStringLiteral("3"));
+    f.child<QCheckBox>("CheckBoxBlankOK")->setChecked(true);
+
+    f.pick(QStringLiteral("contact"));
+    QCOMPARE(f.selectedKind(), QStringLiteral("RadioEmail"));
+    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Please enter a valid email address."));
+    QVERIFY(!f.child<QCheckBox>("CheckBoxBlankOK")->isChecked());
+    QCOMPARE(f.text("EditMax"), QStringLiteral("40"));
+    QCOMPARE(f.text("EditMin"), QStringLiteral("3")); // not declared: as typed
+
+    f.pick(QStringLiteral("qty"));
+    QCOMPARE(f.selectedKind(), QStringLiteral("RadioNumber"));
+    QCOMPARE(QStringList({f.text("EditNumMin"), f.text("EditNumMax")}), QStringList({QStringLiteral("1"), QStringLiteral("10")}));
+
+    // No markup: the name's proposal, the other boxes as they were.
+    f.child<QCheckBox>("CheckBoxBlankOK")->setChecked(true);
+    f.pick(QStringLiteral("zip"));
+    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Please enter a valid zip code."));
+    QVERIFY(f.child<QCheckBox>("CheckBoxBlankOK")->isChecked());
+    QCOMPARE(f.text("EditNumMax"), QStringLiteral("10"));
 }
 
 void RuleEditorTest::presetsWithoutField_data() {

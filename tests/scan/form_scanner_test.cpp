@@ -227,3 +227,69 @@ TEST(FormScanner, LargePageGivesTheChosenFormWhicheverThreadWalksIt) {
     EXPECT_EQ(scanPage(capitalsOnly, {}).fields, Names{"note"});
     EXPECT_FALSE(scanPage(padding + padding, {}).formFound);
 }
+
+// ---------------------------------------------------------------------------------------------
+// What the fields' first tags declare
+// ---------------------------------------------------------------------------------------------
+
+TEST(FormScannerMarkup, ReadsEachDeclaredAttribute) {
+    using velmoraine::rules::FieldMarkup;
+    using Attribute = FieldMarkup::Attribute;
+    const ScanResult result = scanPage(
+        "<form action=x>"
+        "<input type=\"email\" name=\"contact\" required>"
+        "<INPUT TYPE=NUMBER NAME=qty MIN=1 MAX=\"10\">"
+        "<input name='zip' maxlength='5' minLength=5 pattern=\"\\d{5}\" inputmode=numeric>"
+        "<textarea name=notes required maxlength=200></textarea>"
+        "<input type=text name=plain title=\"required field\" data-max=4 xmin=3>"
+        "<input type=\"url\" name=site pattern=\"[a-z]+\" min=abc></form>",
+        {});
+    ASSERT_EQ(result.fields, (Names{"contact", "qty", "zip", "notes", "plain", "site"}));
+    const auto &markup = result.markup;
+    FieldMarkup contact = FieldMarkup().with(Attribute::Type, "email");
+    contact.required = true;
+    FieldMarkup notes = FieldMarkup().with(Attribute::MaxLength, "200");
+    notes.required = true;
+    ASSERT_TRUE(markup.find(0) && markup.find(1) && markup.find(2) && markup.find(3) && markup.find(5));
+    EXPECT_EQ(*markup.find(0), contact);
+    EXPECT_EQ(*markup.find(1), FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
+    EXPECT_EQ(*markup.find(2), FieldMarkup()
+                                   .with(Attribute::MinLength, "5")
+                                   .with(Attribute::MaxLength, "5")
+                                   .with(Attribute::Pattern, "\\d{5}")
+                                   .with(Attribute::InputMode, "numeric"));
+    EXPECT_EQ(*markup.find(3), notes);
+    // Words inside values, other attributes' names and values the proposal cannot use are not read.
+    EXPECT_EQ(markup.find(4), nullptr);
+    EXPECT_EQ(*markup.find(5), FieldMarkup().with(Attribute::Type, "url"));
+}
+
+TEST(FormScannerMarkup, TheFirstTagOfAFieldDecides) {
+    const ScanResult result = scanPage("<form action=x><input name=a><input name=a type=email required>"
+                                       "<select name=b required></select><input name=b type=number></form>",
+                                       {});
+    EXPECT_EQ(result.markup.find(0), nullptr);
+    ASSERT_TRUE(result.markup.find(1));
+    EXPECT_TRUE(result.markup.find(1)->required);
+    EXPECT_FALSE(result.markup.find(1)->get(velmoraine::rules::FieldMarkup::Attribute::Type));
+}
+
+TEST(FormScannerMarkup, ATagIsReadOnlyUpToTheNextAngle) {
+    // A tag without ">" is read up to the next "<": the next field's attributes are its own.
+    const ScanResult result = scanPage("<form action=x><input name=a <input name=b required></form>", {});
+    EXPECT_EQ(result.fields, (Names{"a", "b"}));
+    EXPECT_EQ(result.markup.find(0), nullptr);
+    ASSERT_TRUE(result.markup.find(1));
+    EXPECT_TRUE(result.markup.find(1)->required);
+}
+
+TEST(FormScannerPathological, ManyOpenFieldTagsWithMarkupStayLinear) {
+    std::string page = "<form action=x>";
+    for (int i = 0; i < 100000; ++i) {
+        page += "<input required maxlength=9 name=f" + std::to_string(i) + ' ';
+    }
+    const ScanResult result = scanPage(page, {});
+    ASSERT_EQ(result.fields.size(), 100000u);
+    EXPECT_EQ(result.markup.size(), 100000u);
+    EXPECT_EQ(result.markup.find(99999)->get(velmoraine::rules::FieldMarkup::Attribute::MaxLength), "9");
+}
