@@ -56,6 +56,17 @@ inline constexpr std::string_view kChosenFormMissing =
     "Velmoraine cannot find the chosen form (number %d) in your HTML page. Please select the page again.";
 inline constexpr std::string_view kFieldNotInForm = "Field \"%s\" is not in the chosen form of your HTML page.";
 
+// Warnings to the author before the page is written; they never stop the rewrite.
+inline constexpr std::string_view kWarnFieldWithoutLabel =
+    "Warning: field \"%s\" has no label. Screen readers cannot name it, and its error message names it by its "
+    "field name. Give it a <label for> or an aria-label.";
+inline constexpr std::string_view kWarnNoSubmitButton =
+    "Warning: the form has no submit button. Visitors using the keyboard may not be able to send it.";
+inline constexpr std::string_view kWarnOnSubmitReplaced =
+    "Warning: the form's own onsubmit handler (%s) is replaced by the Velmoraine checks.";
+inline constexpr std::string_view kWarnPolicyBlocksChecks =
+    "Warning: the page's Content-Security-Policy meta tag blocks the Velmoraine checks. Add %s to its script-src.";
+
 // Output page.
 inline constexpr std::string_view kCopiedAll = "The entire HTML page has been copied to the Windows clipboard.";
 inline constexpr std::string_view kSaved =

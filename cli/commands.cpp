@@ -421,6 +421,9 @@ int runRewrite(const RewriteOptions &options) {
         pending.push_back(std::move(rule));
     }
 
+    if (options.json && !options.inPlace && !options.output) {
+        return usageError("rewrite", "--json needs -o or --in-place (the page would share stdout)");
+    }
     ScannedPage page;
     if (const int code = readAndScan("rewrite", options.page, options.choose, page); code != kExitOk) {
         return code;
@@ -469,6 +472,7 @@ int runRewrite(const RewriteOptions &options) {
     input.formNumber = options.formNumber;
     input.records = &list.records();
     input.mode = options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
+    input.html5Fallback = options.html5Fallback ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     // The output is written from where its pieces lie, most of them in the page itself.
     const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
     if (page.bytes.changedSinceRead()) {
@@ -479,12 +483,29 @@ int runRewrite(const RewriteOptions &options) {
         return refuse(result.message);
     }
 
+    // Warnings say what will not work for the visitors; the page is written all the same.
+    for (const std::string &warning : result.warnings) {
+        printMessage(warning);
+    }
     const std::vector<std::string_view> &pieces = result.output->pieces;
     if (!options.inPlace && !options.output) {
         return writeStream(stdout, pieces) ? kExitOk : cannotCreate(kStandardOutputName);
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
-    return files::writeFileAtomically(target, pieces) ? kExitOk : cannotCreate(target);
+    if (!files::writeFileAtomically(target, pieces)) {
+        return cannotCreate(target);
+    }
+    if (!options.json) {
+        return kExitOk;
+    }
+    Json out;
+    out["output"] = utf8FromBytes(target);
+    out["csp_hash"] = result.cspHash;
+    out["warnings"] = Json::array();
+    for (const std::string &warning : result.warnings) {
+        out["warnings"].push_back(utf8FromBytes(warning));
+    }
+    return emit(out.dump(2) + '\n');
 }
 
 } // namespace velmoraine::cli

@@ -44,6 +44,8 @@ struct RewriteOptions {
     bool editorMode = false;
     std::optional<std::string> output; // absent: stdout, unless inPlace
     bool inPlace = false;
+    bool html5Fallback = false; // also write the matching HTML attributes on the fields
+    bool json = false;          // print the CSP hash and the warnings as one JSON object
 };
 
 int runScan(const ScanOptions &options);

@@ -100,6 +100,11 @@ int main(int argc, char **argv) {
         rewriteCommand->add_option("-o,--output", rewrite.output, "Write the page to OUT (default: stdout)")
             ->option_text("OUT");
     rewriteCommand->add_flag("--in-place", rewrite.inPlace, "Write the page over PAGE")->excludes(outputOption);
+    rewriteCommand->add_flag("--html5-fallback", rewrite.html5Fallback,
+                             "Also write HTML attributes (required, pattern, ...) that stop bad values when scripts "
+                             "cannot run");
+    rewriteCommand->add_flag("--json", rewrite.json,
+                             "Print the script's CSP hash and the warnings as one JSON object (needs -o or --in-place)");
 
     try {
         app.parse(argc, argv);

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rewrite/visitor_extras.h"
+
 namespace velmoraine::rewrite {
 
 enum class LaunchMode { Normal, Editor };
@@ -23,11 +25,16 @@ struct RewriteInput {
     int formNumber = 1;               // 1..10
     const std::vector<std::string> *records = nullptr; // rule records in list order
     LaunchMode mode = LaunchMode::Normal;
+    // On: the fields with a rule also get the HTML attributes that stop bad values when
+    // scripts cannot run. Either way, the attributes an earlier run wrote are taken out.
+    Html5Fallback html5Fallback = Html5Fallback::Off;
 };
 
 struct RewriteResult {
     std::optional<std::string> output; // the updated page; empty when the rewriter gave up
     std::string message;               // the system's message when it gave up
+    std::string cspHash;               // the block's script-src hash; empty without a block
+    std::vector<std::string> warnings; // authorWarnings, when a block was written
 };
 
 // The updated page as pieces read one after the other: views into the source page and into
@@ -44,6 +51,8 @@ struct PageInPieces {
 struct PiecesResult {
     std::optional<PageInPieces> output; // empty when the rewriter gave up
     std::string message;                // the system's message when it gave up
+    std::string cspHash;                // the block's script-src hash; empty without a block
+    std::vector<std::string> warnings;  // authorWarnings, when a block was written
 };
 
 // Runs the rewriter's steps in their order. The pieces view the source page: it must outlive

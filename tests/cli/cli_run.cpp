@@ -94,7 +94,20 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes) {
     if (!run.stdoutFile) {
         result.out = readFile(outPath);
     }
-    result.err = readFile(errPath);
+    // The author's warnings are kept apart, so a case that is not about them sees only the
+    // messages it expects.
+    const std::string err = readFile(errPath);
+    for (std::size_t at = 0; at < err.size();) {
+        std::size_t end = err.find('\n', at);
+        end = end == std::string::npos ? err.size() : end + 1;
+        const std::string line = err.substr(at, end - at);
+        if (line.starts_with("Warning: ")) {
+            result.warnings.push_back(line.substr(0, line.size() - (line.ends_with('\n') ? 1 : 0)));
+        } else {
+            result.err += line;
+        }
+        at = end;
+    }
     return result;
 }
 
