@@ -116,6 +116,7 @@ TForm1::TForm1(platform::UiServices &ui, TForm5 &chooser, QWidget *parent)
     connect(label62, &platform::LinkLabel::clicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::homeLinkClicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::tutorialLinkClicked, this, &TForm1::Label60Click);
+    connect(m_tabSheet5, &OutputPage::html5FallbackToggled, this, &TForm1::CheckHtml5FallbackClick);
     connect(m_tabSheet2, &RuleEditorPage::helpLinkClicked, this, &TForm1::Label59Click);
 }
 
@@ -277,6 +278,8 @@ QWidget *TForm1::buildPanel() {
 TForm1::SetUpOutcome TForm1::setUp(std::string_view commandLine) {
     m_startup = startup::readStartup(commandLine);
     m_tabSheet5->setMainDirectory(m_startup.mainDirectory);
+    m_tabSheet5->setHtml5Fallback(
+        profile::getInt(startup::kSettingsSection, startup::kHtml5FallbackKey, 0, startup::kSettingsFile) == 1);
     m_editId->setText(platform::fromSystemText(m_startup.accountIdText));
     m_comboFormNum->setCurrentIndex(0);
     if (!m_startup.editorMode) {
@@ -430,6 +433,14 @@ void TForm1::ButtonBackClick() {
     }
 }
 
+// The fallback setting is remembered, and the output shown again with or without it.
+void TForm1::CheckHtml5FallbackClick(bool on) {
+    profile::writeString(startup::kSettingsSection, startup::kHtml5FallbackKey, on ? "1" : "0", startup::kSettingsFile);
+    if (m_pageControl1->currentWidget() == m_tabSheet5) {
+        TabSheet5Show();
+    }
+}
+
 // The end of an editor-mode run: the updated page replaces the editor's file, and the editor
 // learns of it through its settings. The write is atomic, so a failed write leaves the
 // editor's page as it was, and the window stays for another try.
@@ -482,12 +493,14 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     input.formNumber = m_comboFormNum->currentIndex() + 1;
     input.records = &m_tabSheet2->rules().records();
     input.mode = m_startup.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
+    input.html5Fallback = m_tabSheet5->html5Fallback() ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     rewrite::RewriteResult result = rewrite::rewritePage(input);
     if (!result.output) {
         m_ui.showMessage(this, platform::fromSystemText(result.message));
         return RewriteOutcome::GaveUp;
     }
     m_tabSheet5->setOutput(std::move(*result.output), *page);
+    m_tabSheet5->setVisitorNotes(result.cspHash, result.warnings);
     m_operationOk = true;
     return RewriteOutcome::Built;
 }

@@ -67,6 +67,11 @@ inline constexpr std::string_view kWarnOnSubmitReplaced =
 inline constexpr std::string_view kWarnPolicyBlocksChecks =
     "Warning: the page's Content-Security-Policy meta tag blocks the Velmoraine checks. Add %s to its script-src.";
 
+// Output page: the fallback setting and the notes for the author.
+inline constexpr std::string_view kHtml5FallbackCaption =
+    "Also stop bad data when scripts are off or blocked (HTML5 attributes on the fields)";
+inline constexpr std::string_view kCspHashNote = "For a Content-Security-Policy, add to script-src: %s";
+
 // Output page.
 inline constexpr std::string_view kCopiedAll = "The entire HTML page has been copied to the Windows clipboard.";
 inline constexpr std::string_view kSaved =

@@ -4,11 +4,13 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QWidget>
 
 #include "platform/page_text.h"
 
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -27,6 +29,8 @@ class LinkLabel;
 //   EditSave    the path of the last save, read-only
 //   Button5     "Test": opens the last saved file in a browser
 //   Label54     home link; Label60 tutorial link (handled by the window)
+//   CheckHtml5Fallback  the fallback setting (the window rebuilds the output when it changes)
+//   MemoVisitorNotes    the block's CSP hash and the warnings about the page, read-only
 class OutputPage : public QWidget {
     Q_OBJECT
 public:
@@ -47,7 +51,15 @@ public:
     // The same as text: what the clipboard receives.
     [[nodiscard]] QString currentText() const;
 
+    // The fallback check box, set without telling the window.
+    void setHtml5Fallback(bool on);
+    [[nodiscard]] bool html5Fallback() const;
+
+    // Shows the block's CSP hash (none: empty) and the rewriter's warnings under the steps.
+    void setVisitorNotes(std::string_view cspHash, const std::vector<std::string> &warnings);
+
 signals:
+    void html5FallbackToggled(bool on);
     void homeLinkClicked();
     void tutorialLinkClicked();
 
@@ -71,6 +83,8 @@ private:
     QPushButton *m_button5 = nullptr;
     platform::LinkLabel *m_label54 = nullptr;
     platform::LinkLabel *m_label60 = nullptr;
+    QCheckBox *m_checkHtml5Fallback = nullptr;
+    QPlainTextEdit *m_memoVisitorNotes = nullptr;
 };
 
 } // namespace velmoraine
