@@ -129,6 +129,9 @@ describe('the visitor\'s side', { skip }, () => {
       // Typing a right value takes the field's message down; the others stay.
       await view.page.fill('[name=qty]', '3');
       assert.deepEqual((await harness.shownErrors(view)).map((e) => e.name), ['phone', 'email', 'note', 'size']);
+      const left = (await harness.shownErrors(view)).map((e) => e.text);
+      assert.deepEqual(await harness.summaryLines(view), left, 'the summary follows');
+      assert.equal(await view.page.textContent('#velmoraine-summary p'), 'Please correct these 4 fields:');
       assert.equal(await view.page.getAttribute('[name=qty]', 'aria-invalid'), null);
       assert.equal(await view.page.getAttribute('[name=qty]', 'aria-describedby'), null);
       assert.deepEqual(view.alerts, []);
