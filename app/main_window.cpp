@@ -155,7 +155,8 @@ QWidget *TForm1::buildPage1() {
     label62->setObjectName(QStringLiteral("Label62"));
 
     auto *column = new QVBoxLayout(page);
-    column->setContentsMargins(0, 2, 0, 0);
+    // The right margin keeps text that wraps (with a wider face than the shipped one) off the edge.
+    column->setContentsMargins(0, 2, 4, 0);
     column->setSpacing(0);
     addIndented(column, 0,
                 boldLabel("Label40",

@@ -4,7 +4,7 @@
 
 namespace velmoraine::platform {
 
-LinkLabel::LinkLabel(const QString &text, Weight weight, QWidget *parent) : QLabel(text, parent) {
+LinkLabel::LinkLabel(const QString &text, Weight weight, QWidget *parent) : FittingLabel(text, parent) {
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
     QFont linkFont = font();

@@ -1,11 +1,11 @@
 // A label that acts as a link: blue, underlined, hand cursor, and a click signal.
 #pragma once
 
-#include <QLabel>
+#include "platform/window_look.h"
 
 namespace velmoraine::platform {
 
-class LinkLabel : public QLabel {
+class LinkLabel : public FittingLabel {
     Q_OBJECT
 public:
     enum class Weight { Normal, Bold };

@@ -1,5 +1,6 @@
 #include "platform/window_look.h"
 
+#include <QFontDatabase>
 #include <QLabel>
 #include <QStringList>
 
@@ -7,11 +8,28 @@ namespace velmoraine::platform {
 
 namespace {
 constexpr int kFontPixels = 11;
+
+// The faces the windows were laid out with travel inside the program (Qt resources), so the
+// layout does not depend on the fonts a desktop happens to have. Registered once, on first use.
+void loadShippedFonts() {
+    static const bool loaded = [] {
+        bool all = true;
+        for (const char *face : {"LiberationSans-Regular", "LiberationSans-Bold", "LiberationMono-Regular"}) {
+            const QString path = QStringLiteral(":/velmoraine/fonts/%1.ttf").arg(QLatin1String(face));
+            all = QFontDatabase::addApplicationFont(path) >= 0 && all;
+        }
+        return all;
+    }();
+    (void)loaded;
+}
 } // namespace
 
+QString shippedSansFamily() { return QStringLiteral("Liberation Sans"); }
+
 QFont windowFont() {
+    loadShippedFonts();
     QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+    font.setFamilies({shippedSansFamily(), QStringLiteral("Arial"), QStringLiteral("Helvetica"),
                       QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(kFontPixels);
@@ -19,9 +37,9 @@ QFont windowFont() {
 }
 
 QFont monospaceFont() {
+    loadShippedFonts();
     QFont font;
-    font.setFamilies(
-        {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    font.setFamilies({QStringLiteral("Liberation Mono"), QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono")});
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     font.setPixelSize(kFontPixels);
@@ -34,8 +52,20 @@ QFont boldOnly() {
     return font;
 }
 
+FittingLabel::FittingLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {
+    setWordWrap(true);
+}
+
+// The size of the text on one line, as an unwrapped label measures it.
+QSize FittingLabel::sizeHint() const {
+    const QRect text = fontMetrics().boundingRect(QRect(0, 0, 2000, 2000), Qt::TextExpandTabs | Qt::TextShowMnemonic |
+                                                                             static_cast<int>(alignment()), this->text());
+    const int frame = 2 * margin();
+    return (text.size() + QSize(frame, frame)).grownBy(contentsMargins()) + QSize(indent() > 0 ? indent() : 0, 0);
+}
+
 QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {
-    auto *label = new QLabel(QString::fromLatin1(text), parent);
+    auto *label = new FittingLabel(QString::fromLatin1(text), parent);
     label->setObjectName(QString::fromLatin1(objectName));
     label->setTextFormat(Qt::PlainText);
     return label;

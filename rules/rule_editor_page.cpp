@@ -75,6 +75,13 @@ PickList *pickList(const char *objectName, QWidget *parent) {
     return list;
 }
 
+// Vertical space between two lines of the page. It gives way when the lines need more height
+// than the page has (text wrapped in a face wider than the shipped one); with the shipped face
+// every gap keeps its full height.
+void gap(QVBoxLayout *column, int height) {
+    column->addSpacerItem(new QSpacerItem(0, height, QSizePolicy::Minimum, QSizePolicy::Preferred));
+}
+
 // One line of the page: starts `indent` pixels in, takes the widgets left to right with `gap`
 // pixels between them, and ends in a stretch.
 QHBoxLayout *line(int indent, std::initializer_list<QWidget *> widgets, int gap = kGap) {
@@ -143,15 +150,16 @@ RuleEditorPage::RuleEditorPage(platform::UiServices &ui, QWidget *parent) : QWid
         plainLabel("Label53", "If you don't want field validation, just press Continue to skip this step.", this);
 
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 2, 0, 0);
+    // The right margin keeps text that wraps (with a wider face than the shipped one) off the edge.
+    column->setContentsMargins(0, 2, 4, 0);
     column->setSpacing(0);
     column->addLayout(line(8, {label58}));
-    column->addSpacing(3);
+    gap(column, 3);
     column->addLayout(line(8, {label5}));
     column->addLayout(line(8, {label53, label59}, 10));
-    column->addSpacing(8);
+    gap(column, 8);
     column->addWidget(buildLists());
-    column->addSpacing(6);
+    gap(column, 6);
     auto *panel2 = new QFrame(this);
     panel2->setObjectName(QStringLiteral("Panel2"));
     panel2->setFrameShape(QFrame::HLine);
@@ -161,7 +169,7 @@ RuleEditorPage::RuleEditorPage(platform::UiServices &ui, QWidget *parent) : QWid
     rule->setContentsMargins(4, 0, 4, 0);
     rule->addWidget(panel2);
     column->addLayout(rule);
-    column->addSpacing(6);
+    gap(column, 6);
     column->addWidget(buildKinds());
     column->addStretch();
 
@@ -286,9 +294,9 @@ QWidget *RuleEditorPage::buildKinds() {
                            {m_radioNonBlank, m_editMin, plainLabel("Label29", "and not more than", block), m_editMax,
                             plainLabel("Label8", "characters", block), plainLabel("Label13", "(0 = no limit)", block)},
                            5));
-    column->addSpacing(8);
+    gap(column, 8);
     column->addLayout(line(16, {m_radioEmail}));
-    column->addSpacing(6);
+    gap(column, 6);
     // The presets sit inside the option's sentence: "... a phone number, zip code, date or other ...".
     // The option's text ends in a blank, which already parts it from the first link.
     auto *sentence = new QHBoxLayout;
@@ -304,35 +312,35 @@ QWidget *RuleEditorPage::buildKinds() {
     }
     sentence->addStretch();
     column->addLayout(sentence);
-    column->addSpacing(4);
+    gap(column, 4);
     column->addLayout(line(51, {plainLabel("Label23", "At least", block), m_editSeqMin,
                                 plainLabel("Label20", "and not more than", block), m_editSeqMax,
                                 plainLabel("Label21", "digits.", block)}));
-    column->addSpacing(3);
+    gap(column, 3);
     column->addLayout(
         line(51, {plainLabel("Label24", "Optional puctuation characters (allowed by not counted as digits):", block),
                   m_editPunct}));
-    column->addSpacing(5);
+    gap(column, 5);
     column->addLayout(line(
         51, {plainLabel("Label27",
                         "TIP: The links at the top will quickly set the values for a phone number, zip code or date. ",
                         block)}));
-    column->addSpacing(8);
+    gap(column, 8);
     column->addLayout(line(16, {m_radioNumber}));
-    column->addSpacing(3);
+    gap(column, 3);
     column->addLayout(line(48, {plainLabel("Label25", "At least", block), m_editNumMin,
                                 plainLabel("Label26", "but not more than", block), m_editNumMax,
                                 plainLabel("Label35", "(0 = no limit)", block)}));
-    column->addSpacing(9);
+    gap(column, 9);
     column->addLayout(line(16, {m_checkBoxBlankOK}));
-    column->addSpacing(2);
+    gap(column, 2);
     column->addLayout(
         line(43, {plainLabel("Label9", "This allows you to check the value of the field only if something is entered.",
                              block)}));
-    column->addSpacing(14);
+    gap(column, 14);
     column->addLayout(
         line(19, {plainLabel("Label12", "Error message if the information entered is not correct:", block)}));
-    column->addSpacing(3);
+    gap(column, 3);
     column->addLayout(line(16, {m_editErrorMsg}));
     return block;
 }

@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   chromium
   xvfb xauth
+  fonts-dejavu-core
 )
 
 missing=()

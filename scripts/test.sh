@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test:
-#   1. the libFuzzer targets, about a minute each, under the address and undefined-behaviour
-#      sanitizers (scripts/fuzz.sh; VELMORAINE_FUZZ_SECONDS changes the time);
-#   2. the GoogleTest suites and the command-line cases under the sanitizers (preset asan);
-#   3. the release build: the core's suites, the command-line golden cases, the window tests
-#      (offscreen) and the browser tests in Chromium. Its ctest summary closes the run.
+# Builds everything and runs every test, with the same verdict on every run and every machine:
+#   1. the GoogleTest suites, the command-line cases and the fuzz targets' replay of their kept
+#      corpus and every failure ever found (fuzz/corpus, fuzz/regressions) under the address and
+#      undefined-behaviour sanitizers (preset asan);
+#   2. the release build: the same suites and replays, the window tests (offscreen) and the browser
+#      tests in Chromium. Its ctest summary closes the run.
+# Exploratory fuzzing, which finds new inputs on every run, is scripts/fuzz.sh, not this.
 # VELMORAINE_QUICK=1 runs only the last stage.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -15,9 +16,6 @@ werror=OFF
 if [ "${CI:-}" = "true" ]; then werror=ON; fi
 
 if [ "${VELMORAINE_QUICK:-}" != "1" ]; then
-  echo "== fuzzing"
-  bash scripts/fuzz.sh "${VELMORAINE_FUZZ_SECONDS:-60}"
-
   echo "== tests under the sanitizers"
   cmake --preset asan -DVELMORAINE_WERROR="$werror" >/dev/null
   cmake --build --preset asan -j 2

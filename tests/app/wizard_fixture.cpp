@@ -6,12 +6,14 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QFontDatabase>
 #include <QStackedWidget>
 #include <QTest>
 
 #include "platform/files.h"
 #include "platform/page_text.h"
 #include "platform/profile.h"
+#include "platform/window_look.h"
 
 namespace velmoraine::test {
 
@@ -88,7 +90,7 @@ void verifyNothingClipped(QWidget *page, QWidget *frame) {
         }
         QRect placed(widget->mapTo(frame, QPoint(0, 0)), widget->size());
         auto *label = qobject_cast<QLabel *>(widget);
-        if (label != nullptr && !label->wordWrap()) {
+        if (label != nullptr) {
             placed.setWidth(std::min(placed.width(), label->sizeHint().width())); // the text, not the cell
         }
         QVERIFY2(area.adjusted(0, 0, -4, 0).contains(placed), qPrintable(widget->objectName()));
@@ -106,6 +108,26 @@ void verifyNothingClipped(QWidget *page, QWidget *frame) {
             QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(button->objectName()));
             QVERIFY2(button->sizeHint().height() <= button->height(), qPrintable(button->objectName()));
         }
+    }
+}
+
+QFont secondFamilyFont() {
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
+        return id < 0 ? QString() : QFontDatabase::applicationFontFamilies(id).value(0);
+    }();
+    if (family.isEmpty()) {
+        qFatal("DejaVu Sans is missing: scripts/setup.sh installs fonts-dejavu-core");
+    }
+    QFont font(family);
+    font.setPixelSize(platform::windowFont().pixelSize());
+    return font;
+}
+
+void useSecondFamily(QWidget *window) {
+    window->setFont(secondFamilyFont());
+    for (int level = 0; level < 4; ++level) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     }
 }
 

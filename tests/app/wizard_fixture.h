@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include <QFont>
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,15 @@ private:
 // Every named control of `page` lies inside `frame` (a window holding the page, or the page
 // itself), clear of its right edge, and every label and button shows its whole text.
 void verifyNothingClipped(QWidget *page, QWidget *frame);
+
+// A font family other than the shipped one, at the windows' pixel size: DejaVu Sans, which is
+// wider than the face the layout was drawn with. Loaded from its file (scripts/setup.sh installs
+// it), so the result does not depend on the machine's font configuration.
+QFont secondFamilyFont();
+
+// Draws `window` with secondFamilyFont() and lets its nested layouts settle: each layout asks
+// its parent's to run again, one round of events per level.
+void useSecondFamily(QWidget *window);
 
 // The script model of the source tree.
 std::string modelText();

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,6 +23,7 @@
 #include "app/texts.h"
 #include "platform/page_text.h"
 #include "platform/profile.h"
+#include "platform/window_look.h"
 #include "rewrite/browser_launch.h"
 #include "rewrite/output_page.h"
 #include "rewrite/page_rewriter.h"
@@ -109,6 +111,7 @@ private slots:
     void saveFailureKeepsEverything();
     void testStartsNothingForRemovedFile();
     void missingModelStopsPageThree();
+    void windowLayoutFacts_data();
     void windowLayoutFacts();
     void screenshots();
 };
@@ -591,9 +594,23 @@ static void checkNothingClipped(WizardFixture &f) {
     test::verifyNothingClipped(f.child<QStackedWidget>("PageControl1")->currentWidget(), &f.form());
 }
 
+// The window with the shipped face, and drawn with a wider family than it was laid out for:
+// labels wrap or grow instead of clipping, and the window and its controls keep their places.
+void WizardTest::windowLayoutFacts_data() {
+    QTest::addColumn<bool>("secondFamily");
+    QTest::newRow("shipped face") << false;
+    QTest::newRow("second family") << true;
+}
+
 void WizardTest::windowLayoutFacts() {
+    QFETCH(bool, secondFamily);
     WizardFixture f;
     f.start();
+    if (secondFamily) {
+        test::useSecondFamily(&f.form());
+    } else {
+        QCOMPARE(QFontInfo(f.form().font()).family(), platform::shippedSansFamily());
+    }
     f.form().show();
     QCOMPARE(f.form().size(), QSize(539, 578));
     QCOMPARE(f.form().minimumSize(), f.form().maximumSize());

@@ -119,6 +119,7 @@ private slots:
     void startState();
     void optionsFormOneGroup();
     void keyboardOrder();
+    void layoutFitsThePageArea_data();
     void layoutFitsThePageArea();
     void linesKeepTheirControlsTogether();
 
@@ -309,8 +310,19 @@ void RuleEditorTest::keyboardOrder() {
     }
 }
 
+// With the shipped face, and with a wider family whose text wraps into the gaps between lines.
+void RuleEditorTest::layoutFitsThePageArea_data() {
+    QTest::addColumn<bool>("secondFamily");
+    QTest::newRow("shipped face") << false;
+    QTest::newRow("second family") << true;
+}
+
 void RuleEditorTest::layoutFitsThePageArea() {
+    QFETCH(bool, secondFamily);
     PageFixture f({"fullname", "email"});
+    if (secondFamily) {
+        test::useSecondFamily(f.window());
+    }
     QVERIFY(f.page->minimumSizeHint().width() <= 539);
     QVERIFY(f.page->minimumSizeHint().height() <= 537);
     test::verifyNothingClipped(f.page, f.page);
