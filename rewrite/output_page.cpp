@@ -168,13 +168,13 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     m_memoVisitorNotes = new QPlainTextEdit(this);
     m_memoVisitorNotes->setObjectName(QStringLiteral("MemoVisitorNotes"));
     m_memoVisitorNotes->setReadOnly(true);
-    m_memoVisitorNotes->setFixedSize(497, 48);
-    layout->addSpacing(10);
+    m_memoVisitorNotes->setFixedSize(497, 30);
+    layout->addSpacing(4);
     row = indentedRow(24);
     row->addWidget(m_checkHtml5Fallback);
     row->addStretch();
     layout->addLayout(row);
-    layout->addSpacing(4);
+    layout->addSpacing(2);
     row = indentedRow(16);
     row->addWidget(m_memoVisitorNotes);
     row->addStretch();
