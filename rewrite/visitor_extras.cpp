@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 #include "app/texts.h"
 #include "platform/bytes.h"
@@ -337,6 +338,11 @@ std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClo
     if (mode == Html5Fallback::Off && bytes::findFast(page, kWrittenAttribute, formTagClose) == npos) {
         return edits;
     }
+    // The first record of each field name, as the checks run them.
+    std::unordered_map<std::string_view, std::string_view> ruleOf;
+    for (const std::string &record : records) {
+        ruleOf.emplace(rules::recordFieldName(record), record);
+    }
     walkForm(page, formTagClose + 1, [&](std::size_t start, std::string_view text, const Tag &tag) {
         if (tag.name != "input" && tag.name != "select" && tag.name != "textarea") {
             return;
@@ -369,11 +375,8 @@ std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClo
         Attributes added;
         if (mode == Html5Fallback::On) {
             const std::string name = attributeText(tag, "name");
-            for (const std::string &record : records) {
-                if (!name.empty() && rules::recordFieldName(record) == name) {
-                    added = fallbackAttributes(record, kept);
-                    break;
-                }
+            if (const auto rule = ruleOf.find(name); !name.empty() && rule != ruleOf.end()) {
+                added = fallbackAttributes(rule->second, kept);
             }
         }
         if (!added.empty()) {
