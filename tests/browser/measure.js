@@ -119,10 +119,12 @@ async function measure(browser, dir, model = block.MODEL_PATH) {
   const plain = rewrite(dir, 'contact', source, { model });
   const fallback = rewrite(dir, 'contact-fallback', source, { model, extra: ['--html5-fallback'] });
   const strict = rewrite(dir, 'contact-strict', withPolicy(source, STRICT_POLICY), { model, extra: ['--html5-fallback'] });
+  const strictPlain = rewrite(dir, 'contact-strict-plain', withPolicy(source, STRICT_POLICY), { model });
   const figures = await visit(browser, plain.file);
   figures.scriptsOffSent = await badDataSent(browser, fallback.file, { javaScriptEnabled: false });
   figures.scriptsOffSentWithoutFallback = await badDataSent(browser, plain.file, { javaScriptEnabled: false });
   figures.strictPolicySent = await badDataSent(browser, strict.file, {});
+  figures.strictPolicySentWithoutFallback = await badDataSent(browser, strictPlain.file, {});
   figures.bytes = blockBytes(plain.text);
   figures.cspHash = plain.json.csp_hash;
   return figures;
@@ -136,7 +138,7 @@ function table(f) {
     `| fields marked aria-invalid | ${f.ariaInvalid} (${f.axInvalid} in the AX tree) |`,
     `| error read as the field's description | ${f.describedBy} |`,
     `| JavaScript off: bad data sent | ${yesNo(f.scriptsOffSent)} with --html5-fallback (${yesNo(f.scriptsOffSentWithoutFallback)} without) |`,
-    `| strict CSP (script-src 'self'): bad data sent | ${yesNo(f.strictPolicySent)} with --html5-fallback |`,
+    `| strict CSP (script-src 'self'): bad data sent | ${yesNo(f.strictPolicySent)} with --html5-fallback (${yesNo(f.strictPolicySentWithoutFallback)} without) |`,
     `| bytes added (raw / gzip) | ${f.bytes.raw.toLocaleString('en')} / ${f.bytes.gzip.toLocaleString('en')} |`,
   ].join('\n');
 }
