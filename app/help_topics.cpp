@@ -192,7 +192,9 @@ message may be left empty.</p>
 <li>A field whose name contains a blank, a period or an apostrophe cannot be validated: rename
 it in your page first.</li>
 <li>The settings and the message cannot contain <code>^</code>, <code>:;</code>,
-<code>*/</code> or <code>&lt;/</code>, which would break the stored rules or the script.</li>
+<code>*/</code>, <code>&lt;/</code> or line breaks, which would break the stored rules or the script.
+A rule stored in the page that holds one of them is listed, but the page is not written until
+you remove or change it.</li>
 </ul>
 <p>Back to the <a href="help:1000">contents</a>, or see <a href="help:1001">Step by step</a>.</p>
 )html";

@@ -283,6 +283,10 @@ TForm1::SetUpOutcome TForm1::setUp(std::string_view commandLine) {
         profile::getInt(startup::kSettingsSection, startup::kHtml5FallbackKey, 0, startup::kSettingsFile) == 1);
     m_editId->setText(platform::fromSystemText(m_startup.accountIdText));
     m_comboFormNum->setCurrentIndex(0);
+    // A settings file that cannot be read would pass for one without an ID or main directory.
+    if (std::optional<std::string> problem = profile::problemWith(startup::kSettingsFile)) {
+        m_ui.showMessage(this, platform::fromSystemText(*problem));
+    }
     if (!m_startup.editorMode) {
         selectPage(m_tabSheet1);
         return SetUpOutcome::Run;
@@ -326,19 +330,31 @@ void TForm1::ButtonSelectFormClick() {
 
 TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     std::optional<scan::ScanResult> result;
+    std::optional<std::string> refusal;
     platform::PageEncoding encoding = platform::PageEncoding::Utf8;
     {
         const platform::WaitCursor wait;
         m_listBoxInputs->clear();
         m_tabSheet2->clearLists();
         m_chosenForm = 1;
+        m_pagePath = path;
+        m_scannedStamp = {};
         if (const std::optional<std::string> page = files::readWholeFile(path)) {
-            encoding = platform::detectEncoding(*page);
-            result = scan::scanPage(
-                *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
+            refusal = scan::unsupportedEncoding(*page);
+            if (!refusal) {
+                encoding = platform::detectEncoding(*page);
+                result = scan::scanPage(
+                    *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
+                m_scannedStamp = files::stampOf(*page);
+            }
         }
     }
     // Messages come after the wait cursor is gone.
+    if (refusal) {
+        m_ui.showMessage(this, platform::fromSystemText(*refusal));
+        m_operationOk = false;
+        return ScanOutcome::NoForm;
+    }
     if (!result) {
         showFileError(texts::kCannotOpenFile, path);
         return ScanOutcome::CannotOpen;
@@ -372,6 +388,14 @@ int TForm1::askForForm(const std::vector<std::string> &tagTexts, platform::PageE
 
 void TForm1::showFileError(std::string_view pattern, std::string_view path) {
     m_ui.showError(this, platform::fromSystemText(texts::fill(pattern, path)));
+}
+
+void TForm1::showWriteError(std::string_view path, const files::WriteResult &result) {
+    if (result.outcome == files::WriteResult::Outcome::TargetChanged) {
+        m_ui.showMessage(this, platform::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, path)));
+        return;
+    }
+    m_ui.showError(this, platform::fromSystemText(texts::cannotCreateText(path, result.reason, result.keptCopy)));
 }
 
 // --- Navigation ---
@@ -451,8 +475,15 @@ void TForm1::finishEditorRun() {
         return;
     }
     if (m_operationOk) {
-        if (!files::writeFileAtomically(m_startup.launchPagePath, m_tabSheet5->currentBytes())) {
-            showFileError(texts::kCannotCreateFile, m_startup.launchPagePath);
+        // The editor may have saved its page since it was scanned: that text is not replaced.
+        files::WriteOptions options;
+        if (m_pagePath == m_startup.launchPagePath || files::sameFile(m_pagePath, m_startup.launchPagePath)) {
+            options.onlyIfHolding = m_scannedStamp;
+        }
+        const files::WriteResult written =
+            files::writeFileAtomically(m_startup.launchPagePath, m_tabSheet5->currentBytes(), options);
+        if (!written) {
+            showWriteError(m_startup.launchPagePath, written);
             return;
         }
         profile::writeString(startup::kSettingsSection, startup::kValCompKey, "1", startup::kEditorSettingsFile);
@@ -481,7 +512,8 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     if (!model) {
         return RewriteOutcome::FileError;
     }
-    const std::optional<std::string> page = readOrReport(platform::toNativePath(m_formEdit->text()));
+    // The path as scanned, byte for byte: the box shows it as text.
+    const std::optional<std::string> page = readOrReport(m_pagePath);
     if (!page) {
         return RewriteOutcome::FileError;
     }
@@ -502,6 +534,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     }
     m_tabSheet5->setOutput(std::move(*result.output), *page);
     m_tabSheet5->setVisitorNotes(result.cspHash, result.warnings);
+    m_tabSheet5->setSource(m_pagePath, m_scannedStamp);
     m_operationOk = true;
     return RewriteOutcome::Built;
 }

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "app/startup.h"
+#include "platform/files.h"
 #include "platform/page_text.h"
 
 class QComboBox;
@@ -80,6 +81,7 @@ private:
     void selectPage(QWidget *page);
     void finishEditorRun();
     void showFileError(std::string_view pattern, std::string_view path);
+    void showWriteError(std::string_view path, const files::WriteResult &result);
 
     QWidget *buildPage1();
     QWidget *buildPanel();
@@ -89,6 +91,10 @@ private:
     startup::StartupState m_startup;
     bool m_operationOk = false;
     int m_chosenForm = 1;
+    // The page as scanned: its path as the system's bytes (a name need not be valid UTF-8)
+    // and a stamp of its bytes, so that a page changed on disk since is not written over.
+    std::string m_pagePath;
+    files::ContentStamp m_scannedStamp;
     bool m_centred = false;
 
     QStackedWidget *m_pageControl1 = nullptr;

@@ -25,6 +25,22 @@ std::string replacePlaceholder(std::string_view pattern, std::string_view value)
 
 std::string fill(std::string_view pattern, std::string_view value) { return replacePlaceholder(pattern, value); }
 
+std::string withReason(std::string message, std::string_view reason) {
+    if (!reason.empty()) {
+        message.append(": ");
+        message.append(reason);
+    }
+    return message;
+}
+
+std::string cannotCreateText(std::string_view path, std::string_view reason, std::string_view keptCopy) {
+    std::string message = withReason(fill(kCannotCreateFile, path), reason);
+    if (!keptCopy.empty()) {
+        message += ". " + fill(kNewPageKept, keptCopy);
+    }
+    return message;
+}
+
 std::string fill(std::string_view pattern, long long value) {
     return replacePlaceholder(pattern, std::to_string(value));
 }

@@ -18,8 +18,19 @@ inline constexpr std::string_view kHelpWindowTitle = "Velmoraine Help";
 // File errors, "%s" is the path.
 inline constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
 inline constexpr std::string_view kCannotCreateFile = "Cannot create file %s";
+// Reasons after a file error ("Cannot create file X: the file is read-only").
+inline constexpr std::string_view kReadOnlyReason = "the file is read-only";
+inline constexpr std::string_view kInterruptedReason = "interrupted";
+// After a write through an existing file that failed half-way, "%s" is the complete copy.
+inline constexpr std::string_view kNewPageKept = "The new page is kept in %s.";
+inline constexpr std::string_view kPageChangedMeanwhile =
+    "The page %s was changed by another program after Velmoraine read it. Nothing was written: select the page "
+    "again to work on its new text.";
 
-// Page scan.
+// Page scan. "%s" is the encoding's name (UTF-16, UTF-32).
+inline constexpr std::string_view kUnsupportedEncoding =
+    "Your HTML page is saved as %s, which Velmoraine cannot read. Please save it as UTF-8 or in an 8-bit encoding "
+    "(such as ISO-8859-1 or Windows-1252) and select it again.";
 inline constexpr std::string_view kNoForm =
     "Velmoraine cannot find a form in your HTML page. Your page must contain a <FORM> tag!";
 
@@ -35,7 +46,11 @@ inline constexpr std::string_view kSpecialCharacterInName =
     "You cannot validate this field because the field name contains a special character (such as a space, "
     "apostrophe or period). You must edit your HTML file and change the field name first.";
 inline constexpr std::string_view kSeparatorInSettings =
-    "The validation settings cannot contain ^, :;, */ or </. Please remove them and try again.";
+    "The validation settings cannot contain ^, :;, */, </ or line breaks. Please remove them and try again.";
+// A rule restored from the page that cannot be written into the script again, "%s" its field.
+inline constexpr std::string_view kSeparatorInFieldSettings =
+    "The validation settings of field \"%s\" cannot contain ^, :;, */, </ or line breaks. Please remove or change "
+    "the field's rule on the validation page and try again.";
 inline constexpr std::string_view kRuleUpdated = "Validation settings for field \"%s\" have been updated.";
 
 // Error messages the rule editor proposes, "%s" is the field name.
@@ -77,6 +92,19 @@ inline constexpr std::string_view kCopiedAll = "The entire HTML page has been co
 inline constexpr std::string_view kSaved =
     "Your HTML page has been saved to file %s. You can click the Test button on the right to test the form in your "
     "browser.";
+
+// Settings files: "%s" is the file, the reason follows the colon.
+inline constexpr std::string_view kSettingsUnreadable = "The settings file %s cannot be read: ";
+inline constexpr std::string_view kSettingsIsFolderReason = "it is a folder, not a file.";
+inline constexpr std::string_view kSettingsWideReason =
+    "it is saved as UTF-16 or UTF-32. Please save it as UTF-8 and start again.";
+
+// A file message with the system's reason after a colon: "Cannot create file X: No space left
+// on device". Without a reason the message stands alone.
+std::string withReason(std::string message, std::string_view reason);
+
+// "Cannot create file X" with the reason, and where a complete copy of the new page was left.
+std::string cannotCreateText(std::string_view path, std::string_view reason, std::string_view keptCopy);
 
 // Fills the single "%s" or "%d" of a message with a value; the rest stays byte for byte.
 std::string fill(std::string_view pattern, std::string_view value);

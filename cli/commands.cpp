@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <span>
+#include <stdexcept>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -12,6 +14,7 @@
 #include "cli/rule_option.h"
 #include "cli/utf8_text.h"
 #include "platform/files.h"
+#include "platform/profile.h"
 #include "rewrite/model_lookup.h"
 #include "rewrite/page_rewriter.h"
 #include "rules/proposals.h"
@@ -64,8 +67,14 @@ int cannotOpen(std::string_view path) {
     return kExitFile;
 }
 
-int cannotCreate(std::string_view path) {
-    printMessage(texts::fill(texts::kCannotCreateFile, path));
+int cannotCreate(std::string_view path, std::string_view reason = {}) {
+    printMessage(texts::withReason(texts::fill(texts::kCannotCreateFile, path), reason));
+    return kExitFile;
+}
+
+// A failed write of the page: the system's reason, and where a complete copy was left.
+int cannotWrite(std::string_view path, const files::WriteResult &result) {
+    printMessage(texts::cannotCreateText(path, result.reason, result.keptCopy));
     return kExitFile;
 }
 
@@ -130,14 +139,18 @@ struct ScannedPage {
 
 // Reads the page whole and scans it, the chooser answering `choose`. kExitOk, or the exit
 // code after the message has been printed.
-int readAndScan(std::string_view command, const std::string &path, int choose, ScannedPage &page) {
+int readAndScan(std::string_view command, const std::string &path, int choose, ScannedPage &page,
+                files::PageLock lock = files::PageLock::None) {
     // A page shortened by another program while it is mapped cannot be read to its end.
     const files::ShortenedFileExit onShortened{texts::fill(texts::kCannotOpenFile, path), kExitFile};
-    std::optional<files::FileBytes> bytes = files::readFileBytes(path, onShortened);
+    std::optional<files::FileBytes> bytes = files::readFileBytes(path, onShortened, lock);
     if (!bytes) {
         return cannotOpen(path);
     }
     page.bytes = std::move(*bytes);
+    if (std::optional<std::string> refusal = scan::unsupportedEncoding(page.bytes.view())) {
+        return refuse(*refusal);
+    }
     // The chooser's first option is always there, even when no tag text could be shown.
     const auto listed = [choose](const std::vector<std::string> &tagTexts) {
         return choose == 1 || static_cast<std::size_t>(choose) <= tagTexts.size();
@@ -353,6 +366,8 @@ int usageError(std::string_view command, std::string_view hint) {
     return kExitUsage;
 }
 
+int standardOutputFailed() { return cannotCreate(kStandardOutputName); }
+
 int notEnoughMemory(std::string_view page) {
     printMessage("Not enough memory to work on " + std::string(page));
     return kExitFile;
@@ -425,7 +440,10 @@ int runRewrite(const RewriteOptions &options) {
         return usageError("rewrite", "--json needs -o or --in-place (the page would share stdout)");
     }
     ScannedPage page;
-    if (const int code = readAndScan("rewrite", options.page, options.choose, page); code != kExitOk) {
+    // A run over the page holds its lock until the new page has replaced it, so a second run
+    // reads this run's result instead of losing it.
+    const files::PageLock lock = options.inPlace ? files::PageLock::Exclusive : files::PageLock::None;
+    if (const int code = readAndScan("rewrite", options.page, options.choose, page, lock); code != kExitOk) {
         return code;
     }
     // The tag texts served the checks only; a form tag of megabytes is not kept while the
@@ -442,6 +460,13 @@ int runRewrite(const RewriteOptions &options) {
 
     // The page-1 check of Continue; the editor's run has none.
     // The settings are read only for what the command line leaves out.
+    // A settings file that cannot be read is named, rather than taken for one without an ID.
+    if (!options.accountId || !options.model) {
+        if (std::optional<std::string> problem = profile::problemWith(startup::kSettingsFile)) {
+            printMessage(*problem);
+            return kExitFile;
+        }
+    }
     const std::string accountId = options.accountId ? *options.accountId : startup::storedAccountIdText();
     if (!options.editorMode && !startup::accountIdAccepted(accountId)) {
         return refuse(texts::kInvalidAccountId);
@@ -459,7 +484,14 @@ int runRewrite(const RewriteOptions &options) {
 
     const std::string modelPath =
         options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
-    std::optional<std::string> model = files::readWholeFile(modelPath);
+    std::optional<std::string> model;
+    try {
+        model = files::readWholeFile(modelPath);
+    } catch (const std::bad_alloc &) {
+        return notEnoughMemory(modelPath); // the model, not the page, was too large
+    } catch (const std::length_error &) {
+        return notEnoughMemory(modelPath);
+    }
     if (!model) {
         return cannotOpen(modelPath);
     }
@@ -492,8 +524,13 @@ int runRewrite(const RewriteOptions &options) {
         return writeStream(stdout, pieces) ? kExitOk : cannotCreate(kStandardOutputName);
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
-    if (!files::writeFileAtomically(target, pieces)) {
-        return cannotCreate(target);
+    const files::WriteResult written = files::writeFileAtomically(target, pieces);
+    if (!written) {
+        // A mapped page shortened while it was written out fails the write: the page is at fault.
+        if (written.keptCopy.empty() && page.bytes.changedSinceRead()) {
+            return cannotOpen(options.page);
+        }
+        return cannotWrite(target, written);
     }
     if (!options.json) {
         return kExitOk;

@@ -55,6 +55,9 @@ int runRewrite(const RewriteOptions &options);
 // Prints "velmoraine-cli COMMAND: HINT ..." as one line on stderr and gives kExitUsage.
 int usageError(std::string_view command, std::string_view hint);
 
+// Prints that stdout could not be written (a full disk, a closed pipe); gives kExitFile.
+int standardOutputFailed();
+
 // Prints that the page does not fit in the memory the process may have; gives kExitFile.
 int notEnoughMemory(std::string_view page);
 

@@ -1,6 +1,7 @@
 // velmoraine-cli: the wizard's page scan, rule proposals and page rewriting from the command
 // line, for scripts and for the golden tests. Links the core only.
 #include <algorithm>
+#include <iostream>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -110,7 +111,10 @@ int main(int argc, char **argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-            return app.exit(error); // --help and --version
+            // --help and --version; a full disk or a closed pipe fails them.
+            const int code = app.exit(error);
+            std::cout.flush();
+            return std::cout ? code : standardOutputFailed();
         }
         const std::vector<CLI::App *> chosen = app.get_subcommands();
         if (chosen.empty() && argc > 1 && argv[1][0] != '-') {

@@ -26,6 +26,13 @@ std::size_t count(std::string_view text, std::string_view what) {
 std::string plainRewrite(std::string_view page, int chosen, std::string_view id, int formNumber,
                          const std::vector<std::string> &records, rewrite::LaunchMode mode, bool &ok) {
     ok = false;
+    // A record that would end the stored rules' comment, the script or the stored line first.
+    for (const std::string &record : records) {
+        if (record.find("*/") != std::string::npos || record.find("</") != std::string::npos ||
+            record.find_first_of("\r\n") != std::string::npos) {
+            return {};
+        }
+    }
     const std::size_t start = scan::findFormTag(page, chosen);
     if (start == std::string_view::npos || page.find('>', start) == std::string_view::npos) {
         return {};

@@ -11,14 +11,19 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include "app/texts.h"
 #include "platform/bytes.h"
 
 namespace velmoraine::files {
@@ -205,9 +210,22 @@ bool closeChecked(FileDescriptor &fd) {
     return ::close(fd.release()) == 0;
 }
 
+// True when following the link `link` (status `st`) is refused the way the system refuses
+// it: the link lies in a sticky, world-writable folder (such as /tmp), and neither the writer
+// nor the folder's owner owns it. Someone else's link there may point anywhere.
+bool plantedLink(const std::string &link, const struct stat &st) {
+    struct stat folder {};
+    if (::stat(folderOf(link).c_str(), &folder) != 0) {
+        return true;
+    }
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return shared && st.st_uid != ::geteuid() && st.st_uid != folder.st_uid;
+}
+
 // Follows a chain of symbolic links to the file that a write really replaces. A relative
-// link target is taken from the folder of the link. Nullopt on a loop or a lookup error
-// other than "does not exist" (a missing final target is created by the write).
+// link target is taken from the folder of the link. Nullopt, with errno set, on a loop, a
+// planted link (EACCES) or a lookup error other than "does not exist" (a missing final
+// target is created by the write).
 std::optional<std::string> finalTarget(const std::string &path) {
     constexpr int maxLinks = 40; // the kernel's own limit for one path lookup
     std::string current = path;
@@ -222,13 +240,19 @@ std::optional<std::string> finalTarget(const std::string &path) {
         if (!S_ISLNK(st.st_mode)) {
             return current;
         }
+        if (plantedLink(current, st)) {
+            errno = EACCES;
+            return std::nullopt;
+        }
         std::string target(PATH_MAX, '\0');
         const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
         if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
+            errno = length < 0 ? errno : ENAMETOOLONG;
             return std::nullopt;
         }
         target.resize(static_cast<std::size_t>(length));
         if (target.empty()) {
+            errno = ENOENT;
             return std::nullopt;
         }
         if (target.front() == '/') {
@@ -238,8 +262,19 @@ std::optional<std::string> finalTarget(const std::string &path) {
             current = (folder == "/" ? folder : folder + "/") + target;
         }
     }
+    errno = ELOOP;
     return std::nullopt;
 }
+
+// The system's description of an error number, in English whatever the locale.
+std::string systemReason(int error) {
+    const char *text = ::strerrordesc_np(error);
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+WriteResult failure(int error) { return {WriteResult::Outcome::Failed, systemReason(error), {}}; }
+
+WriteResult failure(std::string_view reason) { return {WriteResult::Outcome::Failed, std::string(reason), {}}; }
 
 mode_t creationMode() {
     // The process has a single thread, so briefly swapping the mask to read it is safe.
@@ -249,20 +284,23 @@ mode_t creationMode() {
 }
 
 // Devices and pipes cannot be renamed over: their bytes go to the open file itself.
-bool writeInPlace(const std::string &target, std::span<const std::string_view> pieces) {
+WriteResult writeInPlace(const std::string &target, std::span<const std::string_view> pieces) {
     // Without O_NONBLOCK, opening a pipe that nobody reads would wait forever.
     FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
-        return false;
+        return failure(errno);
     }
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        return false;
+        return failure(errno);
     }
     if (!writeFully(fd.get(), pieces)) {
-        return false;
+        return failure(errno);
     }
-    return closeChecked(fd);
+    if (!closeChecked(fd)) {
+        return failure(errno);
+    }
+    return {};
 }
 
 } // namespace
@@ -289,6 +327,31 @@ int openRegularFile(const std::string &path, struct stat &st) {
         return -1;
     }
     return fd.release();
+}
+
+// The same, holding the file's advisory lock. A writer that held the lock before may have
+// renamed a new file over the name; the lock on the file that lost its name is then dropped
+// and the new one is opened and locked in turn.
+int openLockedFile(const std::string &path, struct stat &st) {
+    for (;;) {
+        FileDescriptor fd(openRegularFile(path, st));
+        if (fd.get() < 0) {
+            return -1;
+        }
+        while (::flock(fd.get(), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                return -1;
+            }
+        }
+        struct stat named {};
+        if (::stat(path.c_str(), &named) != 0) {
+            return -1;
+        }
+        if (named.st_dev == st.st_dev && named.st_ino == st.st_ino) {
+            // The size may have changed while the lock was awaited.
+            return ::fstat(fd.get(), &st) == 0 ? fd.release() : -1;
+        }
+    }
 }
 
 // Reads the whole file into a buffer that `Buffer` keeps: prepare(size) gives room for the
@@ -454,9 +517,10 @@ void guardMapping(const char *begin, std::size_t size, const ShortenedFileExit &
 
 } // namespace
 
-std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened) {
+std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened,
+                                       PageLock lock) {
     struct stat st {};
-    FileDescriptor fd(openRegularFile(path, st));
+    FileDescriptor fd(lock == PageLock::Exclusive ? openLockedFile(path, st) : openRegularFile(path, st));
     if (fd.get() < 0) {
         return std::nullopt;
     }
@@ -517,7 +581,35 @@ bool FileBytes::changedSinceRead() const noexcept {
     }
     long long now[3] = {};
     takeStamp(st, now);
-    return !std::equal(std::begin(now), std::end(now), std::begin(m_stamp));
+    if (!std::equal(std::begin(now), std::end(now), std::begin(m_stamp))) {
+        return true;
+    }
+    // A file rewritten in place within the same tick of the clock keeps its size and time;
+    // a page read into memory is small, so its bytes are simply compared again.
+    return !m_mapped && !sameBytesOnDisk();
+}
+
+bool FileBytes::sameBytesOnDisk() const noexcept {
+    constexpr std::size_t chunkSize = 64 * 1024;
+    char chunk[chunkSize];
+    std::size_t at = 0;
+    for (;;) {
+        const ssize_t got = ::pread(m_fd, chunk, chunkSize, static_cast<off_t>(at));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (got == 0) {
+            return at == m_size;
+        }
+        const auto count = static_cast<std::size_t>(got);
+        if (at + count > m_size || std::memcmp(chunk, m_data + at, count) != 0) {
+            return false;
+        }
+        at += count;
+    }
 }
 
 void FileBytes::release() noexcept {
@@ -542,18 +634,234 @@ void FileBytes::release() noexcept {
 // Writing
 // ---------------------------------------------------------------------------------------------
 
-bool writeFileAtomically(const std::string &path, std::string_view bytes) {
-    const std::string_view whole[] = {bytes};
-    return writeFileAtomically(path, std::span<const std::string_view>(whole));
+ContentStamp stampOf(std::string_view bytes) {
+    // FNV-1a over every byte: the same bytes give the same stamp on every run.
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    return {bytes.size(), hash};
 }
 
-bool writeFileAtomically(const std::string &path, std::span<const std::string_view> pieces) {
-    if (path.empty()) {
+bool sameFile(const std::string &first, const std::string &second) {
+    struct stat a {};
+    struct stat b {};
+    return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+namespace {
+
+// --- Ending the process in the middle of a write ---------------------------------------------
+
+// What a signal that ends the process says while the new bytes are copied through the target:
+// where the complete copy is. Made beforehand; the handler only writes it.
+std::string g_interruptedMessage;
+std::atomic<bool> g_sayInterrupted{false};
+
+constexpr std::array<int, 3> kEndingSignals = {SIGINT, SIGTERM, SIGHUP};
+std::array<struct sigaction, kEndingSignals.size()> g_previousActions{};
+
+void onEndingSignal(int signal) {
+    const int saved = errno;
+    if (const char *temporary = g_temporaryFile.load()) {
+        ::unlink(temporary);
+    }
+    if (g_sayInterrupted.load()) {
+        std::size_t done = 0;
+        while (done < g_interruptedMessage.size()) {
+            const ssize_t put =
+                ::write(STDERR_FILENO, g_interruptedMessage.data() + done, g_interruptedMessage.size() - done);
+            if (put <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(put);
+        }
+    }
+    // The signal then does what it did before: usually it ends the process.
+    for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+        if (kEndingSignals[i] == signal) {
+            ::sigaction(signal, &g_previousActions[i], nullptr);
+        }
+    }
+    errno = saved;
+    ::raise(signal);
+}
+
+// While it lives, Ctrl-C, SIGTERM and SIGHUP remove the temporary file before they end the
+// process. A signal that was ignored stays ignored (a run under nohup).
+class EndingSignalsGuard {
+public:
+    EndingSignalsGuard() {
+        for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+            struct sigaction action {};
+            action.sa_handler = onEndingSignal;
+            sigemptyset(&action.sa_mask);
+            for (const int other : kEndingSignals) {
+                sigaddset(&action.sa_mask, other);
+            }
+            ::sigaction(kEndingSignals[i], nullptr, &g_previousActions[i]);
+            m_installed[i] = g_previousActions[i].sa_handler != SIG_IGN &&
+                             ::sigaction(kEndingSignals[i], &action, nullptr) == 0;
+        }
+    }
+    EndingSignalsGuard(const EndingSignalsGuard &) = delete;
+    EndingSignalsGuard &operator=(const EndingSignalsGuard &) = delete;
+    ~EndingSignalsGuard() {
+        for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+            if (m_installed[i]) {
+                ::sigaction(kEndingSignals[i], &g_previousActions[i], nullptr);
+            }
+        }
+        g_sayInterrupted.store(false);
+    }
+
+private:
+    std::array<bool, kEndingSignals.size()> m_installed{};
+};
+
+// --- What a rename would lose ----------------------------------------------------------------
+
+// The names of a file's extended attributes (its access control list among them); nullopt on
+// an error other than "not supported here".
+std::optional<std::vector<std::string>> attributeNames(const std::string &path, int fd) {
+    for (;;) {
+        const ssize_t size = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
+        if (size < 0) {
+            return errno == ENOTSUP ? std::optional<std::vector<std::string>>(std::in_place)
+                                    : std::nullopt;
+        }
+        std::string list(static_cast<std::size_t>(size), '\0');
+        const ssize_t got = fd >= 0 ? ::flistxattr(fd, list.data(), list.size())
+                                    : ::listxattr(path.c_str(), list.data(), list.size());
+        if (got < 0 && errno == ERANGE) {
+            continue; // the list grew meanwhile
+        }
+        if (got < 0) {
+            return std::nullopt;
+        }
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+            const std::size_t end = list.find('\0', at);
+            names.emplace_back(list.substr(at, end - at));
+            at = end == std::string::npos ? list.size() : end + 1;
+        }
+        return names;
+    }
+}
+
+// Gives the new file `fd` exactly the extended attributes of `target`; false when one cannot
+// be read or set (a security attribute, for instance).
+bool copyAttributes(const std::string &target, int fd) {
+    const auto wanted = attributeNames(target, -1);
+    const auto present = attributeNames(target, fd);
+    if (!wanted || !present) {
         return false;
+    }
+    // An inherited default access list of the folder is not the target's.
+    for (const std::string &name : *present) {
+        if (std::find(wanted->begin(), wanted->end(), name) == wanted->end() &&
+            ::fremovexattr(fd, name.c_str()) != 0) {
+            return false;
+        }
+    }
+    for (const std::string &name : *wanted) {
+        const ssize_t size = ::getxattr(target.c_str(), name.c_str(), nullptr, 0);
+        if (size < 0) {
+            return false;
+        }
+        std::string value(static_cast<std::size_t>(size), '\0');
+        const ssize_t got = ::getxattr(target.c_str(), name.c_str(), value.data(), value.size());
+        if (got < 0 || ::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(got), 0) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Copies the complete new file `from` (of `size` bytes) over the bytes of `target`, which
+// keeps its name, links, owner and attributes. The copy stays until the target holds it all.
+WriteResult writeThrough(const std::string &target, int from, std::size_t size, TemporaryName &temporary) {
+    FileDescriptor to(::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (to.get() < 0) {
+        return failure(errno);
+    }
+    // Room first, so that a full disk is found before a byte of the target has changed.
+    if (::fallocate(to.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT)) {
+        return failure(errno);
+    }
+    // From here on the copy is the only whole new page: it stays when anything goes wrong.
+    const std::string copy = temporary.path();
+    temporary.dismiss();
+    const std::string kept = texts::fill(texts::kNewPageKept, copy);
+    g_interruptedMessage = texts::withReason(texts::fill(texts::kCannotCreateFile, target),
+                                             texts::kInterruptedReason) + ". " + kept + "\n";
+    g_sayInterrupted.store(true);
+    const auto keptFailure = [&](int error) {
+        g_sayInterrupted.store(false);
+        return WriteResult{WriteResult::Outcome::Failed, systemReason(error), copy};
+    };
+
+    constexpr std::size_t chunkSize = std::size_t{1} << 20;
+    const std::unique_ptr<char[]> chunk(new char[chunkSize]);
+    std::size_t at = 0;
+    while (at < size) {
+        const ssize_t got = ::pread(from, chunk.get(), std::min(chunkSize, size - at), static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return keptFailure(got < 0 ? errno : EIO);
+        }
+        std::size_t done = 0;
+        while (done < static_cast<std::size_t>(got)) {
+            const ssize_t put = ::pwrite(to.get(), chunk.get() + done, static_cast<std::size_t>(got) - done,
+                                         static_cast<off_t>(at + done));
+            if (put < 0 && errno == EINTR) {
+                continue;
+            }
+            if (put <= 0) {
+                return keptFailure(put < 0 ? errno : EIO);
+            }
+            done += static_cast<std::size_t>(put);
+        }
+        at += done;
+    }
+    if (::ftruncate(to.get(), static_cast<off_t>(size)) != 0 || ::fsync(to.get()) != 0 || !closeChecked(to)) {
+        return keptFailure(errno);
+    }
+    g_sayInterrupted.store(false);
+    ::unlink(copy.c_str());
+    return {};
+}
+
+// True when the target still holds the bytes stamped; `locked` keeps the lock taken to read it.
+bool targetStillHolds(const std::string &target, const ContentStamp &stamp, std::optional<FileBytes> &locked) {
+    locked = readFileBytes(target, {texts::fill(texts::kCannotOpenFile, target), 2}, PageLock::Exclusive);
+    return locked && stampOf(locked->view()) == stamp;
+}
+
+} // namespace
+
+WriteResult writeFileAtomically(const std::string &path, std::string_view bytes, const WriteOptions &options) {
+    const std::string_view whole[] = {bytes};
+    return writeFileAtomically(path, std::span<const std::string_view>(whole), options);
+}
+
+WriteResult writeFileAtomically(const std::string &path, std::span<const std::string_view> pieces,
+                                const WriteOptions &options) {
+    if (path.empty()) {
+        return failure(ENOENT);
+    }
+    // A device or a pipe named through a link of the system (/dev/stdout) is written as it is.
+    struct stat named {};
+    if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode)) {
+        return writeInPlace(path, pieces);
     }
     const auto target = finalTarget(path);
     if (!target) {
-        return false;
+        return failure(errno);
     }
 
     struct stat existing {};
@@ -561,49 +869,69 @@ bool writeFileAtomically(const std::string &path, std::span<const std::string_vi
     if (::stat(target->c_str(), &existing) == 0) {
         exists = true;
         if (S_ISDIR(existing.st_mode)) {
-            return false;
+            return failure(EISDIR);
         }
         if (!S_ISREG(existing.st_mode)) {
             return writeInPlace(*target, pieces);
         }
+        // What the writer could not write with `echo >` is not replaced by a rename either.
+        if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
+            return errno == EACCES ? failure(texts::kReadOnlyReason) : failure(errno);
+        }
     } else if (errno != ENOENT) {
-        return false;
+        return failure(errno);
     }
 
+    // Held until the new bytes have replaced the old: no second writer slips in between.
+    std::optional<FileBytes> locked;
+    if (options.onlyIfHolding && !targetStillHolds(*target, *options.onlyIfHolding, locked)) {
+        return {WriteResult::Outcome::TargetChanged, {}, {}};
+    }
+
+    const EndingSignalsGuard signals;
     // The temporary file sits beside the target so that the rename stays on one file system.
     // Its name keeps a readable part of the target's name within the length a folder allows.
     constexpr std::size_t maxBaseLength = 200;
     const std::string folder = folderOf(*target);
     const std::string base = baseNameOf(*target).substr(0, maxBaseLength);
     std::string pattern = (folder == "/" ? folder : folder + "/") + "." + base + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(pattern.data()));
+    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (fd.get() < 0) {
-        return false;
+        return failure(errno);
     }
     TemporaryName temporary(pattern);
-    ::fcntl(fd.get(), F_SETFD, FD_CLOEXEC);
 
     if (!writeFully(fd.get(), pieces) || ::fsync(fd.get()) != 0) {
-        return false;
+        return failure(errno);
     }
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) {
+        size += piece.size();
+    }
+    bool through = false;
     if (exists) {
+        // A second name of the file would keep the old bytes after a rename.
+        through = existing.st_nlink > 1;
         // Keep the owner where we may (only a privileged process can give a file away);
         // this comes before the mode because a change of owner clears set-id bits.
-        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-            const int ownerKept = ::fchown(fd.get(), existing.st_uid, existing.st_gid);
-            (void)ownerKept;
+        if (!through && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
+            through = ::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0;
         }
-        if (::fchmod(fd.get(), existing.st_mode & 07777) != 0) {
-            return false;
+        if (!through && ::fchmod(fd.get(), existing.st_mode & 07777) != 0) {
+            return failure(errno);
         }
+        through = through || !copyAttributes(*target, fd.get());
     } else if (::fchmod(fd.get(), creationMode()) != 0) {
-        return false;
+        return failure(errno);
+    }
+    if (through) {
+        return writeThrough(*target, fd.get(), size, temporary);
     }
     if (!closeChecked(fd)) {
-        return false;
+        return failure(errno);
     }
     if (::rename(temporary.path().c_str(), target->c_str()) != 0) {
-        return false;
+        return failure(errno);
     }
     temporary.dismiss();
 
@@ -613,7 +941,7 @@ bool writeFileAtomically(const std::string &path, std::span<const std::string_vi
     if (folderFd.get() >= 0) {
         (void)::fsync(folderFd.get());
     }
-    return true;
+    return {};
 }
 
 } // namespace velmoraine::files

@@ -1,12 +1,15 @@
 #include "platform/profile.h"
 
+#include "app/texts.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -206,7 +209,26 @@ bool storable(std::string_view section, std::string_view key, std::string_view v
 // Text level
 // ---------------------------------------------------------------------------------------
 
+namespace {
+
+// A UTF-8 byte order mark that an editor put at the start of the file is not part of the
+// first line.
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+std::string_view withoutMark(std::string_view text) {
+    return text.substr(0, kUtf8Mark.size()) == kUtf8Mark ? text.substr(kUtf8Mark.size()) : text;
+}
+
+// True for a file saved with two or four bytes a character (a UTF-16 or UTF-32 mark).
+bool wideText(std::string_view text) {
+    return text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF" ||
+           text.substr(0, 4) == std::string_view("\0\0\xFE\xFF", 4);
+}
+
+} // namespace
+
 std::optional<std::string> findValue(std::string_view text, std::string_view section, std::string_view key) {
+    text = withoutMark(text);
     const KeySearch found = searchKey(text, section, key);
     if (!found.keyFound) {
         return std::nullopt;
@@ -215,10 +237,14 @@ std::optional<std::string> findValue(std::string_view text, std::string_view sec
 }
 
 std::string withValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
-    const KeySearch found = searchKey(text, section, key);
-    const std::string_view lineBreak = lineBreakOf(text);
     std::string out;
     out.reserve(text.size() + section.size() + key.size() + value.size() + 8);
+    // The mark stays where it was.
+    const std::string_view marked = text;
+    text = withoutMark(text);
+    out.append(marked.substr(0, marked.size() - text.size()));
+    const KeySearch found = searchKey(text, section, key);
+    const std::string_view lineBreak = lineBreakOf(text);
 
     if (found.keyFound) {
         // Only the value changes; the key, its spacing and the line break stay as they were.
@@ -330,7 +356,30 @@ bool writeString(std::optional<std::string_view> section, std::optional<std::str
             return false;
         }
     }
-    return files::writeFileAtomically(path, withValue(text, *section, *key, *value));
+    return static_cast<bool>(files::writeFileAtomically(path, withValue(text, *section, *key, *value)));
+}
+
+std::optional<std::string> problemWith(std::string_view file) {
+    const std::string path = resolveProfilePath(file);
+    const std::string intro = texts::fill(texts::kSettingsUnreadable, path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return errno == ENOENT ? std::nullopt : std::optional<std::string>(intro + ::strerrordesc_np(errno) + ".");
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return intro + std::string(texts::kSettingsIsFolderReason);
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return intro + ::strerrordesc_np(errno) + ".";
+    }
+    char start[4] = {};
+    const ssize_t got = ::read(fd, start, sizeof start);
+    ::close(fd);
+    if (got > 0 && wideText(std::string_view(start, static_cast<std::size_t>(got)))) {
+        return intro + std::string(texts::kSettingsWideReason);
+    }
+    return std::nullopt;
 }
 
 } // namespace velmoraine::profile

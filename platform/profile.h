@@ -28,6 +28,11 @@ int getInt(std::string_view section, std::string_view key, int defaultValue, std
 bool writeString(std::optional<std::string_view> section, std::optional<std::string_view> key,
                  std::optional<std::string_view> value, std::string_view file);
 
+// What is wrong with a profile file that exists but cannot be read as one (a folder, a file
+// the user may not read, one saved as UTF-16): the whole message naming the file; nullopt for
+// a missing or readable file. A UTF-8 byte order mark at the start is read past.
+std::optional<std::string> problemWith(std::string_view file);
+
 // --- The same on file text, for tests and the fuzz target ---
 
 std::optional<std::string> findValue(std::string_view text, std::string_view section, std::string_view key);

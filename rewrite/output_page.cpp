@@ -251,9 +251,20 @@ void OutputPage::Button4Click() {
     if (!path) {
         return;
     }
-    if (!files::writeFileAtomically(platform::toNativePath(*path), currentBytes())) {
+    const std::string target = platform::toNativePath(*path);
+    files::WriteOptions options;
+    if (!m_sourcePath.empty() && files::sameFile(target, m_sourcePath)) {
+        options.onlyIfHolding = m_sourceStamp; // never over a page saved elsewhere meanwhile
+    }
+    const files::WriteResult written = files::writeFileAtomically(target, currentBytes(), options);
+    const std::string shown = platform::toSystemText(*path);
+    if (written.outcome == files::WriteResult::Outcome::TargetChanged) {
+        m_ui.showMessage(window(), platform::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, shown)));
+        return;
+    }
+    if (!written) {
         m_ui.showError(window(),
-                       platform::fromSystemText(texts::fill(texts::kCannotCreateFile, platform::toSystemText(*path))));
+                       platform::fromSystemText(texts::cannotCreateText(shown, written.reason, written.keptCopy)));
         return;
     }
     m_ui.showMessage(window(), platform::fromSystemText(texts::fill(texts::kSaved, platform::toSystemText(*path))));

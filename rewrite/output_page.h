@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include "platform/files.h"
 #include "platform/page_text.h"
 
 class QCheckBox;
@@ -43,6 +44,13 @@ public:
     // these bytes. `sourcePage` decides the line ending written for edited text.
     void setOutput(std::string bytes, std::string_view sourcePage);
 
+    // The page the output was made from, as scanned: "Save As..." over it writes only while
+    // the page on disk still holds the scanned bytes.
+    void setSource(std::string path, files::ContentStamp stamp) {
+        m_sourcePath = std::move(path);
+        m_sourceStamp = stamp;
+    }
+
     // What the actions write: the rewriter's bytes while the box is unedited; after an edit,
     // the box's text in the encoding it was shown with, every line break as the page's
     // dominant line ending.
@@ -73,6 +81,8 @@ private:
     platform::UiServices &m_ui;
     std::string m_mainDirectory;
     std::string m_bytes;
+    std::string m_sourcePath;
+    files::ContentStamp m_sourceStamp;
     platform::PageEncoding m_encoding = platform::PageEncoding::Utf8;
     platform::LineEnding m_lineEnding = platform::LineEnding::CrLf;
 

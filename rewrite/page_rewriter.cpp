@@ -1,5 +1,7 @@
 #include "rewrite/page_rewriter.h"
 
+#include "rules/rule_record.h"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -420,6 +422,14 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     const std::string_view page = input.page;
 
     PiecesResult result;
+    // A rule restored from a hand-edited page may hold text that would end the stored-rules
+    // comment or the script early; it is refused as the same text typed would be.
+    for (const std::string &record : records) {
+        if (std::optional<std::string> refusal = rules::checkStoredRecord(record)) {
+            result.message = std::move(*refusal);
+            return result;
+        }
+    }
     const std::size_t tagStart = scan::findFormTag(page, input.chosenForm);
     const std::size_t tagClose = tagStart == npos ? npos : page.find('>', tagStart);
     if (tagClose == npos) {

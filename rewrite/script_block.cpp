@@ -90,6 +90,15 @@ std::string jsString(std::string_view text) {
         case '"': out.append("\\\""); break;
         case '\r': out.append("\\r"); break;
         case '\n': out.append("\\n"); break;
+        case '\xE2':
+            // U+2028 and U+2029 in UTF-8: older browsers end a string literal at them.
+            if (i + 2 < text.size() && text[i + 1] == '\x80' && (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+                out.append(text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029");
+                i += 2;
+            } else {
+                out.push_back(c);
+            }
+            break;
         case '<':
             out.push_back('<');
             if (i + 1 < text.size() && text[i + 1] == '/') {

@@ -25,7 +25,8 @@ void appendCheckStatements(std::string &out, std::string_view record, std::strin
 bool insertScriptBlock(std::string &text, std::string_view block);
 
 // A JavaScript string literal of `text` between double quotes: "\" as "\\", a double quote
-// as "\"", "</" as "<\/", CR as "\r", LF as "\n"; every other byte as it stands.
+// as "\"", "</" as "<\/", CR as "\r", LF as "\n", U+2028 and U+2029 (in UTF-8) as "\u2028" and
+// "\u2029"; every other byte as it stands.
 std::string jsString(std::string_view text);
 
 // A value written bare when it is a plain number (an optional "-", digits, optionally "."

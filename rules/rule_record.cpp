@@ -114,9 +114,27 @@ std::size_t patternFieldCount(RuleKind kind) {
     return 0;
 }
 
+namespace {
+
+// Texts that end the stored-rules comment ("*/"), the script element ("</") or the line that
+// stores the rules (a line break).
+bool breaksScript(std::string_view text) {
+    return text.find("*/") != std::string_view::npos || text.find("</") != std::string_view::npos ||
+           text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+} // namespace
+
 bool holdsSeparator(std::string_view text) {
     return text.find('^') != std::string_view::npos || text.find(":;") != std::string_view::npos ||
-           text.find("*/") != std::string_view::npos || text.find("</") != std::string_view::npos;
+           breaksScript(text);
+}
+
+std::optional<std::string> checkStoredRecord(std::string_view record) {
+    if (breaksScript(record)) {
+        return texts::fill(texts::kSeparatorInFieldSettings, recordFieldName(record));
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string_view> checkFieldName(std::string_view field) {
@@ -152,8 +170,7 @@ std::optional<std::string_view> checkRecord(std::string_view record) {
         return std::nullopt;
     }
     const std::string_view rest = record.substr(field.size() + 1);
-    if (rest.find(":;") != std::string_view::npos || rest.find("*/") != std::string_view::npos ||
-        rest.find("</") != std::string_view::npos) {
+    if (rest.find(":;") != std::string_view::npos || breaksScript(rest)) {
         return texts::kSeparatorInSettings;
     }
     const std::vector<std::string_view> fields = splitRecord(record);

@@ -55,15 +55,21 @@ std::size_t patternFieldCount(RuleKind kind);
 std::optional<std::string_view> checkFieldName(std::string_view field);
 
 // The settings check of "Add >>": the refusal message when a text that goes into the record
-// (the chosen kind's boxes and the message) holds "^", ":;", "*/" or "</".
+// (the chosen kind's boxes and the message) holds "^", ":;", "*/", "</" or a line break.
 std::optional<std::string_view> checkSettings(const RuleSettings &settings);
 
 // The same checks on a raw record: the field name as `checkFieldName`; a kind "0".."3" with more
-// "^"-separated fields than its pattern, or ":;", "*/" or "</" after the field name, refused
+// "^"-separated fields than its pattern, or ":;", "*/", "</" or a line break after the field
+// name, refused
 // with the settings message.
 std::optional<std::string_view> checkRecord(std::string_view record);
 
-// True when `text` holds "^", ":;", "*/" or "</".
+// For a record about to be written into the script (one restored from a page, too): the
+// settings message naming its field when the record holds "*/", "</" or a line break, which
+// would end the stored-rules comment, the script or the stored-rules line.
+std::optional<std::string> checkStoredRecord(std::string_view record);
+
+// True when `text` holds "^", ":;", "*/", "</" or a line break (CR or LF).
 bool holdsSeparator(std::string_view text);
 
 } // namespace velmoraine::rules

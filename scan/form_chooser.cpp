@@ -1,5 +1,7 @@
 #include "scan/form_chooser.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,6 +21,9 @@ namespace {
 constexpr int kClientWidth = 542;
 constexpr int kClientHeight = 323;
 constexpr int kTagWidth = 390;
+constexpr int kIndent = 8;     // of the rows
+constexpr int kColumnGap = 10; // between an option and its tag
+constexpr int kEdgeGap = 4;    // kept between a tag and the window's right edge
 
 const char *const kExplanation = "Your HTML page contains more than one form. The <FORM> tags are listed below. "
                                  "Please select the one that you would like to make work with Velmoraine.";
@@ -40,7 +45,7 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent) {
     const std::array<const char *, kRows> captions = {"First Form:", "Second Form:", "Third Form:"};
     auto *group = new QButtonGroup(this);
     auto *rows = new QGridLayout;
-    rows->setHorizontalSpacing(10);
+    rows->setHorizontalSpacing(kColumnGap);
     rows->setVerticalSpacing(22);
     rows->setColumnStretch(1, 1);
     for (int i = 0; i < kRows; ++i) {
@@ -74,7 +79,7 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent) {
     layout->addWidget(m_label1);
     layout->addSpacing(14);
     auto *indented = new QHBoxLayout;
-    indented->addSpacing(8);
+    indented->addSpacing(kIndent);
     indented->addLayout(rows);
     layout->addLayout(indented);
     layout->addStretch();
@@ -90,7 +95,15 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent) {
 void TForm5::fill(const QStringList &tagTexts) {
     m_chosenForm = 1;
     const bool thirdRow = tagTexts.size() >= kRows;
+    // The tags take the room the option captions leave, up to a few pixels from the window's
+    // edge (less than their usual width only when the window's face is wider than the shipped one).
+    int captions = 0;
+    for (const QRadioButton *option : m_options) {
+        captions = std::max(captions, option->sizeHint().width());
+    }
+    const int room = width() - layout()->contentsMargins().left() - kIndent - captions - kColumnGap - kEdgeGap;
     for (int i = 0; i < kRows && i < tagTexts.size(); ++i) {
+        m_tags[i]->setFixedWidth(std::min(kTagWidth, room));
         setTagText(m_tags[i], tagTexts[i]);
     }
     m_options[2]->setVisible(thirdRow);

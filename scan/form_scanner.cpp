@@ -15,6 +15,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/texts.h"
 #include "platform/bytes.h"
 #include "scan/rule_recovery.h"
 
@@ -583,6 +584,19 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser) {
         }
     }
     return result;
+}
+
+std::optional<std::string> unsupportedEncoding(std::string_view page) {
+    // Four-byte marks first: the UTF-32 little-endian mark starts like UTF-16's.
+    const auto startsWith = [page](std::string_view mark) { return page.substr(0, mark.size()) == mark; };
+    using namespace std::string_view_literals;
+    if (startsWith("\xFF\xFE\0\0"sv) || startsWith("\0\0\xFE\xFF"sv)) {
+        return texts::fill(texts::kUnsupportedEncoding, "UTF-32");
+    }
+    if (startsWith("\xFF\xFE"sv) || startsWith("\xFE\xFF"sv)) {
+        return texts::fill(texts::kUnsupportedEncoding, "UTF-16");
+    }
+    return std::nullopt;
 }
 
 } // namespace velmoraine::scan

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,10 @@ struct ScanResult {
 // the calling thread; on a page of some megabytes the first form's fields are meanwhile listed
 // on a second thread, which has ended when the scan returns.
 ScanResult scanPage(std::string_view page, const Chooser &chooser);
+
+// The refusal message for a page saved as UTF-16 or UTF-32 (it starts with that encoding's
+// byte order mark), whose tags no byte search can find; nullopt for any other page.
+std::optional<std::string> unsupportedEncoding(std::string_view page);
 
 // The field names of form `chosenForm` (the walk of its tags), distinct, in page order.
 std::vector<std::string> listFields(std::string_view page, int chosenForm);

@@ -1,5 +1,7 @@
 // Editor mode: the sibling editor starts the wizard with "dp-" and a page; the wizard opens on
 // page 2 and, at the end, writes the updated page back and tells the editor.
+#include <cstdio>
+
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -9,6 +11,7 @@
 
 #include "app/texts.h"
 #include "platform/page_text.h"
+#include "platform/profile.h"
 #include "rewrite/page_rewriter.h"
 #include "rules/rule_editor_page.h"
 #include "wizard_fixture.h"
@@ -57,6 +60,10 @@ private slots:
     void failedWriteKeepsTheWindowOnPageTwo();
     void missingModelKeepsTheWindow();
     void prefixMustStandFirstInLowerCase();
+    void pageSavedMeanwhileIsNotWrittenOver();
+    void nameThatIsNotUtf8IsWrittenBack();
+    void wideEncodingPageEndsWithItsMessage();
+    void unreadableSettingsAreNamedAtStart();
 };
 
 void EditorModeTest::wholeEditorRun() {
@@ -174,7 +181,8 @@ void EditorModeTest::failedWriteKeepsTheWindowOnPageTwo() {
     QVERIFY(QDir(f.path(QStringLiteral("site"))).removeRecursively());
 
     f.click("ButtonNext");
-    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, launchPage.toStdString()))});
+    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, launchPage.toStdString()) +
+                                                ": No such file or directory")});
     QVERIFY(f.ui.messages.isEmpty());
     QCOMPARE(f.settingsText("dornapelle.ini"), kEditorSettings);
     QVERIFY(f.form().isVisible());
@@ -213,6 +221,69 @@ void EditorModeTest::prefixMustStandFirstInLowerCase() {
         QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
         QVERIFY(f.child<QLineEdit>("FormEdit")->text().isEmpty());
     }
+}
+
+// The editor saved the page after the wizard scanned it: nothing is written over that text,
+// the editor is not told of a completed run, and the window stays.
+void EditorModeTest::pageSavedMeanwhileIsNotWrittenOver() {
+    WizardFixture f;
+    f.writeSettings("dornapelle.ini", kEditorSettings);
+    const QString page = f.writeFile(QStringLiteral("contact.htm"), kEditorPage);
+    f.start("dp-" + page.toStdString());
+    f.form().show();
+    addEmailRule(f);
+    const std::string savedByEditor = kEditorPage + "<!-- a later edit -->\n";
+    f.writeFile(QStringLiteral("contact.htm"), savedByEditor);
+    f.click("ButtonNext");
+    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::fill(texts::kPageChangedMeanwhile, page.toStdString()))});
+    QVERIFY(f.ui.errors.isEmpty());
+    QCOMPARE(WizardFixture::readFile(page), savedByEditor);
+    QCOMPARE(f.settingsText("dornapelle.ini"), kEditorSettings);
+    QVERIFY(f.form().isVisible());
+}
+
+// A Latin-1 file name (byte E9) is used as the bytes the editor gave, from scan to write.
+void EditorModeTest::nameThatIsNotUtf8IsWrittenBack() {
+    WizardFixture f;
+    const std::string page = f.path(QStringLiteral("site")).toStdString() + "/lat\xE9.htm";
+    QVERIFY(QDir().mkpath(f.path(QStringLiteral("site"))));
+    {
+        std::FILE *out = std::fopen(page.c_str(), "wb");
+        QVERIFY(out != nullptr);
+        std::fwrite(kEditorPage.data(), 1, kEditorPage.size(), out);
+        std::fclose(out);
+    }
+    QCOMPARE(f.start("dp-" + page), TForm1::SetUpOutcome::Run);
+    f.form().show();
+    addEmailRule(f);
+    f.click("ButtonNext");
+    QVERIFY2(f.ui.errors.isEmpty(), qPrintable(f.ui.errorTexts().join(QLatin1Char('\n'))));
+    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::kValidationAdded)});
+    std::FILE *in = std::fopen(page.c_str(), "rb");
+    QVERIFY(in != nullptr);
+    std::string written(1 << 16, '\0');
+    written.resize(std::fread(written.data(), 1, written.size(), in));
+    std::fclose(in);
+    QCOMPARE(written, editorOutput(kEditorPage, "", {kEmailRecord}));
+}
+
+void EditorModeTest::wideEncodingPageEndsWithItsMessage() {
+    WizardFixture f;
+    const std::string utf16 = std::string("\xFF\xFE<\0f\0o\0r\0m\0>\0", 12);
+    const QString page = f.writeFile(QStringLiteral("wide.htm"), utf16);
+    QCOMPARE(f.start("dp-" + page.toStdString()), TForm1::SetUpOutcome::Quit);
+    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::fill(texts::kUnsupportedEncoding, "UTF-16"))});
+    QVERIFY(f.ui.errors.isEmpty());
+    QCOMPARE(WizardFixture::readFile(page), utf16);
+}
+
+void EditorModeTest::unreadableSettingsAreNamedAtStart() {
+    WizardFixture f;
+    f.writeSettings("velmoraine.ini", std::string("\xFE\xFF\0[\0S", 6));
+    QCOMPARE(f.start(), TForm1::SetUpOutcome::Run);
+    const std::string file = profile::resolveProfilePath("velmoraine.ini");
+    QCOMPARE(f.ui.messageTexts(),
+             QStringList{qs(texts::fill(texts::kSettingsUnreadable, file) + std::string(texts::kSettingsWideReason))});
 }
 
 QTEST_MAIN(EditorModeTest)

@@ -534,7 +534,8 @@ void WizardTest::saveFailureKeepsEverything() {
     const QString nowhere = f.path(QStringLiteral("no-such-folder/page.htm"));
     f.ui.saveAnswers.emplace_back(nowhere);
     f.click("Button4");
-    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, nowhere.toStdString()))});
+    QCOMPARE(f.ui.errorTexts(),
+             QStringList{qs(texts::fill(texts::kCannotCreateFile, nowhere.toStdString()) + ": No such file or directory")});
     QVERIFY(f.ui.messages.isEmpty());
     QVERIFY(!WizardFixture::exists(nowhere));
     const QString folder = f.path(QStringLiteral("a-folder.htm"));
@@ -545,6 +546,16 @@ void WizardTest::saveFailureKeepsEverything() {
     QVERIFY(f.ui.messages.isEmpty());
     QVERIFY(f.child<QLineEdit>("EditSave")->text().isEmpty());
     QVERIFY(!f.child<QPushButton>("Button5")->isEnabled());
+
+    // Saving over the source page after another program saved it is refused: its text stays.
+    const std::string savedElsewhere = kContactPage + "<!-- saved by the editor -->\r\n";
+    f.writeFile(QStringLiteral("contact.htm"), savedElsewhere);
+    f.ui.saveAnswers.emplace_back(page);
+    f.click("Button4");
+    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::fill(texts::kPageChangedMeanwhile, page.toStdString()))});
+    QCOMPARE(WizardFixture::readFile(page), savedElsewhere);
+    f.ui.messages.clear();
+    f.writeFile(QStringLiteral("contact.htm"), kContactPage);
 
     // Saving over the source page itself is allowed.
     f.ui.saveAnswers.emplace_back(page);
@@ -644,6 +655,17 @@ void WizardTest::windowLayoutFacts() {
     f.click("ButtonNext");
     QCOMPARE(f.currentPage(), QStringLiteral("TabSheet5"));
     checkNothingClipped(f);
+
+    // The chooser, with three long tags.
+    if (secondFamily) {
+        test::useSecondFamily(&f.chooser());
+    }
+    const QString tag = QStringLiteral("<form method=\"post\" action=\"https://example.com/cgi-bin/a-long-path/mail.cgi\">");
+    f.chooser().fill({tag, tag, tag});
+    f.chooser().show();
+    QCoreApplication::processEvents();
+    test::verifyNothingClipped(&f.chooser(), &f.chooser());
+    f.chooser().hide();
 }
 
 // With VELMORAINE_SCREENSHOTS set to a folder, writes pictures of the three pages and the

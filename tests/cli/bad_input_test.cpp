@@ -275,9 +275,19 @@ std::vector<Row> makeRows() {
     addRefusedPage(rows, "binary_page", writesPage("binary.htm", randomBytes(64 * 1024, 6)), "{tmp}/binary.htm", 3,
                    kNoForm);
     // In UTF-16 "<form " is not a run of bytes, so there is no form to find.
+    // A page with a UTF-16 or UTF-32 byte order mark: the message says how to save it instead.
+    const auto unsupported = [](const std::string &name) {
+        return "Your HTML page is saved as " + name + ", which Velmoraine cannot read. Please save it as UTF-8 or in an "
+               "8-bit encoding (such as ISO-8859-1 or Windows-1252) and select it again.\n";
+    };
     addRefusedPage(rows, "utf16le_page", writesPage("utf16.htm", utf16(kOneForm, false)), "{tmp}/utf16.htm", 3,
-                   kNoForm);
-    addRefusedPage(rows, "utf16be_page", writesPage("utf16.htm", utf16(kOneForm, true)), "{tmp}/utf16.htm", 3, kNoForm);
+                   unsupported("UTF-16"));
+    addRefusedPage(rows, "utf16be_page", writesPage("utf16.htm", utf16(kOneForm, true)), "{tmp}/utf16.htm", 3,
+                   unsupported("UTF-16"));
+    addRefusedPage(rows, "utf32le_page", writesPage("utf32.htm", "\xff\xfe\0\0<\0\0\0"s), "{tmp}/utf32.htm", 3,
+                   unsupported("UTF-32"));
+    addRefusedPage(rows, "utf32be_page", writesPage("utf32.htm", "\0\0\xfe\xff\0\0\0<"s), "{tmp}/utf32.htm", 3,
+                   unsupported("UTF-32"));
 
     // --- invalid UTF-8 and zero bytes are ordinary bytes ---
     rows.push_back(
@@ -459,6 +469,65 @@ std::vector<Row> makeRows() {
                     3,
                     kInvalidId});
 
+    // A settings file that cannot be read is named with what is wrong with it; an editor's
+    // UTF-8 mark before the first section is read past.
+    const std::string settingsProblem = "The settings file {tmp}/config/velmoraine.ini cannot be read: ";
+    const std::vector<std::string> storedIdRewrite = {"rewrite", "--model", "{model}", "{tmp}/page.htm", "-o",
+                                                      "{tmp}/out.htm"};
+    rows.push_back({"settings_utf8_mark_stored_id", settings("\xEF\xBB\xBF[Settings]\r\nvl_id=24680\r\n"),
+                    storedIdRewrite, 0, "", storedIdUsed});
+    rows.push_back({"settings_utf16", settings(utf16("[Settings]\r\nvl_id=24680\r\n", false)), storedIdRewrite, 2,
+                    settingsProblem + "it is saved as UTF-16 or UTF-32. Please save it as UTF-8 and start again.\n"});
+    rows.push_back({"settings_folder",
+                    [onePage](const fs::path &tmp) {
+                        onePage(tmp);
+                        fs::create_directory(tmp / "config" / "velmoraine.ini");
+                    },
+                    storedIdRewrite, 2, settingsProblem + "it is a folder, not a file.\n"});
+    rows.push_back({"settings_unreadable",
+                    [onePage](const fs::path &tmp) {
+                        onePage(tmp);
+                        writeFile(tmp / "config" / "velmoraine.ini", "[Settings]\nvl_id=24680\n");
+                        fs::permissions(tmp / "config" / "velmoraine.ini", fs::perms::none);
+                    },
+                    storedIdRewrite, 2, settingsProblem + "Permission denied.\n", {},
+                    []() -> std::optional<std::string> {
+                        return runningAsRoot() ? std::optional<std::string>("the superuser reads every file")
+                                               : std::nullopt;
+                    }});
+
+    // --- stored rules and messages that would break the page's script ---
+    const auto storedRule = [](std::string record) {
+        return writesPage("stored.htm", "<html><head>\r\n<script>\r\n/*\r\n//VLDATA:" + record +
+                                            ":;\r\n*/\r\n</script>\r\n</head><body>\r\n<form action=\"a.cgi\">"
+                                            "<input name=\"first\"></form>\r\n</body></html>\r\n");
+    };
+    const std::string firstRefused = "The validation settings of field \"first\" cannot contain ^, :;, */, </ or line "
+                                     "breaks. Please remove or change the field's rule on the validation page and try "
+                                     "again.\n";
+    for (const auto &[name, record] : std::vector<std::pair<std::string, std::string>>{
+             {"comment_end", "first^0^1^0^0^Hi */ alert(1); /*"},
+             {"script_end", "first^0^1^0^0^Hi </script><script>alert(1)</script>"},
+             {"line_feed", "first^0^1^0^0^a\nalert(1)"}}) {
+        rows.push_back({"stored_rule_" + name + "_rewrite", storedRule(record),
+                        rewriteArgs("{tmp}/stored.htm", {"-o", "{tmp}/out.htm"}), 3, firstRefused});
+        // Listed by the scan, so the author sees it, and dropped or replaced as any rule.
+        rows.push_back({"stored_rule_" + name + "_scan", storedRule(record), {"scan", "{tmp}/stored.htm"}, 0, "",
+                        [](const fs::path &, const CliResult &result) {
+                            EXPECT_NE(result.out.find("Stored rules: 1\n"), std::string::npos) << result.out;
+                        }});
+        rows.push_back({"stored_rule_" + name + "_replaced", storedRule(record),
+                        rewriteArgs("{tmp}/stored.htm", {"--rule", "first=filled", "-o", "{tmp}/out.htm"}), 0, ""});
+    }
+    const std::string separatorRefused =
+        "The validation settings cannot contain ^, :;, */, </ or line breaks. Please remove them and try again.\n";
+    rows.push_back({"rule_message_carriage_return", onePage,
+                    rewriteArgs("{tmp}/page.htm", {"--rule", "name=filled,message=a\rb", "--in-place"}), 3,
+                    separatorRefused});
+    rows.push_back({"record_message_line_feed", onePage,
+                    rewriteArgs("{tmp}/page.htm", {"--record", "email^1^0^a\nb", "-o", "{tmp}/out.htm"}), 3,
+                    separatorRefused});
+
     // --- targets ---
     const auto readOnlyFolder = [](const fs::path &tmp) {
         fs::create_directory(tmp / "ro");
@@ -471,7 +540,7 @@ std::vector<Row> makeRows() {
                     readOnlyFolder,
                     rewriteArgs("{tmp}/ro/page.htm", {"-o", "{tmp}/ro/out.htm"}),
                     2,
-                    cannotCreate("{tmp}/ro/out.htm"),
+                    cannotCreate("{tmp}/ro/out.htm: Permission denied"),
                     {},
                     rootSkip,
                     writableAgain});
@@ -479,12 +548,41 @@ std::vector<Row> makeRows() {
                     readOnlyFolder,
                     rewriteArgs("{tmp}/ro/page.htm", {"--in-place"}),
                     2,
-                    cannotCreate("{tmp}/ro/page.htm"),
+                    cannotCreate("{tmp}/ro/page.htm: Permission denied"),
                     {},
                     rootSkip,
                     writableAgain});
+    // Failures to create a file say why.
+    rows.push_back({"link_loop_target",
+                    [onePage](const fs::path &tmp) {
+                        onePage(tmp);
+                        fs::create_symlink("loop-b", tmp / "loop-a");
+                        fs::create_symlink("loop-a", tmp / "loop-b");
+                    },
+                    rewriteArgs("{tmp}/page.htm", {"-o", "{tmp}/loop-a"}), 2,
+                    cannotCreate("{tmp}/loop-a: Too many levels of symbolic links")});
+    rows.push_back({"name_too_long_target", onePage,
+                    rewriteArgs("{tmp}/page.htm", {"-o", "{tmp}/" + std::string(300, 'n')}), 2,
+                    cannotCreate("{tmp}/" + std::string(300, 'n') + ": File name too long")});
+    // Another user's link in a sticky, world-writable folder is not followed, even to a file
+    // of the superuser's; the system refuses `echo > link` there alike.
+    rows.push_back({"planted_link_target",
+                    [onePage](const fs::path &tmp) {
+                        onePage(tmp);
+                        fs::create_directory(tmp / "shared");
+                        fs::permissions(tmp / "shared", fs::perms::all | fs::perms::sticky_bit);
+                        fs::create_symlink(tmp / "out.htm", tmp / "shared" / "out.htm");
+                        ASSERT_EQ(::lchown((tmp / "shared" / "out.htm").c_str(), 65534, 65534), 0);
+                    },
+                    rewriteArgs("{tmp}/page.htm", {"-o", "{tmp}/shared/out.htm"}), 2,
+                    cannotCreate("{tmp}/shared/out.htm: Permission denied"), {},
+                    []() -> std::optional<std::string> {
+                        return runningAsRoot() ? std::nullopt
+                                               : std::optional<std::string>("only the superuser can plant a link "
+                                                                            "owned by another user");
+                    }});
     rows.push_back({"full_device_target", onePage, rewriteArgs("{tmp}/page.htm", {"-o", "/dev/full"}), 2,
-                    cannotCreate("/dev/full"),
+                    cannotCreate("/dev/full: No space left on device"),
                     [](const fs::path &, const CliResult &) { EXPECT_TRUE(isCharacterDevice("/dev/full")); },
                     []() -> std::optional<std::string> {
                         if (!isCharacterDevice("/dev/full")) {
@@ -597,7 +695,7 @@ std::vector<Row> makeRows() {
                     rewriteArgs("mes pages/\xc3\xa7"
                                 "a \xc3\xa9t\xc3\xa9.htm",
                                 {"-o", "mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm"}),
-                    2, cannotCreate("mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm")});
+                    2, cannotCreate("mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm: No such file or directory")});
     return rows;
 }
 

@@ -1,6 +1,7 @@
 #include "cli_run.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,7 +46,21 @@ std::vector<char *> pointers(std::vector<std::string> &texts) {
 
 } // namespace
 
-CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes) {
+void separateWarnings(const std::string &err, CliResult &result) {
+    for (std::size_t at = 0; at < err.size();) {
+        std::size_t end = err.find('\n', at);
+        end = end == std::string::npos ? err.size() : end + 1;
+        const std::string line = err.substr(at, end - at);
+        if (line.starts_with("Warning: ")) {
+            result.warnings.push_back(line.substr(0, line.size() - (line.ends_with('\n') ? 1 : 0)));
+        } else {
+            result.err += line;
+        }
+        at = end;
+    }
+}
+
+CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::optional<unsigned> asUser) {
     const TempDir capture;
     const fs::path outPath = run.stdoutFile.value_or(capture.path() / "stdout");
     const fs::path errPath = capture.path() / "stderr";
@@ -78,6 +93,9 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes) {
                 _exit(127);
             }
         }
+        if (asUser && (setgroups(0, nullptr) != 0 || setgid(*asUser) != 0 || setuid(*asUser) != 0)) {
+            _exit(127);
+        }
         execve(argvPointers[0], argvPointers.data(), envPointers.data());
         _exit(127);
     }
@@ -94,20 +112,7 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes) {
     if (!run.stdoutFile) {
         result.out = readFile(outPath);
     }
-    // The author's warnings are kept apart, so a case that is not about them sees only the
-    // messages it expects.
-    const std::string err = readFile(errPath);
-    for (std::size_t at = 0; at < err.size();) {
-        std::size_t end = err.find('\n', at);
-        end = end == std::string::npos ? err.size() : end + 1;
-        const std::string line = err.substr(at, end - at);
-        if (line.starts_with("Warning: ")) {
-            result.warnings.push_back(line.substr(0, line.size() - (line.ends_with('\n') ? 1 : 0)));
-        } else {
-            result.err += line;
-        }
-        at = end;
-    }
+    separateWarnings(readFile(errPath), result);
     return result;
 }
 

@@ -23,8 +23,14 @@ struct CliRun {
     std::optional<std::filesystem::path> stdoutFile; // send stdout there instead of capturing it
 };
 
-// Runs the command; `addressSpaceBytes` limits the memory the child may map.
-CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes = std::nullopt);
+// Puts the lines of `err` that begin "Warning: " (the author's warnings) into result.warnings
+// and the rest into result.err, so a case that is not about warnings sees only what it expects.
+void separateWarnings(const std::string &err, CliResult &result);
+
+// Runs the command; `addressSpaceBytes` limits the memory the child may map; `asUser` runs it
+// as that user and group, with no other groups (the superuser's tests only).
+CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes = std::nullopt,
+                 std::optional<unsigned> asUser = std::nullopt);
 
 // The folder of the test pages and of the expected outputs.
 std::filesystem::path pagesDir();

@@ -65,7 +65,7 @@ TEST(CliRewriteOutput, MissingFolderGivesCannotCreateWithThePathAsGiven) {
     const CliResult result = runCli({rewriteOnePage("one_form.htm", {"-o", target}), {}, {}, {}});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, kCannotCreate + target + "\n");
+    EXPECT_EQ(result.err, kCannotCreate + target + ": No such file or directory\n");
     EXPECT_FALSE(fs::exists("/nonexistent-velmoraine-dir"));
 }
 
@@ -74,7 +74,7 @@ TEST(CliRewriteOutput, RelativeTargetIsNamedAsGiven) {
     const CliResult result = runCli(
         {rewriteOnePage((pagesDir() / "one_form.htm").string(), {"-o", "sub/../none/x.htm"}), tmp.path(), {}, {}});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, kCannotCreate + "sub/../none/x.htm\n");
+    EXPECT_EQ(result.err, kCannotCreate + "sub/../none/x.htm: No such file or directory\n");
     EXPECT_TRUE(entries(tmp.path()).empty());
 }
 
@@ -84,7 +84,7 @@ TEST(CliRewriteOutput, FullDeviceIsAFailureNotASuccess) {
     }
     const CliResult result = runCli({rewriteOnePage("one_form.htm", {"-o", "/dev/full"}), {}, {}, {}});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, kCannotCreate + "/dev/full\n");
+    EXPECT_EQ(result.err, kCannotCreate + "/dev/full: No space left on device\n");
 }
 
 TEST(CliRewriteOutput, FullStdoutIsAFailureNotASuccess) {
@@ -102,7 +102,7 @@ TEST(CliRewriteOutput, FolderAsTargetIsRefusedAndStaysAFolder) {
     const std::string target = (tmp.path() / "folder").string();
     const CliResult result = runCli({rewriteOnePage("one_form.htm", {"-o", target}), {}, {}, {}});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, kCannotCreate + target + "\n");
+    EXPECT_EQ(result.err, kCannotCreate + target + ": Is a directory\n");
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_TRUE(entries(target).empty());
 }

@@ -191,7 +191,7 @@ TEST_F(Files, ReplacesContentsAndKeepsPermissions) {
 
 TEST_F(Files, NewFileFollowsTheCreationMask) {
     const mode_t old = ::umask(027);
-    const bool written = writeFileAtomically(pathOf("new.htm"), "x");
+    const bool written = static_cast<bool>(writeFileAtomically(pathOf("new.htm"), "x"));
     ::umask(old);
     ASSERT_TRUE(written);
     EXPECT_EQ(modeOf(pathOf("new.htm")), 0640U);
@@ -260,7 +260,7 @@ TEST_F(Files, FailedWriteLeavesTargetAndNoTemporaryFile) {
     small.rlim_cur = 1024;
     auto *const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = writeFileAtomically(pathOf("page.htm"), std::string(4096, 'x'));
+    const bool written = static_cast<bool>(writeFileAtomically(pathOf("page.htm"), std::string(4096, 'x')));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -365,7 +365,7 @@ TEST_F(Files, PiecesGoThroughAPipeWhileItIsRead) {
             }
         }
     });
-    const bool written = writeFileAtomically(pathOf("pipe"), std::span<const std::string_view>(many.pieces));
+    const bool written = static_cast<bool>(writeFileAtomically(pathOf("pipe"), std::span<const std::string_view>(many.pieces)));
     ::close(keepOpen);
     drain.join();
     ::close(reader);

@@ -14,6 +14,7 @@
 using velmoraine::profile::findValue;
 using velmoraine::profile::getInt;
 using velmoraine::profile::getString;
+using velmoraine::profile::problemWith;
 using velmoraine::profile::resolveProfilePath;
 using velmoraine::profile::withValue;
 using velmoraine::profile::writeString;
@@ -335,6 +336,34 @@ TEST_F(ProfileFile, FolderInPlaceOfTheFileIsNeitherReadNorReplaced) {
     EXPECT_EQ(getInt("Settings", "vl_id", 9, "velmoraine.ini"), 9);
     EXPECT_FALSE(writeString("Settings", "vl_id", "1", "velmoraine.ini"));
     EXPECT_TRUE(std::filesystem::is_directory(pathOf("velmoraine.ini")));
+}
+
+// An editor's UTF-8 mark before the first section is read past and kept where it was.
+TEST_F(ProfileFile, Utf8MarkIsReadPastAndKept) {
+    put(pathOf("velmoraine.ini"), "\xEF\xBB\xBF[Settings]\r\nvl_id=24680\r\n");
+    EXPECT_EQ(getInt("Settings", "vl_id", 0, "velmoraine.ini"), 24680);
+    EXPECT_FALSE(problemWith("velmoraine.ini"));
+    ASSERT_TRUE(writeString("Settings", "vl_id", "13579", "velmoraine.ini"));
+    EXPECT_EQ(contents(pathOf("velmoraine.ini")), "\xEF\xBB\xBF[Settings]\r\nvl_id=13579\r\n");
+}
+
+TEST_F(ProfileFile, ProblemsNameTheFileAndWhatIsWrong) {
+    const std::string intro = "The settings file " + pathOf("velmoraine.ini") + " cannot be read: ";
+    EXPECT_FALSE(problemWith("velmoraine.ini")); // missing: the defaults apply, as always
+    put(pathOf("velmoraine.ini"), "\xFF\xFE[\0S\0"s);
+    EXPECT_EQ(problemWith("velmoraine.ini"),
+              intro + "it is saved as UTF-16 or UTF-32. Please save it as UTF-8 and start again.");
+    put(pathOf("velmoraine.ini"), "\0\0\xFE\xFF\0\0\0["s);
+    EXPECT_TRUE(problemWith("velmoraine.ini"));
+    put(pathOf("velmoraine.ini"), "[Settings]\nvl_id=1\n");
+    EXPECT_FALSE(problemWith("velmoraine.ini"));
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(pathOf("velmoraine.ini").c_str(), 0), 0);
+        EXPECT_EQ(problemWith("velmoraine.ini"), intro + "Permission denied.");
+    }
+    std::filesystem::remove(pathOf("velmoraine.ini"));
+    ASSERT_EQ(::mkdir(pathOf("velmoraine.ini").c_str(), 0700), 0);
+    EXPECT_EQ(problemWith("velmoraine.ini"), intro + "it is a folder, not a file.");
 }
 
 TEST_F(ProfileFile, NameWithSlashIsUsedAsItIs) {

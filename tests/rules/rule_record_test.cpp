@@ -80,6 +80,24 @@ TEST(RuleChecks, OnlyTheChosenKindsBoxesAndTheMessageAreChecked) {
     EXPECT_EQ(checkSettings(settings), texts::kSeparatorInSettings);
     settings.message = "see </script>";
     EXPECT_EQ(checkSettings(settings), texts::kSeparatorInSettings);
+    // A line break would end the line that stores the rules.
+    for (const char *broken : {"a\rb", "a\nb", "a\r\nb"}) {
+        settings.message = broken;
+        EXPECT_EQ(checkSettings(settings), texts::kSeparatorInSettings) << broken;
+    }
+}
+
+// A record restored from a page is refused, naming its field, when it would end the stored
+// rules' comment, the script or the stored line; what the editor itself writes passes.
+TEST(RuleChecks, StoredRecordsThatWouldBreakTheScript) {
+    const std::string refusedFirst = texts::fill(texts::kSeparatorInFieldSettings, "first");
+    for (const char *record : {"first^0^1^0^0^x */ alert(1)", "first^1^0^</script>", "first^1^0^a\nb",
+                               "first^1^0^a\rb", "first^2^1^0^*/^0^m"}) {
+        EXPECT_EQ(checkStoredRecord(record), refusedFirst) << record;
+    }
+    for (const char *record : {"first^0^1^0^0^Fine * / < /", "first^1^0^", "first", "first^3^1^10^0^a<b"}) {
+        EXPECT_FALSE(checkStoredRecord(record)) << record;
+    }
 }
 
 TEST(RuleChecks, RawRecords) {
@@ -89,6 +107,7 @@ TEST(RuleChecks, RawRecords) {
     EXPECT_EQ(checkRecord("a^2^1^2^^^0^m"), texts::kSeparatorInSettings);
     EXPECT_FALSE(checkRecord("a^2^1^2^-^0^m"));
     EXPECT_EQ(checkRecord("a^0^1^0^0^x */"), texts::kSeparatorInSettings);
+    EXPECT_EQ(checkRecord("a^1^0^x\ny"), texts::kSeparatorInSettings);
     EXPECT_EQ(checkRecord("a b^0^1^0^0^m"), texts::kSpecialCharacterInName);
 }
 
