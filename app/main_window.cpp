@@ -117,6 +117,7 @@ TForm1::TForm1(platform::UiServices &ui, TForm5 &chooser, QWidget *parent)
     connect(label62, &platform::LinkLabel::clicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::homeLinkClicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::tutorialLinkClicked, this, &TForm1::Label60Click);
+    connect(m_tabSheet5, &OutputPage::html5FallbackToggled, this, &TForm1::CheckHtml5FallbackClick);
     connect(m_tabSheet2, &RuleEditorPage::helpLinkClicked, this, &TForm1::Label59Click);
 }
 
@@ -279,6 +280,8 @@ QWidget *TForm1::buildPanel() {
 TForm1::SetUpOutcome TForm1::setUp(std::string_view commandLine) {
     m_startup = startup::readStartup(commandLine);
     m_tabSheet5->setMainDirectory(m_startup.mainDirectory);
+    m_tabSheet5->setHtml5Fallback(
+        profile::getInt(startup::kSettingsSection, startup::kHtml5FallbackKey, 0, startup::kSettingsFile) == 1);
     m_editId->setText(platform::fromSystemText(m_startup.accountIdText));
     m_comboFormNum->setCurrentIndex(0);
     // A settings file that cannot be read would pass for one without an ID or main directory.
@@ -479,6 +482,14 @@ void TForm1::ButtonBackClick() {
     }
 }
 
+// The fallback setting is remembered, and the output shown again with or without it.
+void TForm1::CheckHtml5FallbackClick(bool on) {
+    profile::writeString(startup::kSettingsSection, startup::kHtml5FallbackKey, on ? "1" : "0", startup::kSettingsFile);
+    if (m_pageControl1->currentWidget() == m_tabSheet5) {
+        TabSheet5Show();
+    }
+}
+
 // The end of an editor-mode run: the updated page replaces the editor's file, and the editor
 // learns of it through its settings. The write is atomic, so a failed write leaves the
 // editor's page as it was, and the window stays for another try.
@@ -546,6 +557,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     input.formNumber = m_comboFormNum->currentIndex() + 1;
     input.records = &m_tabSheet2->rules().records();
     input.mode = m_startup.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
+    input.html5Fallback = m_tabSheet5->html5Fallback() ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
     if (!result.output) {
         m_ui.showMessage(this, platform::fromSystemText(result.message));
@@ -555,6 +567,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     const std::string_view pageName = std::string_view(m_pagePath).substr(m_pagePath.rfind('/') + 1);
     m_tabSheet5->setOutput(result.output->joined(), *page,
                            rewrite::unifiedDiff(*page, rewrite::listChanges(*page, *result.output), pageName));
+    m_tabSheet5->setVisitorNotes(result.cspHash, result.warnings);
     m_tabSheet5->setSource(m_pagePath, m_scannedStamp);
     m_operationOk = true;
     return RewriteOutcome::Built;

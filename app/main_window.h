@@ -72,6 +72,7 @@ private:
     void Label60Click();
     void Label30Click();
     void Label54Click();
+    void CheckHtml5FallbackClick(bool on);
 
     // Steps.
     ScanOutcome scanPage(const std::string &path);

@@ -15,6 +15,8 @@ inline constexpr std::string_view kMainDirKey = "main dir";
 inline constexpr std::string_view kAccountIdKey = "vl_id";
 inline constexpr std::string_view kCustomKey = "custom";
 inline constexpr std::string_view kValCompKey = "val_comp";
+// "1": the updated page also carries the HTML attributes that stop bad data without scripts.
+inline constexpr std::string_view kHtml5FallbackKey = "html5 fallback";
 inline constexpr std::string_view kEditorPrefix = "dp-";
 inline constexpr std::string_view kHelpFileName = "velmoraine.chm";
 

@@ -81,6 +81,22 @@ inline constexpr std::string_view kModelWithoutBeginMarker =
     "The script model %s does not begin with the line <!-- VELMORAINE-BEGIN -->. Velmoraine cannot write the "
     "validation code without it, so that a later run can find and replace it. Please restore the model file.";
 
+// Warnings to the author before the page is written; they never stop the rewrite.
+inline constexpr std::string_view kWarnFieldWithoutLabel =
+    "Warning: field \"%s\" has no label. Screen readers cannot name it, and its error message names it by its "
+    "field name. Give it a <label for> or an aria-label.";
+inline constexpr std::string_view kWarnNoSubmitButton =
+    "Warning: the form has no submit button. Visitors using the keyboard may not be able to send it.";
+inline constexpr std::string_view kWarnOnSubmitReplaced =
+    "Warning: the form's own onsubmit handler (%s) is replaced by the Velmoraine checks.";
+inline constexpr std::string_view kWarnPolicyBlocksChecks =
+    "Warning: the page's Content-Security-Policy meta tag blocks the Velmoraine checks. Add %s to its script-src.";
+
+// Output page: the fallback setting and the notes for the author.
+inline constexpr std::string_view kHtml5FallbackCaption =
+    "Also stop bad data when scripts are off or blocked (HTML5 attributes on the fields)";
+inline constexpr std::string_view kCspHashNote = "For a Content-Security-Policy, add to script-src: %s";
+
 // Output page.
 inline constexpr std::string_view kPageUnchanged = "The update leaves your page as it was.";
 inline constexpr std::string_view kCopiedAll = "The entire HTML page has been copied to the Windows clipboard.";

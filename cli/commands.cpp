@@ -533,6 +533,9 @@ int runRewrite(const RewriteOptions &options) {
         pending.push_back(std::move(rule));
     }
 
+    if (options.json && !options.inPlace && !options.output) {
+        return usageError("rewrite", "--json needs -o or --in-place (the page would share stdout)");
+    }
     ScannedPage page;
     // A run over the page holds its lock until the new page has replaced it, so a second run
     // reads this run's result instead of losing it.
@@ -599,6 +602,7 @@ int runRewrite(const RewriteOptions &options) {
     input.formNumber = options.formNumber;
     input.records = &list.records();
     input.mode = options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
+    input.html5Fallback = options.html5Fallback ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     // The output is written from where its pieces lie, most of them in the page itself.
     const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
     if (page.bytes.changedSinceRead()) {
@@ -609,6 +613,10 @@ int runRewrite(const RewriteOptions &options) {
         return refuse(result.message);
     }
 
+    // Warnings say what will not work for the visitors; the page is written all the same.
+    for (const std::string &warning : result.warnings) {
+        printMessage(warning);
+    }
     if (options.diff) {
         return emit(rewrite::unifiedDiff(page.bytes.view(), rewrite::listChanges(page.bytes.view(), *result.output),
                                          options.page));
@@ -619,14 +627,24 @@ int runRewrite(const RewriteOptions &options) {
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
     const files::WriteResult written = files::writeFileAtomically(target, pieces);
-    if (written) {
+    if (!written) {
+        // A mapped page shortened while it was written out fails the write: the page is at fault.
+        if (written.keptCopy.empty() && page.bytes.changedSinceRead()) {
+            return cannotOpen(options.page);
+        }
+        return cannotWrite(target, written);
+    }
+    if (!options.json) {
         return kExitOk;
     }
-    // A mapped page shortened while it was written out fails the write: the page is at fault.
-    if (written.keptCopy.empty() && page.bytes.changedSinceRead()) {
-        return cannotOpen(options.page);
+    Json out;
+    out["output"] = utf8FromBytes(target);
+    out["csp_hash"] = result.cspHash;
+    out["warnings"] = Json::array();
+    for (const std::string &warning : result.warnings) {
+        out["warnings"].push_back(utf8FromBytes(warning));
     }
-    return cannotWrite(target, written);
+    return emit(out.dump(2) + '\n');
 }
 
 } // namespace velmoraine::cli

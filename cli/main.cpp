@@ -114,6 +114,11 @@ int main(int argc, char **argv) {
                    "of context; each hunk names its reasons) and write nothing else")
         ->excludes(outputOption)
         ->excludes(inPlaceOption);
+    rewriteCommand->add_flag("--html5-fallback", rewrite.html5Fallback,
+                             "Also write HTML attributes (required, pattern, ...) that stop bad values when scripts "
+                             "cannot run");
+    rewriteCommand->add_flag("--json", rewrite.json,
+                             "Print the script's CSP hash and the warnings as one JSON object (needs -o or --in-place)");
 
     try {
         app.parse(argc, argv);

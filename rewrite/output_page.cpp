@@ -1,5 +1,6 @@
 #include "rewrite/output_page.h"
 
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -8,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSyntaxHighlighter>
 #include <QTextDocument>
 #include <QToolButton>
@@ -201,6 +203,25 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     row->addWidget(m_label60);
     row->addStretch();
     layout->addLayout(row);
+
+    // Below every other control, so that none of them moves.
+    m_checkHtml5Fallback = new QCheckBox(platform::fromSystemText(texts::kHtml5FallbackCaption), this);
+    m_checkHtml5Fallback->setObjectName(QStringLiteral("CheckHtml5Fallback"));
+    // A few lines high whatever the page holds, so that the window keeps its size.
+    m_memoVisitorNotes = new QPlainTextEdit(this);
+    m_memoVisitorNotes->setObjectName(QStringLiteral("MemoVisitorNotes"));
+    m_memoVisitorNotes->setReadOnly(true);
+    m_memoVisitorNotes->setFixedSize(497, 30);
+    layout->addSpacing(4);
+    row = indentedRow(24);
+    row->addWidget(m_checkHtml5Fallback);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(2);
+    row = indentedRow(16);
+    row->addWidget(m_memoVisitorNotes);
+    row->addStretch();
+    layout->addLayout(row);
     layout->addStretch();
 
     setTabOrder(m_richEdit1, m_button3);
@@ -215,6 +236,25 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     connect(m_buttonChanges, &QToolButton::toggled, this, &OutputPage::ButtonChangesToggle);
     connect(m_label54, &platform::LinkLabel::clicked, this, &OutputPage::homeLinkClicked);
     connect(m_label60, &platform::LinkLabel::clicked, this, &OutputPage::tutorialLinkClicked);
+    connect(m_checkHtml5Fallback, &QCheckBox::toggled, this, &OutputPage::html5FallbackToggled);
+}
+
+void OutputPage::setHtml5Fallback(bool on) {
+    const QSignalBlocker quiet(m_checkHtml5Fallback);
+    m_checkHtml5Fallback->setChecked(on);
+}
+
+bool OutputPage::html5Fallback() const { return m_checkHtml5Fallback->isChecked(); }
+
+void OutputPage::setVisitorNotes(std::string_view cspHash, const std::vector<std::string> &warnings) {
+    QStringList lines;
+    if (!cspHash.empty()) {
+        lines.append(platform::fromSystemText(texts::fill(texts::kCspHashNote, cspHash)));
+    }
+    for (const std::string &warning : warnings) {
+        lines.append(platform::fromSystemText(warning));
+    }
+    m_memoVisitorNotes->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {

@@ -5,12 +5,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QWidget>
 
 #include "platform/files.h"
 #include "platform/page_text.h"
 
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -31,6 +33,8 @@ class LinkLabel;
 //   Button5     "Test": opens the last saved file in a browser
 //   Label54     home link; Label60 tutorial link (handled by the window)
 //   ButtonChanges  shows TextChanges over RichEdit1: what the rewrite changed, as a diff
+//   CheckHtml5Fallback  the fallback setting (the window rebuilds the output when it changes)
+//   MemoVisitorNotes    the block's CSP hash and the warnings about the page, read-only
 class OutputPage : public QWidget {
     Q_OBJECT
 public:
@@ -68,8 +72,15 @@ public:
     // text holds a character that the page's character set cannot hold; `refusal` then says
     // which and where.
     [[nodiscard]] std::optional<std::string> bytesToWrite(QString &refusal) const;
+    // The fallback check box, set without telling the window.
+    void setHtml5Fallback(bool on);
+    [[nodiscard]] bool html5Fallback() const;
+
+    // Shows the block's CSP hash (none: empty) and the rewriter's warnings under the steps.
+    void setVisitorNotes(std::string_view cspHash, const std::vector<std::string> &warnings);
 
 signals:
+    void html5FallbackToggled(bool on);
     void homeLinkClicked();
     void tutorialLinkClicked();
 
@@ -100,6 +111,8 @@ private:
     platform::LinkLabel *m_label60 = nullptr;
     QToolButton *m_buttonChanges = nullptr;
     QPlainTextEdit *m_textChanges = nullptr;
+    QCheckBox *m_checkHtml5Fallback = nullptr;
+    QPlainTextEdit *m_memoVisitorNotes = nullptr;
 };
 
 } // namespace velmoraine

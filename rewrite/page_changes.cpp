@@ -51,6 +51,13 @@ private:
     std::vector<PageChange> m_changes;
 };
 
+// Whether [from, to) lies in one of the field tags the fallback setting rewrote.
+bool inFieldTag(const PageInPieces::Marks &marks, std::size_t from, std::size_t to) {
+    const auto after = std::upper_bound(marks.fieldTags.begin(), marks.fieldTags.end(), from,
+                                        [](std::size_t at, const auto &range) { return at < range.first; });
+    return after != marks.fieldTags.begin() && to <= std::prev(after)->second;
+}
+
 struct Removal {
     std::size_t start = 0;
     std::size_t end = 0;
@@ -75,6 +82,8 @@ std::vector<Removal> removalsIn(std::string_view page, std::size_t start, std::s
             reason = ChangeReason::FormTag;
         } else if (marks.hiddenEnd > marks.hiddenStart && from >= marks.hiddenStart && to <= marks.hiddenEnd) {
             reason = ChangeReason::HiddenInput;
+        } else if (inFieldTag(marks, from, to)) {
+            reason = ChangeReason::FieldTag;
         } else if (bytes::findFast(page.substr(from, to - from), kBeginMarker) != npos) {
             reason = ChangeReason::OldBlock;
         }
@@ -188,6 +197,7 @@ std::string_view reasonText(ChangeReason reason) {
     case ChangeReason::ScriptBlock: return "script block";
     case ChangeReason::OldBlock: return "old block removed";
     case ChangeReason::WebbotComment: return "webbot comment removed";
+    case ChangeReason::FieldTag: return "field attributes";
     }
     return "";
 }
@@ -197,6 +207,14 @@ std::vector<PageChange> listChanges(std::string_view page, const PageInPieces &o
     ChangeList list(page);
     std::vector<Addition> additions; // made texts since the last kept stretch of the page
     std::size_t pagePos = 0;         // the page is kept up to here
+    // The field tags' new texts by address, to tell a piece of one by a search.
+    std::vector<std::string_view> fieldTexts = marks.fieldTexts;
+    const auto byAddress = [](std::string_view a, std::string_view b) { return std::less<>()(a.data(), b.data()); };
+    std::sort(fieldTexts.begin(), fieldTexts.end(), byAddress);
+    const auto inFieldText = [&](std::string_view piece) {
+        const auto after = std::upper_bound(fieldTexts.begin(), fieldTexts.end(), piece, byAddress);
+        return after != fieldTexts.begin() && holds(*std::prev(after), piece);
+    };
     for (std::string_view piece : output.pieces) {
         if (holds(page, piece)) {
             const auto offset = static_cast<std::size_t>(piece.data() - page.data());
@@ -209,6 +227,8 @@ std::vector<PageChange> listChanges(std::string_view page, const PageInPieces &o
             reason = ChangeReason::FormTag;
         } else if (holds(marks.hidden, piece)) {
             reason = ChangeReason::HiddenInput;
+        } else if (inFieldText(piece)) {
+            reason = ChangeReason::FieldTag;
         }
         additions.push_back({piece, reason});
     }

@@ -17,6 +17,7 @@ enum class ChangeReason {
     ScriptBlock,    // the new validation script block (with a new empty head when needed)
     OldBlock,       // an earlier script block removed
     WebbotComment,  // a webbot comment removed
+    FieldTag,       // a field's tag with the attributes the fallback setting writes
 };
 
 // The words the diff and the output page use for a reason ("form tag", "webbot comment removed").

@@ -473,6 +473,17 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     const std::string &block =
         texts.emplace_back(haveRules ? buildScriptBlock(input.model, records, formName) : std::string());
 
+    // The field tags as the fallback setting wants them, and the earlier hidden input cut out:
+    // edits in page order, none overlapping.
+    std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback);
+    if (dropEarlier) {
+        const TagEdit cut{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
+        std::erase_if(edits, [&](const TagEdit &e) { return e.start < cut.end && cut.start < e.end; });
+        edits.insert(std::upper_bound(edits.begin(), edits.end(), cut,
+                                      [](const TagEdit &a, const TagEdit &b) { return a.start < b.start; }),
+                     cut);
+    }
+
     // The steps work on pieces of the page and of the new texts, without copying any byte.
     PieceText assembled;
     assembled.append(page.substr(0, tagStart));
@@ -486,12 +497,18 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     }
     output.marks.tag = tag;
     output.marks.hidden = hidden;
-    if (dropEarlier) {
-        assembled.append(rest.substr(0, earlier.start));
-        assembled.append(rest.substr(earlier.end));
-    } else {
-        assembled.append(rest);
+    std::size_t from = tagClose + 1;
+    for (TagEdit &edit : edits) {
+        assembled.append(page.substr(from, edit.start - from));
+        const std::string &text = texts.emplace_back(std::move(edit.text));
+        assembled.append(text);
+        if (!(dropEarlier && edit.start == output.marks.hiddenStart)) {
+            output.marks.fieldTags.push_back({edit.start, edit.end});
+            output.marks.fieldTexts.push_back(text);
+        }
+        from = edit.end;
     }
+    assembled.append(page.substr(from));
     if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
         assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
     }
@@ -507,6 +524,8 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         result.message = std::string(texts::kNoHeadOrBody);
         return result;
     }
+    result.cspHash = cspHash(block);
+    result.warnings = authorWarnings(page, tagStart, tagClose, result.cspHash);
     PieceText out;
     out.appendRange(kept, 0, insertion->at);
     if (insertion->newHead) {
@@ -526,6 +545,8 @@ RewriteResult rewritePage(const RewriteInput &input) {
     PiecesResult pieces = rewritePageInPieces(input);
     RewriteResult result;
     result.message = std::move(pieces.message);
+    result.cspHash = std::move(pieces.cspHash);
+    result.warnings = std::move(pieces.warnings);
     if (pieces.output) {
         result.output = pieces.output->joined();
     }

@@ -9,7 +9,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "rewrite/visitor_extras.h"
 
 namespace velmoraine::rewrite {
 
@@ -23,11 +26,16 @@ struct RewriteInput {
     int formNumber = 1;               // 1..10
     const std::vector<std::string> *records = nullptr; // rule records in list order
     LaunchMode mode = LaunchMode::Normal;
+    // On: the fields with a rule also get the HTML attributes that stop bad values when
+    // scripts cannot run. Either way, the attributes an earlier run wrote are taken out.
+    Html5Fallback html5Fallback = Html5Fallback::Off;
 };
 
 struct RewriteResult {
     std::optional<std::string> output; // the updated page; empty when the rewriter gave up
     std::string message;               // the system's message when it gave up
+    std::string cspHash;               // the block's script-src hash; empty without a block
+    std::vector<std::string> warnings; // authorWarnings, when a block was written
 };
 
 // The updated page as pieces read one after the other: views into the source page and into
@@ -47,6 +55,10 @@ struct PageInPieces {
         std::size_t hiddenEnd = 0;
         std::string_view tag;    // the rewritten tag with its ">"
         std::string_view hidden; // the new hidden input
+        // The field tags the fallback setting rewrote: their ranges in the page, in page order,
+        // and their new texts.
+        std::vector<std::pair<std::size_t, std::size_t>> fieldTags;
+        std::vector<std::string_view> fieldTexts;
     } marks;
 
     [[nodiscard]] std::size_t size() const;
@@ -56,6 +68,8 @@ struct PageInPieces {
 struct PiecesResult {
     std::optional<PageInPieces> output; // empty when the rewriter gave up
     std::string message;                // the system's message when it gave up
+    std::string cspHash;                // the block's script-src hash; empty without a block
+    std::vector<std::string> warnings;  // authorWarnings, when a block was written
 };
 
 // Runs the rewriter's steps in their order. The pieces view the source page: it must outlive

@@ -33,9 +33,11 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The browser tests drive Debian's Chromium with playwright-core (no browser download).
+# The browser tests drive Debian's Chromium with playwright-core (no browser download) and
+# check the pages with axe-core.
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-if [ -f "$here/tests/browser/package.json" ] && [ ! -d "$here/tests/browser/node_modules/playwright-core" ]; then
-  echo "setup: installing playwright-core"
+if [ -f "$here/tests/browser/package.json" ] && { [ ! -d "$here/tests/browser/node_modules/playwright-core" ] ||
+     [ ! -d "$here/tests/browser/node_modules/axe-core" ]; }; then
+  echo "setup: installing playwright-core and axe-core"
   (cd "$here/tests/browser" && npm install --no-audit --no-fund --silent)
 fi

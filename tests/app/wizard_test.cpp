@@ -2,6 +2,7 @@
 // page 3 with copy, save and test.
 #include <QApplication>
 #include <QClipboard>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -101,6 +102,7 @@ private slots:
     void wholeNormalRun();
     void backAndContinueRebuildPageThree();
     void changesViewTakesTheOutputBoxPlace();
+    void html5FallbackIsRememberedAndRebuildsPageThree();
     void threeFormsThenTwoForms();
     void chooserClosedByTitleBarKeepsFormOne();
     void longTagIsElidedWithTooltip();
@@ -361,6 +363,35 @@ void WizardTest::changesViewTakesTheOutputBoxPlace() {
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(!changes->isVisible());
     QCOMPARE(box->geometry(), boxPlace);
+}
+
+// The fallback check box on page 3: ticking it writes the attributes at once and is
+// remembered for the next run; the notes under it give the block's CSP hash and the warnings.
+void WizardTest::html5FallbackIsRememberedAndRebuildsPageThree() {
+    {
+        WizardFixture f;
+        f.start();
+        f.form().show();
+        selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+        f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+        f.click("ButtonNext");
+        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+        f.click("ButtonNext");
+        auto *check = f.child<QCheckBox>("CheckHtml5Fallback");
+        QVERIFY(check != nullptr && !check->isChecked());
+        QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {kEmailRecord}));
+        const QString notes = f.child<QPlainTextEdit>("MemoVisitorNotes")->toPlainText();
+        QVERIFY2(notes.contains(QStringLiteral("'sha256-")), qPrintable(notes));
+
+        check->click();
+        QVERIFY(outputPage(f)->currentBytes().find("data-velmoraine=\"") != std::string::npos);
+        QVERIFY(f.settingsText(startup::kSettingsFile).find("html5 fallback=1") != std::string::npos);
+        QVERIFY(f.ui.messages.isEmpty());
+    }
+    WizardFixture again;
+    again.writeSettings(startup::kSettingsFile, "[Settings]\r\nhtml5 fallback=1\r\n");
+    again.start();
+    QVERIFY(again.child<QCheckBox>("CheckHtml5Fallback")->isChecked());
 }
 
 void WizardTest::threeFormsThenTwoForms() {

@@ -96,7 +96,7 @@ const CASES = [
     steps: [harness.fail({ name: '' }, 'Name please.', 'name'), harness.pass({ name: 'Ann' })],
   },
   {
-    name: 'several rules, the first failing one reports',
+    name: 'several rules, each failing one shown',
     page: named('name', 'email', 'phone'),
     rules: ['name=filled,min=1,max=0,message=Name please.', `email=email,message=${EMAIL_MSG}`, 'phone'],
     stored: `name^0^1^0^0^Name please.:;email^1^0^${EMAIL_MSG}:;phone^2^10^10^ ()-+^0^${PHONE_MSG}:;`,

@@ -75,6 +75,11 @@ async function openPage(browser, file) {
     dialog.dismiss().catch(() => {});
   });
   page.on('pageerror', (error) => view.errors.push(String(error)));
+  // Every submit event as it ends: whether the page kept the form back.
+  await page.addInitScript(() => {
+    window.__submits = [];
+    window.addEventListener('submit', (e) => window.__submits.push(e.defaultPrevented), false);
+  });
   await page.goto(pathToFileURL(file).href);
   return view;
 }
@@ -83,14 +88,44 @@ function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
-// Clicks the form's submit button. Returns the alerts it raised and whether the form was sent.
+// Clicks the form's submit button. Returns the alerts it raised, whether the form was sent
+// and the messages shown in the page (shownErrors).
 async function submit(view, button = '[type=submit]') {
   const alertsBefore = view.alerts.length;
   const sendsBefore = view.sends.length;
+  const eventsBefore = await view.page.evaluate(() => (window.__submits || []).length);
   await view.page.click(button);
-  const deadline = Date.now() + (view.alerts.length > alertsBefore ? NO_SEND_GRACE_MS : SEND_TIMEOUT_MS);
+  const keptBack = await view.page.evaluate((n) => {
+    const events = window.__submits || [];
+    return events.length === n || events[events.length - 1] === true;
+  }, eventsBefore);
+  const kept = keptBack || view.alerts.length > alertsBefore;
+  const deadline = Date.now() + (kept ? NO_SEND_GRACE_MS : SEND_TIMEOUT_MS);
   while (view.sends.length === sendsBefore && Date.now() < deadline) await sleep(10);
-  return { alerts: view.alerts.slice(alertsBefore), sent: view.sends.length > sendsBefore };
+  const sent = view.sends.length > sendsBefore;
+  return { alerts: view.alerts.slice(alertsBefore), sent, shown: sent ? [] : await shownErrors(view) };
+}
+
+// The fields marked invalid, in page order, each with the text of the message that describes
+// it (null when none does), and the summary's lines.
+async function shownErrors(view) {
+  return view.page.evaluate(() => {
+    const out = [];
+    for (const e of document.querySelectorAll('[aria-invalid="true"]')) {
+      if (out.some((o) => o.name === e.name)) continue;
+      const ids = (e.getAttribute('aria-describedby') || '').split(/\s+/);
+      const box = ids.map((id) => document.getElementById(id)).find((x) => x && x.className === 'velmoraine-error');
+      out.push({ name: e.name, text: box ? box.textContent : null });
+    }
+    return out;
+  });
+}
+
+async function summaryLines(view) {
+  return view.page.evaluate(() => {
+    const box = document.getElementById('velmoraine-summary');
+    return box ? [...box.querySelectorAll('li')].map((li) => li.textContent) : null;
+  });
 }
 
 // Gives a field a value: typed into inputs and text areas, chosen in lists.
@@ -118,13 +153,15 @@ async function closePage(view) {
   await view.context.close();
 }
 
-// Steps for runSteps: set field values, then expect the alert `alert` with the form kept
-// back (and the focus on `focus` when given), or expect the form to be sent.
-const fail = (set, alert, focus) => ({ set, alert, focus });
+// Steps for runSteps: set field values, then expect the form kept back with `message` shown
+// for the field `focus` (for any field when not given; the focus on it when it is the only
+// one), or expect the form to be sent.
+const fail = (set, message, focus) => ({ set, message, focus });
 const pass = (set) => ({ set });
 
 // Opens the page and submits it once per step; after a send the page is loaded again for
-// the next step. Fails on page errors and on requests that tried to leave. Returns the sends.
+// the next step. Fails on alerts, page errors and requests that tried to leave. Returns the
+// sends.
 async function runSteps(browser, file, steps) {
   const view = await openPage(browser, file);
   try {
@@ -132,13 +169,15 @@ async function runSteps(browser, file, steps) {
       const label = JSON.stringify(step.set);
       for (const [field, value] of Object.entries(step.set)) await setValue(view, `[name="${field}"]`, value);
       const result = await submit(view);
-      if (step.alert !== undefined) {
-        assert.deepEqual(result.alerts, [`alert: ${step.alert}`], label);
+      assert.deepEqual(result.alerts, [], label);
+      if (step.message !== undefined) {
         assert.equal(result.sent, false, `${label} was sent`);
-        if (step.focus) assert.equal((await focusState(view)).name, step.focus, label);
+        const hit = result.shown.find((e) => (step.focus === undefined || e.name === step.focus) &&
+          e.text !== null && e.text.includes(step.message));
+        assert.ok(hit, `${label}: "${step.message}" not among ${JSON.stringify(result.shown)}`);
+        if (result.shown.length === 1) assert.equal((await focusState(view)).name, hit.name, label);
       } else {
-        assert.deepEqual(result.alerts, [], label);
-        assert.equal(result.sent, true, `${label} was not sent`);
+        assert.equal(result.sent, true, `${label} was not sent: ${JSON.stringify(result.shown)}`);
         await view.page.goto(pathToFileURL(file).href);
       }
     }
@@ -151,5 +190,6 @@ async function runSteps(browser, file, steps) {
 }
 
 module.exports = {
-  ACTION_URL, missingTools, launch, tempFolder, writePage, openPage, submit, setValue, focusState, closePage, fail, pass, runSteps,
+  ACTION_URL, missingTools, launch, tempFolder, writePage, openPage, submit, shownErrors, summaryLines, setValue, focusState,
+  closePage, fail, pass, runSteps, sleep,
 };

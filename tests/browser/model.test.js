@@ -148,7 +148,7 @@ describe('checks in the browser', { skip: missing || false }, () => {
     await run(page, [fail({ note: '' }, 'Needed.'), pass({ note: 'x'.repeat(300) })]);
   });
 
-  test('filled-in: text area, list and option buttons', async () => {
+  test('filled-in: text area, list and option buttons, all reported at once', async () => {
     const fields = '<textarea name="comments"></textarea>\r\n' +
       '<select name="size"><option value="">Choose</option><option value="L">Large</option></select>\r\n' +
       '<input type="radio" name="pay" value="card"><input type="radio" name="pay" value="cash">';
@@ -161,15 +161,18 @@ describe('checks in the browser', { skip: missing || false }, () => {
     const view = await harness.openPage(chromium.browser, file);
     try {
       let r = await harness.submit(view);
-      assert.deepEqual(r.alerts, ['alert: Comments please.']);
+      assert.deepEqual([r.alerts, r.sent], [[], false]);
+      assert.deepEqual(r.shown, [
+        { name: 'comments', text: 'comments: Comments please. (at least 2 characters)' },
+        { name: 'size', text: 'size: Choose a size.' },
+        { name: 'pay', text: 'pay: Choose how to pay.' },
+      ]);
+      assert.equal(await view.page.evaluate(() => document.querySelectorAll('[name=pay][aria-invalid=true]').length), 2);
       await view.page.fill('[name=comments]', 'Fine');
-      r = await harness.submit(view);
-      assert.deepEqual(r.alerts, ['alert: Choose a size.']);
-      assert.equal((await harness.focusState(view)).name, 'size');
       await view.page.selectOption('[name=size]', 'L');
-      r = await harness.submit(view);
-      assert.deepEqual([r.alerts, r.sent], [['alert: Choose how to pay.'], false]);
+      assert.deepEqual((await harness.shownErrors(view)).map((e) => e.name), ['pay']);
       await view.page.check('[name=pay][value=cash]');
+      assert.deepEqual(await harness.shownErrors(view), []);
       r = await harness.submit(view);
       assert.deepEqual([r.alerts, r.sent], [[], true]);
       assert.deepEqual(view.errors, []);
@@ -262,7 +265,7 @@ describe('checks in the browser', { skip: missing || false }, () => {
     ]);
   });
 
-  test('the first failing rule reports, and the focus goes to its field with its text selected', async () => {
+  test('every failing rule reports at once; the summary takes the focus and nothing is selected', async () => {
     const records = [
       rec.filled('name', '1', '0', '0', 'Name.'),
       rec.email('email', '0', EMAIL_MSG),
@@ -276,12 +279,15 @@ describe('checks in the browser', { skip: missing || false }, () => {
       await view.page.fill('[name=phone]', '12');
       await view.page.focus('[name=name]');
       let r = await harness.submit(view);
-      assert.deepEqual([r.alerts, r.sent], [[`alert: ${EMAIL_MSG}`], false]);
-      assert.deepEqual(await harness.focusState(view), { name: 'email', selected: true });
+      assert.deepEqual([r.alerts, r.sent], [[], false]);
+      assert.deepEqual(r.shown.map((e) => e.name), ['email', 'phone']);
+      assert.equal(await view.page.evaluate(() => document.activeElement.id), 'velmoraine-summary');
+      assert.deepEqual(await harness.summaryLines(view), r.shown.map((e) => e.text));
       await view.page.fill('[name=email]', 'ann@example.com');
       r = await harness.submit(view);
-      assert.deepEqual([r.alerts, r.sent], [[`alert: ${PHONE_MSG}`], false]);
-      assert.deepEqual(await harness.focusState(view), { name: 'phone', selected: true });
+      assert.deepEqual([r.alerts, r.sent, r.shown.map((e) => e.name)], [[], false, ['phone']]);
+      assert.deepEqual(await harness.focusState(view), { name: 'phone', selected: false });
+      assert.equal(await harness.summaryLines(view), null);
       await view.page.fill('[name=phone]', '555 123 4567');
       r = await harness.submit(view);
       assert.deepEqual([r.alerts, r.sent], [[], true]);

@@ -46,6 +46,20 @@ std::vector<char *> pointers(std::vector<std::string> &texts) {
 
 } // namespace
 
+void separateWarnings(const std::string &err, CliResult &result) {
+    for (std::size_t at = 0; at < err.size();) {
+        std::size_t end = err.find('\n', at);
+        end = end == std::string::npos ? err.size() : end + 1;
+        const std::string line = err.substr(at, end - at);
+        if (line.starts_with("Warning: ")) {
+            result.warnings.push_back(line.substr(0, line.size() - (line.ends_with('\n') ? 1 : 0)));
+        } else {
+            result.err += line;
+        }
+        at = end;
+    }
+}
+
 CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::optional<unsigned> asUser) {
     const TempDir capture;
     const fs::path outPath = run.stdoutFile.value_or(capture.path() / "stdout");
@@ -98,7 +112,7 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::
     if (!run.stdoutFile) {
         result.out = readFile(outPath);
     }
-    result.err = readFile(errPath);
+    separateWarnings(readFile(errPath), result);
     return result;
 }
 

@@ -11,7 +11,8 @@ namespace velmoraine::clitest {
 struct CliResult {
     int exitCode = -1; // -1 when the process did not exit normally
     std::string out;   // stdout, unless it went to a file
-    std::string err;
+    std::string err;                   // stderr without the warning lines
+    std::vector<std::string> warnings; // the lines of stderr that begin "Warning: "
     long peakKilobytes = 0; // the child's peak resident size
 };
 
@@ -21,6 +22,10 @@ struct CliRun {
     std::filesystem::path configHome;                // XDG_CONFIG_HOME (and HOME) of the child
     std::optional<std::filesystem::path> stdoutFile; // send stdout there instead of capturing it
 };
+
+// Puts the lines of `err` that begin "Warning: " (the author's warnings) into result.warnings
+// and the rest into result.err, so a case that is not about warnings sees only what it expects.
+void separateWarnings(const std::string &err, CliResult &result);
 
 // Runs the command; `addressSpaceBytes` limits the memory the child may map; `asUser` runs it
 // as that user and group, with no other groups (the superuser's tests only).

@@ -114,7 +114,7 @@ CliResult runIntoPipe(const std::vector<std::string> &args) {
     int status = 0;
     ::waitpid(child, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = readFile(err);
+    separateWarnings(readFile(err), result);
     return result;
 }
 

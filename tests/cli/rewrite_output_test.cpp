@@ -183,3 +183,31 @@ TEST(CliRewriteOutput, EveryCommandHasHelp) {
 
 } // namespace
 } // namespace velmoraine::clitest
+
+namespace velmoraine::clitest {
+namespace {
+
+// --json reports the block's CSP hash and the warnings, which stderr also carries; the page
+// is written all the same. On stdout the JSON would mix with the page: refused.
+TEST(CliRewriteJson, HashAndWarningsBesideThePage) {
+    const TempDir tmp;
+    const fs::path target = tmp.path() / "out.htm";
+    const CliResult result =
+        runCli({rewriteOnePage("one_form.htm", {"--json", "--html5-fallback", "-o", target.string()}), {}, {}, {}});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    ASSERT_FALSE(result.warnings.empty());
+    EXPECT_NE(result.out.find("\"csp_hash\": \"'sha256-"), std::string::npos) << result.out;
+    for (const std::string &warning : result.warnings) {
+        const std::string quoted = warning.substr(0, warning.find('"')); // the text before any quote
+        EXPECT_NE(result.out.find(quoted), std::string::npos) << warning;
+    }
+    EXPECT_NE(readFile(target).find("data-velmoraine=\""), std::string::npos);
+
+    const CliResult mixed = runCli({rewriteOnePage("one_form.htm", {"--json"}), {}, {}, {}});
+    EXPECT_EQ(mixed.exitCode, 1);
+    EXPECT_EQ(mixed.out, "");
+}
+
+} // namespace
+} // namespace velmoraine::clitest

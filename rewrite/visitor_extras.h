@@ -1,0 +1,51 @@
+// What the rewriter adds for the page's visitors beside the script block: the HTML attributes
+// that stop bad values when scripts cannot run, the script's Content-Security-Policy hash, and
+// the warnings to the author about what will not work on the page.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace velmoraine::rewrite {
+
+// The attribute that lists the attributes a run wrote on a field, so the next run can take
+// them out again.
+inline constexpr std::string_view kWrittenAttribute = "data-velmoraine";
+
+enum class Html5Fallback { Off, On };
+
+// A replacement of the page bytes [start, end) by `text`.
+struct TagEdit {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    std::string text;
+};
+
+using Attributes = std::vector<std::pair<std::string, std::string>>; // name, value ("" bare)
+
+// The attributes that keep back the values the rule of `record` refuses when no script runs:
+// never stricter than the rule, so a value the script accepts is never refused by them. `tag`
+// is the field's tag text ("<input ...>"); an attribute the tag already has is not repeated.
+Attributes fallbackAttributes(std::string_view record, std::string_view tag);
+
+// The edits to the field tags of the form whose opening tag ends at `formTagClose` (its ">"),
+// up to the form's closing tag: attributes listed by an earlier run are taken out, and with
+// Html5Fallback::On every field with a rule gets its fallbackAttributes, listed in
+// kWrittenAttribute. In page order, none overlapping; linear in the form's size.
+std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClose,
+                                   const std::vector<std::string> &records, Html5Fallback mode);
+
+// "'sha256-...'" of the script element of `block` as a browser reads it (line breaks as LF),
+// for the script-src of a Content-Security-Policy; empty when the block has no script element.
+std::string cspHash(std::string_view block);
+
+// What will not work for the visitors, in the system's words, one line each: fields without a
+// label, no submit button, the page's own onsubmit replaced, a Content-Security-Policy meta tag
+// that blocks the block (`hash` is the block's cspHash). None of them stops the rewrite.
+std::vector<std::string> authorWarnings(std::string_view page, std::size_t formTagStart, std::size_t formTagClose,
+                                        std::string_view hash);
+
+} // namespace velmoraine::rewrite
