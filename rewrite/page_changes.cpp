@@ -1,7 +1,6 @@
 #include "rewrite/page_changes.h"
 
 #include <algorithm>
-#include <array>
 #include <functional>
 
 #include "platform/bytes.h"
@@ -65,10 +64,21 @@ struct Removal {
 };
 
 // A stretch of the page that no piece keeps, split where the rewriter's own cuts begin and end
-// (the form tag, the earlier hidden input); the rest is told by what it holds.
+// (the form tag, the earlier hidden input, the field tags); the rest is told by what it holds.
 std::vector<Removal> removalsIn(std::string_view page, std::size_t start, std::size_t end,
                                 const PageInPieces::Marks &marks) {
-    std::array<std::size_t, 4> cuts = {marks.tagStart, marks.tagEnd, marks.hiddenStart, marks.hiddenEnd};
+    std::vector<std::size_t> cuts = {marks.tagStart, marks.tagEnd, marks.hiddenStart, marks.hiddenEnd};
+    // The field tags the fallback setting rewrote within the stretch (a removed webbot comment
+    // may join two of them into one stretch).
+    auto field = std::upper_bound(marks.fieldTags.begin(), marks.fieldTags.end(), start,
+                                  [](std::size_t at, const auto &range) { return at < range.first; });
+    if (field != marks.fieldTags.begin()) {
+        --field;
+    }
+    for (; field != marks.fieldTags.end() && field->first < end; ++field) {
+        cuts.push_back(field->first);
+        cuts.push_back(field->second);
+    }
     std::sort(cuts.begin(), cuts.end());
     std::vector<Removal> removals;
     std::size_t from = start;

@@ -45,7 +45,10 @@ void expectForEveryRun(std::string_view page, const std::string &label) {
         for (const std::vector<std::string> *rules : {&records, &none}) {
             for (const char *id : {"24680", ""}) {
                 for (rewrite::LaunchMode mode : {rewrite::LaunchMode::Normal, rewrite::LaunchMode::Editor}) {
-                    expectChangesRebuildTheOutput(page, {page, kModel, chosen, id, 3, rules, mode}, label);
+                    for (auto fallback : {rewrite::Html5Fallback::Off, rewrite::Html5Fallback::On}) {
+                        expectChangesRebuildTheOutput(page, {page, kModel, chosen, id, 3, rules, mode, fallback},
+                                                      label);
+                    }
                 }
             }
         }
@@ -132,6 +135,31 @@ TEST(PageChanges, EachCutHasItsReason) {
     EXPECT_EQ(changes[4].removed, "<input type=\"hidden\" name=\"velmoraine\" value=\"1-1\">");
     EXPECT_EQ(changes[4].added, "<input type=\"hidden\" name=\"velmoraine\" value=\"24680-1\">");
     EXPECT_EQ(rewrite::applyChanges(page, changes), result.output->joined());
+}
+
+// With the fallback setting, each field tag that gains attributes is a change of its own,
+// between the hidden input and the webbot comment that follow the form tag.
+TEST(PageChanges, FallbackAttributesAreTheFieldTagsOwnChange) {
+    const std::string page = "<html><head></head><body><form action=\"m.asp\" name=f>"
+                             "<input type=\"hidden\" name=\"velmoraine\" value=\"1-1\"><input name=email>"
+                             "<!--webbot b --><input name=zip></form></body></html>";
+    const std::vector<std::string> records = {"email^1^0^Bad.", "zip^2^5^5^^0^Five digits."};
+    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(
+        {page, kModel, 1, "24680", 1, &records, rewrite::LaunchMode::Normal, rewrite::Html5Fallback::On});
+    ASSERT_TRUE(result.output);
+    const auto changes = rewrite::listChanges(page, *result.output);
+    std::vector<ChangeReason> reasons;
+    for (const auto &change : changes) {
+        reasons.push_back(change.reason);
+    }
+    EXPECT_EQ(reasons, (std::vector<ChangeReason>{ChangeReason::ScriptBlock, ChangeReason::FormTag,
+                                                  ChangeReason::HiddenInput, ChangeReason::FieldTag,
+                                                  ChangeReason::WebbotComment, ChangeReason::FieldTag}));
+    EXPECT_EQ(changes[3].removed, "<input name=email>");
+    EXPECT_NE(changes[3].added.find("required"), std::string::npos);
+    EXPECT_EQ(changes[5].removed, "<input name=zip>");
+    EXPECT_EQ(rewrite::applyChanges(page, changes), result.output->joined());
+    EXPECT_EQ(rewrite::reasonText(ChangeReason::FieldTag), "field attributes");
 }
 
 TEST(PageChanges, UnifiedDiffUsesThePagesLineNumbers) {
