@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <pthread.h>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -720,6 +721,33 @@ private:
     std::array<bool, kEndingSignals.size()> m_installed{};
 };
 
+// Holds back the ending signals while it lives (until release): one that comes while the
+// temporary file is made waits until the handler knows the file's name, and then removes it.
+class EndingSignalsHeld {
+public:
+    EndingSignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : kEndingSignals) {
+            sigaddset(&held, signal);
+        }
+        m_held = ::pthread_sigmask(SIG_BLOCK, &held, &m_before) == 0;
+    }
+    EndingSignalsHeld(const EndingSignalsHeld &) = delete;
+    EndingSignalsHeld &operator=(const EndingSignalsHeld &) = delete;
+    ~EndingSignalsHeld() { release(); }
+    void release() {
+        if (m_held) {
+            m_held = false;
+            ::pthread_sigmask(SIG_SETMASK, &m_before, nullptr);
+        }
+    }
+
+private:
+    sigset_t m_before{};
+    bool m_held = false;
+};
+
 // --- What a rename would lose ----------------------------------------------------------------
 
 // The names of a file's extended attributes (its access control list among them); nullopt on
@@ -895,11 +923,13 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
     const std::string folder = folderOf(*target);
     const std::string base = baseNameOf(*target).substr(0, maxBaseLength);
     std::string pattern = (folder == "/" ? folder : folder + "/") + "." + base + ".XXXXXX";
+    EndingSignalsHeld held;
     FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (fd.get() < 0) {
         return failure(errno);
     }
     TemporaryName temporary(pattern);
+    held.release();
 
     if (!writeFully(fd.get(), pieces) || ::fsync(fd.get()) != 0) {
         return failure(errno);
