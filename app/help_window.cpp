@@ -12,6 +12,7 @@
 #include "app/texts.h"
 #include "platform/page_text.h"
 #include "platform/ui_services.h"
+#include "platform/window_look.h"
 
 namespace velmoraine {
 
@@ -24,8 +25,11 @@ constexpr int kGap = 8;
 HelpWindow::HelpWindow(QWidget *owner, platform::UiServices &ui) : QWidget(owner, Qt::Window), m_ui(ui) {
     setObjectName(QStringLiteral("HelpWindow"));
     resize(kWidth, kHeight);
-    // The wizard's small dialog font is too small to read pages of text in.
-    setFont(QApplication::font());
+    // The shipped face, at the desktop's reading size: the wizard's small dialog font is too
+    // small to read pages of text in.
+    QFont readable = platform::windowFont();
+    readable.setPointSizeF(QApplication::font().pointSizeF());
+    setFont(readable);
 
     auto *bar = new QHBoxLayout;
     bar->setSpacing(4);
