@@ -138,6 +138,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         VELMORAINE_FUZZ_CHECK(change.removed == page.substr(change.offset, change.length));
     }
     VELMORAINE_FUZZ_CHECK(rewrite::applyChanges(page, changes) == plain);
+    // With the fallback setting the field tags change too: the change list still rebuilds the
+    // output from the page's own bytes, and the page is rewritten exactly when it is without it.
+    const rewrite::PiecesResult fallback = rewrite::rewritePageInPieces(
+        {page, kModel, chosen, id, formNumber, &records, mode, rewrite::Html5Fallback::On});
+    VELMORAINE_FUZZ_CHECK(fallback.output.has_value());
+    const std::vector<rewrite::PageChange> fallbackChanges = rewrite::listChanges(page, *fallback.output);
+    VELMORAINE_FUZZ_CHECK(rewrite::applyChanges(page, fallbackChanges) == fallback.output->joined());
 
     // Reprocessing and the round trip of the stored rules, on pages that hold none of the
     // texts the block itself uses, so that the block is the only one.
