@@ -1,5 +1,6 @@
 #include "platform/bytes.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -299,6 +300,10 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
 
 bool equalsNoCase(std::string_view a, std::string_view b) noexcept {
     return a.size() == b.size() && startsWithNoCase(a, b);
+}
+
+bool isAllDigits(std::string_view text) noexcept {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 int readIntLikeScanf(std::string_view text, bool *ok) noexcept {

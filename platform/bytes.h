@@ -27,6 +27,9 @@ bool equalsNoCase(std::string_view a, std::string_view b) noexcept;
 // `ok` (when given) tells whether any digit was read.
 int readIntLikeScanf(std::string_view text, bool *ok = nullptr) noexcept;
 
+// True when `text` is one or more ASCII digits and nothing else.
+bool isAllDigits(std::string_view text) noexcept;
+
 // Decimal text of a number, as "%d" writes it.
 std::string decimal(long long value);
 

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "app/texts.h"
+#include "platform/bytes.h"
 
 namespace velmoraine::rules {
 
@@ -11,17 +12,6 @@ namespace {
 
 using namespace texts;
 
-bool allDigits(std::string_view text) {
-    if (text.empty()) {
-        return false;
-    }
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The kind the markup decides, with its message and sequence values, in order of precedence:
 // e-mail, number value, a digit pattern, a phone number, digits by input mode, a date, a web
@@ -96,13 +86,13 @@ std::optional<DigitPatternLengths> readDigitPattern(std::string_view pattern) {
     const std::size_t comma = pattern.find(',');
     const std::string_view low = pattern.substr(0, comma);
     const std::string_view high = comma == std::string_view::npos ? low : pattern.substr(comma + 1);
-    if (!allDigits(low) || low.size() > kMaxCountDigits || high.size() > kMaxCountDigits) {
+    if (!bytes::isAllDigits(low) || low.size() > kMaxCountDigits || high.size() > kMaxCountDigits) {
         return std::nullopt;
     }
     if (high.empty()) { // "{n,}"
         return DigitPatternLengths{std::string(low), "0"};
     }
-    if (!allDigits(high) || std::stoi(std::string(high)) < std::stoi(std::string(low))) {
+    if (!bytes::isAllDigits(high) || std::stoi(std::string(high)) < std::stoi(std::string(low))) {
         return std::nullopt;
     }
     return DigitPatternLengths{std::string(low), std::string(high)};

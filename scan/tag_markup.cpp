@@ -50,17 +50,6 @@ std::optional<std::string_view> readValueAt(std::string_view tag, std::size_t eq
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-bool isDigits(std::string_view text) {
-    if (text.empty()) {
-        return false;
-    }
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-    }
-    return true;
-}
 
 // A decimal number as the editor's value boxes take it: an optional minus, digits, and
 // optionally a point and more digits.
@@ -70,9 +59,9 @@ bool isDecimalNumber(std::string_view text) {
     }
     const std::size_t point = text.find('.');
     if (point == npos) {
-        return isDigits(text);
+        return bytes::isAllDigits(text);
     }
-    return isDigits(text.substr(0, point)) && isDigits(text.substr(point + 1));
+    return bytes::isAllDigits(text.substr(0, point)) && bytes::isAllDigits(text.substr(point + 1));
 }
 
 // The value lower-cased when it is one of `words` (compared without regard to case).
@@ -113,7 +102,7 @@ void keep(rules::FieldMarkup &markup, Attribute attribute, std::string_view valu
     case Attribute::InputMode: kept = oneOf(value, {"numeric", "decimal", "tel", "email"}); break;
     case Attribute::MinLength:
     case Attribute::MaxLength:
-        if (isDigits(value)) {
+        if (bytes::isAllDigits(value)) {
             kept = value;
         }
         break;

@@ -142,6 +142,9 @@ TEST(CliOutput, HelpIntoAFullDeviceFails) {
 
 // The model, not the page, is named when the model is what does not fit.
 TEST(CliOutput, ModelTooLargeForMemoryIsNamed) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#endif
     const TempDir tmp;
     const fs::path model = tmp.path() / "huge-model.txt";
     { // sparse: no disk is used
