@@ -2,12 +2,16 @@
 // Shared browser plumbing: one Chromium per test file, a fresh context per page, nothing sent
 // over the network. The form's action is answered locally and recorded, so "the form was
 // sent" means a request to the action URL was seen; alerts are recorded and dismissed.
+// Every page that holds the current script model is checked with axe-core (when installed) in
+// each error state a submit leaves it in, against the same page as the visitor opened it.
 
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { pathToFileURL } = require('node:url');
+
+const block = require('./block.js');
 
 const CHROMIUM = process.env.VELMORAINE_CHROMIUM || '/usr/bin/chromium';
 const ACTION_URL = 'https://www.velmoraine.com/cgi-bin/process.cgi';
@@ -27,6 +31,14 @@ try {
 } catch {
   playwright = null;
 }
+
+let axeSource = null;
+try {
+  axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+} catch {
+  axeSource = null;
+}
+const MODEL = block.readModel();
 
 // Why the browser tests cannot run on this machine, or null when they can.
 function missingTools() {
@@ -53,12 +65,87 @@ function writePage(dir, name, text) {
   return file;
 }
 
+// ---------------------------------------------------------------------------------------
+// axe-core
+
+// axe-core's violations on the open page: fault -> the elements, each named by the key that
+// keyElements gave it at load (so the summary moving the form's paragraphs does not rename
+// them), or as "new" with its selector when it came later. Two faults go by other names:
+// - A field without a label fails "label" ("select-name" for a list), and once a message
+//   describes it also "label-title-only": one fault, counted as "label".
+// - Content outside every landmark ("region") is counted per form: the messages and the summary
+//   sit in the form beside its fields, so they are outside the landmarks exactly when the form's
+//   own content is.
+// axe is loaded once per page load, through the debugging protocol (so a page's Content-Security-
+// Policy does not stop it), and kept out of the page's enumerable globals.
+async function violations(view) {
+  if (!(await view.page.evaluate(() => Object.prototype.hasOwnProperty.call(window, 'axe')))) {
+    await view.page.evaluate(`${axeSource}\n;Object.defineProperty(window, 'axe', { enumerable: false });`);
+  }
+  const found = await view.page.evaluate(async () => {
+    const named = (id, selector) => {
+      const e = document.querySelector(selector);
+      const form = e && id === 'region' && e.closest('form');
+      if (form && form.dataset.axeKey) return `in form ${form.dataset.axeKey}`;
+      return e && e.dataset.axeKey ? e.dataset.axeKey : `new ${selector}`;
+    };
+    const result = await window.axe.run(document, { resultTypes: ['violations'] });
+    return result.violations.map((v) => [v.id, v.nodes.map((n) => named(v.id, n.target.join(' ')))]);
+  });
+  const out = {};
+  for (const [id, targets] of found) {
+    const key = ['label-title-only', 'select-name'].includes(id) ? 'label' : id;
+    out[key] = [...new Set([...(out[key] || []), ...targets])];
+  }
+  return out;
+}
+
+async function keyElements(view) {
+  await view.page.evaluate(() => document.querySelectorAll('*').forEach((e, i) => { e.dataset.axeKey = String(i); }));
+}
+
+// The violations on the page now that the page as loaded did not have: rule id -> elements.
+async function addedViolations(view) {
+  const now = await violations(view);
+  const added = {};
+  for (const [id, targets] of Object.entries(now)) {
+    const extra = targets.filter((t) => !(view.axe.baseline[id] || []).includes(t));
+    if (extra.length) added[id] = extra;
+  }
+  return added;
+}
+
+// Asserts that the error state on the page, named by the fields shown, brings no violation the
+// page did not have; each state is checked once per page.
+async function checkErrorState(view, shown) {
+  const state = shown.map((e) => e.name).join(' ');
+  if (!view.axe || view.axe.states.has(state)) return;
+  view.axe.states.add(state);
+  assert.deepEqual(await addedViolations(view), {}, `axe-core on ${path.basename(view.file)} with ${state} shown`);
+  view.axe.checked += 1;
+}
+
+// Navigates the view to its page; on a page with the current model, keys the elements and, the
+// first time, records axe-core's violations as the page's own.
+async function load(view) {
+  await view.page.goto(pathToFileURL(view.file).href);
+  if (!view.axe) return;
+  await keyElements(view);
+  if (!view.axe.baseline) view.axe.baseline = await violations(view);
+}
+
+// ---------------------------------------------------------------------------------------
+// Pages
+
 // Opens a page file in a fresh context. The returned view records alerts, page errors,
 // requests to the action URL (`sends`) and any other request that tried to leave (`stray`).
-async function openPage(browser, file) {
+// A page with the current model is checked with axe-core unless `axe` is false.
+async function openPage(browser, file, { axe = true } = {}) {
   const context = await browser.newContext();
   const page = await context.newPage();
-  const view = { page, context, alerts: [], errors: [], sends: [], stray: [] };
+  const checked = axe && axeSource && fs.readFileSync(file).toString('latin1').includes(MODEL);
+  const axeState = checked ? { baseline: null, states: new Set(), checked: 0 } : null;
+  const view = { page, context, file, axe: axeState, alerts: [], errors: [], sends: [], stray: [] };
   await page.route('**/*', async (route) => {
     const request = route.request();
     const url = request.url();
@@ -80,7 +167,7 @@ async function openPage(browser, file) {
     window.__submits = [];
     window.addEventListener('submit', (e) => window.__submits.push(e.defaultPrevented), false);
   });
-  await page.goto(pathToFileURL(file).href);
+  await load(view);
   return view;
 }
 
@@ -89,7 +176,7 @@ function sleep(ms) {
 }
 
 // Clicks the form's submit button. Returns the alerts it raised, whether the form was sent
-// and the messages shown in the page (shownErrors).
+// and the messages shown in the page (shownErrors); a new error state is checked with axe-core.
 async function submit(view, button = '[type=submit]') {
   const alertsBefore = view.alerts.length;
   const sendsBefore = view.sends.length;
@@ -103,7 +190,9 @@ async function submit(view, button = '[type=submit]') {
   const deadline = Date.now() + (kept ? NO_SEND_GRACE_MS : SEND_TIMEOUT_MS);
   while (view.sends.length === sendsBefore && Date.now() < deadline) await sleep(10);
   const sent = view.sends.length > sendsBefore;
-  return { alerts: view.alerts.slice(alertsBefore), sent, shown: sent ? [] : await shownErrors(view) };
+  const shown = sent ? [] : await shownErrors(view);
+  if (shown.length) await checkErrorState(view, shown);
+  return { alerts: view.alerts.slice(alertsBefore), sent, shown };
 }
 
 // The fields marked invalid, in page order, each with the text of the message that describes
@@ -178,7 +267,7 @@ async function runSteps(browser, file, steps) {
         if (result.shown.length === 1) assert.equal((await focusState(view)).name, hit.name, label);
       } else {
         assert.equal(result.sent, true, `${label} was not sent: ${JSON.stringify(result.shown)}`);
-        await view.page.goto(pathToFileURL(file).href);
+        await load(view);
       }
     }
     assert.deepEqual(view.errors, []);
@@ -189,7 +278,10 @@ async function runSteps(browser, file, steps) {
   }
 }
 
+// Why axe-core cannot check the pages, or null when it can.
+const axeMissing = () => (axeSource ? null : 'axe-core is not installed (run "npm install" in tests/browser)');
+
 module.exports = {
-  ACTION_URL, missingTools, launch, tempFolder, writePage, openPage, submit, shownErrors, summaryLines, setValue, focusState,
-  closePage, fail, pass, runSteps, sleep,
+  ACTION_URL, missingTools, axeMissing, launch, tempFolder, writePage, openPage, submit, shownErrors, summaryLines, setValue,
+  focusState, closePage, fail, pass, runSteps, sleep,
 };

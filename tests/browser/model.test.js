@@ -297,6 +297,27 @@ describe('checks in the browser', { skip: missing || false }, () => {
     }
   });
 
+  test('messages and the summary read on the page\'s background: a red with the contrast, else the page\'s text color', async () => {
+    const cells = [['white', '#fff', '#000'], ['blue', '#99ccff', '#000080'], ['dark', '#222', '#eee'], ['gray', '#999', '#000']];
+    const fields = cells.map(([n, bg, fg]) => `<div style="background-color:${bg};color:${fg}">${n}: <input type="text" name="${n}"></div>`);
+    const records = cells.map(([n]) => rec.filled(n, '1', '0', '0', 'Needed.'));
+    const file = harness.writePage(folder.dir, `page${++pageCount}.html`, updatedPage({ fields: fields.join('\r\n'), records }));
+    const view = await harness.openPage(chromium.browser, file);
+    try {
+      const r = await harness.submit(view);
+      assert.deepEqual(r.shown.map((e) => e.name), ['white', 'blue', 'dark', 'gray']);
+      const colors = await view.page.evaluate(() => [...document.querySelectorAll('.velmoraine-error, #velmoraine-summary a')]
+        .map((e) => getComputedStyle(e).color));
+      assert.deepEqual(colors, [
+        ...Array(4).fill('rgb(176, 0, 32)'), // the summary's links, on the form's white
+        'rgb(176, 0, 32)', 'rgb(139, 0, 0)', 'rgb(255, 179, 179)', 'rgb(0, 0, 0)',
+      ]);
+      if (view.axe) assert.equal(view.axe.checked, 1);
+    } finally {
+      await harness.closePage(view);
+    }
+  });
+
   test('a message with double quotes and a backslash is shown as typed', async () => {
     const msg = 'Say "hi" \\ please';
     const page = updatedPage({ fields: textInputs('greeting'), records: [rec.filled('greeting', '1', '0', '0', msg)] });

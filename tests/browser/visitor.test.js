@@ -20,13 +20,6 @@ const OLD_MODEL = path.join(__dirname, 'fixtures', 'vlmodel-alert.txt');
 const CORPUS = path.resolve(__dirname, '..', '..', '..', 'shared', 'corpus', 'pages');
 const skip = (fs.existsSync(CLI) ? null : `velmoraine-cli not found at ${CLI}`) || harness.missingTools() || false;
 
-let axeSource = null;
-try {
-  axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
-} catch {
-  axeSource = null;
-}
-
 function cli(dir, args) {
   return execFileSync(CLI, args, { cwd: dir, stdio: ['ignore', 'pipe', 'pipe'] }).toString('latin1');
 }
@@ -46,29 +39,6 @@ function page(fields, formAttributes = '') {
   return '<html>\n<head>\n<title>Order</title>\n</head>\n<body>\n<main>\n<h1>Order</h1>\n' +
     `<form method="post" action="mail.asp" name="order"${formAttributes}>\n${fields}\n` +
     '<p><input type="submit" value="Send"></p>\n</form>\n</main>\n</body>\n</html>\n';
-}
-
-// axe-core's violations on the open page: rule id -> the elements, each named by a key that
-// keyElements gave it (so the summary moving the form's paragraphs does not rename them), or by
-// its selector when it came later. A field without a label is reported as "label", and once a
-// message describes it also as "label-title-only": the same fault, counted under "label".
-async function violations(view) {
-  await view.page.evaluate(axeSource);
-  const found = await view.page.evaluate(async () =>
-    (await window.axe.run(document, { resultTypes: ['violations'] })).violations.map((v) => [v.id, v.nodes.map((n) => {
-      const e = document.querySelector(n.target.join(' '));
-      return e && e.dataset.axeKey ? e.dataset.axeKey : `new ${n.target.join(' ')}`;
-    })]));
-  const out = {};
-  for (const [id, targets] of found) {
-    const key = id === 'label-title-only' ? 'label' : id;
-    out[key] = [...new Set([...(out[key] || []), ...targets])];
-  }
-  return out;
-}
-
-async function keyElements(view) {
-  await view.page.evaluate(() => document.querySelectorAll('*').forEach((e, i) => { e.dataset.axeKey = String(i); }));
 }
 
 describe('the visitor\'s side', { skip }, () => {
@@ -261,7 +231,9 @@ describe('the visitor\'s side', { skip }, () => {
     }
   });
 
-  test('axe-core finds nothing in the error state that the page did not have', { skip: axeSource ? false : 'axe-core is not installed' }, async () => {
+  // Every page the browser tests open with this model is checked in its error states (harness.js);
+  // these are the example and real pages beside the small ones.
+  test('axe-core finds nothing in the error state that the page did not have', { skip: harness.axeMissing() || false }, async () => {
     const contact = fs.readFileSync(measure.CONTACT).toString('latin1');
     const pages = [
       ['contact', contact, measure.RULES],
@@ -272,6 +244,8 @@ describe('the visitor\'s side', { skip }, () => {
       ['mdn-la__first-form.html', ['user_name', 'user_mail=email', 'user_message=filled,min=10,max=0']],
       ['vesco__afrikaans-mono_send.htm', ['Contact_person', 'tel=digits,min=7,max=15,punct= ', 'email_address=email',
         'Qty_mono_R385_less5=number,min=1,max=5']],
+      // Fields in light blue table cells, where a lighter red lacks the contrast.
+      ['vesco__DAB_pump_imp.htm', ['Dmax=number', 'd=number', 'L=number', 'Contact_person', 'email_address=email']],
     ];
     for (const [name, rules] of corpus) {
       const file = path.join(CORPUS, name);
@@ -279,18 +253,11 @@ describe('the visitor\'s side', { skip }, () => {
     }
     for (const [name, source, rules] of pages) {
       const out = rewritten(folder.dir, `axe-${name}`, source, rules);
-      // The page as the visitor opens it, then in the error state.
       const view = await harness.openPage(chromium.browser, out.file);
       try {
-        await keyElements(view);
-        const before = await violations(view);
         const r = await harness.submit(view, 'form [type=submit], form button:not([type])');
         assert.ok(r.shown.length > 0, `${name}: no error shown`);
-        const now = await violations(view);
-        for (const [id, targets] of Object.entries(now)) {
-          const added = targets.filter((t) => !(before[id] || []).includes(t));
-          assert.deepEqual(added, [], `${name}: ${id} on elements it was not on before`);
-        }
+        assert.equal(view.axe.checked, 1, `${name}: the error state was not checked`);
       } finally {
         await harness.closePage(view);
       }
