@@ -8,8 +8,8 @@
 #include <optional>
 #include <utility>
 
-#include "platform/files.h"
-#include "rules/rule_record.h"
+#include "core/base/files.h"
+#include "core/rules/rule_record.h"
 
 namespace velmoraine::bench {
 
@@ -162,7 +162,7 @@ const std::vector<std::string> &benchRecords() {
 
 const std::string &benchModel() {
     static const std::string model = [] {
-        std::optional<std::string> shipped = files::readWholeFile(VELMORAINE_SOURCE_DIR "/rewrite/vlmodel.txt");
+        std::optional<std::string> shipped = files::readWholeFile(VELMORAINE_SOURCE_DIR "/core/rewrite/vlmodel.txt");
         if (shipped) {
             return std::move(*shipped);
         }

@@ -11,8 +11,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "rules/rule_editor_page.h"
-#include "rules/rule_record.h"
+#include "gui/rule_editor_page.h"
+#include "core/rules/rule_record.h"
 #include "wizard_fixture.h"
 
 using namespace velmoraine;

@@ -6,9 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
-#include "platform/files.h"
-#include "rewrite/page_rewriter.h"
-#include "scan/form_scanner.h"
+#include "core/base/files.h"
+#include "core/rewrite/page_rewriter.h"
+#include "core/scan/form_scanner.h"
 
 namespace velmoraine::bench {
 namespace {

@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
-#include "platform/files.h"
-#include "scan/form_scanner.h"
+#include "core/base/files.h"
+#include "core/scan/form_scanner.h"
 
 namespace velmoraine::bench {
 namespace {

@@ -9,20 +9,20 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/startup.h"
-#include "app/texts.h"
+#include "core/run/startup.h"
+#include "core/base/texts.h"
 #include "cli/rule_option.h"
 #include "cli/utf8_text.h"
-#include "platform/files.h"
-#include "platform/profile.h"
-#include "rewrite/model_lookup.h"
-#include "rewrite/page_changes.h"
-#include "rewrite/page_rewriter.h"
-#include "rules/field_markup.h"
-#include "rules/proposals.h"
-#include "rules/rule_list.h"
-#include "rules/rule_record.h"
-#include "scan/form_scanner.h"
+#include "core/base/files.h"
+#include "core/base/profile.h"
+#include "core/rewrite/model_lookup.h"
+#include "core/rewrite/page_changes.h"
+#include "core/rewrite/page_rewriter.h"
+#include "core/rules/field_markup.h"
+#include "core/rules/proposals.h"
+#include "core/rules/rule_list.h"
+#include "core/rules/rule_record.h"
+#include "core/scan/form_scanner.h"
 
 namespace velmoraine::cli {
 

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "platform/bytes.h"
-#include "rules/proposals.h"
+#include "core/base/bytes.h"
+#include "core/rules/proposals.h"
 
 namespace velmoraine::cli {
 

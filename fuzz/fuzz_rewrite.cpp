@@ -3,11 +3,11 @@
 // rewritten tag, the removed block and the removed webbot comments is lost); reprocessing an
 // output gives exactly one block; a page rebuilt from its own restored rules restores them.
 #include "fuzz/fuzz_input.h"
-#include "platform/bytes.h"
-#include "rewrite/page_changes.h"
-#include "rewrite/page_rewriter.h"
-#include "rewrite/script_block.h"
-#include "scan/form_scanner.h"
+#include "core/base/bytes.h"
+#include "core/rewrite/page_changes.h"
+#include "core/rewrite/page_rewriter.h"
+#include "core/rewrite/script_block.h"
+#include "core/scan/form_scanner.h"
 
 using namespace velmoraine;
 

@@ -5,8 +5,8 @@
 #include <unordered_set>
 
 #include "fuzz/fuzz_input.h"
-#include "platform/bytes.h"
-#include "scan/form_scanner.h"
+#include "core/base/bytes.h"
+#include "core/scan/form_scanner.h"
 
 using namespace velmoraine;
 

@@ -12,7 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/texts.h"
+#include "core/base/texts.h"
 #include "cli_run.h"
 
 namespace velmoraine::clitest {
