@@ -6,12 +6,12 @@
 
 #include <QApplication>
 
-#include "gui/main_window.h"
-#include "gui/pictures.h"
 #include "core/base/texts.h"
-#include "gui/page_text.h"
-#include "gui/ui_services.h"
 #include "gui/form_chooser.h"
+#include "gui/main_window.h"
+#include "gui/page_text.h"
+#include "gui/pictures.h"
+#include "gui/ui_services.h"
 
 namespace {
 

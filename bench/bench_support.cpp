@@ -113,16 +113,13 @@ const std::string &cachedPageFile(PageShape shape, std::size_t n) {
 
 std::string scratchPath(std::string_view name) { return ensureScratchFolder() + "/" + std::string(name); }
 
-template <PageShape Shape>
-void shapeArguments(benchmark::internal::Benchmark *benchmark) {
+template <PageShape Shape> void shapeArguments(benchmark::internal::Benchmark *benchmark) {
     constexpr Range range = rangeOf(Shape);
     // Exact steps of ten (Range() would add the powers of ten in between as well).
     for (std::size_t n = range.low; n <= range.high; n *= 10) {
         benchmark->Arg(static_cast<std::int64_t>(n));
     }
-    benchmark->Complexity(benchmark::oN)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.2);
+    benchmark->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond)->MinTime(0.2);
 }
 
 template void shapeArguments<PageShape::Realistic>(benchmark::internal::Benchmark *);

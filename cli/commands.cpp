@@ -9,12 +9,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/run/startup.h"
-#include "core/base/texts.h"
 #include "cli/rule_option.h"
 #include "cli/utf8_text.h"
 #include "core/base/files.h"
 #include "core/base/profile.h"
+#include "core/base/texts.h"
 #include "core/rewrite/model_lookup.h"
 #include "core/rewrite/page_changes.h"
 #include "core/rewrite/page_rewriter.h"
@@ -22,6 +21,7 @@
 #include "core/rules/proposals.h"
 #include "core/rules/rule_list.h"
 #include "core/rules/rule_record.h"
+#include "core/run/startup.h"
 #include "core/scan/form_scanner.h"
 
 namespace velmoraine::cli {
@@ -117,14 +117,10 @@ bool contains(const std::vector<std::string> &names, std::string_view name) {
 
 std::string_view kindName(rules::RuleKind kind) {
     switch (kind) {
-    case rules::RuleKind::FilledIn:
-        return "filled in";
-    case rules::RuleKind::Email:
-        return "e-mail address";
-    case rules::RuleKind::DigitSequence:
-        return "digit sequence";
-    case rules::RuleKind::NumberValue:
-        return "number value";
+    case rules::RuleKind::FilledIn: return "filled in";
+    case rules::RuleKind::Email: return "e-mail address";
+    case rules::RuleKind::DigitSequence: return "digit sequence";
+    case rules::RuleKind::NumberValue: return "number value";
     }
     return "";
 }
@@ -157,9 +153,8 @@ int readAndScan(std::string_view command, const std::string &path, int choose, S
     const auto listed = [choose](const std::vector<std::string> &tagTexts) {
         return choose == 1 || static_cast<std::size_t>(choose) <= tagTexts.size();
     };
-    page.result = scan::scanPage(page.bytes.view(), [&](const std::vector<std::string> &tagTexts) {
-        return listed(tagTexts) ? choose : 1;
-    });
+    page.result = scan::scanPage(
+        page.bytes.view(), [&](const std::vector<std::string> &tagTexts) { return listed(tagTexts) ? choose : 1; });
     if (!page.result.formFound) {
         return refuse(scan::noFormMessage(page.bytes.view()));
     }
@@ -467,8 +462,7 @@ int runSuggest(const SuggestOptions &options) {
         if (field == fields.end()) {
             return refuse(texts::fill(texts::kFieldNotInForm, options.field));
         }
-        const rules::FieldMarkup *markup =
-            page.result.markup.find(static_cast<std::size_t>(field - fields.begin()));
+        const rules::FieldMarkup *markup = page.result.markup.find(static_cast<std::size_t>(field - fields.begin()));
         proposal = rules::proposeFor(options.field, markup != nullptr ? *markup : rules::FieldMarkup{});
     }
     if (options.json) {
@@ -579,8 +573,7 @@ int runRewrite(const RewriteOptions &options) {
         }
     }
 
-    const std::string modelPath =
-        options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
+    const std::string modelPath = options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
     rewrite::ModelRead modelRead;
     try {
         modelRead = rewrite::readModel(modelPath);

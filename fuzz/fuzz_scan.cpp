@@ -4,9 +4,9 @@
 #include <array>
 #include <unordered_set>
 
-#include "fuzz/fuzz_input.h"
 #include "core/base/bytes.h"
 #include "core/scan/form_scanner.h"
+#include "fuzz/fuzz_input.h"
 
 using namespace velmoraine;
 

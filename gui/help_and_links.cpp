@@ -9,10 +9,10 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "gui/help_window.h"
-#include "core/run/launch_commands.h"
-#include "gui/page_text.h"
 #include "core/base/profile.h"
+#include "core/run/launch_commands.h"
+#include "gui/help_window.h"
+#include "gui/page_text.h"
 #include "gui/ui_services.h"
 
 namespace velmoraine {
@@ -58,28 +58,18 @@ void openLink(platform::UiServices &ui, const std::string &mainDirectory, launch
 } // namespace
 
 // Help button: topic 1000 on every page.
-void TForm1::SpeedButton3Click() {
-    openHelpTopic(this, m_ui, m_startup.helpFile, launch::kHelpContents);
-}
+void TForm1::SpeedButton3Click() { openHelpTopic(this, m_ui, m_startup.helpFile, launch::kHelpContents); }
 
 // Page 2's help link: topic 1002.
-void TForm1::Label59Click() {
-    openHelpTopic(this, m_ui, m_startup.helpFile, launch::kHelpValidation);
-}
+void TForm1::Label59Click() { openHelpTopic(this, m_ui, m_startup.helpFile, launch::kHelpValidation); }
 
 // Page 3's tutorial link: topic 1001.
-void TForm1::Label60Click() {
-    openHelpTopic(this, m_ui, m_startup.helpFile, launch::kHelpInstructions);
-}
+void TForm1::Label60Click() { openHelpTopic(this, m_ui, m_startup.helpFile, launch::kHelpInstructions); }
 
 // The sign-up link: Label34, and Continue when it refuses an account ID.
-void TForm1::Label30Click() {
-    openLink(m_ui, m_startup.mainDirectory, launch::Link::SignUp);
-}
+void TForm1::Label30Click() { openLink(m_ui, m_startup.mainDirectory, launch::Link::SignUp); }
 
 // The home link: Label62 on page 1 and Label54 on page 3.
-void TForm1::Label54Click() {
-    openLink(m_ui, m_startup.mainDirectory, launch::Link::Home);
-}
+void TForm1::Label54Click() { openLink(m_ui, m_startup.mainDirectory, launch::Link::Home); }
 
 } // namespace velmoraine

@@ -8,8 +8,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "core/run/help_topics.h"
 #include "core/base/texts.h"
+#include "core/run/help_topics.h"
 #include "gui/page_text.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"

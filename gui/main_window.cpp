@@ -16,22 +16,22 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "gui/pictures.h"
+#include "core/base/files.h"
+#include "core/base/profile.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
-#include "core/base/files.h"
-#include "gui/link_label.h"
-#include "gui/page_text.h"
-#include "core/base/profile.h"
-#include "gui/ui_services.h"
-#include "gui/window_look.h"
 #include "core/rewrite/model_lookup.h"
-#include "gui/output_page.h"
 #include "core/rewrite/page_changes.h"
 #include "core/rewrite/page_rewriter.h"
-#include "gui/rule_editor_page.h"
-#include "gui/form_chooser.h"
 #include "core/scan/form_scanner.h"
+#include "gui/form_chooser.h"
+#include "gui/link_label.h"
+#include "gui/output_page.h"
+#include "gui/page_text.h"
+#include "gui/pictures.h"
+#include "gui/rule_editor_page.h"
+#include "gui/ui_services.h"
+#include "gui/window_look.h"
 
 namespace velmoraine {
 
@@ -314,9 +314,7 @@ void TForm1::showEvent(QShowEvent *event) {
     }
 }
 
-void TForm1::FormShow() {
-    setWindowTitle(platform::fromSystemText(startup::windowTitle()));
-}
+void TForm1::FormShow() { setWindowTitle(platform::fromSystemText(startup::windowTitle())); }
 
 // --- Page 1: choosing and scanning the page ---
 

@@ -9,8 +9,8 @@
 
 #include <QWidget>
 
-#include "core/run/startup.h"
 #include "core/base/files.h"
+#include "core/run/startup.h"
 #include "gui/page_text.h"
 
 class QComboBox;

@@ -1,13 +1,13 @@
 #include "gui/output_page.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSyntaxHighlighter>
@@ -16,12 +16,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "core/base/texts.h"
 #include "core/base/files.h"
+#include "core/base/texts.h"
+#include "core/run/browser_launch.h"
 #include "gui/link_label.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"
-#include "core/run/browser_launch.h"
 
 namespace velmoraine {
 
@@ -263,8 +263,8 @@ void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::
     m_lineEnding = platform::dominantLineEnding(sourcePage);
     // setPlainText leaves the document unmodified: the box counts as unedited from here on.
     m_richEdit1->setPlainText(platform::decodePage(m_bytes, m_encoding));
-    m_richEdit1->setToolTip(platform::fromSystemText(
-        texts::fill(texts::kLineEndingsTip, platform::lineEndingName(m_lineEnding))));
+    m_richEdit1->setToolTip(
+        platform::fromSystemText(texts::fill(texts::kLineEndingsTip, platform::lineEndingName(m_lineEnding))));
     m_textChanges->setPlainText(changes.empty() ? platform::fromSystemText(texts::kPageUnchanged)
                                                 : platform::decodePage(changes, m_encoding));
     m_button3->setEnabled(true);
@@ -344,8 +344,8 @@ void OutputPage::Button3Click() {
     // bytes, and is left out when the edited text cannot be written in the page's charset.
     QString refusal;
     const std::optional<std::string> bytes = bytesToWrite(refusal);
-    m_ui.copyToClipboard(currentText(), bytes ? QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()))
-                                              : QByteArray());
+    m_ui.copyToClipboard(currentText(),
+                         bytes ? QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())) : QByteArray());
     m_ui.showMessage(window(), platform::fromSystemText(texts::kCopiedAll));
 }
 

@@ -1,7 +1,7 @@
 #include "gui/page_text.h"
 
-#include "core/base/texts.h"
 #include "core/base/declared_charset.h"
+#include "core/base/texts.h"
 
 #include <array>
 #include <cstdio>
@@ -62,12 +62,9 @@ std::string encodeWindows1252(QStringView text) {
 
 std::string_view lineEndingText(LineEnding ending) {
     switch (ending) {
-    case LineEnding::Lf:
-        return "\n";
-    case LineEnding::Cr:
-        return "\r";
-    case LineEnding::CrLf:
-        break;
+    case LineEnding::Lf: return "\n";
+    case LineEnding::Cr: return "\r";
+    case LineEnding::CrLf: break;
     }
     return "\r\n";
 }
@@ -122,8 +119,7 @@ std::optional<QByteArray> encodeCharacter(QStringEncoder &encoder, QStringView c
 
 // Walks the text one character at a time: each character's bytes, or a character reference
 // for one the character set cannot hold. `unencodable`, when given, stops at the first such.
-std::optional<std::string> encodeByCharacter(QStringView text, const std::string &charset,
-                                             Unencodable *unencodable) {
+std::optional<std::string> encodeByCharacter(QStringView text, const std::string &charset, Unencodable *unencodable) {
     QStringEncoder encoder(charset.c_str(), QStringEncoder::Flag::Stateless);
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
@@ -201,8 +197,7 @@ std::string encodePage(QStringView text, const PageEncoding &encoding) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
-std::optional<std::string> encodePageExactly(QStringView text, const PageEncoding &encoding,
-                                             Unencodable &unencodable) {
+std::optional<std::string> encodePageExactly(QStringView text, const PageEncoding &encoding, Unencodable &unencodable) {
     if (encoding.kind != PageEncoding::Kind::Charset) {
         return encodePage(text, encoding);
     }
@@ -242,12 +237,9 @@ LineEnding dominantLineEnding(std::string_view bytes) {
 
 std::string_view lineEndingName(LineEnding ending) {
     switch (ending) {
-    case LineEnding::Lf:
-        return "LF";
-    case LineEnding::Cr:
-        return "CR";
-    case LineEnding::CrLf:
-        break;
+    case LineEnding::Lf: return "LF";
+    case LineEnding::Cr: return "CR";
+    case LineEnding::CrLf: break;
     }
     return "CR LF";
 }
@@ -258,8 +250,8 @@ QString unencodableMessage(const Unencodable &unencodable, const PageEncoding &e
     const QString character = QString::fromUcs4(&unencodable.character, 1);
     // The character and its code take the first placeholder; neither holds a "%".
     const std::string shown = "\"" + toSystemText(character) + "\" (" + code + ")";
-    return fromSystemText(texts::fill(
-        texts::fill(texts::fill(texts::kCharacterNotInCharset, shown), unencodable.line), encoding.charset));
+    return fromSystemText(texts::fill(texts::fill(texts::fill(texts::kCharacterNotInCharset, shown), unencodable.line),
+                                      encoding.charset));
 }
 
 QString withLineEndings(QStringView text, LineEnding ending) {
@@ -286,9 +278,7 @@ QString fromSystemText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string toSystemText(const QString &text) {
-    return text.toStdString();
-}
+std::string toSystemText(const QString &text) { return text.toStdString(); }
 
 std::string toNativePath(const QString &path) {
     const QByteArray bytes = QFile::encodeName(path);

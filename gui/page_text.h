@@ -58,8 +58,7 @@ struct Unencodable {
 
 // The text as bytes, or the first character that the page's declared character set cannot
 // hold. Pages without a declared character set encode as encodePage does.
-std::optional<std::string> encodePageExactly(QStringView text, const PageEncoding &encoding,
-                                             Unencodable &unencodable);
+std::optional<std::string> encodePageExactly(QStringView text, const PageEncoding &encoding, Unencodable &unencodable);
 
 // The line ending most of the page's line breaks use: CR LF, a lone LF or a lone CR. CR LF
 // wins ties, and a page without line breaks counts as CR LF (the script block's ending).

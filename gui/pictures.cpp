@@ -15,10 +15,8 @@ const QColor kNavy(24, 58, 112);
 const QColor kGreen(40, 150, 70);
 
 constexpr std::array<const char *, 5> kFeatures = {
-    "Each submission e-mailed to you",
-    "Visitors' data kept on our server",
-    "Download it into your spreadsheet",
-    "Personal thank-you notes to visitors",
+    "Each submission e-mailed to you",        "Visitors' data kept on our server",
+    "Download it into your spreadsheet",      "Personal thank-you notes to visitors",
     "Fields checked before the form is sent",
 };
 

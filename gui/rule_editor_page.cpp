@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 
 #include "core/base/texts.h"
+#include "core/rules/rule_record.h"
 #include "gui/link_label.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"
-#include "core/rules/rule_record.h"
 
 namespace velmoraine {
 
@@ -437,27 +437,17 @@ void RuleEditorPage::Button2Click() {
     m_listBox2->setCurrentRow(index < count ? index : index - 1);
 }
 
-void RuleEditorPage::ListBox2Click() {
-    m_button2->setEnabled(true);
-}
+void RuleEditorPage::ListBox2Click() { m_button2->setEnabled(true); }
 
 // --- Kinds, proposals and presets ---
 
-void RuleEditorPage::RadioNonBlankClick() {
-    writeKindMessage(rules::RuleKind::FilledIn);
-}
+void RuleEditorPage::RadioNonBlankClick() { writeKindMessage(rules::RuleKind::FilledIn); }
 
-void RuleEditorPage::RadioEmailClick() {
-    writeKindMessage(rules::RuleKind::Email);
-}
+void RuleEditorPage::RadioEmailClick() { writeKindMessage(rules::RuleKind::Email); }
 
-void RuleEditorPage::RadioNumberSeqClick() {
-    writeKindMessage(rules::RuleKind::DigitSequence);
-}
+void RuleEditorPage::RadioNumberSeqClick() { writeKindMessage(rules::RuleKind::DigitSequence); }
 
-void RuleEditorPage::RadioNumberClick() {
-    writeKindMessage(rules::RuleKind::NumberValue);
-}
+void RuleEditorPage::RadioNumberClick() { writeKindMessage(rules::RuleKind::NumberValue); }
 
 void RuleEditorPage::writeKindMessage(rules::RuleKind kind) {
     if (const auto message = rules::kindMessage(kind, selectedField())) {
@@ -472,17 +462,11 @@ void RuleEditorPage::ComboBox1Click() {
     }
 }
 
-void RuleEditorPage::Label11Click() {
-    showProposal(rules::preset(rules::Preset::Phone));
-}
+void RuleEditorPage::Label11Click() { showProposal(rules::preset(rules::Preset::Phone)); }
 
-void RuleEditorPage::Label18Click() {
-    showProposal(rules::preset(rules::Preset::Zip));
-}
+void RuleEditorPage::Label18Click() { showProposal(rules::preset(rules::Preset::Zip)); }
 
-void RuleEditorPage::Label19Click() {
-    showProposal(rules::preset(rules::Preset::Date));
-}
+void RuleEditorPage::Label19Click() { showProposal(rules::preset(rules::Preset::Date)); }
 
 // Only the kind, the message, a sequence row's three boxes and the boxes the page's markup
 // declares change; the other boxes keep what the user typed.
@@ -495,9 +479,10 @@ void RuleEditorPage::showProposal(const rules::Proposal &proposal) {
         m_editSeqMax->setText(shown(proposal.sequence->seqMax));
         m_editPunct->setText(shown(proposal.sequence->punct));
     }
-    const std::pair<const std::optional<std::string> &, QLineEdit *> boxes[] = {
-        {proposal.minChars, m_editMin}, {proposal.maxChars, m_editMax},
-        {proposal.numMin, m_editNumMin}, {proposal.numMax, m_editNumMax}};
+    const std::pair<const std::optional<std::string> &, QLineEdit *> boxes[] = {{proposal.minChars, m_editMin},
+                                                                                {proposal.maxChars, m_editMax},
+                                                                                {proposal.numMin, m_editNumMin},
+                                                                                {proposal.numMax, m_editNumMax}};
     for (const auto &[value, box] : boxes) {
         if (value) {
             box->setText(shown(*value));
@@ -542,28 +527,18 @@ rules::RuleSettings RuleEditorPage::readSettings() const {
 
 QRadioButton *RuleEditorPage::kindButton(rules::RuleKind kind) const {
     switch (kind) {
-    case rules::RuleKind::Email:
-        return m_radioEmail;
-    case rules::RuleKind::DigitSequence:
-        return m_radioNumberSeq;
-    case rules::RuleKind::NumberValue:
-        return m_radioNumber;
-    case rules::RuleKind::FilledIn:
-        break;
+    case rules::RuleKind::Email: return m_radioEmail;
+    case rules::RuleKind::DigitSequence: return m_radioNumberSeq;
+    case rules::RuleKind::NumberValue: return m_radioNumber;
+    case rules::RuleKind::FilledIn: break;
     }
     return m_radioNonBlank;
 }
 
-QString RuleEditorPage::shown(std::string_view bytes) const {
-    return platform::decodePage(bytes, m_encoding);
-}
+QString RuleEditorPage::shown(std::string_view bytes) const { return platform::decodePage(bytes, m_encoding); }
 
-std::string RuleEditorPage::typed(const QLineEdit *box) const {
-    return platform::encodePage(box->text(), m_encoding);
-}
+std::string RuleEditorPage::typed(const QLineEdit *box) const { return platform::encodePage(box->text(), m_encoding); }
 
-void RuleEditorPage::showMessage(const QString &text) {
-    m_ui.showMessage(window(), text);
-}
+void RuleEditorPage::showMessage(const QString &text) { m_ui.showMessage(window(), text); }
 
 } // namespace velmoraine

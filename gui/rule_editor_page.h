@@ -11,10 +11,10 @@
 #include <QListWidget>
 #include <QWidget>
 
-#include "gui/page_text.h"
 #include "core/rules/field_markup.h"
 #include "core/rules/proposals.h"
 #include "core/rules/rule_list.h"
+#include "gui/page_text.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -19,9 +19,7 @@
 
 namespace velmoraine::platform {
 
-QString pageFileFilter() {
-    return QStringLiteral("HTML Files (*.htm* *.php *.asp)");
-}
+QString pageFileFilter() { return QStringLiteral("HTML Files (*.htm* *.php *.asp)"); }
 
 // --- Dialog builders ---
 
@@ -99,13 +97,9 @@ void writeClipboard(const QString &text, const QByteArray &bytes) {
 
 // --- The desktop ---
 
-void DesktopUiServices::showMessage(QWidget *owner, const QString &text) {
-    makeMessageBox(owner, text)->exec();
-}
+void DesktopUiServices::showMessage(QWidget *owner, const QString &text) { makeMessageBox(owner, text)->exec(); }
 
-void DesktopUiServices::showError(QWidget *owner, const QString &text) {
-    makeErrorBox(owner, text)->exec();
-}
+void DesktopUiServices::showError(QWidget *owner, const QString &text) { makeErrorBox(owner, text)->exec(); }
 
 std::optional<QString> DesktopUiServices::askOpenPage(QWidget *owner, const QString &startFolder) {
     const auto dialog = makeOpenPageDialog(owner, startFolder);
@@ -124,17 +118,11 @@ std::optional<QString> DesktopUiServices::askSavePage(QWidget *owner) {
     return withDefaultSuffix(dialog->selectedFiles().constFirst(), QString::fromLatin1(kDefaultPageSuffix));
 }
 
-int DesktopUiServices::showModal(QDialog &dialog) {
-    return dialog.exec();
-}
+int DesktopUiServices::showModal(QDialog &dialog) { return dialog.exec(); }
 
-void DesktopUiServices::copyToClipboard(const QString &text, const QByteArray &bytes) {
-    writeClipboard(text, bytes);
-}
+void DesktopUiServices::copyToClipboard(const QString &text, const QByteArray &bytes) { writeClipboard(text, bytes); }
 
-void DesktopUiServices::openInBrowser(const QUrl &url) {
-    QDesktopServices::openUrl(url);
-}
+void DesktopUiServices::openInBrowser(const QUrl &url) { QDesktopServices::openUrl(url); }
 
 void DesktopUiServices::startProgram(const QString &program, const QStringList &arguments) {
     QProcess::startDetached(program, arguments);
@@ -142,12 +130,8 @@ void DesktopUiServices::startProgram(const QString &program, const QStringList &
 
 // --- Wait cursor ---
 
-WaitCursor::WaitCursor() {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-}
+WaitCursor::WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 
-WaitCursor::~WaitCursor() {
-    QGuiApplication::restoreOverrideCursor();
-}
+WaitCursor::~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
 
 } // namespace velmoraine::platform

@@ -29,8 +29,8 @@ QString shippedSansFamily() { return QStringLiteral("Liberation Sans"); }
 QFont windowFont() {
     loadShippedFonts();
     QFont font;
-    font.setFamilies({shippedSansFamily(), QStringLiteral("Arial"), QStringLiteral("Helvetica"),
-                      QStringLiteral("DejaVu Sans")});
+    font.setFamilies(
+        {shippedSansFamily(), QStringLiteral("Arial"), QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(kFontPixels);
     return font;
@@ -39,7 +39,8 @@ QFont windowFont() {
 QFont monospaceFont() {
     loadShippedFonts();
     QFont font;
-    font.setFamilies({QStringLiteral("Liberation Mono"), QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono")});
+    font.setFamilies(
+        {QStringLiteral("Liberation Mono"), QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans Mono")});
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     font.setPixelSize(kFontPixels);
@@ -52,14 +53,13 @@ QFont boldOnly() {
     return font;
 }
 
-FittingLabel::FittingLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {
-    setWordWrap(true);
-}
+FittingLabel::FittingLabel(const QString &text, QWidget *parent) : QLabel(text, parent) { setWordWrap(true); }
 
 // The size of the text on one line, as an unwrapped label measures it.
 QSize FittingLabel::sizeHint() const {
-    const QRect text = fontMetrics().boundingRect(QRect(0, 0, 2000, 2000), Qt::TextExpandTabs | Qt::TextShowMnemonic |
-                                                                             static_cast<int>(alignment()), this->text());
+    const QRect text = fontMetrics().boundingRect(
+        QRect(0, 0, 2000, 2000), Qt::TextExpandTabs | Qt::TextShowMnemonic | static_cast<int>(alignment()),
+        this->text());
     const int frame = 2 * margin();
     return (text.size() + QSize(frame, frame)).grownBy(contentsMargins()) + QSize(indent() > 0 ? indent() : 0, 0);
 }

@@ -86,7 +86,8 @@ std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t 
     // Four blocks per round; a round without any candidate costs a few instructions.
     for (; at <= last && last - at >= 4 * kLanes - 1; at += 4 * kLanes) {
         const std::uint32_t low = candidatesAt(text + at) | candidatesAt(text + at + kLanes) << kLanes;
-        const std::uint32_t high = candidatesAt(text + at + 2 * kLanes) | candidatesAt(text + at + 3 * kLanes) << kLanes;
+        const std::uint32_t high = candidatesAt(text + at + 2 * kLanes) | candidatesAt(text + at + 3 * kLanes)
+                                                                              << kLanes;
         if ((low | high) != 0) {
             if (const std::size_t found = firstVerified(low, at); found != npos) {
                 return found;
@@ -140,8 +141,8 @@ bool haveWideLanes() noexcept {
 // where the processor has it.
 template <typename Verify>
 __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, std::size_t from, std::size_t last,
-                                                              char lead, std::size_t offset, char probeA,
-                                                              char probeB, Verify &verify) {
+                                                              char lead, std::size_t offset, char probeA, char probeB,
+                                                              Verify &verify) {
     const __m256i leads = _mm256_set1_epi8(lead);
     const __m256i probesA = _mm256_set1_epi8(probeA);
     const __m256i probesB = _mm256_set1_epi8(probeB);
@@ -155,9 +156,9 @@ __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, 
         const __m256i lowHits =
             _mm256_and_si256(_mm256_cmpeq_epi8(low, leads), _mm256_or_si256(_mm256_cmpeq_epi8(lowProbes, probesA),
                                                                             _mm256_cmpeq_epi8(lowProbes, probesB)));
-        const __m256i highHits = _mm256_and_si256(
-            _mm256_cmpeq_epi8(high, leads),
-            _mm256_or_si256(_mm256_cmpeq_epi8(highProbes, probesA), _mm256_cmpeq_epi8(highProbes, probesB)));
+        const __m256i highHits =
+            _mm256_and_si256(_mm256_cmpeq_epi8(high, leads), _mm256_or_si256(_mm256_cmpeq_epi8(highProbes, probesA),
+                                                                             _mm256_cmpeq_epi8(highProbes, probesB)));
         std::uint64_t candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(lowHits)) |
                                    std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(highHits))} << 32;
         for (; candidates != 0; candidates &= candidates - 1) {
@@ -188,9 +189,8 @@ std::size_t findCandidate(const char *text, std::size_t from, std::size_t last, 
 // Whether the "<" at `at` may open a tag of findTagStart's kind; `at` + 2 is inside the text.
 bool opensTagOfKind(const char *text, std::size_t at, std::string_view letters, char afterSlash) noexcept {
     const char next = text[at + 1];
-    return text[at] == '<' &&
-           (next == '!' || letters.find(lowerAscii(next)) != npos ||
-            (next == '/' && lowerAscii(text[at + 2]) == afterSlash));
+    return text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos ||
+                               (next == '/' && lowerAscii(text[at + 2]) == afterSlash));
 }
 
 // The candidates of findTagStart in blocks of the narrow lanes: "<" followed by a byte that,
@@ -258,13 +258,13 @@ __attribute__((target("avx2"))) std::size_t findTagStartWide(const char *text, s
             _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 2)), lowerBit);
         const __m256i folded = _mm256_or_si256(second, lowerBit);
         __m256i wanted = _mm256_or_si256(_mm256_cmpeq_epi8(folded, bang), _mm256_cmpeq_epi8(folded, letter0));
-        wanted = _mm256_or_si256(wanted, _mm256_or_si256(_mm256_cmpeq_epi8(folded, letter1),
-                                                         _mm256_cmpeq_epi8(folded, letter2)));
+        wanted = _mm256_or_si256(
+            wanted, _mm256_or_si256(_mm256_cmpeq_epi8(folded, letter1), _mm256_cmpeq_epi8(folded, letter2)));
         wanted = _mm256_or_si256(wanted, _mm256_cmpeq_epi8(folded, letter3));
         wanted = _mm256_or_si256(
             wanted, _mm256_and_si256(_mm256_cmpeq_epi8(second, slash), _mm256_cmpeq_epi8(third, slashNext)));
-        auto candidates = static_cast<std::uint32_t>(
-            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(first, opens), wanted)));
+        auto candidates =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(first, opens), wanted)));
         for (; candidates != 0; candidates &= candidates - 1) {
             const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
             if (opensTagOfKind(text, candidate, letterText, afterSlash)) {
@@ -389,24 +389,23 @@ EitherFound findEitherFast(std::string_view text, std::string_view first, std::s
     // The shared first byte and the two second bytes pick the candidates.
     const char *data = text.data();
     int which = 0;
-    found.at = findCandidate(data, from, text.size() - first.size(), first[0], 1, first[1], second[1],
-                             [&](std::size_t at) {
-                                 if (std::memcmp(data + at, first.data(), first.size()) == 0) {
-                                     which = 0;
-                                     return true;
-                                 }
-                                 if (std::memcmp(data + at, second.data(), second.size()) == 0) {
-                                     which = 1;
-                                     return true;
-                                 }
-                                 return false;
-                             });
+    found.at =
+        findCandidate(data, from, text.size() - first.size(), first[0], 1, first[1], second[1], [&](std::size_t at) {
+            if (std::memcmp(data + at, first.data(), first.size()) == 0) {
+                which = 0;
+                return true;
+            }
+            if (std::memcmp(data + at, second.data(), second.size()) == 0) {
+                which = 1;
+                return true;
+            }
+            return false;
+        });
     found.which = found.at == npos ? 0 : which;
     return found;
 }
 
-std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters,
-                         char afterSlash) noexcept {
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept {
     if (letters.empty() || letters.size() > 4) {
         return npos; // not a search this function makes
     }

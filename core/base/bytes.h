@@ -61,8 +61,7 @@ EitherFound findEitherFast(std::string_view text, std::string_view first, std::s
 // `afterSlash` (a lower-case letter) in either case. Every other "<" is passed over many
 // positions at a time, so a walk that acts on a few kinds of tags only does not stop at each
 // tag of the page. npos when there is none.
-std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters,
-                         char afterSlash) noexcept;
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept;
 
 // ---------------------------------------------------------------------------------------------
 // Large buffers

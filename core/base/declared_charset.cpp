@@ -94,9 +94,9 @@ std::string declaredCharset(std::string_view page) {
 
 std::string browserCharsetName(std::string_view label) {
     static constexpr std::array<std::string_view, 16> kLatin1Family = {
-        "ansi_x3.4-1968", "ascii",       "cp1252",     "cp819",     "csisolatin1", "ibm819",
-        "iso-8859-1",     "iso-ir-100",  "iso8859-1",  "iso88591",  "iso_8859-1",  "iso_8859-1:1987",
-        "l1",             "latin1",      "us-ascii",   "x-cp1252",
+        "ansi_x3.4-1968", "ascii",     "cp1252",   "cp819",      "csisolatin1",     "ibm819", "iso-8859-1",
+        "iso-ir-100",     "iso8859-1", "iso88591", "iso_8859-1", "iso_8859-1:1987", "l1",     "latin1",
+        "us-ascii",       "x-cp1252",
     };
     for (const std::string_view family : kLatin1Family) {
         if (bytes::equalsNoCase(label, family)) {

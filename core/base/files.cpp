@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <pthread.h>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <memory>
 #include <new>
+#include <pthread.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,8 +24,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "core/base/texts.h"
 #include "core/base/bytes.h"
+#include "core/base/texts.h"
 
 namespace velmoraine::files {
 
@@ -487,8 +487,8 @@ void onBusError(int signal, siginfo_t *info, void * /*context*/) {
         }
         std::size_t done = 0;
         while (done < g_shortened.message.size()) {
-            const ssize_t put = ::write(STDERR_FILENO, g_shortened.message.data() + done,
-                                        g_shortened.message.size() - done);
+            const ssize_t put =
+                ::write(STDERR_FILENO, g_shortened.message.data() + done, g_shortened.message.size() - done);
             if (put <= 0) {
                 break;
             }
@@ -518,8 +518,7 @@ void guardMapping(const char *begin, std::size_t size, const ShortenedFileExit &
 
 } // namespace
 
-std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened,
-                                       PageLock lock) {
+std::optional<FileBytes> readFileBytes(const std::string &path, const ShortenedFileExit &onShortened, PageLock lock) {
     struct stat st {};
     FileDescriptor fd(lock == PageLock::Exclusive ? openLockedFile(path, st) : openRegularFile(path, st));
     if (fd.get() < 0) {
@@ -702,8 +701,8 @@ public:
                 sigaddset(&action.sa_mask, other);
             }
             ::sigaction(kEndingSignals[i], nullptr, &g_previousActions[i]);
-            m_installed[i] = g_previousActions[i].sa_handler != SIG_IGN &&
-                             ::sigaction(kEndingSignals[i], &action, nullptr) == 0;
+            m_installed[i] =
+                g_previousActions[i].sa_handler != SIG_IGN && ::sigaction(kEndingSignals[i], &action, nullptr) == 0;
         }
     }
     EndingSignalsGuard(const EndingSignalsGuard &) = delete;
@@ -756,12 +755,11 @@ std::optional<std::vector<std::string>> attributeNames(const std::string &path, 
     for (;;) {
         const ssize_t size = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
         if (size < 0) {
-            return errno == ENOTSUP ? std::optional<std::vector<std::string>>(std::in_place)
-                                    : std::nullopt;
+            return errno == ENOTSUP ? std::optional<std::vector<std::string>>(std::in_place) : std::nullopt;
         }
         std::string list(static_cast<std::size_t>(size), '\0');
-        const ssize_t got = fd >= 0 ? ::flistxattr(fd, list.data(), list.size())
-                                    : ::listxattr(path.c_str(), list.data(), list.size());
+        const ssize_t got =
+            fd >= 0 ? ::flistxattr(fd, list.data(), list.size()) : ::listxattr(path.c_str(), list.data(), list.size());
         if (got < 0 && errno == ERANGE) {
             continue; // the list grew meanwhile
         }
@@ -788,8 +786,7 @@ bool copyAttributes(const std::string &target, int fd) {
     }
     // An inherited default access list of the folder is not the target's.
     for (const std::string &name : *present) {
-        if (std::find(wanted->begin(), wanted->end(), name) == wanted->end() &&
-            ::fremovexattr(fd, name.c_str()) != 0) {
+        if (std::find(wanted->begin(), wanted->end(), name) == wanted->end() && ::fremovexattr(fd, name.c_str()) != 0) {
             return false;
         }
     }
@@ -823,8 +820,8 @@ WriteResult writeThrough(const std::string &target, int from, std::size_t size, 
     const std::string copy = temporary.path();
     temporary.dismiss();
     const std::string kept = texts::fill(texts::kNewPageKept, copy);
-    g_interruptedMessage = texts::withReason(texts::fill(texts::kCannotCreateFile, target),
-                                             texts::kInterruptedReason) + ". " + kept + "\n";
+    g_interruptedMessage = texts::withReason(texts::fill(texts::kCannotCreateFile, target), texts::kInterruptedReason) +
+                           ". " + kept + "\n";
     g_sayInterrupted.store(true);
     const auto keptFailure = [&](int error) {
         g_sayInterrupted.store(false);

@@ -58,7 +58,7 @@ private:
     char *m_data = nullptr;
     std::size_t m_size = 0;
     bool m_mapped = false;
-    int m_fd = -1; // kept open for changedSinceRead and for the lock
+    int m_fd = -1;             // kept open for changedSinceRead and for the lock
     long long m_stamp[3] = {}; // size and modification time when opened
 };
 

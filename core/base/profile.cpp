@@ -1,8 +1,8 @@
 #include "core/base/profile.h"
 
-#include "core/base/texts.h"
 #include "core/base/bytes.h"
 #include "core/base/files.h"
+#include "core/base/texts.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -204,9 +204,7 @@ bool makeFolderFor(const std::string &path) {
 // A profile line holds one name or value: no line breaks, no "=" in a key, no "]" in a
 // section name, else the file would read back differently.
 bool storable(std::string_view section, std::string_view key, std::string_view value) noexcept {
-    const auto hasBreak = [](std::string_view text) {
-        return text.find_first_of("\r\n") != std::string_view::npos;
-    };
+    const auto hasBreak = [](std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; };
     return !hasBreak(section) && !hasBreak(key) && !hasBreak(value) && section.find(']') == std::string_view::npos &&
            key.find('=') == std::string_view::npos && !trimBlanks(key).empty();
 }
@@ -307,8 +305,8 @@ std::string resolveProfilePath(std::string_view name) {
     return folder.append(name);
 }
 
-std::string getString(std::string_view section, std::string_view key, std::string_view defaultValue,
-                      std::size_t size, std::string_view file) {
+std::string getString(std::string_view section, std::string_view key, std::string_view defaultValue, std::size_t size,
+                      std::string_view file) {
     if (size == 0) {
         return {};
     }

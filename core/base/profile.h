@@ -15,8 +15,8 @@ std::string resolveProfilePath(std::string_view name);
 
 // The value, or `defaultValue` when the file or key is missing, truncated to size - 1
 // characters (size 0 gives the empty text).
-std::string getString(std::string_view section, std::string_view key, std::string_view defaultValue,
-                      std::size_t size, std::string_view file);
+std::string getString(std::string_view section, std::string_view key, std::string_view defaultValue, std::size_t size,
+                      std::string_view file);
 
 // The value read as a decimal integer; `defaultValue` when the file or key is missing, 0 when
 // the value is not a number.

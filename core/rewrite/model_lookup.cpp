@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/base/texts.h"
 #include "core/base/files.h"
+#include "core/base/texts.h"
 
 namespace velmoraine::rewrite {
 

@@ -151,7 +151,8 @@ public:
         }
         if (m_starts[m_cursor] > offset) {
             m_cursor = static_cast<std::size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), offset) -
-                                                m_starts.begin()) - 1;
+                                                m_starts.begin()) -
+                       1;
         }
         return m_cursor;
     }
@@ -296,8 +297,8 @@ std::string unifiedDiff(std::string_view page, const std::vector<PageChange> &ch
         std::size_t line = hunkFirst;
         for (std::size_t k = g; k < end; ++k) {
             const Group &group = groups[k];
-            const std::size_t kept =
-                appendLines(body, ' ', page.substr(lines.start(line), lines.start(group.firstLine) - lines.start(line)));
+            const std::size_t kept = appendLines(
+                body, ' ', page.substr(lines.start(line), lines.start(group.firstLine) - lines.start(line)));
             oldCount += kept;
             newCount += kept;
             const std::size_t from = lines.start(group.firstLine);
@@ -319,8 +320,8 @@ std::string unifiedDiff(std::string_view page, const std::vector<PageChange> &ch
             line = group.lastLine + 1;
         }
         if (line <= hunkLast) {
-            const std::size_t kept = appendLines(body, ' ', page.substr(lines.start(line), lines.end(hunkLast) -
-                                                                                                 lines.start(line)));
+            const std::size_t kept =
+                appendLines(body, ' ', page.substr(lines.start(line), lines.end(hunkLast) - lines.start(line)));
             oldCount += kept;
             newCount += kept;
         }

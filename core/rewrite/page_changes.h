@@ -12,12 +12,12 @@ namespace velmoraine::rewrite {
 struct PageInPieces;
 
 enum class ChangeReason {
-    FormTag,        // the chosen form's tag rewritten
-    HiddenInput,    // the hidden account input placed, or an earlier one removed
-    ScriptBlock,    // the new validation script block (with a new empty head when needed)
-    OldBlock,       // an earlier script block removed
-    WebbotComment,  // a webbot comment removed
-    FieldTag,       // a field's tag with the attributes the fallback setting writes
+    FormTag,       // the chosen form's tag rewritten
+    HiddenInput,   // the hidden account input placed, or an earlier one removed
+    ScriptBlock,   // the new validation script block (with a new empty head when needed)
+    OldBlock,      // an earlier script block removed
+    WebbotComment, // a webbot comment removed
+    FieldTag,      // a field's tag with the attributes the fallback setting writes
 };
 
 // The words the diff and the output page use for a reason ("form tag", "webbot comment removed").

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <optional>
 
+#include "core/base/bytes.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
-#include "core/base/bytes.h"
 #include "core/rewrite/script_block.h"
 #include "core/scan/form_scanner.h"
 

@@ -19,11 +19,11 @@ namespace velmoraine::rewrite {
 enum class LaunchMode { Normal, Editor };
 
 struct RewriteInput {
-    std::string_view page;            // the source page, whole
-    std::string_view model;           // the script model text, whole
-    int chosenForm = 1;               // form count order, 1-based
-    std::string_view accountIdText;   // the account ID box as typed
-    int formNumber = 1;               // 1..10
+    std::string_view page;                             // the source page, whole
+    std::string_view model;                            // the script model text, whole
+    int chosenForm = 1;                                // form count order, 1-based
+    std::string_view accountIdText;                    // the account ID box as typed
+    int formNumber = 1;                                // 1..10
     const std::vector<std::string> *records = nullptr; // rule records in list order
     LaunchMode mode = LaunchMode::Normal;
     // On: the fields with a rule also get the HTML attributes that stop bad values when

@@ -6,9 +6,9 @@
 #include <set>
 #include <unordered_map>
 
-#include "core/base/texts.h"
 #include "core/base/bytes.h"
 #include "core/base/sha256.h"
+#include "core/base/texts.h"
 #include "core/rewrite/script_block.h"
 #include "core/rules/rule_record.h"
 
@@ -139,9 +139,8 @@ template <typename Visit> void walkForm(std::string_view page, std::size_t from,
         }
         std::size_t next = at + 1;
         for (std::string_view name : {"<input", "<select", "<textarea", "<button", "<label", "</label"}) {
-            if (bytes::startsWithNoCase(rest, name) &&
-                (rest.size() == name.size() || isSpace(rest[name.size()]) || rest[name.size()] == '>' ||
-                 rest[name.size()] == '/')) {
+            if (bytes::startsWithNoCase(rest, name) && (rest.size() == name.size() || isSpace(rest[name.size()]) ||
+                                                        rest[name.size()] == '>' || rest[name.size()] == '/')) {
                 const Tag tag = readTag(rest);
                 if (tag.close != npos) {
                     visit(at, rest.substr(0, tag.close + 1), tag);
@@ -225,9 +224,8 @@ std::optional<std::string> digitsPattern(std::string_view punct, std::optional<d
     return "(?:[" + characters + "]*[0-9])" + quantifier + "[" + characters + "]*";
 }
 
-constexpr std::string_view kEmailPattern =
-    R"([^\s@,;:<>\(\)\[\]\\".]([^\s@,;:<>\(\)\[\]\\"]*[^\s@,;:<>\(\)\[\]\\".])?)"
-    R"(@[^\s@,;:<>\(\)\[\]\\".]+(\.[^\s@,;:<>\(\)\[\]\\".]+)+)";
+constexpr std::string_view kEmailPattern = R"([^\s@,;:<>\(\)\[\]\\".]([^\s@,;:<>\(\)\[\]\\"]*[^\s@,;:<>\(\)\[\]\\".])?)"
+                                           R"(@[^\s@,;:<>\(\)\[\]\\".]+(\.[^\s@,;:<>\(\)\[\]\\".]+)+)";
 constexpr std::string_view kNumberPattern = R"(\s*[+\-]?(\d+(\.\d*)?|\.\d+)\s*)";
 
 bool isTextLike(const Tag &tag) {
@@ -238,8 +236,8 @@ bool isTextLike(const Tag &tag) {
         return false;
     }
     const std::string type = bytes::lowerAsciiCopy(attributeText(tag, "type"));
-    return type.empty() || type == "text" || type == "search" || type == "tel" || type == "url" ||
-           type == "email" || type == "password";
+    return type.empty() || type == "text" || type == "search" || type == "tel" || type == "url" || type == "email" ||
+           type == "password";
 }
 
 std::string htmlAttributeValue(std::string_view value) {
@@ -465,9 +463,9 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
         }
         const std::string name = attributeText(tag, "name");
         const std::string id = attributeText(tag, "id");
-        const bool hasLabel = labelDepth > 0 || (!id.empty() && labelled.count(id) != 0) ||
-                              findAttribute(tag, "aria-label") != nullptr ||
-                              findAttribute(tag, "aria-labelledby") != nullptr || findAttribute(tag, "title") != nullptr;
+        const bool hasLabel =
+            labelDepth > 0 || (!id.empty() && labelled.count(id) != 0) || findAttribute(tag, "aria-label") != nullptr ||
+            findAttribute(tag, "aria-labelledby") != nullptr || findAttribute(tag, "title") != nullptr;
         if (!hasLabel && !name.empty() && reported.insert(name).second) {
             warnings.push_back(texts::fill(texts::kWarnFieldWithoutLabel, name));
         }

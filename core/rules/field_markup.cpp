@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <numeric>
 
-#include "core/base/texts.h"
 #include "core/base/bytes.h"
+#include "core/base/texts.h"
 
 namespace velmoraine::rules {
 
 namespace {
 
 using namespace texts;
-
 
 // The kind the markup decides, with its message and sequence values, in order of precedence:
 // e-mail, number value, a digit pattern, a phone number, digits by input mode, a date, a web
@@ -125,8 +124,8 @@ std::optional<std::string_view> FieldMarkup::get(Attribute attribute) const {
     if ((m_present & (1U << index)) == 0) {
         return std::nullopt;
     }
-    const std::size_t start = std::accumulate(m_sizes.begin(), m_sizes.begin() + static_cast<std::ptrdiff_t>(index),
-                                              std::size_t{0});
+    const std::size_t start =
+        std::accumulate(m_sizes.begin(), m_sizes.begin() + static_cast<std::ptrdiff_t>(index), std::size_t{0});
     return std::string_view(m_values).substr(start, m_sizes[index]);
 }
 
@@ -136,16 +135,14 @@ void FieldMarkup::set(Attribute attribute, std::string_view value) {
         return;
     }
     const auto index = static_cast<std::size_t>(attribute);
-    const std::size_t start = std::accumulate(m_sizes.begin(), m_sizes.begin() + static_cast<std::ptrdiff_t>(index),
-                                              std::size_t{0});
+    const std::size_t start =
+        std::accumulate(m_sizes.begin(), m_sizes.begin() + static_cast<std::ptrdiff_t>(index), std::size_t{0});
     m_values.replace(start, m_sizes[index], value);
     m_sizes[index] = static_cast<std::uint8_t>(value.size());
     m_present = static_cast<std::uint8_t>(m_present | (1U << index));
 }
 
-void MarkupByField::add(std::size_t field, FieldMarkup markup) {
-    m_entries.emplace_back(field, std::move(markup));
-}
+void MarkupByField::add(std::size_t field, FieldMarkup markup) { m_entries.emplace_back(field, std::move(markup)); }
 
 const FieldMarkup *MarkupByField::find(std::size_t field) const {
     const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), field,

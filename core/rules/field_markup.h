@@ -50,9 +50,9 @@ public:
     bool operator==(const FieldMarkup &) const = default;
 
 private:
-    std::string m_values;                           // the values in attribute order
+    std::string m_values;                            // the values in attribute order
     std::array<std::uint8_t, kAttributes> m_sizes{}; // each value's size
-    std::uint8_t m_present = 0;                     // a bit per attribute
+    std::uint8_t m_present = 0;                      // a bit per attribute
 };
 
 // What the fields of a form declare, by the field's place in the form's field list (from 0);

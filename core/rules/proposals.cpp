@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "core/base/texts.h"
 #include "core/base/bytes.h"
+#include "core/base/texts.h"
 
 namespace velmoraine::rules {
 
@@ -31,8 +31,7 @@ bool holdsAny(std::string_view lowered, std::initializer_list<std::string_view> 
 Proposal preset(Preset which) {
     switch (which) {
     case Preset::Zip: return sequenceProposal(kZipPresetMessage, "5", "9", "-");
-    case Preset::Phone:
-        return sequenceProposal(kPhonePresetMessage, "10", "10", " ()-+");
+    case Preset::Phone: return sequenceProposal(kPhonePresetMessage, "10", "10", " ()-+");
     case Preset::Date: return sequenceProposal(kDatePresetMessage, "6", "6", "-/");
     }
     return {};

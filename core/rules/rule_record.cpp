@@ -1,7 +1,7 @@
 #include "core/rules/rule_record.h"
 
-#include "core/base/texts.h"
 #include "core/base/bytes.h"
+#include "core/base/texts.h"
 
 namespace velmoraine::rules {
 
@@ -48,9 +48,7 @@ std::string buildRecord(std::string_view field, const RuleSettings &settings) {
         appendField(record, settings.minChars);
         appendField(record, settings.maxChars);
         break;
-    case RuleKind::Email:
-        appendField(record, "1");
-        break;
+    case RuleKind::Email: appendField(record, "1"); break;
     case RuleKind::DigitSequence:
         appendField(record, "2");
         appendField(record, settings.seqMin);
@@ -126,8 +124,7 @@ bool breaksScript(std::string_view text) {
 } // namespace
 
 bool holdsSeparator(std::string_view text) {
-    return text.find('^') != std::string_view::npos || text.find(":;") != std::string_view::npos ||
-           breaksScript(text);
+    return text.find('^') != std::string_view::npos || text.find(":;") != std::string_view::npos || breaksScript(text);
 }
 
 std::optional<std::string> checkStoredRecord(std::string_view record) {
@@ -147,13 +144,17 @@ std::optional<std::string_view> checkFieldName(std::string_view field) {
 std::optional<std::string_view> checkSettings(const RuleSettings &settings) {
     bool refused = holdsSeparator(settings.message);
     switch (settings.kind) {
-    case RuleKind::FilledIn: refused = refused || holdsSeparator(settings.minChars) || holdsSeparator(settings.maxChars); break;
+    case RuleKind::FilledIn:
+        refused = refused || holdsSeparator(settings.minChars) || holdsSeparator(settings.maxChars);
+        break;
     case RuleKind::Email: break;
     case RuleKind::DigitSequence:
         refused = refused || holdsSeparator(settings.seqMin) || holdsSeparator(settings.seqMax) ||
                   holdsSeparator(settings.punct);
         break;
-    case RuleKind::NumberValue: refused = refused || holdsSeparator(settings.numMin) || holdsSeparator(settings.numMax); break;
+    case RuleKind::NumberValue:
+        refused = refused || holdsSeparator(settings.numMin) || holdsSeparator(settings.numMax);
+        break;
     }
     if (refused) {
         return texts::kSeparatorInSettings;

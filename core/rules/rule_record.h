@@ -18,15 +18,15 @@ enum class RuleKind { FilledIn = 0, Email = 1, DigitSequence = 2, NumberValue = 
 // The rule editor's boxes, as typed. Only the chosen kind's boxes go into a record.
 struct RuleSettings {
     RuleKind kind = RuleKind::FilledIn;
-    std::string minChars = "1";   // EditMin
-    std::string maxChars = "0";   // EditMax
-    std::string seqMin = "10";    // EditSeqMin
-    std::string seqMax = "0";     // EditSeqMax
-    std::string punct = " ()-+";  // EditPunct
-    std::string numMin = "1";     // EditNumMin
-    std::string numMax = "0";     // EditNumMax
-    bool blankAllowed = false;    // CheckBoxBlankOK
-    std::string message;          // EditErrorMsg
+    std::string minChars = "1";  // EditMin
+    std::string maxChars = "0";  // EditMax
+    std::string seqMin = "10";   // EditSeqMin
+    std::string seqMax = "0";    // EditSeqMax
+    std::string punct = " ()-+"; // EditPunct
+    std::string numMin = "1";    // EditNumMin
+    std::string numMax = "0";    // EditNumMax
+    bool blankAllowed = false;   // CheckBoxBlankOK
+    std::string message;         // EditErrorMsg
 };
 
 // The record for `field` from the chosen kind's pattern.

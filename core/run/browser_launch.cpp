@@ -11,9 +11,7 @@ std::string LaunchCommand::commandLine() const {
     return line;
 }
 
-bool isWebTarget(std::string_view target) {
-    return target.find("http:") != std::string_view::npos;
-}
+bool isWebTarget(std::string_view target) { return target.find("http:") != std::string_view::npos; }
 
 LaunchCommand browserLaunchCommand(std::string_view mainDirectory, std::string_view target) {
     LaunchCommand command;

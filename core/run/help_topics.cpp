@@ -210,9 +210,7 @@ constexpr std::array<Topic, 3> kTopics = {{
 
 } // namespace
 
-std::span<const Topic> topics() {
-    return kTopics;
-}
+std::span<const Topic> topics() { return kTopics; }
 
 const Topic &topic(int number) {
     for (const Topic &candidate : kTopics) {

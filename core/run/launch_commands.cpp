@@ -32,13 +32,9 @@ Command helpCommand(int topic, std::string_view helpFile) {
     return Command{std::string(kHelpViewerName), {"-mapid", std::to_string(topic), std::string(helpFile)}};
 }
 
-std::string_view linkKey(Link link) {
-    return link == Link::SignUp ? kSignUpKey : kHomeKey;
-}
+std::string_view linkKey(Link link) { return link == Link::SignUp ? kSignUpKey : kHomeKey; }
 
-std::string_view linkAddress(Link link) {
-    return link == Link::SignUp ? service::kSignUpUrl : service::kHomeUrl;
-}
+std::string_view linkAddress(Link link) { return link == Link::SignUp ? service::kSignUpUrl : service::kHomeUrl; }
 
 std::string linkDataPath(std::string_view mainDirectory) {
     std::string path;

@@ -1,8 +1,8 @@
 #include "core/run/startup.h"
 
-#include "core/base/texts.h"
 #include "core/base/bytes.h"
 #include "core/base/profile.h"
+#include "core/base/texts.h"
 
 namespace velmoraine::startup {
 

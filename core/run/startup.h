@@ -26,11 +26,11 @@ inline constexpr int kIdHigh = 99999;
 
 // What start-up leaves behind.
 struct StartupState {
-    std::string mainDirectory;          // a plain prefix
-    std::string helpFile;               // main directory + "velmoraine.chm"
-    std::string accountIdText;          // for EditID; empty when the stored ID is out of range
+    std::string mainDirectory; // a plain prefix
+    std::string helpFile;      // main directory + "velmoraine.chm"
+    std::string accountIdText; // for EditID; empty when the stored ID is out of range
     bool editorMode = false;
-    std::string launchPagePath;         // editor mode only
+    std::string launchPagePath; // editor mode only
 };
 
 // The main directory as stored ("main dir", at most 259 characters).

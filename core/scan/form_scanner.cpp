@@ -15,8 +15,8 @@
 #include <system_error>
 #include <utility>
 
-#include "core/base/texts.h"
 #include "core/base/bytes.h"
+#include "core/base/texts.h"
 #include "core/scan/rule_recovery.h"
 #include "core/scan/tag_markup.h"
 
@@ -90,8 +90,8 @@ private:
     std::string_view m_text;
     std::string_view m_needle;
     std::size_t m_from = 0;
-    std::size_t m_found = npos;      // the first occurrence at or after m_from, when not npos
-    std::size_t m_searchedTo = 0;    // with m_found npos: none starts in [m_from, m_searchedTo)
+    std::size_t m_found = npos;   // the first occurrence at or after m_from, when not npos
+    std::size_t m_searchedTo = 0; // with m_found npos: none starts in [m_from, m_searchedTo)
     bool m_valid = false;
 };
 
@@ -153,7 +153,7 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
 }
 
 bool isExcludedInputType(std::string_view type) {
-    static constexpr std::array<std::string_view, 7> kExcluded = {"submit", "image", "reset", "button",
+    static constexpr std::array<std::string_view, 7> kExcluded = {"submit", "image",    "reset", "button",
                                                                   "hidden", "checkbox", "radio"};
     for (std::string_view word : kExcluded) {
         if (bytes::equalsNoCase(type, word)) {
@@ -246,8 +246,7 @@ private:
     std::size_t place(std::string_view name, std::uint32_t hash) const {
         const std::size_t mask = m_slotCount - 1;
         std::size_t slot = hash & mask;
-        while (m_slots[slot].number != 0 &&
-               (m_slots[slot].hash != hash || m_names[m_slots[slot].number - 1] != name)) {
+        while (m_slots[slot].number != 0 && (m_slots[slot].hash != hash || m_names[m_slots[slot].number - 1] != name)) {
             slot = (slot + 1) & mask;
         }
         return slot;
@@ -446,7 +445,7 @@ std::future<FormFields> walkFirstFormAside(std::string_view page, const std::ato
 struct FormTagSurvey {
     static constexpr std::size_t kKept = 16; // positions kept of each spelling
 
-    bool complete = true;                 // false: the pass stopped early
+    bool complete = true; // false: the pass stopped early
     std::size_t lowerCount = 0;
     std::size_t upperCount = 0;
     std::vector<std::size_t> firstLowers; // the first kKept "<form " positions
@@ -595,8 +594,8 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser) {
         stopAside.store(true, std::memory_order_relaxed);
     }
     recoverRules(page, result.rules);
-    const bool beyondCount = survey.complete && static_cast<std::size_t>(result.chosenForm) >
-                                                    survey.lowerCount + survey.upperCount;
+    const bool beyondCount =
+        survey.complete && static_cast<std::size_t>(result.chosenForm) > survey.lowerCount + survey.upperCount;
     FormFields fields;
     if (result.chosenForm == 1 && firstForm.valid()) {
         fields = firstForm.get();
@@ -651,15 +650,11 @@ std::size_t findFormLikeTag(std::string_view page) {
 std::string describeTagStart(std::string_view tagStart) {
     const std::string word(tagStart.substr(0, 5));
     switch (tagStart[5]) {
-    case '\t':
-        return "\"" + word + "\" followed by a tab";
+    case '\t': return "\"" + word + "\" followed by a tab";
     case '\n':
-    case '\r':
-        return "\"" + word + "\" followed by a line break";
-    case '\f':
-        return "\"" + word + "\" followed by a form feed";
-    default:
-        break;
+    case '\r': return "\"" + word + "\" followed by a line break";
+    case '\f': return "\"" + word + "\" followed by a form feed";
+    default: break;
     }
     return "\"" + std::string(tagStart.substr(0, 6)) + "\"";
 }

@@ -40,8 +40,8 @@ struct FormFields {
 };
 
 struct ScanResult {
-    bool formFound = false;     // false: the no-form message applies, everything else empty
-    bool severalForms = false;  // the chooser was asked
+    bool formFound = false;    // false: the no-form message applies, everything else empty
+    bool severalForms = false; // the chooser was asked
     int chosenForm = 1;
     // The chooser's tag texts, exactly as chooserTagTexts gives them, filled whenever a form
     // was found (whether or not the chooser was asked), so that no caller reads the page again.

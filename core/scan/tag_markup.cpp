@@ -50,7 +50,6 @@ std::optional<std::string_view> readValueAt(std::string_view tag, std::size_t eq
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-
 // A decimal number as the editor's value boxes take it: an optional minus, digits, and
 // optionally a point and more digits.
 bool isDecimalNumber(std::string_view text) {

@@ -14,12 +14,12 @@
 #include <QTest>
 
 #include "core/base/texts.h"
+#include "core/rules/rule_record.h"
+#include "gui/output_page.h"
 #include "gui/page_text.h"
+#include "gui/rule_editor_page.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"
-#include "gui/output_page.h"
-#include "gui/rule_editor_page.h"
-#include "core/rules/rule_record.h"
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
@@ -285,7 +285,8 @@ void DesktopUserTest::missingModelIsNamedInFull() {
 // remove: it is refused with the file's name, in normal and in editor mode, and nothing is
 // written.
 void DesktopUserTest::modelWithoutBeginLineIsRefused() {
-    for (const std::string_view model : {std::string_view(), std::string_view("<script>\nfunction velmoraine_sub() {\n")}) {
+    for (const std::string_view model :
+         {std::string_view(), std::string_view("<script>\nfunction velmoraine_sub() {\n")}) {
         WizardFixture f;
         const QString modelFile = f.writeFile(QStringLiteral("main/vlmodel.txt"), model);
         const QString refusal = qs(texts::fill(texts::kModelWithoutBeginMarker, modelFile.toStdString()));

@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "core/base/texts.h"
-#include "gui/page_text.h"
 #include "core/base/profile.h"
+#include "core/base/texts.h"
 #include "core/rewrite/page_rewriter.h"
+#include "gui/page_text.h"
 #include "gui/rule_editor_page.h"
 #include "wizard_fixture.h"
 
@@ -182,7 +182,7 @@ void EditorModeTest::failedWriteKeepsTheWindowOnPageTwo() {
 
     f.click("ButtonNext");
     QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, launchPage.toStdString()) +
-                                                ": No such file or directory")});
+                                               ": No such file or directory")});
     QVERIFY(f.ui.messages.isEmpty());
     QCOMPARE(f.settingsText("dornapelle.ini"), kEditorSettings);
     QVERIFY(f.form().isVisible());

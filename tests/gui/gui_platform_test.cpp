@@ -7,10 +7,10 @@
 #include <QTextCursor>
 
 #include "core/base/texts.h"
+#include "gui/output_page.h"
 #include "gui/page_text.h"
 #include "gui/ui_services.h"
 #include "recording_ui.h"
-#include "gui/output_page.h"
 
 using namespace velmoraine;
 using platform::LineEnding;
@@ -27,9 +27,7 @@ std::string allBytes() {
 }
 
 // A literal's bytes, zero bytes included.
-template <std::size_t N> std::string raw(const char (&text)[N]) {
-    return std::string(text, N - 1);
-}
+template <std::size_t N> std::string raw(const char (&text)[N]) { return std::string(text, N - 1); }
 
 std::string roundTrip(std::string_view bytes) {
     const PageEncoding encoding = platform::detectEncoding(bytes);
@@ -132,15 +130,15 @@ void GuiPlatformTest::declaredCharsetReadOnlyWhenReversible_data() {
     QTest::newRow("KOI8-R in http-equiv")
         << QByteArray("<meta http-equiv=Content-Type content=\"text/html; charset=koi8-r\">\xf0\xd2")
         << QStringLiteral("koi8-r") << false << QStringLiteral("\u041F\u0440");
-    QTest::newRow("latin-1 reads as windows-1252") << QByteArray("<meta charset=iso-8859-1>\x80\xe9")
-                                                   << QStringLiteral("windows-1252") << false
-                                                   << QStringLiteral("\u20AC\u00E9");
-    QTest::newRow("Shift_JIS with a broken pair") << QByteArray("<meta charset=Shift_JIS>\x93") << QString() << false
-                                                  << QStringLiteral("\u201C");
+    QTest::newRow("latin-1 reads as windows-1252")
+        << QByteArray("<meta charset=iso-8859-1>\x80\xe9") << QStringLiteral("windows-1252") << false
+        << QStringLiteral("\u20AC\u00E9");
+    QTest::newRow("Shift_JIS with a broken pair")
+        << QByteArray("<meta charset=Shift_JIS>\x93") << QString() << false << QStringLiteral("\u201C");
     QTest::newRow("unknown charset") << QByteArray("<meta charset=no-such-set>\xc3\xa9") << QString() << true
                                      << QStringLiteral("\u00E9");
-    QTest::newRow("declared utf-8, Latin-1 bytes") << QByteArray("<meta charset=utf-8>\xe9") << QString() << false
-                                                   << QStringLiteral("\u00E9");
+    QTest::newRow("declared utf-8, Latin-1 bytes")
+        << QByteArray("<meta charset=utf-8>\xe9") << QString() << false << QStringLiteral("\u00E9");
 }
 
 void GuiPlatformTest::declaredCharsetReadOnlyWhenReversible() {
@@ -150,9 +148,8 @@ void GuiPlatformTest::declaredCharsetReadOnlyWhenReversible() {
     QFETCH(QString, shown);
     const std::string bytes = page.toStdString();
     const PageEncoding encoding = platform::detectEncoding(bytes);
-    const PageEncoding expected = charset.isEmpty()
-                                      ? (utf8 ? PageEncoding::Utf8 : PageEncoding::Windows1252)
-                                      : PageEncoding::named(charset.toStdString());
+    const PageEncoding expected = charset.isEmpty() ? (utf8 ? PageEncoding::Utf8 : PageEncoding::Windows1252)
+                                                    : PageEncoding::named(charset.toStdString());
     QCOMPARE(encoding.kind, expected.kind);
     QCOMPARE(QString::fromStdString(encoding.charset), charset);
     const QString text = platform::decodePage(bytes, encoding);

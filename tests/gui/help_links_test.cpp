@@ -10,12 +10,12 @@
 #include <QTextBrowser>
 #include <QToolButton>
 
-#include "gui/help_window.h"
-#include "core/run/launch_commands.h"
+#include "core/base/profile.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
+#include "core/run/launch_commands.h"
+#include "gui/help_window.h"
 #include "gui/page_text.h"
-#include "core/base/profile.h"
 #include "wizard_fixture.h"
 
 using namespace velmoraine;

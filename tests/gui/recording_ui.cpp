@@ -19,13 +19,9 @@ QStringList textsOf(const QList<RecordingUi::Shown> &shown) {
 
 } // namespace
 
-QStringList RecordingUi::messageTexts() const {
-    return textsOf(messages);
-}
+QStringList RecordingUi::messageTexts() const { return textsOf(messages); }
 
-QStringList RecordingUi::errorTexts() const {
-    return textsOf(errors);
-}
+QStringList RecordingUi::errorTexts() const { return textsOf(errors); }
 
 void RecordingUi::showMessage(QWidget *owner, const QString &text) {
     messages.append({owner, text});
@@ -34,9 +30,7 @@ void RecordingUi::showMessage(QWidget *owner, const QString &text) {
     }
 }
 
-void RecordingUi::showError(QWidget *owner, const QString &text) {
-    errors.append({owner, text});
-}
+void RecordingUi::showError(QWidget *owner, const QString &text) { errors.append({owner, text}); }
 
 std::optional<QString> RecordingUi::askOpenPage(QWidget * /*owner*/, const QString &startFolder) {
     openFolders.append(startFolder);
@@ -82,9 +76,7 @@ void RecordingUi::copyToClipboard(const QString &text, const QByteArray &bytes) 
     platform::writeClipboard(text, bytes);
 }
 
-void RecordingUi::openInBrowser(const QUrl &url) {
-    browserUrls.append(url);
-}
+void RecordingUi::openInBrowser(const QUrl &url) { browserUrls.append(url); }
 
 void RecordingUi::startProgram(const QString &program, const QStringList &arguments) {
     programs.append({program, arguments});

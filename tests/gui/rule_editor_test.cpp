@@ -19,16 +19,16 @@
 
 #include "core/base/texts.h"
 #include "gui/link_label.h"
+#include "gui/output_page.h"
 #include "gui/page_text.h"
+#include "gui/rule_editor_page.h"
 #include "gui/window_look.h"
 #include "recording_ui.h"
-#include "gui/output_page.h"
-#include "gui/rule_editor_page.h"
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
-using velmoraine::test::qs;
 using velmoraine::test::itemsOf;
+using velmoraine::test::qs;
 
 namespace {
 
@@ -790,7 +790,8 @@ void RuleEditorTest::markupProposalFillsOnlyTheDeclaredBoxes() {
     contact.required = true;
     rules::MarkupByField markup;
     markup.add(0, contact);
-    markup.add(1, rules::FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
+    markup.add(
+        1, rules::FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
     f.page->setFields({"contact", "qty", "zip"}, platform::PageEncoding::Utf8, markup);
     f.type("EditMin", QStringLiteral("3"));
     f.child<QCheckBox>("CheckBoxBlankOK")->setChecked(true);
@@ -804,7 +805,8 @@ void RuleEditorTest::markupProposalFillsOnlyTheDeclaredBoxes() {
 
     f.pick(QStringLiteral("qty"));
     QCOMPARE(f.selectedKind(), QStringLiteral("RadioNumber"));
-    QCOMPARE(QStringList({f.text("EditNumMin"), f.text("EditNumMax")}), QStringList({QStringLiteral("1"), QStringLiteral("10")}));
+    QCOMPARE(QStringList({f.text("EditNumMin"), f.text("EditNumMax")}),
+             QStringList({QStringLiteral("1"), QStringLiteral("10")}));
 
     // No markup: the name's proposal, the other boxes as they were.
     f.child<QCheckBox>("CheckBoxBlankOK")->setChecked(true);

@@ -4,15 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
-#include <QFontDatabase>
 #include <QStackedWidget>
 #include <QTest>
 
 #include "core/base/files.h"
-#include "gui/page_text.h"
 #include "core/base/profile.h"
+#include "gui/page_text.h"
 #include "gui/window_look.h"
 
 namespace velmoraine::test {
@@ -29,13 +29,9 @@ WizardFixture::WizardFixture() {
     writeSettings("velmoraine.ini", "[Settings]\nmain dir=" + mainDirectory().toStdString() + "\n");
 }
 
-QString WizardFixture::path(const QString &name) const {
-    return m_dir.filePath(name);
-}
+QString WizardFixture::path(const QString &name) const { return m_dir.filePath(name); }
 
-QString WizardFixture::mainDirectory() const {
-    return path(QStringLiteral("main")) + u'/';
-}
+QString WizardFixture::mainDirectory() const { return path(QStringLiteral("main")) + u'/'; }
 
 QString WizardFixture::writeFile(const QString &name, std::string_view bytes) const {
     const QString file = path(name);
@@ -52,9 +48,7 @@ std::string WizardFixture::readFile(const QString &path) {
     return files::readWholeFile(QFile::encodeName(path).toStdString()).value_or(std::string("<missing>"));
 }
 
-bool WizardFixture::exists(const QString &path) {
-    return QFileInfo::exists(path);
-}
+bool WizardFixture::exists(const QString &path) { return QFileInfo::exists(path); }
 
 std::string WizardFixture::settingsText(std::string_view file) const {
     return files::readWholeFile(profile::resolveProfilePath(file)).value_or(std::string());
@@ -113,7 +107,8 @@ void verifyNothingClipped(QWidget *page, QWidget *frame) {
 
 QFont secondFamilyFont() {
     static const QString family = [] {
-        const int id = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
+        const int id =
+            QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
         return id < 0 ? QString() : QFontDatabase::applicationFontFamilies(id).value(0);
     }();
     if (family.isEmpty()) {

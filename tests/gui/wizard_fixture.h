@@ -13,9 +13,9 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include "gui/form_chooser.h"
 #include "gui/main_window.h"
 #include "recording_ui.h"
-#include "gui/form_chooser.h"
 
 namespace velmoraine::test {
 

@@ -1,8 +1,8 @@
 // The wizard in normal mode, driven through its widgets: page 1, the chooser, navigation and
 // page 3 with copy, save and test.
 #include <QApplication>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -19,22 +19,22 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "core/run/startup.h"
+#include "core/base/profile.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
-#include "gui/page_text.h"
-#include "core/base/profile.h"
-#include "gui/window_look.h"
-#include "core/run/browser_launch.h"
-#include "gui/output_page.h"
 #include "core/rewrite/page_rewriter.h"
-#include "gui/rule_editor_page.h"
 #include "core/rules/rule_record.h"
+#include "core/run/browser_launch.h"
+#include "core/run/startup.h"
+#include "gui/output_page.h"
+#include "gui/page_text.h"
+#include "gui/rule_editor_page.h"
+#include "gui/window_look.h"
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
-using velmoraine::test::qs;
 using velmoraine::test::itemsOf;
+using velmoraine::test::qs;
 using velmoraine::test::WizardFixture;
 
 namespace {
@@ -525,8 +525,8 @@ void WizardTest::pageWithoutFormShowsMessage() {
     // The capitalised tag is not counted; the message says what to change.
     QCOMPARE(f.ui.messageTexts(),
              QStringList{qs(std::string(texts::kNoForm) + " The form tag \"<Form \" on line 1 must be written "
-                                                         "\"<form \" or \"<FORM \": the word form in lower or upper "
-                                                         "case, followed by a blank.")});
+                                                          "\"<form \" or \"<FORM \": the word form in lower or upper "
+                                                          "case, followed by a blank.")});
     QCOMPARE(f.child<QListWidget>("ListBoxInputs")->count(), 0);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     selectPage(f, f.writeFile(QStringLiteral("empty.htm"), ""));
@@ -576,8 +576,8 @@ void WizardTest::saveFailureKeepsEverything() {
     const QString nowhere = f.path(QStringLiteral("no-such-folder/page.htm"));
     f.ui.saveAnswers.emplace_back(nowhere);
     f.click("Button4");
-    QCOMPARE(f.ui.errorTexts(),
-             QStringList{qs(texts::fill(texts::kCannotCreateFile, nowhere.toStdString()) + ": No such file or directory")});
+    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, nowhere.toStdString()) +
+                                               ": No such file or directory")});
     QVERIFY(f.ui.messages.isEmpty());
     QVERIFY(!WizardFixture::exists(nowhere));
     const QString folder = f.path(QStringLiteral("a-folder.htm"));
@@ -702,7 +702,8 @@ void WizardTest::windowLayoutFacts() {
     if (secondFamily) {
         test::useSecondFamily(&f.chooser());
     }
-    const QString tag = QStringLiteral("<form method=\"post\" action=\"https://example.com/cgi-bin/a-long-path/mail.cgi\">");
+    const QString tag =
+        QStringLiteral("<form method=\"post\" action=\"https://example.com/cgi-bin/a-long-path/mail.cgi\">");
     f.chooser().fill({tag, tag, tag});
     f.chooser().show();
     QCoreApplication::processEvents();

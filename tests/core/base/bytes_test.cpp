@@ -132,7 +132,8 @@ std::size_t plainTagStart(std::string_view text, std::size_t from) {
 TEST(FindTagStart, AgreesWithAPlainWalkAtEveryAlignment) {
     std::mt19937 random(4711);
     // Each wanted byte beside the bytes that differ from it only in the bit of lower case.
-    const std::string alphabet = "<<<!\x01iIsStT/\x0f" "fFaA\0"s;
+    const std::string alphabet = "<<<!\x01iIsStT/\x0f"
+                                 "fFaA\0"s;
     for (int round = 0; round < 300; ++round) {
         std::string text(random() % 300, ' ');
         for (char &c : text) {

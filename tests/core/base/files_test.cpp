@@ -235,9 +235,7 @@ TEST_F(Files, FolderAsTargetFails) {
     EXPECT_EQ(entries(), std::vector<std::string>{"sub"});
 }
 
-TEST_F(Files, MissingFolderFails) {
-    EXPECT_FALSE(writeFileAtomically(pathOf("no/such/page.htm"), "x"));
-}
+TEST_F(Files, MissingFolderFails) { EXPECT_FALSE(writeFileAtomically(pathOf("no/such/page.htm"), "x")); }
 
 TEST_F(Files, ReadOnlyFolderFailsAndLeavesTargetAlone) {
     if (::geteuid() == 0) {
@@ -365,7 +363,8 @@ TEST_F(Files, PiecesGoThroughAPipeWhileItIsRead) {
             }
         }
     });
-    const bool written = static_cast<bool>(writeFileAtomically(pathOf("pipe"), std::span<const std::string_view>(many.pieces)));
+    const bool written =
+        static_cast<bool>(writeFileAtomically(pathOf("pipe"), std::span<const std::string_view>(many.pieces)));
     ::close(keepOpen);
     drain.join();
     ::close(reader);

@@ -412,7 +412,8 @@ TEST_F(ProfileFile, BareNameLivesInConfigHome) {
 
 // Found by fuzzing: a last line ended by a lone carriage return took the new key onto it.
 TEST(ProfileText, KeyAddedAfterALastLineEndedByCarriageReturn) {
-    const std::string written = velmoraine::profile::withValue("[Settings]\r\nvl_id=12345\r", "Settings", "main dir", "/opt/app/");
+    const std::string written =
+        velmoraine::profile::withValue("[Settings]\r\nvl_id=12345\r", "Settings", "main dir", "/opt/app/");
     EXPECT_EQ(written, "[Settings]\r\nvl_id=12345\r\nmain dir=/opt/app/");
     EXPECT_EQ(velmoraine::profile::findValue(written, "Settings", "main dir"), "/opt/app/");
     EXPECT_EQ(velmoraine::profile::findValue(written, "Settings", "vl_id"), "12345");

@@ -317,8 +317,8 @@ TEST_F(Saving, InterruptedCopyThroughThePageKeepsTheCopyAndSaysWhere) {
     const std::string copy = pathOf(names[0]);
     EXPECT_TRUE(names[0].starts_with(".page.htm.")) << names[0];
     EXPECT_EQ(statusOf(copy).st_size, static_cast<off_t>(size));
-    EXPECT_EQ(err, "Cannot create file " + pathOf("page.htm") + ": interrupted. The new page is kept in " + copy +
-                       ".\n");
+    EXPECT_EQ(err,
+              "Cannot create file " + pathOf("page.htm") + ": interrupted. The new page is kept in " + copy + ".\n");
 }
 
 TEST_F(Saving, SameSizeRewriteWithTheOldTimeIsSeenAsAChange) {

@@ -37,7 +37,9 @@ protected:
     }
 
     [[nodiscard]] std::string at(const char *name) const { return (m_root / name).string(); }
-    static void put(const std::string &path, const std::string &bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    static void put(const std::string &path, const std::string &bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
 
     fs::path m_root;
     fs::path m_before;

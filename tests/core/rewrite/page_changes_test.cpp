@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "fuzz/fuzz_input.h"
 #include "core/base/files.h"
 #include "core/rewrite/page_rewriter.h"
 #include "core/scan/form_scanner.h"
+#include "fuzz/fuzz_input.h"
 
 using namespace velmoraine;
 using rewrite::ChangeReason;
@@ -152,9 +152,9 @@ TEST(PageChanges, FallbackAttributesAreTheFieldTagsOwnChange) {
     for (const auto &change : changes) {
         reasons.push_back(change.reason);
     }
-    EXPECT_EQ(reasons, (std::vector<ChangeReason>{ChangeReason::ScriptBlock, ChangeReason::FormTag,
-                                                  ChangeReason::HiddenInput, ChangeReason::FieldTag,
-                                                  ChangeReason::WebbotComment, ChangeReason::FieldTag}));
+    EXPECT_EQ(reasons,
+              (std::vector<ChangeReason>{ChangeReason::ScriptBlock, ChangeReason::FormTag, ChangeReason::HiddenInput,
+                                         ChangeReason::FieldTag, ChangeReason::WebbotComment, ChangeReason::FieldTag}));
     EXPECT_EQ(changes[3].removed, "<input name=email>");
     EXPECT_NE(changes[3].added.find("required"), std::string::npos);
     EXPECT_EQ(changes[5].removed, "<input name=zip>");

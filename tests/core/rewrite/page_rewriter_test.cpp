@@ -24,9 +24,7 @@ struct PageRun {
     int formNumber = 1;
     LaunchMode mode = LaunchMode::Normal;
 
-    rewrite::RewriteResult go() const {
-        return rewritePage({page, kModel, chosen, id, formNumber, &records, mode});
-    }
+    rewrite::RewriteResult go() const { return rewritePage({page, kModel, chosen, id, formNumber, &records, mode}); }
     std::string out() const {
         auto result = go();
         EXPECT_TRUE(result.output.has_value()) << result.message;
@@ -47,9 +45,8 @@ TEST(FormTagRewriting, WorkedExampleComesOutByteForByte) {
                "<input name=\"name\"></form></body></html>";
     run.records = {"name^0^1^0^0^Field \"name\" must be filled in."};
     const std::string out = run.out();
-    const std::string expectedTag =
-        "<form method=\"post\"   name=\"order\" " + kAction + kOnSubmit + ">" +
-        "<input type=\"hidden\" name=\"velmoraine\" value=\"24680-1\">";
+    const std::string expectedTag = "<form method=\"post\"   name=\"order\" " + kAction + kOnSubmit + ">" +
+                                    "<input type=\"hidden\" name=\"velmoraine\" value=\"24680-1\">";
     EXPECT_NE(out.find(expectedTag), std::string::npos) << out;
     EXPECT_NE(out.find("velmoraine_filledin(document.order.name)"), std::string::npos);
 }
@@ -118,10 +115,11 @@ TEST(FormTagRewriting, FormNameExtractionFollowsTheQuoteRules) {
 
 TEST(HiddenInput, ReplacedRightAfterTheTagOutsideEditorMode) {
     PageRun run;
-    run.page = "<head></head><form name=\"f\"><p><input type=\"hidden\" name=\"velmoraine\" value=\"11111-2\"></p></form>";
+    run.page =
+        "<head></head><form name=\"f\"><p><input type=\"hidden\" name=\"velmoraine\" value=\"11111-2\"></p></form>";
     run.formNumber = 3;
     EXPECT_NE(run.out().find("<form name=\"f\" " + kAction +
-                              "><input type=\"hidden\" name=\"velmoraine\" value=\"24680-3\"><p></p>"),
+                             "><input type=\"hidden\" name=\"velmoraine\" value=\"24680-3\"><p></p>"),
               std::string::npos);
     run.mode = LaunchMode::Editor;
     const std::string kept = run.out();

@@ -73,7 +73,10 @@ TEST(ScriptLiterals, EscapesOnlyWhatBreaksTheScript) {
     EXPECT_EQ(jsString(" ()-+"), "\" ()-+\"");
     EXPECT_EQ(jsString("x<"), "\"x<\"");
     // Line and paragraph separators end a string literal in older browsers.
-    EXPECT_EQ(jsString("a\xE2\x80\xA8" "b\xE2\x80\xA9" "c"), "\"a\\u2028b\\u2029c\"");
+    EXPECT_EQ(jsString("a\xE2\x80\xA8"
+                       "b\xE2\x80\xA9"
+                       "c"),
+              "\"a\\u2028b\\u2029c\"");
     // Other characters sharing their first bytes, and a sequence cut short, stay as they are.
     EXPECT_EQ(jsString("\xE2\x80\xA6 \xE2\x82\xAC \xE2\x80"), "\"\xE2\x80\xA6 \xE2\x82\xAC \xE2\x80\"");
 }

@@ -38,8 +38,9 @@ TEST(FallbackAttributes, NeverStricterThanTheRule) {
         {"h^0^1^0^0^m", "<input type=\"hidden\" name=\"h\">", ""},
         {"e^1^1^m", "<input name=\"e\">",
          R"(pattern=[^\s@,;:<>\(\)\[\]\\".]([^\s@,;:<>\(\)\[\]\\"]*[^\s@,;:<>\(\)\[\]\\".])?@[^\s@,;:<>\(\)\[\]\\".]+(\.[^\s@,;:<>\(\)\[\]\\".]+)+)"},
-        {"p^2^10^10^ ()-+^0^m", "<input name=\"p\">", R"(required pattern=(?:[ \(\)\-+]*[0-9]){10,10}[ \(\)\-+]*)"
-                                                        " inputmode=tel"},
+        {"p^2^10^10^ ()-+^0^m", "<input name=\"p\">",
+         R"(required pattern=(?:[ \(\)\-+]*[0-9]){10,10}[ \(\)\-+]*)"
+         " inputmode=tel"},
         {"z^2^5^0^^0^m", "<input name=\"z\">", "required pattern=[0-9]{5,} inputmode=numeric"},
         {"z^2^9^5^^0^m", "<input name=\"z\">", "required inputmode=numeric"}, // refuses all: no pattern
         {"z^2^^^--^0^m", "<input name=\"z\">", R"(required pattern=(?:[\-]*[0-9]){0,}[\-]* inputmode=tel)"},
@@ -74,11 +75,12 @@ TEST(FallbackEdits, WrittenListedAndTakenOutAgain) {
     const std::vector<std::string> records{"p^2^3^3^-^0^m", "t^0^1^5^0^m"};
 
     const std::string on = applied(page, fallbackEdits(page, close, records, Html5Fallback::On));
-    EXPECT_EQ(on, "<form name=\"f\">\n<label>Phone <input name=\"p\" required pattern=\"(?:[\\-]*[0-9]){3,3}[\\-]*\""
-                  " inputmode=\"tel\" data-velmoraine=\"pattern inputmode\"/></label>\n"
-                  "<!-- <input name=\"p\"> -->\n<input type=\"hidden\" name=\"p\">\n"
-                  "<textarea name='t' rows=3 required maxlength=\"5\" data-velmoraine=\"required maxlength\">x</textarea>"
-                  "</form><input name=\"p\">");
+    EXPECT_EQ(on,
+              "<form name=\"f\">\n<label>Phone <input name=\"p\" required pattern=\"(?:[\\-]*[0-9]){3,3}[\\-]*\""
+              " inputmode=\"tel\" data-velmoraine=\"pattern inputmode\"/></label>\n"
+              "<!-- <input name=\"p\"> -->\n<input type=\"hidden\" name=\"p\">\n"
+              "<textarea name='t' rows=3 required maxlength=\"5\" data-velmoraine=\"required maxlength\">x</textarea>"
+              "</form><input name=\"p\">");
     // Again with the same rules: the same page; without the setting: the page as it was.
     EXPECT_EQ(applied(on, fallbackEdits(on, close, records, Html5Fallback::On)), on);
     EXPECT_EQ(applied(on, fallbackEdits(on, close, records, Html5Fallback::Off)), page);
@@ -108,9 +110,8 @@ TEST(CspHash, HashesTheScriptTextAsTheBrowserReadsIt) {
     const std::string lf = "<!-- VELMORAINE-BEGIN -->\n<script type=\"text/javascript\">\nvar b;\n</script>";
     EXPECT_EQ(cspHash(crlf), cspHash(lf));
     const auto digest = sha256::digest("\nvar b;\n");
-    EXPECT_EQ(cspHash(lf), "'sha256-" +
-                               sha256::base64(std::string_view(reinterpret_cast<const char *>(digest.data()), 32)) +
-                               "'");
+    EXPECT_EQ(cspHash(lf),
+              "'sha256-" + sha256::base64(std::string_view(reinterpret_cast<const char *>(digest.data()), 32)) + "'");
     EXPECT_EQ(cspHash("<script>no marker</script>"), "");
 }
 

@@ -50,8 +50,8 @@ TEST(WebbotComments, OpenerFormedByACutIsRemovedToo) {
 }
 
 TEST(WebbotComments, MatchesTheRepeatedSearchOnRandomPieces) {
-    const std::vector<std::string> pieces = {"<!--webbot", "<!--web", "bot", "<!--", "-->", "--", ">", "<", "x",
-                                             "webbot", "!", "-"};
+    const std::vector<std::string> pieces = {"<!--webbot", "<!--web", "bot", "<!--",   "-->", "--",
+                                             ">",          "<",       "x",   "webbot", "!",   "-"};
     std::mt19937 random(12345);
     for (int round = 0; round < 20000; ++round) {
         std::string text;

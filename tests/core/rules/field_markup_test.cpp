@@ -38,13 +38,15 @@ TEST(MarkupProposals, DeclaredKindWinsOverTheName) {
     };
     const FieldMarkup zipPattern = FieldMarkup().with(Attribute::Pattern, "\\d{5}");
     const FieldMarkup rangePattern = FieldMarkup().with(Attribute::Pattern, "[0-9]{3,4}");
-    const FieldMarkup numeric =
-        FieldMarkup().with(Attribute::InputMode, "numeric").with(Attribute::MinLength, "4").with(Attribute::MaxLength, "6");
+    const FieldMarkup numeric = FieldMarkup()
+                                    .with(Attribute::InputMode, "numeric")
+                                    .with(Attribute::MinLength, "4")
+                                    .with(Attribute::MaxLength, "6");
     const FieldMarkup decimal = FieldMarkup().with(Attribute::InputMode, "decimal");
     const Case cases[] = {
         {"contact", typed("email"), RuleKind::Email, "Please enter a valid email address.", nullptr, nullptr, nullptr},
-        {"zip", typed("number"), RuleKind::NumberValue, "Field \"zip\" must contain a valid number.", nullptr,
-         nullptr, nullptr},
+        {"zip", typed("number"), RuleKind::NumberValue, "Field \"zip\" must contain a valid number.", nullptr, nullptr,
+         nullptr},
         {"email", typed("tel"), RuleKind::DigitSequence, "Please enter a valid phone number with area code.", "10",
          "10", " ()-+"},
         {"homepage", typed("url"), RuleKind::FilledIn, "Field \"homepage\" must be filled in.", nullptr, nullptr,
@@ -107,7 +109,9 @@ TEST(MarkupProposals, ValuesKeepTheirPlacesWhateverTheOrderSet) {
     EXPECT_EQ(markup.get(Attribute::MinLength), "");
     EXPECT_FALSE(markup.get(Attribute::Min));
     EXPECT_FALSE(markup.declaresNothing());
-    EXPECT_EQ(markup, FieldMarkup().with(Attribute::Type, "number").with(Attribute::MinLength, "").with(Attribute::Max, "1000"));
+    EXPECT_EQ(
+        markup,
+        FieldMarkup().with(Attribute::Type, "number").with(Attribute::MinLength, "").with(Attribute::Max, "1000"));
     EXPECT_TRUE(FieldMarkup().declaresNothing());
 }
 
@@ -118,9 +122,12 @@ TEST(MarkupProposals, DigitPatterns) {
         const char *max;
     };
     const Case cases[] = {
-        {"\\d{5}", "5", "5"},    {"[0-9]{3,4}", "3", "4"}, {"^\\d{2,}$", "2", "0"}, {"\\d+", "1", "0"},
-        {"[0-9]*", "0", "0"},    {"\\d{4,2}", nullptr, ""}, {"[a-z]{3}", nullptr, ""}, {"\\d{5}-\\d{4}", nullptr, ""},
-        {"\\d{99999}", nullptr, ""}, {"\\d{}", nullptr, ""},   {"", nullptr, ""},
+        {"\\d{5}", "5", "5"},        {"[0-9]{3,4}", "3", "4"},
+        {"^\\d{2,}$", "2", "0"},     {"\\d+", "1", "0"},
+        {"[0-9]*", "0", "0"},        {"\\d{4,2}", nullptr, ""},
+        {"[a-z]{3}", nullptr, ""},   {"\\d{5}-\\d{4}", nullptr, ""},
+        {"\\d{99999}", nullptr, ""}, {"\\d{}", nullptr, ""},
+        {"", nullptr, ""},
     };
     for (const Case &c : cases) {
         const auto lengths = readDigitPattern(c.pattern);

@@ -91,8 +91,8 @@ TEST(RuleChecks, OnlyTheChosenKindsBoxesAndTheMessageAreChecked) {
 // rules' comment, the script or the stored line; what the editor itself writes passes.
 TEST(RuleChecks, StoredRecordsThatWouldBreakTheScript) {
     const std::string refusedFirst = texts::fill(texts::kSeparatorInFieldSettings, "first");
-    for (const char *record : {"first^0^1^0^0^x */ alert(1)", "first^1^0^</script>", "first^1^0^a\nb",
-                               "first^1^0^a\rb", "first^2^1^0^*/^0^m"}) {
+    for (const char *record : {"first^0^1^0^0^x */ alert(1)", "first^1^0^</script>", "first^1^0^a\nb", "first^1^0^a\rb",
+                               "first^2^1^0^*/^0^m"}) {
         EXPECT_EQ(checkStoredRecord(record), refusedFirst) << record;
     }
     for (const char *record : {"first^0^1^0^0^Fine * / < /", "first^1^0^", "first", "first^3^1^10^0^a<b"}) {
@@ -113,7 +113,8 @@ TEST(RuleChecks, RawRecords) {
 
 TEST(RuleList, FindAppendReplaceRemoveStayParallel) {
     RuleList list;
-    EXPECT_EQ(list.addOrReplace("lastname", "lastname^1^0^a", "lastname (email address)"), RuleList::AddOutcome::Appended);
+    EXPECT_EQ(list.addOrReplace("lastname", "lastname^1^0^a", "lastname (email address)"),
+              RuleList::AddOutcome::Appended);
     EXPECT_EQ(list.addOrReplace("name", "name^1^0^b", "name (email address)"), RuleList::AddOutcome::Appended);
     EXPECT_EQ(list.find("name"), 1);
     EXPECT_EQ(list.find("nam"), -1);

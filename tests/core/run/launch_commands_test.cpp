@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/run/help_topics.h"
 #include "core/base/service.h"
+#include "core/run/help_topics.h"
 
 using namespace velmoraine;
 using namespace velmoraine::launch;

@@ -9,7 +9,8 @@
 using namespace velmoraine;
 
 TEST(CorpusPages, EveryPageScans) {
-    const std::filesystem::path folder = std::filesystem::path(VELMORAINE_SOURCE_DIR) / ".." / "shared" / "corpus" / "pages";
+    const std::filesystem::path folder =
+        std::filesystem::path(VELMORAINE_SOURCE_DIR) / ".." / "shared" / "corpus" / "pages";
     if (!std::filesystem::is_directory(folder)) {
         GTEST_SKIP() << "no corpus at " << folder;
     }

@@ -235,15 +235,15 @@ TEST(FormScanner, LargePageGivesTheChosenFormWhicheverThreadWalksIt) {
 TEST(FormScannerMarkup, ReadsEachDeclaredAttribute) {
     using velmoraine::rules::FieldMarkup;
     using Attribute = FieldMarkup::Attribute;
-    const ScanResult result = scanPage(
-        "<form action=x>"
-        "<input type=\"email\" name=\"contact\" required>"
-        "<INPUT TYPE=NUMBER NAME=qty MIN=1 MAX=\"10\">"
-        "<input name='zip' maxlength='5' minLength=5 pattern=\"\\d{5}\" inputmode=numeric>"
-        "<textarea name=notes required maxlength=200></textarea>"
-        "<input type=text name=plain title=\"required field\" data-max=4 xmin=3>"
-        "<input type=\"url\" name=site pattern=\"[a-z]+\" min=abc></form>",
-        {});
+    const ScanResult result =
+        scanPage("<form action=x>"
+                 "<input type=\"email\" name=\"contact\" required>"
+                 "<INPUT TYPE=NUMBER NAME=qty MIN=1 MAX=\"10\">"
+                 "<input name='zip' maxlength='5' minLength=5 pattern=\"\\d{5}\" inputmode=numeric>"
+                 "<textarea name=notes required maxlength=200></textarea>"
+                 "<input type=text name=plain title=\"required field\" data-max=4 xmin=3>"
+                 "<input type=\"url\" name=site pattern=\"[a-z]+\" min=abc></form>",
+                 {});
     ASSERT_EQ(result.fields, (Names{"contact", "qty", "zip", "notes", "plain", "site"}));
     const auto &markup = result.markup;
     FieldMarkup contact = FieldMarkup().with(Attribute::Type, "email");
@@ -252,7 +252,8 @@ TEST(FormScannerMarkup, ReadsEachDeclaredAttribute) {
     notes.required = true;
     ASSERT_TRUE(markup.find(0) && markup.find(1) && markup.find(2) && markup.find(3) && markup.find(5));
     EXPECT_EQ(*markup.find(0), contact);
-    EXPECT_EQ(*markup.find(1), FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
+    EXPECT_EQ(*markup.find(1),
+              FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
     EXPECT_EQ(*markup.find(2), FieldMarkup()
                                    .with(Attribute::MinLength, "5")
                                    .with(Attribute::MaxLength, "5")
