@@ -21,6 +21,7 @@
 #include "core/rules/proposals.h"
 #include "core/rules/rule_list.h"
 #include "core/rules/rule_record.h"
+#include "core/run/run_sequence.h"
 #include "core/run/startup.h"
 #include "core/scan/form_scanner.h"
 
@@ -559,7 +560,8 @@ int runRewrite(const RewriteOptions &options) {
         }
     }
     const std::string accountId = options.accountId ? *options.accountId : startup::storedAccountIdText();
-    if (!options.editorMode && !startup::accountIdAccepted(accountId)) {
+    run::RunSequence run(options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal);
+    if (!run.acceptAccountId(accountId)) {
         return refuse(texts::kInvalidAccountId);
     }
 
@@ -574,34 +576,30 @@ int runRewrite(const RewriteOptions &options) {
     }
 
     const std::string modelPath = options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
-    rewrite::ModelRead modelRead;
     try {
-        modelRead = rewrite::readModel(modelPath);
+        const rewrite::ModelRead &modelRead = run.loadModel(modelPath);
+        if (!modelRead.text) {
+            return modelRead.fileError ? cannotOpen(modelPath) : refuse(modelRead.message);
+        }
     } catch (const std::bad_alloc &) {
         return notEnoughMemory(modelPath); // the model, not the page, was too large
     } catch (const std::length_error &) {
         return notEnoughMemory(modelPath);
     }
-    if (!modelRead.text) {
-        return modelRead.fileError ? cannotOpen(modelPath) : refuse(modelRead.message);
-    }
-    std::optional<std::string> &model = modelRead.text;
 
-    rewrite::RewriteInput input;
-    input.page = page.bytes.view();
-    input.model = *model;
-    input.chosenForm = page.result.chosenForm;
-    input.accountIdText = accountId;
-    input.formNumber = options.formNumber;
-    input.records = &list.records();
-    input.mode = options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
-    input.html5Fallback = options.html5Fallback ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
+    run::RunSequence::Request request;
+    request.page = page.bytes.view();
+    request.chosenForm = page.result.chosenForm;
+    request.accountIdText = accountId;
+    request.formNumber = options.formNumber;
+    request.records = &list.records();
+    request.html5Fallback = options.html5Fallback ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     // The output is written from where its pieces lie, most of them in the page itself.
-    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
+    const rewrite::PiecesResult result = run.build(request);
     if (page.bytes.changedSinceRead()) {
         return cannotOpen(options.page);
     }
-    model.reset();
+    run.releaseModel();
     if (!result.output) {
         return refuse(result.message);
     }
@@ -619,7 +617,7 @@ int runRewrite(const RewriteOptions &options) {
         return writeStream(stdout, pieces) ? kExitOk : cannotCreate(kStandardOutputName);
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
-    const files::WriteResult written = files::writeFileAtomically(target, pieces);
+    const files::WriteResult written = run::RunSequence::write(target, pieces);
     if (!written) {
         // A mapped page shortened while it was written out fails the write: the page is at fault.
         if (written.keptCopy.empty() && page.bytes.changedSinceRead()) {

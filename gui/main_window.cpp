@@ -23,6 +23,7 @@
 #include "core/rewrite/model_lookup.h"
 #include "core/rewrite/page_changes.h"
 #include "core/rewrite/page_rewriter.h"
+#include "core/run/run_sequence.h"
 #include "core/scan/form_scanner.h"
 #include "gui/form_chooser.h"
 #include "gui/link_label.h"
@@ -453,7 +454,7 @@ void TForm1::ButtonNextClick() {
         }
         if (!m_startup.editorMode) {
             const std::string id = platform::toSystemText(m_editId->text());
-            if (!startup::accountIdAccepted(id)) {
+            if (!run::RunSequence(launchMode()).acceptAccountId(id)) {
                 m_ui.showMessage(this, platform::fromSystemText(texts::kInvalidAccountId));
                 Label30Click();
                 return;
@@ -503,7 +504,7 @@ void TForm1::finishEditorRun() {
             options.onlyIfHolding = m_scannedStamp;
         }
         const files::WriteResult written =
-            files::writeFileAtomically(m_startup.launchPagePath, m_tabSheet5->currentBytes(), options);
+            run::RunSequence::write(m_startup.launchPagePath, m_tabSheet5->currentBytes(), options);
         if (!written) {
             showWriteError(m_startup.launchPagePath, written);
             return;
@@ -525,6 +526,10 @@ std::optional<std::string> TForm1::readOrReport(const std::string &path) {
     return bytes;
 }
 
+rewrite::LaunchMode TForm1::launchMode() const {
+    return m_startup.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
+}
+
 TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     m_buttonNext->setEnabled(false);
     m_buttonBack->setEnabled(true);
@@ -532,7 +537,8 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     const std::string accountId = platform::toSystemText(m_editId->text());
     // Whatever stops the build below leaves no earlier output to copy, save or test.
     m_tabSheet5->clearOutput();
-    const rewrite::ModelRead model = rewrite::readModel(rewrite::modelPath(m_startup.mainDirectory));
+    run::RunSequence run(launchMode());
+    const rewrite::ModelRead &model = run.loadModel(rewrite::modelPath(m_startup.mainDirectory));
     if (!model.text) {
         if (model.fileError) {
             m_ui.showError(this, platform::fromSystemText(model.message));
@@ -547,16 +553,14 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
         return RewriteOutcome::FileError;
     }
 
-    rewrite::RewriteInput input;
-    input.page = *page;
-    input.model = *model.text;
-    input.chosenForm = m_chosenForm;
-    input.accountIdText = accountId;
-    input.formNumber = m_comboFormNum->currentIndex() + 1;
-    input.records = &m_tabSheet2->rules().records();
-    input.mode = m_startup.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
-    input.html5Fallback = m_tabSheet5->html5Fallback() ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
-    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
+    run::RunSequence::Request request;
+    request.page = *page;
+    request.chosenForm = m_chosenForm;
+    request.accountIdText = accountId;
+    request.formNumber = m_comboFormNum->currentIndex() + 1;
+    request.records = &m_tabSheet2->rules().records();
+    request.html5Fallback = m_tabSheet5->html5Fallback() ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
+    const rewrite::PiecesResult result = run.build(request);
     if (!result.output) {
         m_ui.showMessage(this, platform::fromSystemText(result.message));
         return RewriteOutcome::GaveUp;

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "core/base/files.h"
+#include "core/rewrite/page_rewriter.h"
 #include "core/run/startup.h"
 #include "gui/page_text.h"
 
@@ -58,6 +59,9 @@ protected:
 private:
     enum class ScanOutcome { Scanned, NoForm, CannotOpen };
     enum class RewriteOutcome { Built, GaveUp, FileError };
+
+    // The run sequence's mode: the editor's run when the program was started by the editor.
+    rewrite::LaunchMode launchMode() const;
 
     // Handlers.
     void FormShow();

@@ -100,6 +100,8 @@ private slots:
     void accountIdCheck_data();
     void accountIdCheck();
     void wholeNormalRun();
+    void bothFrontEndsWriteTheSameBytes_data();
+    void bothFrontEndsWriteTheSameBytes();
     void backAndContinueRebuildPageThree();
     void changesViewTakesTheOutputBoxPlace();
     void html5FallbackIsRememberedAndRebuildsPageThree();
@@ -290,6 +292,65 @@ void WizardTest::wholeNormalRun() {
     QCOMPARE(f.ui.programs[0].program + u' ' + f.ui.programs[0].arguments.join(u' '), qs(command.commandLine()));
     QCOMPARE(f.ui.browserUrls.size(), 1);
     QVERIFY(f.ui.errors.isEmpty());
+}
+
+// The window and velmoraine-cli run the same run sequence: on the same page, rules and
+// choices, page 3 holds exactly the bytes the command-line tool writes.
+void WizardTest::bothFrontEndsWriteTheSameBytes_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<int>("formNumber");
+    QTest::addColumn<bool>("fallback");
+    const QString email = QStringLiteral("email^1^0^Please enter a valid email address");
+    QTest::newRow("one form, email rule") << QStringLiteral("one_form.htm") << email << 1 << false;
+    QTest::newRow("one form, email rule, fallback") << QStringLiteral("one_form.htm") << email << 4 << true;
+    QTest::newRow("stored rules kept, form 3") << QStringLiteral("updated.htm") << QString() << 3 << true;
+    QTest::newRow("stored rules and one more") << QStringLiteral("updated.htm") << email << 1 << false;
+    QTest::newRow("hidden input replaced") << QStringLiteral("hidden_input.htm") << QString() << 2 << false;
+    QTest::newRow("8-bit page") << QStringLiteral("latin1.htm") << QString() << 1 << false;
+    QTest::newRow("markup, fallback") << QStringLiteral("markup.htm") << QString() << 10 << true;
+}
+
+void WizardTest::bothFrontEndsWriteTheSameBytes() {
+#ifndef VELMORAINE_CLI
+    QSKIP("velmoraine-cli is not built");
+#else
+    QFETCH(QString, page);
+    QFETCH(QString, record);
+    QFETCH(int, formNumber);
+    QFETCH(bool, fallback);
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    const std::string bytes = WizardFixture::readFile(QStringLiteral(VELMORAINE_SOURCE_DIR "/tests/cli/pages/") + page);
+    const QString path = f.writeFile(page, bytes);
+    selectPage(f, path);
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.child<QComboBox>("ComboFormNum")->setCurrentIndex(formNumber - 1);
+    f.click("ButtonNext");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet2"));
+    QStringList arguments{QStringLiteral("rewrite"),       path,
+                          QStringLiteral("--id"),          QStringLiteral("24680"),
+                          QStringLiteral("--form-number"), QString::number(formNumber),
+                          QStringLiteral("--model"),       f.mainDirectory() + QStringLiteral("vlmodel.txt")};
+    if (!record.isEmpty()) {
+        const std::string text = record.toStdString();
+        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule(text.substr(0, text.find('^')), text, "rule");
+        arguments << QStringLiteral("--record") << record;
+    }
+    f.click("ButtonNext");
+    if (fallback) {
+        f.child<QCheckBox>("CheckHtml5Fallback")->setChecked(true);
+        arguments << QStringLiteral("--html5-fallback");
+    }
+    const std::string window = outputPage(f)->currentBytes();
+    QProcess cli;
+    cli.start(QStringLiteral(VELMORAINE_CLI), arguments);
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(!window.empty());
+    QCOMPARE(cli.readAllStandardOutput().toStdString(), window);
+#endif
 }
 
 void WizardTest::backAndContinueRebuildPageThree() {
