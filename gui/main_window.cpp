@@ -39,6 +39,7 @@ namespace velmoraine {
 namespace {
 
 using platform::plainLabel;
+using platform::wrappedLabel;
 
 constexpr int kClientWidth = 539;
 constexpr int kClientHeight = 578;
@@ -48,13 +49,6 @@ constexpr int kFormNumbers = 10;
 QLabel *boldLabel(const char *objectName, const char *text, QWidget *parent) {
     QLabel *label = plainLabel(objectName, text, parent);
     label->setFont(platform::boldOnly());
-    return label;
-}
-
-QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent) {
-    QLabel *label = plainLabel(objectName, text, parent);
-    label->setWordWrap(true);
-    label->setFixedWidth(width);
     return label;
 }
 
@@ -510,7 +504,7 @@ void TForm1::finishEditorRun() {
             return;
         }
         profile::writeString(startup::kSettingsSection, startup::kValCompKey, "1", startup::kEditorSettingsFile);
-        profile::writeString(std::nullopt, std::nullopt, std::nullopt, startup::kEditorSettingsFile);
+        profile::flush(startup::kEditorSettingsFile);
         m_ui.showMessage(this, platform::fromSystemText(texts::kValidationAdded));
     }
     close();

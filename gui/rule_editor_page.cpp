@@ -32,12 +32,9 @@ constexpr int kButtonHeight = 25;
 constexpr int kStepTextWidth = 122;
 constexpr int kGap = 6; // between a label and its box on one line
 
+// The step texts beside the lists start at their top line.
 QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent) {
-    QLabel *label = plainLabel(objectName, text, parent);
-    label->setWordWrap(true);
-    label->setFixedWidth(width);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
+    return platform::wrappedLabel(objectName, text, width, parent, Qt::AlignLeft | Qt::AlignTop);
 }
 
 platform::LinkLabel *linkLabel(const char *objectName, const char *text, QWidget *parent) {

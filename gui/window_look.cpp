@@ -71,4 +71,15 @@ QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {
     return label;
 }
 
+QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent,
+                     std::optional<Qt::Alignment> alignment) {
+    QLabel *label = plainLabel(objectName, text, parent);
+    label->setWordWrap(true);
+    label->setFixedWidth(width);
+    if (alignment) {
+        label->setAlignment(*alignment);
+    }
+    return label;
+}
+
 } // namespace velmoraine::platform

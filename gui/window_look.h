@@ -2,6 +2,8 @@
 // the fixed window sizes need.
 #pragma once
 
+#include <optional>
+
 #include <QFont>
 #include <QLabel>
 
@@ -36,5 +38,10 @@ public:
 // named `objectName`.
 // It is a FittingLabel.
 QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent);
+
+// A plainLabel that wraps its text at `width` pixels. `alignment`, when given, replaces the
+// label's own (left, vertically centred).
+QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent,
+                     std::optional<Qt::Alignment> alignment = std::nullopt);
 
 } // namespace velmoraine::platform

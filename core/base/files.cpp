@@ -278,7 +278,9 @@ WriteResult failure(int error) { return {WriteResult::Outcome::Failed, systemRea
 WriteResult failure(std::string_view reason) { return {WriteResult::Outcome::Failed, std::string(reason), {}}; }
 
 mode_t creationMode() {
-    // The process has a single thread, so briefly swapping the mask to read it is safe.
+    // Reading the mask means setting it: swapped for a moment and put back. The wizard's second
+    // thread (the scan of a large page's first form) only reads, so no file is created meanwhile
+    // with the swapped mask.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return static_cast<mode_t>(0666 & ~mask);

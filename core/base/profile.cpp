@@ -340,6 +340,8 @@ int getInt(std::string_view section, std::string_view key, int defaultValue, std
     return bytes::readIntLikeScanf(*value);
 }
 
+bool flush(std::string_view file) { return writeString(std::nullopt, std::nullopt, std::nullopt, file); }
+
 bool writeString(std::optional<std::string_view> section, std::optional<std::string_view> key,
                  std::optional<std::string_view> value, std::string_view file) {
     if (!section && !key && !value) {

@@ -28,6 +28,10 @@ int getInt(std::string_view section, std::string_view key, int defaultValue, std
 bool writeString(std::optional<std::string_view> section, std::optional<std::string_view> key,
                  std::optional<std::string_view> value, std::string_view file);
 
+// The flush of writeString with nothing to store: the file is left as it is. False when the
+// file cannot be written.
+bool flush(std::string_view file);
+
 // What is wrong with a profile file that exists but cannot be read as one (a folder, a file
 // the user may not read, one saved as UTF-16): the whole message naming the file; nullopt for
 // a missing or readable file. A UTF-8 byte order mark at the start is read past.

@@ -27,8 +27,6 @@ constexpr std::string_view kHiddenWord = "velmoraine";
 constexpr std::string_view kWebbotOpen = "<!--webbot";
 constexpr std::string_view kWebbotClose = "-->";
 // The head put before the body of a page that has none: its opening part, then the block.
-constexpr std::string_view kEmptyHead = "<head>  </head>";
-constexpr std::size_t kEmptyHeadOpening = 8;
 
 // ---------------------------------------------------------------------------------------------
 // The new attributes and the hidden input

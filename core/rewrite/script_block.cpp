@@ -11,7 +11,6 @@ constexpr std::string_view kStoredRulesOpen = "/*\r\n//VLDATA:";
 constexpr std::string_view kRecordEnd = ":;";
 constexpr std::string_view kStoredRulesClose = "\r\n*/\r\n";
 constexpr std::string_view kClosingText = "\r\n}\r\n-->\r\n</script>\r\n<!-- VELMORAINE-END -->\r\n";
-constexpr std::string_view kEmptyHead = "<head>  </head>";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -204,9 +203,9 @@ bool insertScriptBlock(std::string &text, std::string_view block) {
         if (body == std::string::npos) {
             return false;
         }
-        std::string inserted(kEmptyHead.substr(0, 8));
+        std::string inserted(kEmptyHead.substr(0, kEmptyHeadOpening));
         inserted.append(block);
-        inserted.append(kEmptyHead.substr(8));
+        inserted.append(kEmptyHead.substr(kEmptyHeadOpening));
         text.insert(body, inserted);
         return true;
     }

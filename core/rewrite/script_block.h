@@ -2,6 +2,7 @@
 // statements of every rule, inserted before the page's closing head tag.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,11 @@ namespace velmoraine::rewrite {
 
 inline constexpr std::string_view kBeginMarker = "<!-- VELMORAINE-BEGIN";
 inline constexpr std::string_view kEndMarker = "<!-- VELMORAINE-END";
+
+// A page without a closing head tag gets this head before its body, the block between its
+// opening (the first kEmptyHeadOpening bytes: "<head>" and two blanks) and its closing tag.
+inline constexpr std::string_view kEmptyHead = "<head>  </head>";
+inline constexpr std::size_t kEmptyHeadOpening = 8;
 
 // The whole block: "\r\n\r\n", the model, "\r\n", the stored rules comment, the statements
 // and the closing text.

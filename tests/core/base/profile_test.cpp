@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 using velmoraine::profile::findValue;
+using velmoraine::profile::flush;
 using velmoraine::profile::getInt;
 using velmoraine::profile::getString;
 using velmoraine::profile::problemWith;
@@ -333,6 +334,7 @@ TEST_F(ProfileFile, GarbageFileGivesDefaultsAndSurvivesAWrite) {
 }
 
 TEST_F(ProfileFile, FlushOnlyAnswersTrue) {
+    EXPECT_TRUE(flush("velmoraine.ini"));
     EXPECT_TRUE(writeString(std::nullopt, std::nullopt, std::nullopt, "velmoraine.ini"));
     EXPECT_FALSE(std::filesystem::exists(pathOf("velmoraine.ini")));
 }
