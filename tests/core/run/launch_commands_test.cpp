@@ -8,55 +8,53 @@
 using namespace velmoraine;
 using namespace velmoraine::launch;
 
+// The help file's path is one argument as given, blanks and all; an empty main directory
+// leaves the bare file name.
 TEST(HelpCommand, NamesTheTopicAndTheHelpFile) {
-    EXPECT_EQ(helpCommand(kHelpContents, "/opt/velmoraine/velmoraine.chm").commandLine(),
-              "hh.exe -mapid 1000 /opt/velmoraine/velmoraine.chm");
-    EXPECT_EQ(helpCommand(kHelpInstructions, "/opt/v/velmoraine.chm").commandLine(),
-              "hh.exe -mapid 1001 /opt/v/velmoraine.chm");
-    EXPECT_EQ(helpCommand(kHelpValidation, "/opt/v/velmoraine.chm").commandLine(),
-              "hh.exe -mapid 1002 /opt/v/velmoraine.chm");
+    struct Row {
+        int topic;
+        std::string file;
+        std::string commandLine;
+    };
+    for (const Row &row : {
+             Row{kHelpContents, "/opt/velmoraine/velmoraine.chm", "hh.exe -mapid 1000 /opt/velmoraine/velmoraine.chm"},
+             Row{kHelpInstructions, "/opt/v/velmoraine.chm", "hh.exe -mapid 1001 /opt/v/velmoraine.chm"},
+             Row{kHelpValidation, "/opt/v/velmoraine.chm", "hh.exe -mapid 1002 /opt/v/velmoraine.chm"},
+             Row{1000, "velmoraine.chm", "hh.exe -mapid 1000 velmoraine.chm"},
+             Row{1002, "/home/ann/My Programs/velmoraine.chm",
+                 "hh.exe -mapid 1002 /home/ann/My Programs/velmoraine.chm"},
+         }) {
+        const Command command = helpCommand(row.topic, row.file);
+        EXPECT_EQ(command.commandLine(), row.commandLine) << row.file;
+        EXPECT_EQ(command.program, "hh.exe");
+        EXPECT_EQ(command.arguments, (std::vector<std::string>{"-mapid", std::to_string(row.topic), row.file}));
+    }
 }
 
-TEST(HelpCommand, EmptyMainDirectoryLeavesTheBareFileName) {
-    const Command command = helpCommand(1000, "velmoraine.chm");
-    EXPECT_EQ(command.commandLine(), "hh.exe -mapid 1000 velmoraine.chm");
-    EXPECT_EQ(command.program, "hh.exe");
-    EXPECT_EQ(command.arguments, (std::vector<std::string>{"-mapid", "1000", "velmoraine.chm"}));
-}
-
-TEST(HelpCommand, BlanksStayUnquotedInOneWord) {
-    const Command command = helpCommand(1002, "/home/ann/My Programs/velmoraine.chm");
-    EXPECT_EQ(command.commandLine(), "hh.exe -mapid 1002 /home/ann/My Programs/velmoraine.chm");
-    ASSERT_EQ(command.arguments.size(), 3U);
-    EXPECT_EQ(command.arguments[2], "/home/ann/My Programs/velmoraine.chm");
-}
-
-TEST(LinkCommand, SignUpAndHome) {
-    EXPECT_EQ(linkCommand("/opt/app/", Link::SignUp).commandLine(), "/opt/app/kxbrws.exe DF9,/opt/app/qd.dat,vlsu");
-    EXPECT_EQ(linkCommand("/opt/app/", Link::Home).commandLine(), "/opt/app/kxbrws.exe DF9,/opt/app/qd.dat,vlhome");
-    EXPECT_EQ(linkCommand("/opt/app/", Link::Home).program, "/opt/app/kxbrws.exe");
-    EXPECT_EQ(linkDataPath("/opt/app/"), "/opt/app/qd.dat");
-}
-
-TEST(LinkCommand, EmptyMainDirectory) {
-    const Command command = linkCommand("", Link::SignUp);
-    EXPECT_EQ(command.commandLine(), "kxbrws.exe DF9,qd.dat,vlsu");
-    EXPECT_EQ(command.program, "kxbrws.exe");
-    EXPECT_EQ(command.arguments, std::vector<std::string>{"DF9,qd.dat,vlsu"});
-    EXPECT_EQ(linkDataPath(""), "qd.dat");
-    EXPECT_EQ(linkCommand("", Link::Home).commandLine(), "kxbrws.exe DF9,qd.dat,vlhome");
-}
-
-TEST(LinkCommand, MainDirectoryIsAPlainPrefix) {
-    // No separator is added: the stored main directory ends with one.
-    EXPECT_EQ(linkCommand("/opt/app", Link::SignUp).commandLine(), "/opt/appkxbrws.exe DF9,/opt/appqd.dat,vlsu");
-}
-
-TEST(LinkCommand, BlanksStayUnquotedInOneArgument) {
-    const Command command = linkCommand("/home/ann/My Programs/", Link::Home);
-    EXPECT_EQ(command.commandLine(), "/home/ann/My Programs/kxbrws.exe DF9,/home/ann/My Programs/qd.dat,vlhome");
-    EXPECT_EQ(command.program, "/home/ann/My Programs/kxbrws.exe");
-    EXPECT_EQ(command.arguments, std::vector<std::string>{"DF9,/home/ann/My Programs/qd.dat,vlhome"});
+// The main directory is a plain prefix (no separator is added: the stored one ends with one),
+// and the data argument is one word, blanks and all.
+TEST(LinkCommand, ProgramAndDataUnderTheMainDirectory) {
+    struct Row {
+        std::string mainDirectory;
+        Link link;
+        std::string program;
+        std::string argument;
+    };
+    for (const Row &row : {
+             Row{"/opt/app/", Link::SignUp, "/opt/app/kxbrws.exe", "DF9,/opt/app/qd.dat,vlsu"},
+             Row{"/opt/app/", Link::Home, "/opt/app/kxbrws.exe", "DF9,/opt/app/qd.dat,vlhome"},
+             Row{"", Link::SignUp, "kxbrws.exe", "DF9,qd.dat,vlsu"},
+             Row{"", Link::Home, "kxbrws.exe", "DF9,qd.dat,vlhome"},
+             Row{"/opt/app", Link::SignUp, "/opt/appkxbrws.exe", "DF9,/opt/appqd.dat,vlsu"},
+             Row{"/home/ann/My Programs/", Link::Home, "/home/ann/My Programs/kxbrws.exe",
+                 "DF9,/home/ann/My Programs/qd.dat,vlhome"},
+         }) {
+        const Command command = linkCommand(row.mainDirectory, row.link);
+        EXPECT_EQ(command.commandLine(), row.program + " " + row.argument) << row.mainDirectory;
+        EXPECT_EQ(command.program, row.program);
+        EXPECT_EQ(command.arguments, std::vector<std::string>{row.argument});
+        EXPECT_EQ(linkDataPath(row.mainDirectory), row.mainDirectory + "qd.dat");
+    }
 }
 
 // Up to 135 characters of main directory fit the classic 299; longer ones are composed whole.

@@ -18,10 +18,10 @@ TEST(RunSequence, AccountIdAcceptedByLaunchMode) {
         const char *id;
         bool accepted;
     };
-    for (const Row &row : {Row{LaunchMode::Normal, "12864", true}, Row{LaunchMode::Normal, "99999", true},
-                           Row{LaunchMode::Normal, "23456xyz", true}, Row{LaunchMode::Normal, "12863", false},
-                           Row{LaunchMode::Normal, "100000", false}, Row{LaunchMode::Normal, "", false},
-                           Row{LaunchMode::Editor, "", true}, Row{LaunchMode::Editor, "12863", true}}) {
+    // The bounds themselves are AccountIdCheck's; here, what the launch mode changes.
+    for (const Row &row : {Row{LaunchMode::Normal, "12864", true}, Row{LaunchMode::Normal, "12863", false},
+                           Row{LaunchMode::Normal, "", false}, Row{LaunchMode::Editor, "", true},
+                           Row{LaunchMode::Editor, "12863", true}}) {
         EXPECT_EQ(run::RunSequence(row.mode).acceptAccountId(row.id), row.accepted) << row.id;
     }
 }
