@@ -6,12 +6,12 @@
 
 #include <QApplication>
 
-#include "app/main_window.h"
-#include "app/pictures.h"
-#include "app/texts.h"
-#include "platform/page_text.h"
-#include "platform/ui_services.h"
-#include "scan/form_chooser.h"
+#include "core/base/texts.h"
+#include "gui/form_chooser.h"
+#include "gui/main_window.h"
+#include "gui/page_text.h"
+#include "gui/pictures.h"
+#include "gui/ui_services.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <utility>
 
-#include "platform/files.h"
-#include "rules/rule_record.h"
+#include "core/base/files.h"
+#include "core/rules/rule_record.h"
 
 namespace velmoraine::bench {
 
@@ -113,16 +113,13 @@ const std::string &cachedPageFile(PageShape shape, std::size_t n) {
 
 std::string scratchPath(std::string_view name) { return ensureScratchFolder() + "/" + std::string(name); }
 
-template <PageShape Shape>
-void shapeArguments(benchmark::internal::Benchmark *benchmark) {
+template <PageShape Shape> void shapeArguments(benchmark::internal::Benchmark *benchmark) {
     constexpr Range range = rangeOf(Shape);
     // Exact steps of ten (Range() would add the powers of ten in between as well).
     for (std::size_t n = range.low; n <= range.high; n *= 10) {
         benchmark->Arg(static_cast<std::int64_t>(n));
     }
-    benchmark->Complexity(benchmark::oN)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.2);
+    benchmark->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond)->MinTime(0.2);
 }
 
 template void shapeArguments<PageShape::Realistic>(benchmark::internal::Benchmark *);
@@ -162,7 +159,7 @@ const std::vector<std::string> &benchRecords() {
 
 const std::string &benchModel() {
     static const std::string model = [] {
-        std::optional<std::string> shipped = files::readWholeFile(VELMORAINE_SOURCE_DIR "/rewrite/vlmodel.txt");
+        std::optional<std::string> shipped = files::readWholeFile(VELMORAINE_SOURCE_DIR "/core/rewrite/vlmodel.txt");
         if (shipped) {
             return std::move(*shipped);
         }

@@ -25,8 +25,7 @@ std::string scratchPath(std::string_view name);
 
 // The arguments of a shape: its nominal size and the sizes ten times apart around it, so that
 // the time ratio of neighbours shows whether the work grows linearly.
-template <PageShape Shape>
-void shapeArguments(benchmark::internal::Benchmark *benchmark);
+template <PageShape Shape> void shapeArguments(benchmark::internal::Benchmark *benchmark);
 
 // The form a chooser picks on a page of `shape` with `formCount` forms: the last one where the
 // shape is many forms (the longest walk to it), else the first.

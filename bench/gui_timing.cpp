@@ -11,8 +11,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "rules/rule_editor_page.h"
-#include "rules/rule_record.h"
+#include "core/rules/rule_record.h"
+#include "gui/rule_editor_page.h"
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
@@ -52,8 +52,9 @@ int main(int argc, char **argv) {
     fixture.click("ButtonSelectForm");
     fixture.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
     fixture.click("ButtonNext");
-    fixture.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule(
-        "email", "email^1^0^Please enter a valid email address.", rules::editorDisplayText("email", rules::RuleKind::Email));
+    fixture.child<RuleEditorPage>("TabSheet2")
+        ->addOrReplaceRule("email", "email^1^0^Please enter a valid email address.",
+                           rules::editorDisplayText("email", rules::RuleKind::Email));
 
     std::vector<double> page3;
     for (int run = 0; run < 5; ++run) {

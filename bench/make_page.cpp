@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "bench/page_generator.h"
-#include "platform/files.h"
+#include "core/base/files.h"
 
 namespace {
 

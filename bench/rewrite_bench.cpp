@@ -6,9 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
-#include "platform/files.h"
-#include "rewrite/page_rewriter.h"
-#include "scan/form_scanner.h"
+#include "core/base/files.h"
+#include "core/rewrite/page_rewriter.h"
+#include "core/scan/form_scanner.h"
 
 namespace velmoraine::bench {
 namespace {
@@ -125,10 +125,10 @@ void BM_ReadWriteAtomically(benchmark::State &state, PageShape shape) {
     state.SetComplexityN(static_cast<std::int64_t>(size));
 }
 
-#define VELMORAINE_REWRITE_SHAPE(tag, shape)                                                                \
-    BENCHMARK_CAPTURE(BM_RewritePage, tag, shape)->Apply(shapeArguments<shape>);                           \
-    BENCHMARK_CAPTURE(BM_CopyPage, tag, shape)->Apply(shapeArguments<shape>);                              \
-    BENCHMARK_CAPTURE(BM_RewriteFile, tag, shape)->Apply(shapeArguments<shape>);                           \
+#define VELMORAINE_REWRITE_SHAPE(tag, shape)                                                                           \
+    BENCHMARK_CAPTURE(BM_RewritePage, tag, shape)->Apply(shapeArguments<shape>);                                       \
+    BENCHMARK_CAPTURE(BM_CopyPage, tag, shape)->Apply(shapeArguments<shape>);                                          \
+    BENCHMARK_CAPTURE(BM_RewriteFile, tag, shape)->Apply(shapeArguments<shape>);                                       \
     BENCHMARK_CAPTURE(BM_ReadWriteAtomically, tag, shape)->Apply(shapeArguments<shape>)
 
 VELMORAINE_REWRITE_SHAPE(realistic, PageShape::Realistic);

@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
-#include "platform/files.h"
-#include "scan/form_scanner.h"
+#include "core/base/files.h"
+#include "core/scan/form_scanner.h"
 
 namespace velmoraine::bench {
 namespace {
@@ -51,9 +51,9 @@ void BM_ReadWholeFile(benchmark::State &state, PageShape shape) {
     state.SetComplexityN(static_cast<std::int64_t>(size));
 }
 
-#define VELMORAINE_SCAN_SHAPE(tag, shape)                                                                   \
-    BENCHMARK_CAPTURE(BM_ScanPage, tag, shape)->Apply(shapeArguments<shape>);                              \
-    BENCHMARK_CAPTURE(BM_ReadPass, tag, shape)->Apply(shapeArguments<shape>);                              \
+#define VELMORAINE_SCAN_SHAPE(tag, shape)                                                                              \
+    BENCHMARK_CAPTURE(BM_ScanPage, tag, shape)->Apply(shapeArguments<shape>);                                          \
+    BENCHMARK_CAPTURE(BM_ReadPass, tag, shape)->Apply(shapeArguments<shape>);                                          \
     BENCHMARK_CAPTURE(BM_ReadWholeFile, tag, shape)->Apply(shapeArguments<shape>)
 
 VELMORAINE_SCAN_SHAPE(realistic, PageShape::Realistic);

@@ -9,20 +9,21 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/startup.h"
-#include "app/texts.h"
 #include "cli/rule_option.h"
 #include "cli/utf8_text.h"
-#include "platform/files.h"
-#include "platform/profile.h"
-#include "rewrite/model_lookup.h"
-#include "rewrite/page_changes.h"
-#include "rewrite/page_rewriter.h"
-#include "rules/field_markup.h"
-#include "rules/proposals.h"
-#include "rules/rule_list.h"
-#include "rules/rule_record.h"
-#include "scan/form_scanner.h"
+#include "core/base/files.h"
+#include "core/base/profile.h"
+#include "core/base/texts.h"
+#include "core/rewrite/model_lookup.h"
+#include "core/rewrite/page_changes.h"
+#include "core/rewrite/page_rewriter.h"
+#include "core/rules/field_markup.h"
+#include "core/rules/proposals.h"
+#include "core/rules/rule_list.h"
+#include "core/rules/rule_record.h"
+#include "core/run/run_sequence.h"
+#include "core/run/startup.h"
+#include "core/scan/form_scanner.h"
 
 namespace velmoraine::cli {
 
@@ -117,14 +118,10 @@ bool contains(const std::vector<std::string> &names, std::string_view name) {
 
 std::string_view kindName(rules::RuleKind kind) {
     switch (kind) {
-    case rules::RuleKind::FilledIn:
-        return "filled in";
-    case rules::RuleKind::Email:
-        return "e-mail address";
-    case rules::RuleKind::DigitSequence:
-        return "digit sequence";
-    case rules::RuleKind::NumberValue:
-        return "number value";
+    case rules::RuleKind::FilledIn: return "filled in";
+    case rules::RuleKind::Email: return "e-mail address";
+    case rules::RuleKind::DigitSequence: return "digit sequence";
+    case rules::RuleKind::NumberValue: return "number value";
     }
     return "";
 }
@@ -157,9 +154,8 @@ int readAndScan(std::string_view command, const std::string &path, int choose, S
     const auto listed = [choose](const std::vector<std::string> &tagTexts) {
         return choose == 1 || static_cast<std::size_t>(choose) <= tagTexts.size();
     };
-    page.result = scan::scanPage(page.bytes.view(), [&](const std::vector<std::string> &tagTexts) {
-        return listed(tagTexts) ? choose : 1;
-    });
+    page.result = scan::scanPage(
+        page.bytes.view(), [&](const std::vector<std::string> &tagTexts) { return listed(tagTexts) ? choose : 1; });
     if (!page.result.formFound) {
         return refuse(scan::noFormMessage(page.bytes.view()));
     }
@@ -467,8 +463,7 @@ int runSuggest(const SuggestOptions &options) {
         if (field == fields.end()) {
             return refuse(texts::fill(texts::kFieldNotInForm, options.field));
         }
-        const rules::FieldMarkup *markup =
-            page.result.markup.find(static_cast<std::size_t>(field - fields.begin()));
+        const rules::FieldMarkup *markup = page.result.markup.find(static_cast<std::size_t>(field - fields.begin()));
         proposal = rules::proposeFor(options.field, markup != nullptr ? *markup : rules::FieldMarkup{});
     }
     if (options.json) {
@@ -565,7 +560,8 @@ int runRewrite(const RewriteOptions &options) {
         }
     }
     const std::string accountId = options.accountId ? *options.accountId : startup::storedAccountIdText();
-    if (!options.editorMode && !startup::accountIdAccepted(accountId)) {
+    run::RunSequence run(options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal);
+    if (!run.acceptAccountId(accountId)) {
         return refuse(texts::kInvalidAccountId);
     }
 
@@ -579,36 +575,31 @@ int runRewrite(const RewriteOptions &options) {
         }
     }
 
-    const std::string modelPath =
-        options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
-    rewrite::ModelRead modelRead;
+    const std::string modelPath = options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
     try {
-        modelRead = rewrite::readModel(modelPath);
+        const rewrite::ModelRead &modelRead = run.loadModel(modelPath);
+        if (!modelRead.text) {
+            return modelRead.fileError ? cannotOpen(modelPath) : refuse(modelRead.message);
+        }
     } catch (const std::bad_alloc &) {
         return notEnoughMemory(modelPath); // the model, not the page, was too large
     } catch (const std::length_error &) {
         return notEnoughMemory(modelPath);
     }
-    if (!modelRead.text) {
-        return modelRead.fileError ? cannotOpen(modelPath) : refuse(modelRead.message);
-    }
-    std::optional<std::string> &model = modelRead.text;
 
-    rewrite::RewriteInput input;
-    input.page = page.bytes.view();
-    input.model = *model;
-    input.chosenForm = page.result.chosenForm;
-    input.accountIdText = accountId;
-    input.formNumber = options.formNumber;
-    input.records = &list.records();
-    input.mode = options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
-    input.html5Fallback = options.html5Fallback ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
+    run::RunSequence::Request request;
+    request.page = page.bytes.view();
+    request.chosenForm = page.result.chosenForm;
+    request.accountIdText = accountId;
+    request.formNumber = options.formNumber;
+    request.records = &list.records();
+    request.html5Fallback = options.html5Fallback ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     // The output is written from where its pieces lie, most of them in the page itself.
-    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
+    const rewrite::PiecesResult result = run.build(request);
     if (page.bytes.changedSinceRead()) {
         return cannotOpen(options.page);
     }
-    model.reset();
+    run.releaseModel();
     if (!result.output) {
         return refuse(result.message);
     }
@@ -626,7 +617,7 @@ int runRewrite(const RewriteOptions &options) {
         return writeStream(stdout, pieces) ? kExitOk : cannotCreate(kStandardOutputName);
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
-    const files::WriteResult written = files::writeFileAtomically(target, pieces);
+    const files::WriteResult written = run::RunSequence::write(target, pieces);
     if (!written) {
         // A mapped page shortened while it was written out fails the write: the page is at fault.
         if (written.keptCopy.empty() && page.bytes.changedSinceRead()) {

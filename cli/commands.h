@@ -46,7 +46,7 @@ struct RewriteOptions {
     bool editorMode = false;
     std::optional<std::string> output; // absent: stdout, unless inPlace
     bool inPlace = false;
-    bool diff = false; // print what changes as a unified diff instead of the page
+    bool diff = false;          // print what changes as a unified diff instead of the page
     bool html5Fallback = false; // also write the matching HTML attributes on the fields
     bool json = false;          // print the CSP hash and the warnings as one JSON object
 };

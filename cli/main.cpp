@@ -68,10 +68,11 @@ int main(int argc, char **argv) {
     RewriteOptions rewrite;
     CLI::App *rewriteCommand =
         app.add_subcommand("rewrite", "Write the updated page: the form posts to the service and validates its fields");
-    rewriteCommand->footer("\nExamples:\n"
-                           "  velmoraine-cli rewrite contact.htm --id 24680 --rule email --rule zip -o contact-new.htm\n"
-                           "  velmoraine-cli rewrite contact.htm --rule \"qty=number,min=1,max=10,message=Order 1 to 10, "
-                           "please.\" --in-place");
+    rewriteCommand->footer(
+        "\nExamples:\n"
+        "  velmoraine-cli rewrite contact.htm --id 24680 --rule email --rule zip -o contact-new.htm\n"
+        "  velmoraine-cli rewrite contact.htm --rule \"qty=number,min=1,max=10,message=Order 1 to 10, "
+        "please.\" --in-place");
     rewriteCommand->add_option("PAGE", rewrite.page, "The HTML page")->required();
     addChooseOption(*rewriteCommand, rewrite.choose);
     rewriteCommand->add_option("--id", rewrite.accountId, "Account ID (default: the stored one)")->option_text("TEXT");
@@ -117,8 +118,9 @@ int main(int argc, char **argv) {
     rewriteCommand->add_flag("--html5-fallback", rewrite.html5Fallback,
                              "Also write HTML attributes (required, pattern, ...) that stop bad values when scripts "
                              "cannot run");
-    rewriteCommand->add_flag("--json", rewrite.json,
-                             "Print the script's CSP hash and the warnings as one JSON object (needs -o or --in-place)");
+    rewriteCommand->add_flag(
+        "--json", rewrite.json,
+        "Print the script's CSP hash and the warnings as one JSON object (needs -o or --in-place)");
 
     try {
         app.parse(argc, argv);
@@ -136,8 +138,9 @@ int main(int argc, char **argv) {
         return usageError(chosen.empty() ? std::string() : chosen.front()->get_name(), error.what());
     }
 
-    const std::string &page =
-        scanCommand->parsed() ? scan.page : suggestCommand->parsed() ? suggest.page.value_or("") : rewrite.page;
+    const std::string &page = scanCommand->parsed()      ? scan.page
+                              : suggestCommand->parsed() ? suggest.page.value_or("")
+                                                         : rewrite.page;
     try {
         if (suggestCommand->parsed()) {
             return runSuggest(suggest);

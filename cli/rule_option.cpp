@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "platform/bytes.h"
-#include "rules/proposals.h"
+#include "core/base/bytes.h"
+#include "core/rules/proposals.h"
 
 namespace velmoraine::cli {
 
@@ -47,13 +47,10 @@ std::optional<RuleKey> keyAtStart(std::string_view text) {
 bool keyFitsKind(RuleKey key, rules::RuleKind kind) {
     switch (key) {
     case RuleKey::Min:
-    case RuleKey::Max:
-        return kind != rules::RuleKind::Email;
-    case RuleKey::Punct:
-        return kind == rules::RuleKind::DigitSequence;
+    case RuleKey::Max: return kind != rules::RuleKind::Email;
+    case RuleKey::Punct: return kind == rules::RuleKind::DigitSequence;
     case RuleKey::Blank:
-    case RuleKey::Message:
-        return true;
+    case RuleKey::Message: return true;
     }
     return false;
 }
@@ -111,13 +108,10 @@ bool readSettings(std::string_view text, RuleOption &option, std::string &error)
 // not fit is refused while parsing).
 std::pair<std::string *, std::string *> limitBoxes(rules::RuleSettings &settings) {
     switch (settings.kind) {
-    case rules::RuleKind::DigitSequence:
-        return {&settings.seqMin, &settings.seqMax};
-    case rules::RuleKind::NumberValue:
-        return {&settings.numMin, &settings.numMax};
+    case rules::RuleKind::DigitSequence: return {&settings.seqMin, &settings.seqMax};
+    case rules::RuleKind::NumberValue: return {&settings.numMin, &settings.numMax};
     case rules::RuleKind::FilledIn:
-    case rules::RuleKind::Email:
-        break;
+    case rules::RuleKind::Email: break;
     }
     return {&settings.minChars, &settings.maxChars};
 }
@@ -166,21 +160,11 @@ rules::RuleSettings settingsFor(const RuleOption &option) {
     settings.message = rules::kindMessage(settings.kind, option.field).value_or(std::string());
     for (const auto &[key, value] : option.settings) {
         switch (key) {
-        case RuleKey::Min:
-            *limitBoxes(settings).first = value;
-            break;
-        case RuleKey::Max:
-            *limitBoxes(settings).second = value;
-            break;
-        case RuleKey::Punct:
-            settings.punct = value;
-            break;
-        case RuleKey::Blank:
-            settings.blankAllowed = readBlankValue(value).value_or(false);
-            break;
-        case RuleKey::Message:
-            settings.message = value;
-            break;
+        case RuleKey::Min: *limitBoxes(settings).first = value; break;
+        case RuleKey::Max: *limitBoxes(settings).second = value; break;
+        case RuleKey::Punct: settings.punct = value; break;
+        case RuleKey::Blank: settings.blankAllowed = readBlankValue(value).value_or(false); break;
+        case RuleKey::Message: settings.message = value; break;
         }
     }
     return settings;

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "rules/rule_record.h"
+#include "core/rules/rule_record.h"
 
 namespace velmoraine::cli {
 

@@ -13,8 +13,7 @@ namespace velmoraine::fuzz {
 
 class FuzzInput {
 public:
-    FuzzInput(const std::uint8_t *data, std::size_t size)
-        : m_rest(reinterpret_cast<const char *>(data), size) {}
+    FuzzInput(const std::uint8_t *data, std::size_t size) : m_rest(reinterpret_cast<const char *>(data), size) {}
 
     // A number from the next byte, 0 when the input is used up.
     int number() {
@@ -41,13 +40,13 @@ private:
 };
 
 // Stops the fuzzer with a message when a property does not hold.
-#define VELMORAINE_FUZZ_CHECK(condition)                                                            \
-    do {                                                                                            \
-        if (!(condition)) {                                                                         \
-            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::fflush(stderr);                                                                    \
-            __builtin_trap();                                                                       \
-        }                                                                                           \
+#define VELMORAINE_FUZZ_CHECK(condition)                                                                               \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                     \
+            std::fflush(stderr);                                                                                       \
+            __builtin_trap();                                                                                          \
+        }                                                                                                              \
     } while (false)
 
 } // namespace velmoraine::fuzz

@@ -1,6 +1,6 @@
 // Profile file text: a stored value reads back, and a write changes nothing but that value.
+#include "core/base/profile.h"
 #include "fuzz/fuzz_input.h"
-#include "platform/profile.h"
 
 using namespace velmoraine;
 

@@ -1,8 +1,8 @@
 // Recovery of stored rules: every restored record stood between separators on the stored
 // line, is longer than four characters and holds no separator; the lists stay parallel.
+#include "core/rules/rule_record.h"
+#include "core/scan/rule_recovery.h"
 #include "fuzz/fuzz_input.h"
-#include "rules/rule_record.h"
-#include "scan/rule_recovery.h"
 
 using namespace velmoraine;
 

@@ -2,12 +2,12 @@
 // Properties: the output equals the plain step-by-step result (so nothing outside the
 // rewritten tag, the removed block and the removed webbot comments is lost); reprocessing an
 // output gives exactly one block; a page rebuilt from its own restored rules restores them.
+#include "core/base/bytes.h"
+#include "core/rewrite/page_changes.h"
+#include "core/rewrite/page_rewriter.h"
+#include "core/rewrite/script_block.h"
+#include "core/scan/form_scanner.h"
 #include "fuzz/fuzz_input.h"
-#include "platform/bytes.h"
-#include "rewrite/page_changes.h"
-#include "rewrite/page_rewriter.h"
-#include "rewrite/script_block.h"
-#include "scan/form_scanner.h"
 
 using namespace velmoraine;
 
@@ -81,8 +81,8 @@ std::string plainRewrite(std::string_view page, int chosen, std::string_view id,
     std::string out(page.substr(0, start));
     out += tag + ">";
     if (insert) {
-        out += "<input type=\"hidden\" name=\"velmoraine\" value=\"" + std::to_string(bytes::readIntLikeScanf(id)) + "-" +
-               std::to_string(formNumber) + "\">";
+        out += "<input type=\"hidden\" name=\"velmoraine\" value=\"" + std::to_string(bytes::readIntLikeScanf(id)) +
+               "-" + std::to_string(formNumber) + "\">";
     }
     out += rest;
     rewrite::removeScriptBlock(out);
@@ -170,8 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (count(output, "<form ") + count(output, "<FORM ") != count(page, "<form ") + count(page, "<FORM ")) {
         return 0;
     }
-    const rewrite::RewriteResult again =
-        rewrite::rewritePage({output, kModel, chosen, id, formNumber, &records, mode});
+    const rewrite::RewriteResult again = rewrite::rewritePage({output, kModel, chosen, id, formNumber, &records, mode});
     VELMORAINE_FUZZ_CHECK(again.output.has_value());
     VELMORAINE_FUZZ_CHECK(count(*again.output, rewrite::kBeginMarker) == 1);
     const scan::ScanResult scanned = scan::scanPage(output, [&](const std::vector<std::string> &) { return chosen; });

@@ -22,7 +22,7 @@ stat="${STAT:-median}"
 cli="$build/velmoraine-cli"
 generator="$build/velmoraine_make_page"
 model="$build/vlmodel.txt"
-[ -f "$model" ] || model="rewrite/vlmodel.txt"
+[ -f "$model" ] || model="core/rewrite/vlmodel.txt"
 account_id=24680
 rule_field=email # every generated page's first form has it
 

@@ -16,11 +16,11 @@ cmake --build "$build" --target wizard_tests rule_editor_tests help_links_tests 
 out="$here/docs/screenshots"
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
-  "$build/tests/app/wizard_tests" screenshots
+  "$build/tests/gui/wizard_tests" screenshots
 QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
-  "$build/tests/rules/rule_editor_tests" screenshots
+  "$build/tests/gui/rule_editor_tests" screenshots
 QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
-  "$build/tests/app/help_links_tests" screenshots
+  "$build/tests/gui/help_links_tests" screenshots
 QT_QPA_PLATFORM=offscreen VELMORAINE_SCREENSHOTS="$out" \
-  "$build/tests/app/desktop_user_tests" screenshots
+  "$build/tests/gui/desktop_user_tests" screenshots
 ls -1 "$out"/*.png

@@ -6,7 +6,7 @@
 const fs = require('node:fs');
 const path = require('node:path');
 
-const MODEL_PATH = path.resolve(__dirname, '..', '..', 'rewrite', 'vlmodel.txt');
+const MODEL_PATH = path.resolve(__dirname, '..', '..', 'core', 'rewrite', 'vlmodel.txt');
 const CLOSING = '\r\n}\r\n-->\r\n</script>\r\n<!-- VELMORAINE-END -->\r\n';
 
 // The script model as bytes.

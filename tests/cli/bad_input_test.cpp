@@ -278,7 +278,8 @@ std::vector<Row> makeRows() {
     // In UTF-16 "<form " is not a run of bytes, so there is no form to find.
     // A page with a UTF-16 or UTF-32 byte order mark: the message says how to save it instead.
     const auto unsupported = [](const std::string &name) {
-        return "Your HTML page is saved as " + name + ", which Velmoraine cannot read. Please save it as UTF-8 or in an "
+        return "Your HTML page is saved as " + name +
+               ", which Velmoraine cannot read. Please save it as UTF-8 or in an "
                "8-bit encoding (such as ISO-8859-1 or Windows-1252) and select it again.\n";
     };
     addRefusedPage(rows, "utf16le_page", writesPage("utf16.htm", utf16(kOneForm, false)), "{tmp}/utf16.htm", 3,
@@ -296,7 +297,8 @@ std::vector<Row> makeRows() {
     for (const auto &[name, page, tag] : std::vector<std::tuple<std::string, std::string, std::string>>{
              {"form_tag_bare", "<html>\n<formula>\n<form>\n<input name=a>", "\"<form>\" on line 3"},
              {"form_tag_capitalised", "<Form method=post><input name=a></Form>", "\"<Form \" on line 1"},
-             {"form_tag_line_break", "<p>\r\n<forms><form\r\naction=x>", "\"<form\" followed by a line break on line 2"},
+             {"form_tag_line_break", "<p>\r\n<forms><form\r\naction=x>",
+              "\"<form\" followed by a line break on line 2"},
              {"form_tag_tab_after_lone_cr", "a\rb\r<FORM\taction=x>", "\"<FORM\" followed by a tab on line 3"}}) {
         addRefusedPage(rows, name, writesPage("page.htm", page), "{tmp}/page.htm", 3,
                        kNoForm.substr(0, kNoForm.size() - 1) + " The form tag " + tag + formTagRule);
@@ -481,8 +483,8 @@ std::vector<Row> makeRows() {
     // A settings file that cannot be read is named with what is wrong with it; an editor's
     // UTF-8 mark before the first section is read past.
     const std::string settingsProblem = "The settings file {tmp}/config/velmoraine.ini cannot be read: ";
-    const std::vector<std::string> storedIdRewrite = {"rewrite", "--model", "{model}", "{tmp}/page.htm", "-o",
-                                                      "{tmp}/out.htm"};
+    const std::vector<std::string> storedIdRewrite = {"rewrite",        "--model", "{model}",
+                                                      "{tmp}/page.htm", "-o",      "{tmp}/out.htm"};
     rows.push_back({"settings_utf8_mark_stored_id", settings("\xEF\xBB\xBF[Settings]\r\nvl_id=24680\r\n"),
                     storedIdRewrite, 0, "", storedIdUsed});
     rows.push_back({"settings_utf16", settings(utf16("[Settings]\r\nvl_id=24680\r\n", false)), storedIdRewrite, 2,
@@ -499,7 +501,10 @@ std::vector<Row> makeRows() {
                         writeFile(tmp / "config" / "velmoraine.ini", "[Settings]\nvl_id=24680\n");
                         fs::permissions(tmp / "config" / "velmoraine.ini", fs::perms::none);
                     },
-                    storedIdRewrite, 2, settingsProblem + "Permission denied.\n", {},
+                    storedIdRewrite,
+                    2,
+                    settingsProblem + "Permission denied.\n",
+                    {},
                     []() -> std::optional<std::string> {
                         return runningAsRoot() ? std::optional<std::string>("the superuser reads every file")
                                                : std::nullopt;
@@ -521,7 +526,11 @@ std::vector<Row> makeRows() {
         rows.push_back({"stored_rule_" + name + "_rewrite", storedRule(record),
                         rewriteArgs("{tmp}/stored.htm", {"-o", "{tmp}/out.htm"}), 3, firstRefused});
         // Listed by the scan, so the author sees it, and dropped or replaced as any rule.
-        rows.push_back({"stored_rule_" + name + "_scan", storedRule(record), {"scan", "{tmp}/stored.htm"}, 0, "",
+        rows.push_back({"stored_rule_" + name + "_scan",
+                        storedRule(record),
+                        {"scan", "{tmp}/stored.htm"},
+                        0,
+                        "",
                         [](const fs::path &, const CliResult &result) {
                             EXPECT_NE(result.out.find("Stored rules: 1\n"), std::string::npos) << result.out;
                         }});
@@ -583,8 +592,10 @@ std::vector<Row> makeRows() {
                         fs::create_symlink(tmp / "out.htm", tmp / "shared" / "out.htm");
                         ASSERT_EQ(::lchown((tmp / "shared" / "out.htm").c_str(), 65534, 65534), 0);
                     },
-                    rewriteArgs("{tmp}/page.htm", {"-o", "{tmp}/shared/out.htm"}), 2,
-                    cannotCreate("{tmp}/shared/out.htm: Permission denied"), {},
+                    rewriteArgs("{tmp}/page.htm", {"-o", "{tmp}/shared/out.htm"}),
+                    2,
+                    cannotCreate("{tmp}/shared/out.htm: Permission denied"),
+                    {},
                     []() -> std::optional<std::string> {
                         return runningAsRoot() ? std::nullopt
                                                : std::optional<std::string>("only the superuser can plant a link "
@@ -704,7 +715,8 @@ std::vector<Row> makeRows() {
                     rewriteArgs("mes pages/\xc3\xa7"
                                 "a \xc3\xa9t\xc3\xa9.htm",
                                 {"-o", "mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm"}),
-                    2, cannotCreate("mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm: No such file or directory")});
+                    2,
+                    cannotCreate("mes pages/d\xc3\xa9j\xc3\xa0 parti/r\xc3\xa9sultat.htm: No such file or directory")});
     return rows;
 }
 

@@ -9,11 +9,11 @@
 namespace velmoraine::clitest {
 
 struct CliResult {
-    int exitCode = -1; // -1 when the process did not exit normally
-    std::string out;   // stdout, unless it went to a file
+    int exitCode = -1;                 // -1 when the process did not exit normally
+    std::string out;                   // stdout, unless it went to a file
     std::string err;                   // stderr without the warning lines
     std::vector<std::string> warnings; // the lines of stderr that begin "Warning: "
-    long peakKilobytes = 0; // the child's peak resident size
+    long peakKilobytes = 0;            // the child's peak resident size
 };
 
 struct CliRun {

@@ -12,8 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/texts.h"
 #include "cli_run.h"
+#include "core/base/texts.h"
 
 namespace velmoraine::clitest {
 namespace {

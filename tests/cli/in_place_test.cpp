@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 constexpr unsigned kNobody = 65534;
 
 std::vector<std::string> rewriteArgs(const fs::path &page, std::vector<std::string> more) {
-    std::vector<std::string> args{"rewrite", "--model", (pagesDir() / "model.txt").string(), "--id", "24680",
-                                  page.string()};
+    std::vector<std::string> args{"rewrite", "--model", (pagesDir() / "model.txt").string(),
+                                  "--id",    "24680",   page.string()};
     args.insert(args.end(), more.begin(), more.end());
     return args;
 }
@@ -132,8 +132,8 @@ TEST(CliOutput, HelpIntoAFullDeviceFails) {
     if (!fs::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full";
     }
-    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
-             {"--help"}, {"rewrite", "--help"}, {"--version"}}) {
+    for (const std::vector<std::string> &args :
+         std::vector<std::vector<std::string>>{{"--help"}, {"rewrite", "--help"}, {"--version"}}) {
         const CliResult result = runCli({args, {}, {}, fs::path("/dev/full")});
         EXPECT_EQ(result.exitCode, 2) << args.front();
         EXPECT_EQ(result.err, "Cannot create file (standard output)\n");
@@ -151,8 +151,9 @@ TEST(CliOutput, ModelTooLargeForMemoryIsNamed) {
         writeFile(model, "");
         fs::resize_file(model, std::uintmax_t{1} << 30);
     }
-    std::vector<std::string> args{"rewrite", "--model", model.string(), "--id", "24680",
-                                  (pagesDir() / "one_form.htm").string(), "--rule", "email"};
+    std::vector<std::string> args{"rewrite", "--model", model.string(),
+                                  "--id",    "24680",   (pagesDir() / "one_form.htm").string(),
+                                  "--rule",  "email"};
     const CliResult result = runCli({args, {}, {}, {}}, 512L << 20);
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, "Not enough memory to work on " + model.string() + "\n");

@@ -1,0 +1,470 @@
+#include "core/base/bytes.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace velmoraine::bytes {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define VELMORAINE_VECTOR_SEARCH 1
+
+// Sixteen bytes side by side; a comparison gives 0xFF in each lane that matches.
+typedef unsigned char Lanes __attribute__((vector_size(16)));
+constexpr std::size_t kLanes = sizeof(Lanes);
+
+Lanes loadLanes(const char *p) noexcept {
+    Lanes lanes;
+    std::memcpy(&lanes, p, sizeof lanes);
+    return lanes;
+}
+
+Lanes splat(char c) noexcept {
+    Lanes lanes;
+    std::memset(&lanes, c, sizeof lanes);
+    return lanes;
+}
+
+// The matching lanes of a comparison (0xFF in each) as one bit per lane, lane i at bit i.
+template <typename Matches> std::uint32_t laneMask(const Matches &matches) noexcept {
+    static_assert(sizeof(Matches) == kLanes);
+#if defined(__SSE2__)
+    return static_cast<std::uint32_t>(_mm_movemask_epi8((__m128i)matches));
+#else
+    // The low bit of each byte of a half, gathered into its top byte by one multiplication.
+    constexpr std::uint64_t kLowBitOfEachByte = 0x0101010101010101ULL;
+    constexpr std::uint64_t kGather = 0x0102040810204080ULL;
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::memcpy(&low, &matches, sizeof low);
+    std::memcpy(&high, reinterpret_cast<const char *>(&matches) + sizeof low, sizeof high);
+    return static_cast<std::uint32_t>(((low & kLowBitOfEachByte) * kGather) >> 56) |
+           static_cast<std::uint32_t>(((high & kLowBitOfEachByte) * kGather) >> 56) << 8;
+#endif
+}
+#endif
+
+// findCandidate (below) with the 16-byte lanes every build has.
+template <typename Verify>
+std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
+                                char probeA, char probeB, Verify &verify) {
+    std::size_t at = from;
+#ifdef VELMORAINE_VECTOR_SEARCH
+    const Lanes leads = splat(lead);
+    const Lanes probesA = splat(probeA);
+    const Lanes probesB = splat(probeB);
+    // One bit for each of the sixteen positions from `block` on that is a candidate.
+    const auto candidatesAt = [&](const char *block) {
+        const Lanes probes = loadLanes(block + offset);
+        return laneMask((loadLanes(block) == leads) & ((probes == probesA) | (probes == probesB)));
+    };
+    // Offers the candidates of a mask, lowest first; the first that `verify` accepts, or npos.
+    const auto firstVerified = [&](std::uint32_t candidates, std::size_t base) {
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::size_t candidate = base + static_cast<std::size_t>(__builtin_ctz(candidates));
+            if (verify(candidate)) {
+                return candidate;
+            }
+        }
+        return npos;
+    };
+    // Four blocks per round; a round without any candidate costs a few instructions.
+    for (; at <= last && last - at >= 4 * kLanes - 1; at += 4 * kLanes) {
+        const std::uint32_t low = candidatesAt(text + at) | candidatesAt(text + at + kLanes) << kLanes;
+        const std::uint32_t high = candidatesAt(text + at + 2 * kLanes) | candidatesAt(text + at + 3 * kLanes)
+                                                                              << kLanes;
+        if ((low | high) != 0) {
+            if (const std::size_t found = firstVerified(low, at); found != npos) {
+                return found;
+            }
+            if (const std::size_t found = firstVerified(high, at + 2 * kLanes); found != npos) {
+                return found;
+            }
+        }
+    }
+    for (; at <= last && last - at >= 2 * kLanes - 1; at += 2 * kLanes) {
+        const std::uint32_t candidates = candidatesAt(text + at) | candidatesAt(text + at + kLanes) << kLanes;
+        if (candidates != 0) {
+            if (const std::size_t found = firstVerified(candidates, at); found != npos) {
+                return found;
+            }
+        }
+    }
+    if (at <= last && last - at >= kLanes - 1) {
+        if (const std::size_t found = firstVerified(candidatesAt(text + at), at); found != npos) {
+            return found;
+        }
+        at += kLanes;
+    }
+    // The last few positions: one block ending at `last`, its lanes before `at` masked off. It
+    // may start before `from`, never before the text.
+    if (at <= last && last >= kLanes - 1) {
+        const std::size_t block = last - (kLanes - 1);
+        const std::uint32_t candidates = candidatesAt(text + block) & (~std::uint32_t{0} << (at - block));
+        return firstVerified(candidates, block);
+    }
+#endif
+    for (; at <= last; ++at) {
+        if (text[at] == lead && (text[at + offset] == probeA || text[at + offset] == probeB) && verify(at)) {
+            return at;
+        }
+    }
+    return npos;
+}
+
+#if defined(VELMORAINE_VECTOR_SEARCH) && defined(__x86_64__)
+#define VELMORAINE_WIDE_SEARCH 1
+
+// Whether this processor has the 32-byte lanes of AVX2; asked once.
+bool haveWideLanes() noexcept {
+    static const bool wide = __builtin_cpu_supports("avx2") != 0;
+    return wide;
+}
+
+// findCandidateNarrow with 32-byte lanes, two blocks a round; the last positions go to the
+// narrow search. Built for AVX2 whatever the rest of the program is built for, and called only
+// where the processor has it.
+template <typename Verify>
+__attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, std::size_t from, std::size_t last,
+                                                              char lead, std::size_t offset, char probeA, char probeB,
+                                                              Verify &verify) {
+    const __m256i leads = _mm256_set1_epi8(lead);
+    const __m256i probesA = _mm256_set1_epi8(probeA);
+    const __m256i probesB = _mm256_set1_epi8(probeB);
+    std::size_t at = from;
+    for (; at <= last && last - at >= 63; at += 64) {
+        const char *block = text + at;
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 32));
+        const __m256i lowProbes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + offset));
+        const __m256i highProbes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + offset + 32));
+        const __m256i lowHits =
+            _mm256_and_si256(_mm256_cmpeq_epi8(low, leads), _mm256_or_si256(_mm256_cmpeq_epi8(lowProbes, probesA),
+                                                                            _mm256_cmpeq_epi8(lowProbes, probesB)));
+        const __m256i highHits =
+            _mm256_and_si256(_mm256_cmpeq_epi8(high, leads), _mm256_or_si256(_mm256_cmpeq_epi8(highProbes, probesA),
+                                                                             _mm256_cmpeq_epi8(highProbes, probesB)));
+        std::uint64_t candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(lowHits)) |
+                                   std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(highHits))} << 32;
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctzll(candidates));
+            if (verify(candidate)) {
+                return candidate;
+            }
+        }
+    }
+    return findCandidateNarrow(text, at, last, lead, offset, probeA, probeB, verify);
+}
+#endif
+
+// The first position in [from, last] whose byte is `lead`, whose byte `offset` further on is
+// `probeA` or `probeB`, and which `verify` accepts; npos when there is none. Every position up
+// to `last` + `offset` must be inside `text`. Uses the widest lanes the processor has.
+template <typename Verify>
+std::size_t findCandidate(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
+                          char probeA, char probeB, Verify verify) {
+#ifdef VELMORAINE_WIDE_SEARCH
+    if (haveWideLanes()) {
+        return findCandidateWide(text, from, last, lead, offset, probeA, probeB, verify);
+    }
+#endif
+    return findCandidateNarrow(text, from, last, lead, offset, probeA, probeB, verify);
+}
+
+// Whether the "<" at `at` may open a tag of findTagStart's kind; `at` + 2 is inside the text.
+bool opensTagOfKind(const char *text, std::size_t at, std::string_view letters, char afterSlash) noexcept {
+    const char next = text[at + 1];
+    return text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos ||
+                               (next == '/' && lowerAscii(text[at + 2]) == afterSlash));
+}
+
+// The candidates of findTagStart in blocks of the narrow lanes: "<" followed by a byte that,
+// with the bit of lower case set, is "!", one of four letters, or "/" then `afterSlash`.
+// Returns the first position of [from, last] that opensTagOfKind, or npos; position `last` + 2
+// must be inside the text.
+std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t last, const char (&letters)[4],
+                               std::string_view letterText, char afterSlash) noexcept {
+    std::size_t at = from;
+#ifdef VELMORAINE_VECTOR_SEARCH
+    const Lanes opens = splat('<');
+    const Lanes lowerBit = splat(0x20);
+    const Lanes bang = splat('!');
+    const Lanes slash = splat('/');
+    const Lanes slashNext = splat(afterSlash);
+    const Lanes letter0 = splat(letters[0]);
+    const Lanes letter1 = splat(letters[1]);
+    const Lanes letter2 = splat(letters[2]);
+    const Lanes letter3 = splat(letters[3]);
+    for (; at <= last && last - at >= kLanes - 1; at += kLanes) {
+        const Lanes first = loadLanes(text + at);
+        const Lanes second = loadLanes(text + at + 1);
+        const Lanes third = loadLanes(text + at + 2) | lowerBit;
+        const Lanes folded = second | lowerBit;
+        const auto wanted = (folded == bang) | (folded == letter0) | (folded == letter1) | (folded == letter2) |
+                            (folded == letter3) | ((second == slash) & (third == slashNext));
+        for (std::uint32_t candidates = laneMask((first == opens) & wanted); candidates != 0;
+             candidates &= candidates - 1) {
+            const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
+            if (opensTagOfKind(text, candidate, letterText, afterSlash)) {
+                return candidate;
+            }
+        }
+    }
+#endif
+    (void)letters;
+    for (; at <= last; ++at) {
+        if (opensTagOfKind(text, at, letterText, afterSlash)) {
+            return at;
+        }
+    }
+    return npos;
+}
+
+#ifdef VELMORAINE_WIDE_SEARCH
+// findTagStartNarrow with 32-byte lanes; the last positions go to the narrow search.
+__attribute__((target("avx2"))) std::size_t findTagStartWide(const char *text, std::size_t from, std::size_t last,
+                                                             const char (&letters)[4], std::string_view letterText,
+                                                             char afterSlash) noexcept {
+    const __m256i opens = _mm256_set1_epi8('<');
+    const __m256i lowerBit = _mm256_set1_epi8(0x20);
+    const __m256i bang = _mm256_set1_epi8('!');
+    const __m256i slash = _mm256_set1_epi8('/');
+    const __m256i slashNext = _mm256_set1_epi8(afterSlash);
+    const __m256i letter0 = _mm256_set1_epi8(letters[0]);
+    const __m256i letter1 = _mm256_set1_epi8(letters[1]);
+    const __m256i letter2 = _mm256_set1_epi8(letters[2]);
+    const __m256i letter3 = _mm256_set1_epi8(letters[3]);
+    std::size_t at = from;
+    for (; at <= last && last - at >= 31; at += 32) {
+        const char *block = text + at;
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block));
+        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 1));
+        const __m256i third =
+            _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 2)), lowerBit);
+        const __m256i folded = _mm256_or_si256(second, lowerBit);
+        __m256i wanted = _mm256_or_si256(_mm256_cmpeq_epi8(folded, bang), _mm256_cmpeq_epi8(folded, letter0));
+        wanted = _mm256_or_si256(
+            wanted, _mm256_or_si256(_mm256_cmpeq_epi8(folded, letter1), _mm256_cmpeq_epi8(folded, letter2)));
+        wanted = _mm256_or_si256(wanted, _mm256_cmpeq_epi8(folded, letter3));
+        wanted = _mm256_or_si256(
+            wanted, _mm256_and_si256(_mm256_cmpeq_epi8(second, slash), _mm256_cmpeq_epi8(third, slashNext)));
+        auto candidates =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(first, opens), wanted)));
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
+            if (opensTagOfKind(text, candidate, letterText, afterSlash)) {
+                return candidate;
+            }
+        }
+    }
+    return findTagStartNarrow(text, at, last, letters, letterText, afterSlash);
+}
+#endif
+
+} // namespace
+
+std::string lowerAsciiCopy(std::string_view text) {
+    std::string out(text);
+    for (char &c : out) {
+        c = lowerAscii(c);
+    }
+    return out;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (lowerAscii(text[i]) != lowerAscii(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) noexcept {
+    return a.size() == b.size() && startsWithNoCase(a, b);
+}
+
+bool isAllDigits(std::string_view text) noexcept {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int readIntLikeScanf(std::string_view text, bool *ok) noexcept {
+    std::size_t i = 0;
+    // isspace in the "C" locale: blank, tab, line feed, vertical tab, form feed, carriage return.
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    bool any = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        any = true;
+        if (value <= static_cast<long long>(INT_MAX) + 1) {
+            value = value * 10 + (text[i] - '0');
+        }
+    }
+    if (ok != nullptr) {
+        *ok = any;
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT_MAX) {
+        return INT_MAX;
+    }
+    if (value < INT_MIN) {
+        return INT_MIN;
+    }
+    return static_cast<int>(value);
+}
+
+std::string decimal(long long value) { return std::to_string(value); }
+
+// ---------------------------------------------------------------------------------------------
+// Searching whole pages
+// ---------------------------------------------------------------------------------------------
+
+std::size_t findFast(std::string_view text, std::string_view needle, std::size_t from) noexcept {
+    if (from > text.size()) {
+        return npos;
+    }
+    if (needle.empty()) {
+        return from;
+    }
+    if (needle.size() > text.size() - from) {
+        return npos;
+    }
+    if (needle.size() == 1) {
+        const void *found = std::memchr(text.data() + from, needle[0], text.size() - from);
+        return found == nullptr ? npos : static_cast<std::size_t>(static_cast<const char *>(found) - text.data());
+    }
+    // The first and the last byte pick the candidates; the bytes between them decide.
+    const char *data = text.data();
+    const std::size_t middle = needle.size() - 2;
+    return findCandidate(data, from, text.size() - needle.size(), needle.front(), needle.size() - 1, needle.back(),
+                         needle.back(), [&](std::size_t at) {
+                             // The second byte first: most candidates fail there, without a call.
+                             return middle == 0 ||
+                                    (data[at + 1] == needle[1] &&
+                                     (middle == 1 || std::memcmp(data + at + 2, needle.data() + 2, middle - 1) == 0));
+                         });
+}
+
+EitherFound findEitherFast(std::string_view text, std::string_view first, std::string_view second,
+                           std::size_t from) noexcept {
+    EitherFound found;
+    const bool sharedLead = first.size() == second.size() && first.size() >= 2 && first[0] == second[0];
+    if (!sharedLead) {
+        const std::size_t a = findFast(text, first, from);
+        const std::size_t b = findFast(text, second, from);
+        found.at = a <= b ? a : b;
+        found.which = a <= b ? 0 : 1;
+        return found;
+    }
+    if (from > text.size() || first.size() > text.size() - from) {
+        return found;
+    }
+    // The shared first byte and the two second bytes pick the candidates.
+    const char *data = text.data();
+    int which = 0;
+    found.at =
+        findCandidate(data, from, text.size() - first.size(), first[0], 1, first[1], second[1], [&](std::size_t at) {
+            if (std::memcmp(data + at, first.data(), first.size()) == 0) {
+                which = 0;
+                return true;
+            }
+            if (std::memcmp(data + at, second.data(), second.size()) == 0) {
+                which = 1;
+                return true;
+            }
+            return false;
+        });
+    found.which = found.at == npos ? 0 : which;
+    return found;
+}
+
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept {
+    if (letters.empty() || letters.size() > 4) {
+        return npos; // not a search this function makes
+    }
+    // Every lane compares against four letters: the unused ones repeat the first.
+    const char lanes[4] = {letters[0], letters[letters.size() > 1 ? 1 : 0], letters[letters.size() > 2 ? 2 : 0],
+                           letters[letters.size() > 3 ? 3 : 0]};
+    // The blocks stop two bytes before the end, where a candidate's third byte still is;
+    // a "<" among the last two bytes is judged on what follows it.
+    std::size_t at = from;
+    if (text.size() >= 3 && at <= text.size() - 3) {
+        const std::size_t last = text.size() - 3;
+#ifdef VELMORAINE_WIDE_SEARCH
+        const std::size_t found = haveWideLanes()
+                                      ? findTagStartWide(text.data(), at, last, lanes, letters, afterSlash)
+                                      : findTagStartNarrow(text.data(), at, last, lanes, letters, afterSlash);
+#else
+        const std::size_t found = findTagStartNarrow(text.data(), at, last, lanes, letters, afterSlash);
+#endif
+        if (found != npos) {
+            return found;
+        }
+        at = text.size() - 2;
+    }
+    for (; at + 1 < text.size(); ++at) {
+        const char next = text[at + 1];
+        if (text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos)) {
+            return at;
+        }
+    }
+    return npos;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Large buffers
+// ---------------------------------------------------------------------------------------------
+
+void adviseHugePages(char *data, std::size_t size) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Only whole huge pages inside the buffer are marked; below two of them it is not worth a
+    // system call. A kernel without huge pages refuses, which changes nothing.
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} * 1024 * 1024;
+    if (data == nullptr || size < 2 * kHugePage) {
+        return;
+    }
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = (begin + size) & ~(kHugePage - 1);
+    if (last > first) {
+        (void)::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+    }
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
+void reserveLarge(std::string &text, std::size_t size) {
+    text.reserve(size);
+    adviseHugePages(text.data(), text.capacity());
+}
+
+} // namespace velmoraine::bytes

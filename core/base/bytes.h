@@ -1,0 +1,79 @@
+// Byte-level text helpers shared by the core. Page text is bytes: a zero byte is an
+// ordinary byte, and only the ASCII letters A-Z/a-z are ever folded for comparison.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace velmoraine::bytes {
+
+inline constexpr char lowerAscii(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A copy in which only A-Z became a-z.
+std::string lowerAsciiCopy(std::string_view text);
+
+// True when `text` begins with `prefix`, comparing ASCII letters without regard to case.
+bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept;
+
+// True when the two texts are equal, comparing ASCII letters without regard to case.
+bool equalsNoCase(std::string_view a, std::string_view b) noexcept;
+
+// Reads a decimal integer the way a "%d" conversion does: leading white space, an optional
+// sign, then digits up to the first other character. A text that does not begin with a number
+// gives 0. A number too large for int saturates at INT_MAX (INT_MIN when negative).
+// `ok` (when given) tells whether any digit was read.
+int readIntLikeScanf(std::string_view text, bool *ok = nullptr) noexcept;
+
+// True when `text` is one or more ASCII digits and nothing else.
+bool isAllDigits(std::string_view text) noexcept;
+
+// Decimal text of a number, as "%d" writes it.
+std::string decimal(long long value);
+
+// ---------------------------------------------------------------------------------------------
+// Searching whole pages
+// ---------------------------------------------------------------------------------------------
+
+// The position of the first `needle` in `text` at or after `from`, answered exactly as
+// std::string_view::find answers (npos when there is none or `from` is past the end; `from`
+// itself for an empty needle that fits). Where the compiler offers vector types, sixteen
+// positions are tested at once for the needle's first and last byte, so that a page full of
+// "<" costs about what reading it costs.
+std::size_t findFast(std::string_view text, std::string_view needle, std::size_t from = 0) noexcept;
+
+// Which of two needles was found where: `at` is npos when neither occurs.
+struct EitherFound {
+    std::size_t at = std::string_view::npos;
+    int which = 0; // 0: the first needle, 1: the second
+};
+
+// The first position at or after `from` where `first` or `second` occurs (the first needle
+// when both do). One pass for both; fastest when the needles have one length and share their
+// first byte ("<form " and "<FORM "), and right for any two.
+EitherFound findEitherFast(std::string_view text, std::string_view first, std::string_view second,
+                           std::size_t from = 0) noexcept;
+
+// The first "<" at or after `from` that may open a tag of one kind: one followed by "!", by
+// one of `letters` (one to four lower-case ASCII letters) in either case, or by "/" and then
+// `afterSlash` (a lower-case letter) in either case. Every other "<" is passed over many
+// positions at a time, so a walk that acts on a few kinds of tags only does not stop at each
+// tag of the page. npos when there is none.
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept;
+
+// ---------------------------------------------------------------------------------------------
+// Large buffers
+// ---------------------------------------------------------------------------------------------
+
+// Asks the kernel to back the whole huge pages inside [data, data + size) with huge pages, for
+// memory not yet written: filling a buffer of several megabytes then takes a few hundred page
+// faults instead of a quarter of a million per gigabyte. Linux only; elsewhere, and for a
+// smaller buffer, nothing happens.
+void adviseHugePages(char *data, std::size_t size) noexcept;
+
+// Reserves room for `size` bytes in `text`, advised as above. Contents and size are unchanged.
+void reserveLarge(std::string &text, std::size_t size);
+
+} // namespace velmoraine::bytes

@@ -1,0 +1,571 @@
+#include "core/rewrite/page_rewriter.h"
+
+#include "core/rules/rule_record.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "core/base/bytes.h"
+#include "core/base/service.h"
+#include "core/base/texts.h"
+#include "core/rewrite/script_block.h"
+#include "core/scan/form_scanner.h"
+
+namespace velmoraine::rewrite {
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+constexpr int kLinkingThreshold = 12863;
+constexpr std::string_view kNewOnSubmit = " onsubmit=\" return velmoraine_sub()\" ";
+constexpr std::string_view kDefaultNameAttribute = " name=\"form1\" ";
+constexpr std::string_view kDefaultFormName = "form1";
+constexpr std::string_view kHiddenExact = "<input type=\"hidden\" name=\"velmoraine\"";
+constexpr std::string_view kHiddenGeneral = "<input type=\"hidden\"";
+constexpr std::string_view kHiddenWord = "velmoraine";
+constexpr std::string_view kWebbotOpen = "<!--webbot";
+constexpr std::string_view kWebbotClose = "-->";
+// The head put before the body of a page that has none: its opening part, then the block.
+
+// ---------------------------------------------------------------------------------------------
+// The new attributes and the hidden input
+// ---------------------------------------------------------------------------------------------
+
+std::string newActionAttribute() {
+    std::string attribute = " action=\"";
+    attribute.append(service::kBaseUrl);
+    attribute.append(service::kProcessScript);
+    attribute.append("\" ");
+    return attribute;
+}
+
+std::string newHiddenInput(int accountId, int formNumber) {
+    std::string input = "<input type=\"hidden\" name=\"velmoraine\" value=\"";
+    input.append(bytes::decimal(accountId));
+    input.push_back('-');
+    input.append(bytes::decimal(formNumber));
+    input.append("\">");
+    return input;
+}
+
+// The earlier hidden input in the rest: [start, end) to delete, or start == npos.
+struct HiddenInput {
+    std::size_t start = npos;
+    std::size_t end = npos; // one past its ">", npos when it has none
+};
+
+HiddenInput findHiddenInput(std::string_view rest) {
+    HiddenInput found;
+    std::size_t at = bytes::findFast(rest, kHiddenExact);
+    if (at == npos) {
+        at = bytes::findFast(rest, kHiddenGeneral);
+        if (at == npos) {
+            return found;
+        }
+        const std::size_t close = rest.find('>', at);
+        if (close == npos || rest.substr(at, close - at).find(kHiddenWord) == npos) {
+            return found;
+        }
+    }
+    found.start = at;
+    const std::size_t close = rest.find('>', at);
+    found.end = close == npos ? npos : close + 1;
+    return found;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The output while it is built
+// ---------------------------------------------------------------------------------------------
+
+// A text made of pieces of other texts (the source page, the rewritten tag, the new hidden
+// input, the block), read as if they were joined. The steps cut and search it without moving
+// any byte; the output is copied from the pieces once, at the end.
+class PieceText {
+public:
+    PieceText() = default;
+    explicit PieceText(std::string_view whole) { append(whole); }
+
+    std::size_t size() const { return m_size; }
+
+    void append(std::string_view piece) {
+        if (piece.empty()) {
+            return;
+        }
+        m_starts.push_back(m_size);
+        m_pieces.push_back(piece);
+        m_size += piece.size();
+    }
+
+    // Appends the bytes [start, end) of `source`.
+    void appendRange(const PieceText &source, std::size_t start, std::size_t end) {
+        if (start >= end) {
+            return;
+        }
+        for (std::size_t i = source.pieceAt(start); start < end; ++i) {
+            const std::string_view piece = source.m_pieces[i];
+            const std::size_t offset = start - source.m_starts[i];
+            const std::size_t count = std::min(piece.size() - offset, end - start);
+            append(piece.substr(offset, count));
+            start += count;
+        }
+    }
+
+    // Drops every byte from `size` on.
+    void truncate(std::size_t size) {
+        while (!m_pieces.empty() && m_starts.back() >= size) {
+            m_size = m_starts.back();
+            m_pieces.pop_back();
+            m_starts.pop_back();
+        }
+        if (m_size > size) {
+            m_pieces.back() = m_pieces.back().substr(0, size - m_starts.back());
+            m_size = size;
+        }
+    }
+
+    // The last `count` bytes (count <= size): a view of the last piece when it holds them all,
+    // else a copy kept in `buffer`.
+    std::string_view lastBytes(std::size_t count, std::string &buffer) const {
+        if (!m_pieces.empty() && m_pieces.back().size() >= count) {
+            return m_pieces.back().substr(m_pieces.back().size() - count);
+        }
+        buffer = bytesAt(m_size - count, count);
+        return buffer;
+    }
+
+    // Up to `count` bytes from `at` on; fewer at the end.
+    std::string bytesAt(std::size_t at, std::size_t count) const {
+        std::string out;
+        if (at >= m_size) {
+            return out;
+        }
+        for (std::size_t i = pieceAt(at); out.size() < count && i < m_pieces.size(); ++i) {
+            const std::size_t offset = at > m_starts[i] ? at - m_starts[i] : 0;
+            out.append(m_pieces[i].substr(offset, count - out.size()));
+        }
+        return out;
+    }
+
+    // The first occurrence at or after `from`, as find on the joined text answers.
+    std::size_t find(std::string_view needle, std::size_t from) const {
+        if (from > m_size) {
+            return npos;
+        }
+        if (needle.empty()) {
+            return from;
+        }
+        if (needle.size() > m_size - from) {
+            return npos;
+        }
+        for (std::size_t i = pieceAt(from); i < m_pieces.size(); ++i) {
+            const std::string_view piece = m_pieces[i];
+            const std::size_t local = from > m_starts[i] ? from - m_starts[i] : 0;
+            const std::size_t inside = bytes::findFast(piece, needle, local);
+            if (inside != npos) {
+                return m_starts[i] + inside;
+            }
+            // Else one that starts in the last bytes of this piece and runs on into the next.
+            if (needle.size() == 1 || i + 1 == m_pieces.size()) {
+                continue;
+            }
+            const std::size_t tail =
+                std::max(local, piece.size() >= needle.size() ? piece.size() - (needle.size() - 1) : 0);
+            if (tail < piece.size() && std::memchr(piece.data() + tail, needle[0], piece.size() - tail) != nullptr) {
+                const std::size_t tailSize = piece.size() - tail;
+                const std::size_t across = bytesAt(m_starts[i] + tail, tailSize + needle.size() - 1).find(needle);
+                if (across < tailSize) {
+                    return m_starts[i] + tail + across;
+                }
+            }
+        }
+        return npos;
+    }
+
+    const std::vector<std::string_view> &pieces() const { return m_pieces; }
+
+    // Appends the bytes [start, end) to `out`.
+    void appendTo(std::string &out, std::size_t start, std::size_t end) const {
+        if (start >= end) {
+            return;
+        }
+        for (std::size_t i = pieceAt(start); start < end; ++i) {
+            const std::size_t offset = start - m_starts[i];
+            const std::size_t count = std::min(m_pieces[i].size() - offset, end - start);
+            out.append(m_pieces[i].substr(offset, count));
+            start += count;
+        }
+    }
+
+private:
+    // The index of the piece that holds byte `at` (at < size).
+    std::size_t pieceAt(std::size_t at) const {
+        return static_cast<std::size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), at) - m_starts.begin()) - 1;
+    }
+
+    std::vector<std::string_view> m_pieces;
+    std::vector<std::size_t> m_starts; // where each piece starts in the joined text
+    std::size_t m_size = 0;
+};
+
+// The text without the bytes [start, end).
+PieceText withoutRange(const PieceText &text, std::size_t start, std::size_t end) {
+    PieceText out;
+    out.appendRange(text, 0, start);
+    out.appendRange(text, end, text.size());
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The steps on the output
+// ---------------------------------------------------------------------------------------------
+
+struct Range {
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+
+// The first block between the begin and end markers, through the end marker's ">".
+std::optional<Range> scriptBlockRange(const PieceText &text) {
+    const std::size_t begin = text.find(kBeginMarker, 0);
+    if (begin == npos) {
+        return std::nullopt;
+    }
+    const std::size_t endMarker = text.find(kEndMarker, begin);
+    if (endMarker == npos) {
+        return std::nullopt;
+    }
+    const std::size_t close = text.find(">", endMarker);
+    if (close == npos) {
+        return std::nullopt;
+    }
+    return Range{begin, close + 1};
+}
+
+// The text without its webbot comments, with exactly the result of searching again from the
+// start after every cut, in one pass. The kept text before the first remaining opener holds
+// none, so after a cut a new opener can only start in the last nine bytes kept and run on into
+// the text after the cut; those joins are checked before the search goes on in the unread text.
+PieceText withoutWebbotComments(const PieceText &text) {
+    std::size_t next = text.find(kWebbotOpen, 0);
+    if (next == npos) {
+        return text;
+    }
+    PieceText kept;
+    std::size_t pos = 0; // the unread text starts here
+    for (;;) {
+        // An opener across the join of the kept text and the unread text (only after a cut).
+        std::size_t joinStart = npos;
+        std::size_t openerEnd = npos;
+        const std::size_t tailSize = std::min(kept.size(), kWebbotOpen.size() - 1);
+        std::string tailCopy;
+        const std::string_view tail = kept.size() < pos ? kept.lastBytes(tailSize, tailCopy) : std::string_view();
+        // The earliest start wins; these few bytes are compared in place, without calls.
+        for (std::size_t s = 0; s < tail.size(); ++s) {
+            const std::size_t keptPart = tailSize - s;
+            std::size_t same = 0;
+            while (same < keptPart && tail[s + same] == kWebbotOpen[same]) {
+                ++same;
+            }
+            const std::string_view needed = kWebbotOpen.substr(keptPart);
+            if (same == keptPart && text.bytesAt(pos, needed.size()) == needed) {
+                joinStart = kept.size() - keptPart;
+                openerEnd = pos + needed.size();
+                break;
+            }
+        }
+        std::size_t openerStart = npos; // in the unread text, when not across the join
+        if (joinStart == npos) {
+            if (next != npos && next < pos) {
+                next = text.find(kWebbotOpen, pos);
+            }
+            openerStart = next;
+            if (openerStart == npos) {
+                break;
+            }
+            openerEnd = openerStart + kWebbotOpen.size();
+        }
+        const std::size_t close = text.find(kWebbotClose, openerEnd);
+        if (close == npos) {
+            break; // an opener without "-->" stays and ends the removal
+        }
+        if (joinStart != npos) {
+            kept.truncate(joinStart);
+        } else {
+            kept.appendRange(text, pos, openerStart);
+        }
+        pos = close + kWebbotClose.size();
+    }
+    kept.appendRange(text, pos, text.size());
+    return kept;
+}
+
+// Where insertScriptBlock puts the block: before the first "</head>" (else "</HEAD>"), else
+// in a new empty head before the first "<body" (else "<BODY"). Nullopt when there is none.
+struct InsertionPoint {
+    std::size_t at = 0;
+    bool newHead = false;
+};
+
+std::optional<InsertionPoint> insertionPoint(const PieceText &text) {
+    for (std::string_view closingHead : {"</head>", "</HEAD>"}) {
+        if (const std::size_t at = text.find(closingHead, 0); at != npos) {
+            return InsertionPoint{at, false};
+        }
+    }
+    for (std::string_view body : {"<body", "<BODY"}) {
+        if (const std::size_t at = text.find(body, 0); at != npos) {
+            return InsertionPoint{at, true};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The rewriter
+// ---------------------------------------------------------------------------------------------
+
+bool serviceLinking(std::string_view accountIdText) {
+    return bytes::readIntLikeScanf(accountIdText) >= kLinkingThreshold;
+}
+
+void cutAttribute(std::string &tag, std::initializer_list<std::string_view> variants) {
+    std::size_t start = npos;
+    for (std::string_view variant : variants) {
+        start = bytes::findFast(tag, variant);
+        if (start != npos) {
+            break;
+        }
+    }
+    if (start == npos) {
+        return;
+    }
+    const std::size_t equals = tag.find('=', start);
+    if (equals == npos) {
+        return;
+    }
+    // Skip the "=" and the character after it (normally the opening quote).
+    const std::size_t from = equals + 2;
+    std::size_t end = tag.find('"', from);
+    if (end == npos) {
+        end = tag.find(' ', from);
+    }
+    if (end == npos) {
+        return;
+    }
+    tag.replace(start, end - start + 1, " ");
+}
+
+std::string extractFormName(std::string_view tag) {
+    std::size_t at = npos;
+    std::size_t variantSize = 0;
+    for (std::string_view variant : {"NAME", "name", "Name"}) {
+        at = bytes::findFast(tag, variant);
+        if (at != npos) {
+            variantSize = variant.size();
+            break;
+        }
+    }
+    if (at == npos) {
+        return {};
+    }
+    const std::size_t equals = tag.find('=', at + variantSize);
+    if (equals == npos) {
+        return {};
+    }
+    std::string name(tag.substr(equals + 1));
+    const std::size_t firstQuote = name.find('"');
+    if (firstQuote != npos) {
+        name.erase(firstQuote, 1);
+    }
+    std::size_t end = name.find('"');
+    if (end == npos) {
+        end = name.find(' ');
+    }
+    if (end != npos) {
+        name.resize(end);
+    }
+    return name;
+}
+
+bool removeScriptBlock(std::string &text) {
+    const std::optional<Range> block = scriptBlockRange(PieceText(text));
+    if (!block) {
+        return false;
+    }
+    text.erase(block->start, block->end - block->start);
+    return true;
+}
+
+void removeWebbotComments(std::string &text) {
+    const PieceText whole(text);
+    const PieceText kept = withoutWebbotComments(whole);
+    if (kept.size() == whole.size()) {
+        return;
+    }
+    std::string out;
+    out.reserve(kept.size());
+    kept.appendTo(out, 0, kept.size());
+    text = std::move(out);
+}
+
+PiecesResult rewritePageInPieces(const RewriteInput &input) {
+    static const std::vector<std::string> kNoRecords;
+    const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
+    const bool haveRules = !records.empty();
+    const int accountId = bytes::readIntLikeScanf(input.accountIdText);
+    const bool linking = accountId >= kLinkingThreshold;
+    const std::string_view page = input.page;
+
+    PiecesResult result;
+    // A rule restored from a hand-edited page may hold text that would end the stored-rules
+    // comment or the script early; it is refused as the same text typed would be.
+    for (const std::string &record : records) {
+        if (std::optional<std::string> refusal = rules::checkStoredRecord(record)) {
+            result.message = std::move(*refusal);
+            return result;
+        }
+    }
+    const std::size_t tagStart = scan::findFormTag(page, input.chosenForm);
+    const std::size_t tagClose = tagStart == npos ? npos : page.find('>', tagStart);
+    if (tagClose == npos) {
+        result.message = texts::fill(texts::kChosenFormMissing, input.chosenForm);
+        return result;
+    }
+
+    PageInPieces output;
+    std::deque<std::string> &texts = *output.texts;
+    // Room for the attributes that are appended, so that the copy of a large tag is not grown.
+    std::string &tag = texts.emplace_back();
+    tag.reserve(tagClose - tagStart + 256);
+    tag.append(page.substr(tagStart, tagClose - tagStart));
+    tag.push_back(' ');
+    if (haveRules) {
+        cutAttribute(tag, {"onsubmit", "ONSUBMIT", "OnSubmit", "onSubmit"});
+    }
+    if (linking) {
+        cutAttribute(tag, {"action", "ACTION", "Action"});
+        tag.append(newActionAttribute());
+        cutAttribute(tag, {"enctype", "ENCTYPE", "Enctype"});
+        cutAttribute(tag, {"webbot-action"});
+    }
+    if (haveRules) {
+        tag.append(kNewOnSubmit);
+    }
+    std::string formName = extractFormName(tag);
+    if (formName.empty()) {
+        tag.append(kDefaultNameAttribute);
+        formName = kDefaultFormName;
+    }
+    // The tag's ">" is its own: one piece, which the change list tells from the page's bytes.
+    tag.push_back('>');
+
+    const std::string_view rest = page.substr(tagClose + 1);
+    const HiddenInput earlier = findHiddenInput(rest);
+    const bool keepEarlier = earlier.start != npos && input.mode == LaunchMode::Editor;
+    const bool dropEarlier = earlier.start != npos && !keepEarlier && earlier.end != npos;
+    const std::string &hidden =
+        texts.emplace_back(linking && !keepEarlier ? newHiddenInput(accountId, input.formNumber) : std::string());
+    const std::string &block =
+        texts.emplace_back(haveRules ? buildScriptBlock(input.model, records, formName) : std::string());
+
+    // The field tags as the fallback setting wants them, and the earlier hidden input cut out:
+    // edits in page order, none overlapping.
+    std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback);
+    if (dropEarlier) {
+        const TagEdit cut{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
+        std::erase_if(edits, [&](const TagEdit &e) { return e.start < cut.end && cut.start < e.end; });
+        edits.insert(std::upper_bound(edits.begin(), edits.end(), cut,
+                                      [](const TagEdit &a, const TagEdit &b) { return a.start < b.start; }),
+                     cut);
+    }
+
+    // The steps work on pieces of the page and of the new texts, without copying any byte.
+    PieceText assembled;
+    assembled.append(page.substr(0, tagStart));
+    assembled.append(tag);
+    assembled.append(hidden);
+    output.marks.tagStart = tagStart;
+    output.marks.tagEnd = tagClose + 1;
+    if (dropEarlier) {
+        output.marks.hiddenStart = tagClose + 1 + earlier.start;
+        output.marks.hiddenEnd = tagClose + 1 + earlier.end;
+    }
+    output.marks.tag = tag;
+    output.marks.hidden = hidden;
+    std::size_t from = tagClose + 1;
+    for (TagEdit &edit : edits) {
+        assembled.append(page.substr(from, edit.start - from));
+        const std::string &text = texts.emplace_back(std::move(edit.text));
+        assembled.append(text);
+        if (!(dropEarlier && edit.start == output.marks.hiddenStart)) {
+            output.marks.fieldTags.push_back({edit.start, edit.end});
+            output.marks.fieldTexts.push_back(text);
+        }
+        from = edit.end;
+    }
+    assembled.append(page.substr(from));
+    if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
+        assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
+    }
+    const PieceText kept = withoutWebbotComments(assembled);
+
+    if (!haveRules) {
+        output.pieces = kept.pieces();
+        result.output = std::move(output);
+        return result;
+    }
+    const std::optional<InsertionPoint> insertion = insertionPoint(kept);
+    if (!insertion) {
+        result.message = std::string(texts::kNoHeadOrBody);
+        return result;
+    }
+    result.cspHash = cspHash(block);
+    result.warnings = authorWarnings(page, tagStart, tagClose, result.cspHash);
+    PieceText out;
+    out.appendRange(kept, 0, insertion->at);
+    if (insertion->newHead) {
+        out.append(kEmptyHead.substr(0, kEmptyHeadOpening));
+        out.append(block);
+        out.append(kEmptyHead.substr(kEmptyHeadOpening));
+    } else {
+        out.append(block);
+    }
+    out.appendRange(kept, insertion->at, kept.size());
+    output.pieces = out.pieces();
+    result.output = std::move(output);
+    return result;
+}
+
+RewriteResult rewritePage(const RewriteInput &input) {
+    PiecesResult pieces = rewritePageInPieces(input);
+    RewriteResult result;
+    result.message = std::move(pieces.message);
+    result.cspHash = std::move(pieces.cspHash);
+    result.warnings = std::move(pieces.warnings);
+    if (pieces.output) {
+        result.output = pieces.output->joined();
+    }
+    return result;
+}
+
+std::size_t PageInPieces::size() const {
+    std::size_t total = 0;
+    for (std::string_view piece : pieces) {
+        total += piece.size();
+    }
+    return total;
+}
+
+std::string PageInPieces::joined() const {
+    std::string out;
+    bytes::reserveLarge(out, size());
+    for (std::string_view piece : pieces) {
+        out.append(piece);
+    }
+    return out;
+}
+
+} // namespace velmoraine::rewrite

@@ -1,0 +1,100 @@
+// The page rewriter: from the source page, the script model and the rule records it builds
+// the updated page, whose chosen form posts to the service, carries the hidden account input
+// and runs the validation script block before it is sent.
+#pragma once
+
+#include <deque>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/rewrite/visitor_extras.h"
+
+namespace velmoraine::rewrite {
+
+enum class LaunchMode { Normal, Editor };
+
+struct RewriteInput {
+    std::string_view page;                             // the source page, whole
+    std::string_view model;                            // the script model text, whole
+    int chosenForm = 1;                                // form count order, 1-based
+    std::string_view accountIdText;                    // the account ID box as typed
+    int formNumber = 1;                                // 1..10
+    const std::vector<std::string> *records = nullptr; // rule records in list order
+    LaunchMode mode = LaunchMode::Normal;
+    // On: the fields with a rule also get the HTML attributes that stop bad values when
+    // scripts cannot run. Either way, the attributes an earlier run wrote are taken out.
+    Html5Fallback html5Fallback = Html5Fallback::Off;
+};
+
+struct RewriteResult {
+    std::optional<std::string> output; // the updated page; empty when the rewriter gave up
+    std::string message;               // the system's message when it gave up
+    std::string cspHash;               // the block's script-src hash; empty without a block
+    std::vector<std::string> warnings; // authorWarnings, when a block was written
+};
+
+// The updated page as pieces read one after the other: views into the source page and into
+// the texts the rewriter made, which `texts` holds where moving the result does not move them.
+// A page of a hundred megabytes is then written out from where it lies, not copied first.
+struct PageInPieces {
+    std::vector<std::string_view> pieces;
+    std::unique_ptr<std::deque<std::string>> texts = std::make_unique<std::deque<std::string>>();
+
+    // Where the rewriter cut the source page and what it made, for the change list
+    // (listChanges): the chosen form's tag with its ">", the earlier hidden input it deleted
+    // (empty range when none), and the made texts the pieces may view.
+    struct Marks {
+        std::size_t tagStart = 0;
+        std::size_t tagEnd = 0;
+        std::size_t hiddenStart = 0;
+        std::size_t hiddenEnd = 0;
+        std::string_view tag;    // the rewritten tag with its ">"
+        std::string_view hidden; // the new hidden input
+        // The field tags the fallback setting rewrote: their ranges in the page, in page order,
+        // and their new texts.
+        std::vector<std::pair<std::size_t, std::size_t>> fieldTags;
+        std::vector<std::string_view> fieldTexts;
+    } marks;
+
+    [[nodiscard]] std::size_t size() const;
+    [[nodiscard]] std::string joined() const;
+};
+
+struct PiecesResult {
+    std::optional<PageInPieces> output; // empty when the rewriter gave up
+    std::string message;                // the system's message when it gave up
+    std::string cspHash;                // the block's script-src hash; empty without a block
+    std::vector<std::string> warnings;  // authorWarnings, when a block was written
+};
+
+// Runs the rewriter's steps in their order. The pieces view the source page: it must outlive
+// them.
+PiecesResult rewritePageInPieces(const RewriteInput &input);
+
+// The same, the output joined into one text.
+RewriteResult rewritePage(const RewriteInput &input);
+
+// Service linking is on when the account ID text reads as 12863 or more.
+bool serviceLinking(std::string_view accountIdText);
+
+// --- Steps, exposed for tests and for the fuzz targets ---
+
+// Cuts the first occurring variant's attribute out of `tag` (replaced by one space).
+void cutAttribute(std::string &tag, std::initializer_list<std::string_view> variants);
+
+// The form name as extracted from the rewritten tag text; empty when there is none.
+std::string extractFormName(std::string_view tag);
+
+// Removes the first block between the begin and end markers; true when one was removed.
+bool removeScriptBlock(std::string &text);
+
+// Removes every webbot comment, with exactly the result of searching again from the start
+// after each cut, in one pass.
+void removeWebbotComments(std::string &text);
+
+} // namespace velmoraine::rewrite

@@ -1,0 +1,216 @@
+#include "core/rewrite/script_block.h"
+
+#include "core/rules/rule_record.h"
+
+namespace velmoraine::rewrite {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kStoredRulesOpen = "/*\r\n//VLDATA:";
+constexpr std::string_view kRecordEnd = ":;";
+constexpr std::string_view kStoredRulesClose = "\r\n*/\r\n";
+constexpr std::string_view kClosingText = "\r\n}\r\n-->\r\n</script>\r\n<!-- VELMORAINE-END -->\r\n";
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// An optional "-", digits, optionally "." and digits; a whole part with a leading zero
+// ("010") is not plain, as a script reads it as an octal number or not at all.
+bool isPlainNumber(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && text[i] == '-') {
+        ++i;
+    }
+    const std::size_t digitsStart = i;
+    while (i < text.size() && isDigit(text[i])) {
+        ++i;
+    }
+    if (i == digitsStart || (text[digitsStart] == '0' && i - digitsStart > 1)) {
+        return false;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const std::size_t fractionStart = i;
+        while (i < text.size() && isDigit(text[i])) {
+            ++i;
+        }
+        if (i == fractionStart) {
+            return false;
+        }
+    }
+    return i == text.size();
+}
+
+bool isIdentifier(std::string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    auto isStart = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; };
+    if (!isStart(name[0])) {
+        return false;
+    }
+    for (char c : name.substr(1)) {
+        if (!isStart(c) && !isDigit(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string_view fieldAt(const std::vector<std::string_view> &fields, std::size_t index) {
+    return index < fields.size() ? fields[index] : std::string_view{};
+}
+
+void appendStatement(std::string &out, std::string_view variable, const std::string &value) {
+    out.append(variable);
+    out.push_back('=');
+    out.append(value);
+    out.append(";\r\n");
+}
+
+void appendCheck(std::string &out, std::string_view function, std::string_view formName, std::string_view field) {
+    out.append("if (! ");
+    out.append(function);
+    out.push_back('(');
+    out.append(jsMember(jsMember("document", formName), field));
+    out.append(") ) return false ;\r\n\r\n");
+}
+
+} // namespace
+
+std::string jsString(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+        case '\\': out.append("\\\\"); break;
+        case '"': out.append("\\\""); break;
+        case '\r': out.append("\\r"); break;
+        case '\n': out.append("\\n"); break;
+        case '\xE2':
+            // U+2028 and U+2029 in UTF-8: older browsers end a string literal at them.
+            if (i + 2 < text.size() && text[i + 1] == '\x80' && (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+                out.append(text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029");
+                i += 2;
+            } else {
+                out.push_back(c);
+            }
+            break;
+        case '<':
+            out.push_back('<');
+            if (i + 1 < text.size() && text[i + 1] == '/') {
+                out.append("\\/");
+                ++i;
+            }
+            break;
+        default: out.push_back(c);
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+std::string jsValue(std::string_view text) { return isPlainNumber(text) ? std::string(text) : jsString(text); }
+
+std::string jsMember(std::string_view object, std::string_view name) {
+    std::string out(object);
+    if (isIdentifier(name)) {
+        out.push_back('.');
+        out.append(name);
+    } else {
+        out.push_back('[');
+        out.append(jsString(name));
+        out.push_back(']');
+    }
+    return out;
+}
+
+void appendCheckStatements(std::string &out, std::string_view record, std::string_view formName) {
+    const std::vector<std::string_view> fields = rules::splitRecord(record);
+    const std::string_view name = fieldAt(fields, 0);
+    const std::string_view kind = fieldAt(fields, 1);
+    if (name.empty() || kind.size() != 1 || kind[0] < '0' || kind[0] > '3') {
+        return;
+    }
+    switch (kind[0]) {
+    case '0':
+        appendStatement(out, "b", jsValue(fieldAt(fields, 4)));
+        appendStatement(out, "errmsg", jsString(fieldAt(fields, 5)));
+        appendStatement(out, "min", jsValue(fieldAt(fields, 2)));
+        appendStatement(out, "max", jsValue(fieldAt(fields, 3)));
+        appendCheck(out, "velmoraine_filledin", formName, name);
+        break;
+    case '1':
+        appendStatement(out, "b", jsValue(fieldAt(fields, 2)));
+        appendStatement(out, "errmsg", jsString(fieldAt(fields, 3)));
+        appendCheck(out, "velmoraine_email", formName, name);
+        break;
+    case '2':
+        appendStatement(out, "b", jsValue(fieldAt(fields, 5)));
+        appendStatement(out, "errmsg", jsString(fieldAt(fields, 6)));
+        appendStatement(out, "punct", jsString(fieldAt(fields, 4)));
+        appendStatement(out, "min", jsValue(fieldAt(fields, 2)));
+        appendStatement(out, "max", jsValue(fieldAt(fields, 3)));
+        appendCheck(out, "velmoraine_numseq", formName, name);
+        break;
+    default:
+        appendStatement(out, "b", jsValue(fieldAt(fields, 4)));
+        appendStatement(out, "errmsg", jsString(fieldAt(fields, 5)));
+        appendStatement(out, "min", jsValue(fieldAt(fields, 2)));
+        appendStatement(out, "max", jsValue(fieldAt(fields, 3)));
+        appendCheck(out, "velmoraine_number", formName, name);
+        break;
+    }
+}
+
+std::string buildScriptBlock(std::string_view model, const std::vector<std::string> &records,
+                             std::string_view formName) {
+    std::size_t size = model.size() + 256;
+    for (const std::string &record : records) {
+        size += 2 * record.size() + 160 + 2 * formName.size();
+    }
+    std::string block;
+    block.reserve(size);
+    block.append(kCrLf);
+    block.append(kCrLf);
+    block.append(model);
+    block.append(kCrLf);
+    block.append(kStoredRulesOpen);
+    for (const std::string &record : records) {
+        block.append(record);
+        block.append(kRecordEnd);
+    }
+    block.append(kStoredRulesClose);
+    for (const std::string &record : records) {
+        appendCheckStatements(block, record, formName);
+    }
+    block.append(kClosingText);
+    return block;
+}
+
+bool insertScriptBlock(std::string &text, std::string_view block) {
+    std::size_t at = text.find("</head>");
+    if (at == std::string::npos) {
+        at = text.find("</HEAD>");
+    }
+    if (at == std::string::npos) {
+        std::size_t body = text.find("<body");
+        if (body == std::string::npos) {
+            body = text.find("<BODY");
+        }
+        if (body == std::string::npos) {
+            return false;
+        }
+        std::string inserted(kEmptyHead.substr(0, kEmptyHeadOpening));
+        inserted.append(block);
+        inserted.append(kEmptyHead.substr(kEmptyHeadOpening));
+        text.insert(body, inserted);
+        return true;
+    }
+    text.insert(at, block);
+    return true;
+}
+
+} // namespace velmoraine::rewrite

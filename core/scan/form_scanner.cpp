@@ -1,0 +1,688 @@
+#include "core/scan/form_scanner.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+#include "core/base/bytes.h"
+#include "core/base/texts.h"
+#include "core/scan/rule_recovery.h"
+#include "core/scan/tag_markup.h"
+
+namespace velmoraine::scan {
+
+namespace {
+
+constexpr std::string_view kFormLower = "<form ";
+constexpr std::string_view kFormUpper = "<FORM ";
+constexpr std::size_t npos = std::string_view::npos;
+
+// ---------------------------------------------------------------------------------------------
+// Searches that move forward with a walk
+// ---------------------------------------------------------------------------------------------
+
+// Finds the next occurrence of a fixed text at or after a position, when it starts before a
+// limit. What a search learns is kept: the last occurrence found stays the answer for every
+// later start up to it, and a stretch searched in vain is not searched again. So a walk whose
+// starts move forward reads each byte about once per needle, whatever the number of tags (a
+// tag without ">" runs to the end of the text and must not make the walk quadratic), and a
+// spelling that the tags do not use costs the bytes of the tags only, not the rest of the
+// text. A start before the last one searches only the stretch up to the last start.
+class ForwardFinder {
+public:
+    ForwardFinder(std::string_view text, std::string_view needle) : m_text(text), m_needle(needle) {}
+
+    // The first occurrence at or after `from`. When none starts before `limit`, the answer is
+    // npos or a position at or past `limit`.
+    std::size_t at(std::size_t from, std::size_t limit = npos) {
+        limit = std::min(limit, m_text.size());
+        if (!m_valid) {
+            startAfresh(from);
+            m_valid = true;
+        } else if (from < m_from) {
+            const std::size_t found = searchBetween(from, m_from);
+            m_from = from;
+            if (found != npos) {
+                m_found = found;
+            }
+        }
+        if (m_found != npos && m_found >= from) {
+            return m_found;
+        }
+        if (m_found != npos || from > m_searchedTo) {
+            startAfresh(from);
+        }
+        // Here no occurrence starts in [m_from, m_searchedTo), and `from` is inside that stretch
+        // or at its end.
+        if (limit > m_searchedTo) {
+            m_found = searchBetween(m_searchedTo, limit);
+            m_searchedTo = limit;
+        }
+        return m_found;
+    }
+
+private:
+    void startAfresh(std::size_t from) {
+        m_from = from;
+        m_found = npos;
+        m_searchedTo = from;
+    }
+
+    // The first occurrence that starts in [start, end), or npos.
+    std::size_t searchBetween(std::size_t start, std::size_t end) const {
+        const std::string_view stretch = m_text.substr(0, end + m_needle.size() - 1);
+        // Most searches stay inside one tag, where the plain search is quicker to set up.
+        constexpr std::size_t kShort = 256;
+        return end - start < kShort ? stretch.find(m_needle, start) : bytes::findFast(stretch, m_needle, start);
+    }
+
+    std::string_view m_text;
+    std::string_view m_needle;
+    std::size_t m_from = 0;
+    std::size_t m_found = npos;   // the first occurrence at or after m_from, when not npos
+    std::size_t m_searchedTo = 0; // with m_found npos: none starts in [m_from, m_searchedTo)
+    bool m_valid = false;
+};
+
+// The searches of one attribute across a walk: its variants, in order of trial, and the ends
+// of its values. Each attribute has its own value searches, so that reading the name and then
+// the type of a tag does not send one search back and forth.
+struct AttributeSearches {
+    AttributeSearches(std::string_view text, std::array<std::string_view, 5> names)
+        : variants{{{text, names[0]}, {text, names[1]}, {text, names[2]}, {text, names[3]}, {text, names[4]}}},
+          doubleQuote(text, "\""), singleQuote(text, "'"), blank(text, " ") {}
+
+    std::array<ForwardFinder, 5> variants;
+    ForwardFinder doubleQuote;
+    ForwardFinder singleQuote;
+    ForwardFinder blank;
+};
+
+// Reads an attribute of the tag text [tagStart, tagEnd): the first variant that occurs decides,
+// at its first occurrence. Returns false when it is absent or its quoted value is not closed
+// inside the tag.
+bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagEnd, AttributeSearches &attribute,
+                   std::string_view &value) {
+    std::size_t at = npos;
+    for (ForwardFinder &variant : attribute.variants) {
+        const std::size_t found = variant.at(tagStart, tagEnd);
+        if (found != npos && found < tagEnd) {
+            at = found;
+            break;
+        }
+    }
+    if (at == npos) {
+        return false;
+    }
+    // Every variant holds its "=": step over it and the blanks after it.
+    std::size_t pos = text.find('=', at) + 1;
+    while (pos < tagEnd && text[pos] == ' ') {
+        ++pos;
+    }
+    if (pos >= tagEnd) {
+        value = {};
+        return true;
+    }
+    if (text[pos] == '"' || text[pos] == '\'') {
+        ForwardFinder &quote = text[pos] == '"' ? attribute.doubleQuote : attribute.singleQuote;
+        const std::size_t close = quote.at(pos + 1, tagEnd);
+        if (close == npos || close >= tagEnd) {
+            return false;
+        }
+        value = text.substr(pos + 1, close - pos - 1);
+        return true;
+    }
+    // Unquoted: up to the first blank after the value's first character, or the tag's end.
+    std::size_t end = attribute.blank.at(pos + 1, tagEnd);
+    if (end == npos || end > tagEnd) {
+        end = tagEnd;
+    }
+    value = text.substr(pos, end - pos);
+    return true;
+}
+
+bool isExcludedInputType(std::string_view type) {
+    static constexpr std::array<std::string_view, 7> kExcluded = {"submit", "image",    "reset", "button",
+                                                                  "hidden", "checkbox", "radio"};
+    for (std::string_view word : kExcluded) {
+        if (bytes::equalsNoCase(type, word)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The field names of one form
+// ---------------------------------------------------------------------------------------------
+
+// Distinct names in order of first occurrence. The names are views into the page, which
+// outlives the walk, and the set is a flat open-addressing table of their indices, so a page
+// with a million names costs no allocation per name. Each slot keeps 32 bits of its name's
+// hash too: a probe compares the bytes of a name only when those agree, and growing the table
+// does not read the names again. A slot is eight bytes and an empty one is all zero, so a
+// table straight from the system needs no filling. The first tag of each name is read for what
+// it declares (readTagMarkup) when the name goes into the table; the tag is read up to its ">"
+// or the next "<", whichever comes first, so that the tags read never overlap and a run of
+// tags without ">" costs each byte once.
+class NameList {
+public:
+    explicit NameList(std::string_view text) : m_text(text) {}
+
+    // Names wait in a short queue, their slots asked for ahead: the table is far larger than
+    // the caches, and one name's slot then arrives while the tags of the next ones are read.
+    // They go into the table in the order they came, so the first occurrence still decides.
+    // `name` was read from the tag [tagStart, tagEnd) of the text.
+    void add(std::string_view name, std::size_t tagStart, std::size_t tagEnd) {
+        const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(name));
+#if defined(__GNUC__) || defined(__clang__)
+        if (m_slots) {
+            __builtin_prefetch(&m_slots[hash & (m_slotCount - 1)]);
+        }
+#endif
+        m_queue[m_queued++] = {name, hash, tagStart, tagEnd};
+        if (m_queued == m_queue.size()) {
+            flush();
+        }
+    }
+    FormFields take() {
+        flush();
+        return {{m_names.begin(), m_names.end()}, std::move(m_markup)};
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash;
+        std::uint32_t number; // the name's index plus one; 0 in an empty slot
+    };
+    struct Queued {
+        std::string_view name;
+        std::uint32_t hash = 0;
+        std::size_t tagStart = 0;
+        std::size_t tagEnd = 0;
+    };
+    struct FreeSlots {
+        void operator()(Slot *slots) const { std::free(slots); }
+    };
+
+    void flush() {
+        for (std::size_t i = 0; i < m_queued; ++i) {
+            insert(m_queue[i]);
+        }
+        m_queued = 0;
+    }
+
+    void insert(const Queued &queued) {
+        const std::string_view name = queued.name;
+        const std::uint32_t hash = queued.hash;
+        if ((m_names.size() + 1) * 2 > m_slotCount) {
+            grow();
+        }
+        Slot &slot = m_slots[place(name, hash)];
+        if (slot.number == 0) {
+            // Each name has a tag of a dozen bytes or more to itself: only a form of some
+            // fifty gigabytes could hold more names than a slot numbers.
+            if (m_names.size() >= std::numeric_limits<std::uint32_t>::max() - 1) {
+                throw std::length_error("too many field names in one form");
+            }
+            m_names.push_back(name);
+            slot = {hash, static_cast<std::uint32_t>(m_names.size())};
+            readMarkup(queued.tagStart, queued.tagEnd);
+        }
+    }
+
+    // The slot that holds `name`, or the empty slot where it belongs.
+    std::size_t place(std::string_view name, std::uint32_t hash) const {
+        const std::size_t mask = m_slotCount - 1;
+        std::size_t slot = hash & mask;
+        while (m_slots[slot].number != 0 && (m_slots[slot].hash != hash || m_names[m_slots[slot].number - 1] != name)) {
+            slot = (slot + 1) & mask;
+        }
+        return slot;
+    }
+
+    void grow() {
+        const std::size_t count = m_slotCount == 0 ? 64 : m_slotCount * 2;
+        // Zeroed by the system. A table of many megabytes is read at random: huge pages spare
+        // most of its TLB misses.
+        std::unique_ptr<Slot[], FreeSlots> slots(static_cast<Slot *>(std::calloc(count, sizeof(Slot))));
+        if (!slots) {
+            throw std::bad_alloc();
+        }
+        bytes::adviseHugePages(reinterpret_cast<char *>(slots.get()), count * sizeof(Slot));
+        const std::size_t mask = count - 1;
+        for (std::size_t i = 0; i < m_slotCount; ++i) {
+            const Slot &entry = m_slots[i];
+            if (entry.number != 0) {
+                std::size_t slot = entry.hash & mask;
+                while (slots[slot].number != 0) {
+                    slot = (slot + 1) & mask;
+                }
+                slots[slot] = entry;
+            }
+        }
+        m_slots = std::move(slots);
+        m_slotCount = count;
+    }
+
+    // The markup of the name added last.
+    void readMarkup(std::size_t tagStart, std::size_t tagEnd) {
+        const std::string_view tag = m_text.substr(tagStart, tagEnd - tagStart);
+        rules::FieldMarkup markup = readTagMarkup(tag.substr(0, tag.find('<', 1)));
+        if (!markup.declaresNothing()) {
+            m_markup.add(m_names.size() - 1, std::move(markup));
+        }
+    }
+
+    std::string_view m_text;
+    MarkupByField m_markup;
+    std::vector<std::string_view> m_names;
+    std::unique_ptr<Slot[], FreeSlots> m_slots;
+    std::size_t m_slotCount = 0;
+    std::array<Queued, 16> m_queue{};
+    std::size_t m_queued = 0;
+};
+
+// Walks the tags of a form and lists the field names. `text` runs from the form tag to the end
+// of the page; the form's text ends at the first `formEnd` ("</form" for a "<form " tag,
+// "</FORM" for a "<FORM " one), even inside a comment or a tag. That end is looked for only
+// across the comments and field tags the walk steps over, so the form is read once, not twice.
+// States of the loop: at a "<" that opens a comment, the form's end, a field tag or any
+// other tag; every other byte is skipped by the search for the next "<". The search passes
+// over the "<" that cannot start a comment, "</form", "<input", "<select" or "<textarea",
+// since the loop would only step past them. At the form's end there is a "</form" in one
+// case or the other, which ends the walk.
+FormFields walkTags(std::string_view text, std::string_view formEnd, const std::atomic<bool> *stop = nullptr) {
+    NameList names(text);
+    ForwardFinder closeAngle(text, ">");
+    ForwardFinder commentClose(text, "->");
+    ForwardFinder end(text, formEnd);
+    AttributeSearches name(text, {"name=", "NAME=", "Name=", "name =", "NAME ="});
+    AttributeSearches type(text, {"type=", "TYPE=", "Type=", "type =", "TYPE ="});
+    std::size_t pos = 0;
+    for (;;) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return {};
+        }
+        const std::size_t lt = bytes::findTagStart(text, pos, "ist", 'f');
+        if (lt == npos) {
+            break;
+        }
+        const std::string_view at = text.substr(lt);
+        if (at.substr(0, 3) == "<!-") {
+            // A comment whose "->" lies past the form's end is not closed inside the form.
+            const std::size_t close = commentClose.at(lt + 3);
+            const bool closed = close != npos && end.at(lt + 3, close) >= close;
+            pos = closed ? close + 2 : lt + 3;
+            continue;
+        }
+        // The byte after "<" tells which of the tags below it can be at all.
+        const char second = at.size() > 1 ? bytes::lowerAscii(at[1]) : '\0';
+        if (second == '/' && bytes::startsWithNoCase(at, "</form")) {
+            break;
+        }
+        const bool isSelect = second == 's' && bytes::startsWithNoCase(at, "<select");
+        const bool isTextarea = second == 't' && bytes::startsWithNoCase(at, "<textarea");
+        const bool isInput = second == 'i' && bytes::startsWithNoCase(at, "<input");
+        if (isSelect || isTextarea || isInput) {
+            // The tag ends at its ">", or at the form's end when that comes first.
+            std::size_t tagEnd = closeAngle.at(lt + 1);
+            if (tagEnd == npos) {
+                tagEnd = text.size();
+            }
+            tagEnd = std::min(tagEnd, end.at(lt + 1, tagEnd));
+            std::string_view nameValue;
+            if (readAttribute(text, lt, tagEnd, name, nameValue)) {
+                bool listed = true;
+                if (isInput) {
+                    std::string_view typeValue;
+                    if (readAttribute(text, lt, tagEnd, type, typeValue)) {
+                        listed = !isExcludedInputType(typeValue);
+                    }
+                }
+                if (listed) {
+                    names.add(nameValue, lt, tagEnd);
+                }
+            }
+        }
+        pos = lt + 1;
+    }
+    return names.take();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The form tags
+// ---------------------------------------------------------------------------------------------
+
+// Calls visit(position, upper) for every form tag opening in page order, "<FORM " having
+// `upper` true, in one pass for both spellings; stops when visit returns false.
+template <typename Visit> void visitFormTags(std::string_view page, Visit visit) {
+    for (bytes::EitherFound tag = bytes::findEitherFast(page, kFormLower, kFormUpper); tag.at != npos;
+         tag = bytes::findEitherFast(page, kFormLower, kFormUpper, tag.at + 1)) {
+        if (!visit(tag.at, tag.which == 1)) {
+            return;
+        }
+    }
+}
+
+// The chooser's tag texts of one spelling, built while the tags go by in page order. A tag
+// inside the text of the last one listed is passed over, and the first tag without a ">"
+// after it ends the list, since no later tag of its spelling has one either.
+class TagTextList {
+public:
+    void offer(std::string_view page, std::size_t at) {
+        if (m_complete || at < m_from) {
+            return;
+        }
+        const std::size_t close = page.find('>', at + 2);
+        if (close == npos) {
+            m_complete = true;
+            return;
+        }
+        m_texts.emplace_back(page.substr(at, close - at + 1));
+        m_from = close;
+    }
+    bool complete() const { return m_complete; }
+    std::vector<std::string> &texts() { return m_texts; }
+
+private:
+    std::vector<std::string> m_texts;
+    std::size_t m_from = 0;
+    bool m_complete = false;
+};
+
+// Both lists in form count order: every "<form " text, then every "<FORM " text.
+std::vector<std::string> joinTagTexts(TagTextList &lower, TagTextList &upper) {
+    std::vector<std::string> texts = std::move(lower.texts());
+    texts.insert(texts.end(), std::make_move_iterator(upper.texts().begin()),
+                 std::make_move_iterator(upper.texts().end()));
+    return texts;
+}
+
+// The field names of the form whose tag starts at `at`.
+FormFields fieldsOfFormAt(std::string_view page, std::size_t at, const std::atomic<bool> *stop = nullptr) {
+    const std::string_view form = page.substr(at);
+    const bool lower = form.substr(0, kFormLower.size()) == kFormLower;
+    return walkTags(form, lower ? "</form" : "</FORM", stop);
+}
+
+// From this size on, a page's first form is walked on a second thread while the scan surveys
+// the form tags and restores the rules: the first form is the one usually chosen, and the
+// only one on most pages. Below it, a thread would cost more than it saves.
+constexpr std::size_t kSecondThreadFrom = std::size_t{4} * 1024 * 1024;
+
+// The fields of form 1 (the first "<form ", or the first "<FORM " when there is none), listed
+// on another thread; an empty future when the page is small or no thread can be had. Setting
+// `stop` ends the walk early with no fields, for a scan that chose another form.
+std::future<FormFields> walkFirstFormAside(std::string_view page, const std::atomic<bool> &stop) {
+    if (page.size() < kSecondThreadFrom) {
+        return {};
+    }
+    try {
+        return std::async(std::launch::async, [page, &stop] {
+            const std::size_t at = findFormTag(page, 1);
+            return at == npos ? FormFields{} : fieldsOfFormAt(page, at, &stop);
+        });
+    } catch (const std::system_error &) {
+        return {};
+    }
+}
+
+// What one pass over the form tags learns for the scan. The pass stops early once nothing
+// more can change the answers the scan gives (a page of a million "<form " without ">" is
+// done after a few tags); the counts are then those of the tags seen.
+struct FormTagSurvey {
+    static constexpr std::size_t kKept = 16; // positions kept of each spelling
+
+    bool complete = true; // false: the pass stopped early
+    std::size_t lowerCount = 0;
+    std::size_t upperCount = 0;
+    std::vector<std::size_t> firstLowers; // the first kKept "<form " positions
+    std::vector<std::size_t> firstUppers; // the first kKept "<FORM " positions
+    std::size_t lastTag = 0;              // the position of the last tag of either spelling
+    std::vector<std::string> tagTexts;    // the chooser's texts
+
+    // Form `number` (1-based, form count order), or npos when its position was not kept or
+    // the pass stopped before the count is known.
+    std::size_t keptPosition(int number) const {
+        if (number < 1) {
+            return npos;
+        }
+        const auto index = static_cast<std::size_t>(number - 1);
+        if (index < lowerCount) {
+            return index < firstLowers.size() ? firstLowers[index] : npos;
+        }
+        const std::size_t upperIndex = index - lowerCount;
+        return complete && upperIndex < firstUppers.size() ? firstUppers[upperIndex] : npos;
+    }
+};
+
+FormTagSurvey surveyFormTags(std::string_view page) {
+    FormTagSurvey survey;
+    TagTextList lowerTexts;
+    TagTextList upperTexts;
+    visitFormTags(page, [&](std::size_t at, bool upper) {
+        std::size_t &count = upper ? survey.upperCount : survey.lowerCount;
+        std::vector<std::size_t> &first = upper ? survey.firstUppers : survey.firstLowers;
+        ++count;
+        if (first.size() < FormTagSurvey::kKept) {
+            first.push_back(at);
+        }
+        survey.lastTag = at;
+        (upper ? upperTexts : lowerTexts).offer(page, at);
+        // Both text lists are complete and a tag follows the first lower-case one: the form
+        // is found, there are several, and no later tag adds a text.
+        const bool settled = lowerTexts.complete() && upperTexts.complete() && survey.lowerCount > 0 &&
+                             survey.lastTag > survey.firstLowers.front();
+        survey.complete = !settled;
+        return !settled;
+    });
+    survey.tagTexts = joinTagTexts(lowerTexts, upperTexts);
+    return survey;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The scan
+// ---------------------------------------------------------------------------------------------
+
+std::vector<std::size_t> formTagPositions(std::string_view page) {
+    std::vector<std::size_t> positions;
+    std::vector<std::size_t> uppers;
+    visitFormTags(page, [&](std::size_t at, bool upper) {
+        (upper ? uppers : positions).push_back(at);
+        return true;
+    });
+    positions.insert(positions.end(), uppers.begin(), uppers.end());
+    return positions;
+}
+
+std::size_t findFormTag(std::string_view page, int number) {
+    if (number < 1) {
+        return npos;
+    }
+    // The lower-case tags count first: the pass stops at the wanted one, and keeps the capital
+    // tags that could be wanted when there are too few lower-case ones.
+    const auto wanted = static_cast<std::size_t>(number);
+    std::size_t lowers = 0;
+    std::size_t found = npos;
+    std::vector<std::size_t> uppers;
+    visitFormTags(page, [&](std::size_t at, bool upper) {
+        if (!upper) {
+            if (++lowers == wanted) {
+                found = at;
+                return false;
+            }
+        } else if (uppers.size() < wanted) {
+            uppers.push_back(at);
+        }
+        return true;
+    });
+    if (found != npos) {
+        return found;
+    }
+    const std::size_t upperIndex = wanted - lowers - 1;
+    return upperIndex < uppers.size() ? uppers[upperIndex] : npos;
+}
+
+std::vector<std::string> chooserTagTexts(std::string_view page) {
+    TagTextList lower;
+    TagTextList upper;
+    visitFormTags(page, [&](std::size_t at, bool isUpper) {
+        (isUpper ? upper : lower).offer(page, at);
+        return !lower.complete() || !upper.complete();
+    });
+    return joinTagTexts(lower, upper);
+}
+
+std::vector<std::string> listFields(std::string_view page, int chosenForm) {
+    return listFieldsWithMarkup(page, chosenForm).names;
+}
+
+FormFields listFieldsWithMarkup(std::string_view page, int chosenForm) {
+    const std::size_t at = findFormTag(page, chosenForm);
+    if (at == npos) {
+        return {};
+    }
+    return fieldsOfFormAt(page, at);
+}
+
+ScanResult scanPage(std::string_view page, const Chooser &chooser) {
+    ScanResult result;
+    std::atomic<bool> stopAside{false};
+    std::future<FormFields> firstForm = walkFirstFormAside(page, stopAside);
+    // Whatever way the scan ends, the other thread stops and is waited for before the page,
+    // which it reads, can go.
+    struct StopAside {
+        std::atomic<bool> &stop;
+        std::future<FormFields> &walk;
+        ~StopAside() {
+            stop.store(true, std::memory_order_relaxed);
+            if (walk.valid()) {
+                walk.wait();
+            }
+        }
+    } stopAtEnd{stopAside, firstForm};
+
+    FormTagSurvey survey = surveyFormTags(page);
+    if (survey.lowerCount + survey.upperCount == 0) {
+        return result;
+    }
+    result.formFound = true;
+    // "Several" means another tag after the first lower-case one (the first capital one when
+    // there is no lower-case tag): a capital form before the only lower-case one is not asked
+    // about.
+    const std::size_t first = survey.lowerCount > 0 ? survey.firstLowers.front() : survey.firstUppers.front();
+    result.severalForms = survey.lastTag > first;
+    result.tagTexts = std::move(survey.tagTexts);
+    if (result.severalForms && chooser) {
+        result.chosenForm = chooser(result.tagTexts);
+    }
+    if (result.chosenForm != 1) {
+        stopAside.store(true, std::memory_order_relaxed);
+    }
+    recoverRules(page, result.rules);
+    const bool beyondCount =
+        survey.complete && static_cast<std::size_t>(result.chosenForm) > survey.lowerCount + survey.upperCount;
+    FormFields fields;
+    if (result.chosenForm == 1 && firstForm.valid()) {
+        fields = firstForm.get();
+    } else if (result.chosenForm >= 1 && !beyondCount) {
+        std::size_t at = survey.keptPosition(result.chosenForm);
+        if (at == npos) {
+            at = findFormTag(page, result.chosenForm);
+        }
+        if (at != npos) {
+            fields = fieldsOfFormAt(page, at);
+        }
+    }
+    result.fields = std::move(fields.names);
+    result.markup = std::move(fields.markup);
+    return result;
+}
+
+std::optional<std::string> unsupportedEncoding(std::string_view page) {
+    // Four-byte marks first: the UTF-32 little-endian mark starts like UTF-16's.
+    const auto startsWith = [page](std::string_view mark) { return page.substr(0, mark.size()) == mark; };
+    using namespace std::string_view_literals;
+    if (startsWith("\xFF\xFE\0\0"sv) || startsWith("\0\0\xFE\xFF"sv)) {
+        return texts::fill(texts::kUnsupportedEncoding, "UTF-32");
+    }
+    if (startsWith("\xFF\xFE"sv) || startsWith("\xFE\xFF"sv)) {
+        return texts::fill(texts::kUnsupportedEncoding, "UTF-16");
+    }
+    return std::nullopt;
+}
+
+// --- A form tag the numbering passes over ---
+
+namespace {
+
+// The first "<form" in any case followed by a blank, a tab, a line break, "/" or ">": the
+// tags a reader takes for a form. Only called when no "<form " or "<FORM " was counted.
+std::size_t findFormLikeTag(std::string_view page) {
+    for (std::size_t at = page.find('<'); at != npos; at = page.find('<', at + 1)) {
+        if (at + 5 < page.size() && bytes::startsWithNoCase(page.substr(at + 1, 4), "form")) {
+            const char next = page[at + 5];
+            if (next == ' ' || next == '\t' || next == '\n' || next == '\r' || next == '\f' || next == '/' ||
+                next == '>') {
+                return at;
+            }
+        }
+    }
+    return npos;
+}
+
+// The tag's beginning as the message shows it: quoted when it is printable, described when
+// the word is followed by a control character.
+std::string describeTagStart(std::string_view tagStart) {
+    const std::string word(tagStart.substr(0, 5));
+    switch (tagStart[5]) {
+    case '\t': return "\"" + word + "\" followed by a tab";
+    case '\n':
+    case '\r': return "\"" + word + "\" followed by a line break";
+    case '\f': return "\"" + word + "\" followed by a form feed";
+    default: break;
+    }
+    return "\"" + std::string(tagStart.substr(0, 6)) + "\"";
+}
+
+// 1-based line of `at`; CR LF, a lone LF and a lone CR each end a line.
+long long lineOf(std::string_view page, std::size_t at) {
+    long long line = 1;
+    for (std::size_t i = 0; i < at; ++i) {
+        if (page[i] == '\n' || (page[i] == '\r' && (i + 1 >= page.size() || page[i + 1] != '\n'))) {
+            ++line;
+        }
+    }
+    return line;
+}
+
+} // namespace
+
+std::string noFormMessage(std::string_view page) {
+    std::string message(texts::kNoForm);
+    const std::size_t at = findFormLikeTag(page);
+    if (at == npos) {
+        return message;
+    }
+    // The tag text holds no "%", so the line number fills the second placeholder.
+    message += ' ';
+    message += texts::fill(texts::fill(texts::kFormTagWrittenOtherwise, describeTagStart(page.substr(at, 6))),
+                           lineOf(page, at));
+    return message;
+}
+
+} // namespace velmoraine::scan

@@ -1,0 +1,134 @@
+#include "gui/form_chooser.h"
+
+#include <algorithm>
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/base/texts.h"
+#include "gui/page_text.h"
+#include "gui/window_look.h"
+
+namespace velmoraine {
+
+namespace {
+
+constexpr int kClientWidth = 542;
+constexpr int kClientHeight = 323;
+constexpr int kTagWidth = 390;
+constexpr int kIndent = 8;     // of the rows
+constexpr int kColumnGap = 10; // between an option and its tag
+constexpr int kEdgeGap = 4;    // kept between a tag and the window's right edge
+
+const char *const kExplanation = "Your HTML page contains more than one form. The <FORM> tags are listed below. "
+                                 "Please select the one that you would like to make work with Velmoraine.";
+
+} // namespace
+
+TForm5::TForm5(QWidget *parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(platform::fromSystemText(texts::kChooserTitle));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(platform::windowFont());
+
+    m_label1 = new QLabel(QString::fromLatin1(kExplanation), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setTextFormat(Qt::PlainText);
+    m_label1->setWordWrap(true);
+
+    const std::array<const char *, kRows> captions = {"First Form:", "Second Form:", "Third Form:"};
+    auto *group = new QButtonGroup(this);
+    auto *rows = new QGridLayout;
+    rows->setHorizontalSpacing(kColumnGap);
+    rows->setVerticalSpacing(22);
+    rows->setColumnStretch(1, 1);
+    for (int i = 0; i < kRows; ++i) {
+        m_options[i] = new QRadioButton(QString::fromLatin1(captions[i]), this);
+        m_options[i]->setObjectName(QStringLiteral("Opt%1").arg(i + 1));
+        group->addButton(m_options[i], i + 1);
+        m_tags[i] = new QLabel(this);
+        m_tags[i]->setObjectName(QStringLiteral("tag%1").arg(i + 1));
+        m_tags[i]->setTextFormat(Qt::PlainText);
+        m_tags[i]->setFixedWidth(kTagWidth);
+        m_tags[i]->setMinimumHeight(25);
+        rows->addWidget(m_options[i], i, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        rows->addWidget(m_tags[i], i, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    m_options[0]->setChecked(true);
+    m_options[2]->hide();
+    m_tags[2]->hide();
+
+    m_button1 = new QPushButton(QStringLiteral("Continue"), this);
+    m_button1->setObjectName(QStringLiteral("Button1"));
+    m_button1->setDefault(true);
+    m_button1->setMinimumWidth(89);
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(m_button1);
+    buttonRow->addStretch();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(32, 30, 21, 22);
+    layout->addWidget(m_label1);
+    layout->addSpacing(14);
+    auto *indented = new QHBoxLayout;
+    indented->addSpacing(kIndent);
+    indented->addLayout(rows);
+    layout->addLayout(indented);
+    layout->addStretch();
+    layout->addLayout(buttonRow);
+
+    setTabOrder(m_options[0], m_options[1]);
+    setTabOrder(m_options[1], m_options[2]);
+    setTabOrder(m_options[2], m_button1);
+
+    connect(m_button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+}
+
+void TForm5::fill(const QStringList &tagTexts) {
+    m_chosenForm = 1;
+    const bool thirdRow = tagTexts.size() >= kRows;
+    // The tags take the room the option captions leave, up to a few pixels from the window's
+    // edge (less than their usual width only when the window's face is wider than the shipped one).
+    int captions = 0;
+    for (const QRadioButton *option : m_options) {
+        captions = std::max(captions, option->sizeHint().width());
+    }
+    const int room = width() - layout()->contentsMargins().left() - kIndent - captions - kColumnGap - kEdgeGap;
+    for (int i = 0; i < kRows && i < tagTexts.size(); ++i) {
+        m_tags[i]->setFixedWidth(std::min(kTagWidth, room));
+        setTagText(m_tags[i], tagTexts[i]);
+    }
+    m_options[2]->setVisible(thirdRow);
+    m_tags[2]->setVisible(thirdRow);
+    if (!thirdRow && m_options[2]->isChecked()) {
+        m_options[0]->setChecked(true);
+    }
+}
+
+// A tag wider than its label is elided in the middle, keeping its start and its closing ">";
+// the tool tip holds the whole tag.
+void TForm5::setTagText(QLabel *label, const QString &text) {
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
+}
+
+void TForm5::Button1Click() {
+    m_chosenForm = 1;
+    for (int i = 0; i < kRows; ++i) {
+        if (m_options[i]->isChecked()) {
+            m_chosenForm = i + 1;
+        }
+    }
+    accept();
+}
+
+} // namespace velmoraine

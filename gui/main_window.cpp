@@ -1,0 +1,572 @@
+#include "gui/main_window.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "core/base/files.h"
+#include "core/base/profile.h"
+#include "core/base/service.h"
+#include "core/base/texts.h"
+#include "core/rewrite/model_lookup.h"
+#include "core/rewrite/page_changes.h"
+#include "core/rewrite/page_rewriter.h"
+#include "core/run/run_sequence.h"
+#include "core/scan/form_scanner.h"
+#include "gui/form_chooser.h"
+#include "gui/link_label.h"
+#include "gui/output_page.h"
+#include "gui/page_text.h"
+#include "gui/pictures.h"
+#include "gui/rule_editor_page.h"
+#include "gui/ui_services.h"
+#include "gui/window_look.h"
+
+namespace velmoraine {
+
+namespace {
+
+using platform::plainLabel;
+using platform::wrappedLabel;
+
+constexpr int kClientWidth = 539;
+constexpr int kClientHeight = 578;
+constexpr int kPanelHeight = 41;
+constexpr int kFormNumbers = 10;
+
+QLabel *boldLabel(const char *objectName, const char *text, QWidget *parent) {
+    QLabel *label = plainLabel(objectName, text, parent);
+    label->setFont(platform::boldOnly());
+    return label;
+}
+
+// A row that starts `indent` pixels in from the page's left edge.
+QHBoxLayout *indentedRow(QVBoxLayout *column, int indent) {
+    auto *row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addSpacing(indent);
+    column->addLayout(row);
+    return row;
+}
+
+void addIndented(QVBoxLayout *column, int indent, QWidget *widget) {
+    QHBoxLayout *row = indentedRow(column, indent);
+    row->addWidget(widget);
+    row->addStretch();
+}
+
+} // namespace
+
+TForm1::TForm1(platform::UiServices &ui, TForm5 &chooser, QWidget *parent)
+    : QWidget(parent), m_ui(ui), m_chooser(chooser) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(platform::fromSystemText(texts::kMessageTitle));
+    setWindowIcon(applicationIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFont(platform::windowFont());
+    setFixedSize(kClientWidth, kClientHeight);
+
+    m_pageControl1 = new QStackedWidget(this);
+    m_pageControl1->setObjectName(QStringLiteral("PageControl1"));
+    m_tabSheet1 = buildPage1();
+    m_tabSheet2 = new RuleEditorPage(m_ui, m_pageControl1);
+    m_tabSheet5 = new OutputPage(m_ui, m_pageControl1);
+    m_pageControl1->addWidget(m_tabSheet1);
+    m_pageControl1->addWidget(m_tabSheet2);
+    m_pageControl1->addWidget(m_tabSheet5);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_pageControl1, 1);
+    layout->addWidget(buildPanel());
+
+    setTabOrder(m_buttonSelectForm, m_listBoxInputs);
+    setTabOrder(m_listBoxInputs, m_formEdit);
+    setTabOrder(m_formEdit, m_editId);
+    setTabOrder(m_editId, m_comboFormNum);
+    setTabOrder(m_comboFormNum, m_buttonNext);
+    setTabOrder(m_buttonNext, m_buttonBack);
+    setTabOrder(m_buttonBack, m_speedButton1);
+
+    auto *label34 = findChild<platform::LinkLabel *>(QStringLiteral("Label34"));
+    auto *label62 = findChild<platform::LinkLabel *>(QStringLiteral("Label62"));
+    connect(m_buttonSelectForm, &QPushButton::clicked, this, &TForm1::ButtonSelectFormClick);
+    connect(m_buttonNext, &QPushButton::clicked, this, &TForm1::ButtonNextClick);
+    connect(m_buttonBack, &QPushButton::clicked, this, &TForm1::ButtonBackClick);
+    connect(m_speedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
+    connect(label34, &platform::LinkLabel::clicked, this, &TForm1::Label30Click);
+    connect(label62, &platform::LinkLabel::clicked, this, &TForm1::Label54Click);
+    connect(m_tabSheet5, &OutputPage::homeLinkClicked, this, &TForm1::Label54Click);
+    connect(m_tabSheet5, &OutputPage::tutorialLinkClicked, this, &TForm1::Label60Click);
+    connect(m_tabSheet5, &OutputPage::html5FallbackToggled, this, &TForm1::CheckHtml5FallbackClick);
+    connect(m_tabSheet2, &RuleEditorPage::helpLinkClicked, this, &TForm1::Label59Click);
+}
+
+TForm1::~TForm1() = default;
+
+// --- Layout ---
+
+QWidget *TForm1::buildPage1() {
+    auto *page = new QWidget(m_pageControl1);
+    page->setObjectName(QStringLiteral("TabSheet1"));
+    page->setWindowTitle(QStringLiteral("1. Select Your Form"));
+
+    m_buttonSelectForm = new QPushButton(QStringLiteral("&Select >>"), page);
+    m_buttonSelectForm->setObjectName(QStringLiteral("ButtonSelectForm"));
+    m_buttonSelectForm->setMinimumSize(65, 25);
+    m_formEdit = new QLineEdit(page);
+    m_formEdit->setObjectName(QStringLiteral("FormEdit"));
+    m_formEdit->setReadOnly(true);
+    m_formEdit->setFixedWidth(409);
+    m_listBoxInputs = new QListWidget(page);
+    m_listBoxInputs->setObjectName(QStringLiteral("ListBoxInputs"));
+    m_listBoxInputs->setFixedSize(233, 105);
+    m_editId = new QLineEdit(page);
+    m_editId->setObjectName(QStringLiteral("EditID"));
+    m_editId->setFixedWidth(97);
+    m_comboFormNum = new QComboBox(page);
+    m_comboFormNum->setObjectName(QStringLiteral("ComboFormNum"));
+    for (int number = 1; number <= kFormNumbers; ++number) {
+        m_comboFormNum->addItem(QString::number(number));
+    }
+    auto *label34 = new platform::LinkLabel(QStringLiteral("Click Here to get your FREE Account ID."),
+                                            platform::LinkLabel::Weight::Bold, page);
+    label34->setObjectName(QStringLiteral("Label34"));
+    auto *label62 =
+        new platform::LinkLabel(platform::fromSystemText(service::kHomeUrl), platform::LinkLabel::Weight::Normal, page);
+    label62->setObjectName(QStringLiteral("Label62"));
+
+    auto *column = new QVBoxLayout(page);
+    // The right margin keeps text that wraps (with a wider face than the shipped one) off the edge.
+    column->setContentsMargins(0, 2, 4, 0);
+    column->setSpacing(0);
+    addIndented(column, 0,
+                boldLabel("Label40",
+                          "Velmoraine's Web Form Processor and Validator is the easy way to get your forms working!",
+                          page));
+    column->addSpacing(8);
+    addIndented(column, 16,
+                wrappedLabel("Label2",
+                             "This tool will automatically update your HTML page to make your form work. You will "
+                             "also be able to add field validation to insure that your visitors enter the proper "
+                             "information in your form. ",
+                             505, page));
+    column->addSpacing(6);
+    addIndented(column, 16, boldLabel("Label14", "1. Select the HTML page containing your form:", page));
+    column->addSpacing(2);
+    addIndented(column, 16,
+                plainLabel("Label15",
+                           "(This file will NOT be modified - You'll be asked to save the updated page later.)", page));
+    column->addSpacing(4);
+    QHBoxLayout *row = indentedRow(column, 16);
+    row->addWidget(m_buttonSelectForm);
+    row->addSpacing(7);
+    row->addWidget(m_formEdit);
+    row->addStretch();
+    column->addSpacing(6);
+    addIndented(column, 16, plainLabel("Lab", "The fields in your form will be listed below:", page));
+    column->addSpacing(3);
+    row = indentedRow(column, 16);
+    row->addWidget(m_listBoxInputs, 0, Qt::AlignTop);
+    row->addSpacing(15);
+    row->addWidget(new FeaturePicture(page));
+    row->addStretch();
+    column->addSpacing(10);
+
+    // Account ID and form number: two columns of labels, each followed by its box.
+    auto *idGrid = new QGridLayout;
+    idGrid->setHorizontalSpacing(0);
+    idGrid->setVerticalSpacing(8);
+    idGrid->setColumnMinimumWidth(0, 152);
+    idGrid->setColumnMinimumWidth(1, 112);
+    idGrid->setColumnMinimumWidth(2, 88);
+    idGrid->addWidget(boldLabel("Label16", "2.  Account ID (5 digits) :", page), 0, 0);
+    idGrid->addWidget(m_editId, 0, 1, Qt::AlignLeft);
+    idGrid->addWidget(boldLabel("Label28", "Form Number: ", page), 0, 2);
+    idGrid->addWidget(m_comboFormNum, 0, 3, Qt::AlignLeft);
+    idGrid->addWidget(plainLabel("Label22", "Fill in your account ID above (this is a 5 digit number) . ", page), 1, 0,
+                      1, 2);
+    idGrid->addWidget(label34, 1, 2, 1, 3);
+    idGrid->setColumnStretch(4, 1);
+    row = indentedRow(column, 16);
+    row->addLayout(idGrid);
+    column->addSpacing(6);
+    addIndented(column, 16,
+                wrappedLabel("Label36",
+                             "You can also specify the form number in the Control Panel if you have more than one "
+                             "form (this will be clear once you try the service). ",
+                             480, page));
+    column->addSpacing(5);
+    addIndented(column, 16,
+                plainLabel("Label3",
+                           "Velmoraine will give you a form which is ready to upload to your webserver and run!",
+                           page));
+    column->addSpacing(8);
+    addIndented(column, 16,
+                wrappedLabel("Label1",
+                             "You'll automatically be emailed the results of each submission. You can also save each "
+                             "visitor's data on our server (where you can easily download all the data and import it "
+                             "into your spreadsheet or database), ",
+                             505, page));
+    addIndented(column, 16,
+                wrappedLabel("Label17",
+                             "send a personalized autoresponder/thank you note to the visitor (you can include "
+                             "information entered by the visitor on your form), and much more!",
+                             505, page));
+    column->addSpacing(10);
+    addIndented(column, 16, boldLabel("Label39", "3. Press the Continue button below to go to the next step.", page));
+    column->addSpacing(8);
+    addIndented(column, 144, label62);
+    column->addStretch();
+    return page;
+}
+
+QWidget *TForm1::buildPanel() {
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFixedHeight(kPanelHeight);
+
+    m_speedButton1 = new QToolButton(panel);
+    m_speedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    m_speedButton1->setText(QStringLiteral("Help"));
+    m_speedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    m_speedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_speedButton1->setToolTip(QStringLiteral("Main Online Help Contents "));
+    m_speedButton1->setFixedSize(71, 25);
+    m_buttonBack = new QPushButton(QStringLiteral("&< Back"), panel);
+    m_buttonBack->setObjectName(QStringLiteral("ButtonBack"));
+    m_buttonBack->setFont(platform::boldOnly());
+    m_buttonBack->setMinimumSize(113, 25);
+    m_buttonBack->setEnabled(false);
+    m_buttonNext = new QPushButton(QStringLiteral("Continue &>"), panel);
+    m_buttonNext->setObjectName(QStringLiteral("ButtonNext"));
+    m_buttonNext->setFont(platform::boldOnly());
+    m_buttonNext->setMinimumSize(137, 25);
+
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(10, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(m_speedButton1);
+    row->addSpacing(71);
+    row->addWidget(m_buttonBack);
+    row->addSpacing(15);
+    row->addWidget(m_buttonNext);
+    row->addStretch();
+    return panel;
+}
+
+// --- Start-up ---
+
+TForm1::SetUpOutcome TForm1::setUp(std::string_view commandLine) {
+    m_startup = startup::readStartup(commandLine);
+    m_tabSheet5->setMainDirectory(m_startup.mainDirectory);
+    m_tabSheet5->setHtml5Fallback(
+        profile::getInt(startup::kSettingsSection, startup::kHtml5FallbackKey, 0, startup::kSettingsFile) == 1);
+    m_editId->setText(platform::fromSystemText(m_startup.accountIdText));
+    m_comboFormNum->setCurrentIndex(0);
+    // A settings file that cannot be read would pass for one without an ID or main directory.
+    if (std::optional<std::string> problem = profile::problemWith(startup::kSettingsFile)) {
+        m_ui.showMessage(this, platform::fromSystemText(*problem));
+    }
+    if (!m_startup.editorMode) {
+        selectPage(m_tabSheet1);
+        return SetUpOutcome::Run;
+    }
+    m_operationOk = true;
+    m_formEdit->setText(platform::fromNativePath(m_startup.launchPagePath));
+    if (scanPage(m_startup.launchPagePath) != ScanOutcome::Scanned) {
+        return SetUpOutcome::Quit;
+    }
+    selectPage(m_tabSheet2);
+    m_operationOk = false;
+    return SetUpOutcome::Run;
+}
+
+void TForm1::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) {
+        return;
+    }
+    FormShow();
+    if (!m_centred && screen() != nullptr) {
+        m_centred = true;
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+}
+
+void TForm1::FormShow() { setWindowTitle(platform::fromSystemText(startup::windowTitle())); }
+
+// --- Page 1: choosing and scanning the page ---
+
+void TForm1::ButtonSelectFormClick() {
+    const std::optional<QString> path = m_ui.askOpenPage(this, platform::fromNativePath(m_startup.mainDirectory));
+    if (!path) {
+        return;
+    }
+    m_formEdit->setText(*path);
+    scanPage(platform::toNativePath(*path));
+}
+
+TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
+    std::optional<scan::ScanResult> result;
+    std::optional<std::string> refusal;
+    platform::PageEncoding encoding = platform::PageEncoding::Utf8;
+    std::string noFormMessage;
+    {
+        const platform::WaitCursor wait;
+        m_listBoxInputs->clear();
+        m_tabSheet2->clearLists();
+        m_chosenForm = 1;
+        m_pagePath = path;
+        m_scannedStamp = {};
+        if (const std::optional<std::string> page = files::readWholeFile(path)) {
+            refusal = scan::unsupportedEncoding(*page);
+            if (!refusal) {
+                encoding = platform::detectEncoding(*page);
+                result = scan::scanPage(
+                    *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
+                m_scannedStamp = files::stampOf(*page);
+                if (!result->formFound) {
+                    noFormMessage = scan::noFormMessage(*page);
+                }
+            }
+        }
+    }
+    // Messages come after the wait cursor is gone.
+    if (refusal) {
+        m_ui.showMessage(this, platform::fromSystemText(*refusal));
+        m_operationOk = false;
+        return ScanOutcome::NoForm;
+    }
+    if (!result) {
+        showFileError(texts::kCannotOpenFile, path);
+        return ScanOutcome::CannotOpen;
+    }
+    if (!result->formFound) {
+        m_ui.showMessage(this, platform::fromSystemText(noFormMessage));
+        m_operationOk = false;
+        return ScanOutcome::NoForm;
+    }
+    m_chosenForm = result->chosenForm;
+    for (const std::string &name : result->fields) {
+        m_listBoxInputs->addItem(platform::decodePage(name, encoding));
+    }
+    m_tabSheet2->setFields(result->fields, encoding, std::move(result->markup));
+    m_tabSheet2->setRules(std::move(result->rules));
+    return ScanOutcome::Scanned;
+}
+
+int TForm1::askForForm(const std::vector<std::string> &tagTexts, platform::PageEncoding encoding) {
+    QStringList shown;
+    for (const std::string &tag : tagTexts) {
+        shown.append(platform::decodePage(tag, encoding));
+    }
+    m_chooser.fill(shown);
+    // The user answers the chooser with the normal cursor.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    m_ui.showModal(m_chooser);
+    QGuiApplication::restoreOverrideCursor();
+    return m_chooser.chosenForm();
+}
+
+void TForm1::showFileError(std::string_view pattern, std::string_view path) {
+    m_ui.showError(this, platform::fromSystemText(texts::fill(pattern, path)));
+}
+
+void TForm1::showWriteError(std::string_view path, const files::WriteResult &result) {
+    if (result.outcome == files::WriteResult::Outcome::TargetChanged) {
+        m_ui.showMessage(this, platform::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, path)));
+        return;
+    }
+    m_ui.showError(this, platform::fromSystemText(texts::cannotCreateText(path, result.reason, result.keptCopy)));
+}
+
+// --- Navigation ---
+
+void TForm1::selectPage(QWidget *page) {
+    QWidget *focused = focusWidget();
+    m_pageControl1->setCurrentWidget(page);
+    if (page == m_tabSheet1) {
+        TabSheet1Show();
+    } else if (page == m_tabSheet2) {
+        TabSheet2Show();
+    } else {
+        TabSheet5Show();
+    }
+    // A button that the change disabled, or a control of the page left, would hand the focus on
+    // to whatever follows it (Help, whose next Space opens the help window): it goes to Continue,
+    // or to the first control of the page shown when Continue is disabled there.
+    if (focused != nullptr && (!focused->isEnabled() || !focused->isVisible())) {
+        if (m_buttonNext->isEnabled()) {
+            m_buttonNext->setFocus();
+        } else if (QWidget *first = firstControlOf(page)) {
+            first->setFocus();
+        }
+    }
+}
+
+QWidget *TForm1::firstControlOf(QWidget *page) const {
+    if (page == m_tabSheet1) {
+        return m_buttonSelectForm;
+    }
+    const char *name = page == m_tabSheet2 ? "ComboBox1" : "RichEdit1";
+    return page->findChild<QWidget *>(QString::fromLatin1(name));
+}
+
+void TForm1::TabSheet1Show() {
+    m_buttonNext->setEnabled(true);
+    m_buttonBack->setEnabled(false);
+}
+
+void TForm1::TabSheet2Show() {
+    m_buttonNext->setEnabled(true);
+    m_buttonBack->setEnabled(true);
+}
+
+void TForm1::ButtonNextClick() {
+    QWidget *page = m_pageControl1->currentWidget();
+    if (page == m_tabSheet1) {
+        if (m_formEdit->text().isEmpty()) {
+            m_ui.showMessage(this, platform::fromSystemText(texts::kNoPageChosen));
+            m_buttonSelectForm->setFocus();
+            return;
+        }
+        if (!m_startup.editorMode) {
+            const std::string id = platform::toSystemText(m_editId->text());
+            if (!run::RunSequence(launchMode()).acceptAccountId(id)) {
+                m_ui.showMessage(this, platform::fromSystemText(texts::kInvalidAccountId));
+                Label30Click();
+                return;
+            }
+            profile::writeString(startup::kSettingsSection, startup::kAccountIdKey, id, startup::kSettingsFile);
+        }
+        selectPage(m_tabSheet2);
+    } else if (page == m_tabSheet2) {
+        if (m_startup.editorMode) {
+            finishEditorRun();
+            return;
+        }
+        selectPage(m_tabSheet5);
+        m_buttonNext->setEnabled(false);
+    }
+}
+
+void TForm1::ButtonBackClick() {
+    QWidget *page = m_pageControl1->currentWidget();
+    if (page == m_tabSheet5) {
+        selectPage(m_tabSheet2);
+    } else if (page == m_tabSheet2) {
+        selectPage(m_tabSheet1);
+    }
+}
+
+// The fallback setting is remembered, and the output shown again with or without it.
+void TForm1::CheckHtml5FallbackClick(bool on) {
+    profile::writeString(startup::kSettingsSection, startup::kHtml5FallbackKey, on ? "1" : "0", startup::kSettingsFile);
+    if (m_pageControl1->currentWidget() == m_tabSheet5) {
+        TabSheet5Show();
+    }
+}
+
+// The end of an editor-mode run: the updated page replaces the editor's file, and the editor
+// learns of it through its settings. The write is atomic, so a failed write leaves the
+// editor's page as it was, and the window stays for another try.
+void TForm1::finishEditorRun() {
+    m_operationOk = false;
+    if (TabSheet5Show() == RewriteOutcome::FileError) {
+        return;
+    }
+    if (m_operationOk) {
+        // The editor may have saved its page since it was scanned: that text is not replaced.
+        files::WriteOptions options;
+        if (m_pagePath == m_startup.launchPagePath || files::sameFile(m_pagePath, m_startup.launchPagePath)) {
+            options.onlyIfHolding = m_scannedStamp;
+        }
+        const files::WriteResult written =
+            run::RunSequence::write(m_startup.launchPagePath, m_tabSheet5->currentBytes(), options);
+        if (!written) {
+            showWriteError(m_startup.launchPagePath, written);
+            return;
+        }
+        profile::writeString(startup::kSettingsSection, startup::kValCompKey, "1", startup::kEditorSettingsFile);
+        profile::flush(startup::kEditorSettingsFile);
+        m_ui.showMessage(this, platform::fromSystemText(texts::kValidationAdded));
+    }
+    close();
+}
+
+// --- Page 3: building the updated page ---
+
+std::optional<std::string> TForm1::readOrReport(const std::string &path) {
+    std::optional<std::string> bytes = files::readWholeFile(path);
+    if (!bytes) {
+        showFileError(texts::kCannotOpenFile, path);
+    }
+    return bytes;
+}
+
+rewrite::LaunchMode TForm1::launchMode() const {
+    return m_startup.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
+}
+
+TForm1::RewriteOutcome TForm1::TabSheet5Show() {
+    m_buttonNext->setEnabled(false);
+    m_buttonBack->setEnabled(true);
+
+    const std::string accountId = platform::toSystemText(m_editId->text());
+    // Whatever stops the build below leaves no earlier output to copy, save or test.
+    m_tabSheet5->clearOutput();
+    run::RunSequence run(launchMode());
+    const rewrite::ModelRead &model = run.loadModel(rewrite::modelPath(m_startup.mainDirectory));
+    if (!model.text) {
+        if (model.fileError) {
+            m_ui.showError(this, platform::fromSystemText(model.message));
+            return RewriteOutcome::FileError;
+        }
+        m_ui.showMessage(this, platform::fromSystemText(model.message));
+        return RewriteOutcome::GaveUp;
+    }
+    // The path as scanned, byte for byte: the box shows it as text.
+    const std::optional<std::string> page = readOrReport(m_pagePath);
+    if (!page) {
+        return RewriteOutcome::FileError;
+    }
+
+    run::RunSequence::Request request;
+    request.page = *page;
+    request.chosenForm = m_chosenForm;
+    request.accountIdText = accountId;
+    request.formNumber = m_comboFormNum->currentIndex() + 1;
+    request.records = &m_tabSheet2->rules().records();
+    request.html5Fallback = m_tabSheet5->html5Fallback() ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
+    const rewrite::PiecesResult result = run.build(request);
+    if (!result.output) {
+        m_ui.showMessage(this, platform::fromSystemText(result.message));
+        return RewriteOutcome::GaveUp;
+    }
+    // The diff names the page by its file name, in the page's own bytes.
+    const std::string_view pageName = std::string_view(m_pagePath).substr(m_pagePath.rfind('/') + 1);
+    m_tabSheet5->setOutput(result.output->joined(), *page,
+                           rewrite::unifiedDiff(*page, rewrite::listChanges(*page, *result.output), pageName));
+    m_tabSheet5->setVisitorNotes(result.cspHash, result.warnings);
+    m_tabSheet5->setSource(m_pagePath, m_scannedStamp);
+    m_operationOk = true;
+    return RewriteOutcome::Built;
+}
+
+} // namespace velmoraine

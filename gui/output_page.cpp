@@ -1,0 +1,419 @@
+#include "gui/output_page.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSyntaxHighlighter>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/base/files.h"
+#include "core/base/texts.h"
+#include "core/run/browser_launch.h"
+#include "gui/link_label.h"
+#include "gui/ui_services.h"
+#include "gui/window_look.h"
+
+namespace velmoraine {
+
+namespace {
+
+using platform::plainLabel;
+
+QPushButton *button(const char *objectName, const char *text, int width, QWidget *parent) {
+    auto *push = new QPushButton(QString::fromLatin1(text), parent);
+    push->setObjectName(QString::fromLatin1(objectName));
+    push->setMinimumWidth(width);
+    return push;
+}
+
+// A row that starts `indent` pixels in from the page's left edge.
+QHBoxLayout *indentedRow(int indent) {
+    auto *row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addSpacing(indent);
+    return row;
+}
+
+// Marks the lines of a unified diff: removed lines red, added lines green, hunk headers blue.
+class ChangeMarks : public QSyntaxHighlighter {
+public:
+    using QSyntaxHighlighter::QSyntaxHighlighter;
+
+protected:
+    void highlightBlock(const QString &line) override {
+        QTextCharFormat format;
+        if (line.startsWith(QLatin1String("@@"))) {
+            format.setForeground(QColor(0x00, 0x33, 0x99));
+            format.setFontWeight(QFont::Bold);
+        } else if (line.startsWith(QLatin1Char('+')) && !line.startsWith(QLatin1String("+++ "))) {
+            format.setBackground(QColor(0xd7, 0xf5, 0xdd));
+        } else if (line.startsWith(QLatin1Char('-')) && !line.startsWith(QLatin1String("--- "))) {
+            format.setBackground(QColor(0xfb, 0xdd, 0xdd));
+        } else {
+            return;
+        }
+        setFormat(0, static_cast<int>(line.size()), format);
+    }
+};
+
+bool launcherPresent(const QString &program) {
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable();
+}
+
+} // namespace
+
+OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(parent), m_ui(ui) {
+    setObjectName(QStringLiteral("TabSheet5"));
+    setWindowTitle(QStringLiteral("3. Write Data to Text File"));
+
+    auto *label46 = plainLabel("Label46",
+                               "The box below contains your updated HTML page. This has been modified so that your "
+                               "form will work. To save this page, click the Save As button below. ",
+                               this);
+    label46->setWordWrap(true);
+    label46->setFixedWidth(470);
+    auto *label30 = plainLabel("Label30", "Updated HTML Code", this);
+
+    m_richEdit1 = new QPlainTextEdit(this);
+    m_richEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    m_richEdit1->setFont(platform::monospaceFont());
+    m_richEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_richEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_richEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_richEdit1->setFixedSize(497, 225);
+
+    m_button3 = button("Button3", "Copy All", 97, this);
+    m_button4 = button("Button4", "Save As...", 97, this);
+    m_editSave = new QLineEdit(this);
+    m_editSave->setObjectName(QStringLiteral("EditSave"));
+    m_editSave->setReadOnly(true);
+    m_editSave->setFixedWidth(329);
+    QPalette faced = m_editSave->palette();
+    faced.setColor(QPalette::Base, faced.color(QPalette::Button));
+    m_editSave->setPalette(faced);
+    m_button5 = button("Button5", "Test", 49, this);
+    m_button5->setFixedWidth(49);
+    m_button5->setEnabled(false);
+
+    auto *label47 = plainLabel("Label47", "What to do next...", this);
+    label47->setFont(platform::boldOnly());
+    auto *label49 = plainLabel("Label49", "Upload your updated HTML page to your webserver.", this);
+    m_label54 = new platform::LinkLabel(QStringLiteral("Log into your Velmoraine account"),
+                                        platform::LinkLabel::Weight::Bold, this);
+    m_label54->setObjectName(QStringLiteral("Label54"));
+    auto *label51 = plainLabel("Label51", "and specify how you want this form to be processed. ", this);
+    auto *label55 = plainLabel("Label55", "This takes only a few moments and there are many powerful options. ", this);
+    auto *label52 = plainLabel("Label52", "That's it! Your form will work.", this);
+    m_label60 = new platform::LinkLabel(QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
+                                        platform::LinkLabel::Weight::Bold, this);
+    m_label60->setObjectName(QStringLiteral("Label60"));
+
+    // The Changes view lies over RichEdit1, in its place and size, and is not in the layout:
+    // the page's own controls keep their places whether it shows or not.
+    m_buttonChanges = new QToolButton(this);
+    m_buttonChanges->setObjectName(QStringLiteral("ButtonChanges"));
+    m_buttonChanges->setText(QStringLiteral("Changes"));
+    m_buttonChanges->setCheckable(true);
+    m_buttonChanges->setToolTip(QStringLiteral("Show what the update changed in your page, line by line"));
+    m_textChanges = new QPlainTextEdit(this);
+    m_textChanges->setObjectName(QStringLiteral("TextChanges"));
+    m_textChanges->setReadOnly(true);
+    m_textChanges->setFont(platform::monospaceFont());
+    m_textChanges->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_textChanges->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_textChanges->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_textChanges->hide();
+    new ChangeMarks(m_textChanges->document());
+    m_richEdit1->installEventFilter(this);
+
+    // Rows from top to bottom; the indents keep each control in its column.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 8, 0, 8);
+    layout->setSpacing(0);
+    auto *row = indentedRow(16);
+    row->addWidget(label46);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(14);
+    row = indentedRow(16);
+    row->addWidget(label30);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(3);
+    row = indentedRow(16);
+    row->addWidget(m_richEdit1);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(20);
+    row = indentedRow(24);
+    row->addWidget(m_button3);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(14);
+    row = indentedRow(24);
+    row->addWidget(m_button4);
+    row->addSpacing(7);
+    row->addWidget(m_editSave);
+    row->addSpacing(7);
+    row->addWidget(m_button5);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(14);
+    row = indentedRow(24);
+    row->addWidget(label47);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(8);
+
+    // The numbered steps: the numbers in one column, their texts in the next.
+    auto *steps = new QGridLayout;
+    steps->setHorizontalSpacing(0);
+    steps->setVerticalSpacing(4);
+    steps->setColumnMinimumWidth(0, 16);
+    steps->addWidget(plainLabel("Label48", "1.", this), 0, 0);
+    steps->addWidget(label49, 0, 1, 1, 2);
+    steps->addWidget(plainLabel("Label50", "2.", this), 1, 0);
+    auto *linkLine = new QHBoxLayout;
+    linkLine->setSpacing(5);
+    m_label54->setMinimumWidth(195);
+    linkLine->addWidget(m_label54);
+    linkLine->addWidget(label51);
+    linkLine->addStretch();
+    steps->addLayout(linkLine, 1, 1, 1, 2);
+    steps->addWidget(label55, 2, 1, 1, 2);
+    steps->setColumnStretch(2, 1);
+    row = indentedRow(24);
+    row->addLayout(steps);
+    layout->addLayout(row);
+    layout->addSpacing(10);
+    row = indentedRow(24);
+    label52->setMinimumWidth(224);
+    row->addWidget(label52);
+    row->addWidget(m_label60);
+    row->addStretch();
+    layout->addLayout(row);
+
+    // Below every other control, so that none of them moves.
+    m_checkHtml5Fallback = new QCheckBox(platform::fromSystemText(texts::kHtml5FallbackCaption), this);
+    m_checkHtml5Fallback->setObjectName(QStringLiteral("CheckHtml5Fallback"));
+    // A few lines high whatever the page holds, so that the window keeps its size.
+    m_memoVisitorNotes = new QPlainTextEdit(this);
+    m_memoVisitorNotes->setObjectName(QStringLiteral("MemoVisitorNotes"));
+    m_memoVisitorNotes->setReadOnly(true);
+    m_memoVisitorNotes->setFixedSize(497, 30);
+    layout->addSpacing(4);
+    row = indentedRow(24);
+    row->addWidget(m_checkHtml5Fallback);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(2);
+    row = indentedRow(16);
+    row->addWidget(m_memoVisitorNotes);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addStretch();
+
+    setTabOrder(m_richEdit1, m_button3);
+    setTabOrder(m_button3, m_button4);
+    setTabOrder(m_button4, m_editSave);
+    setTabOrder(m_editSave, m_button5);
+
+    connect(m_button3, &QPushButton::clicked, this, &OutputPage::Button3Click);
+    connect(m_button4, &QPushButton::clicked, this, &OutputPage::Button4Click);
+    connect(m_button5, &QPushButton::clicked, this, &OutputPage::Button5Click);
+    connect(m_editSave, &QLineEdit::textChanged, this, &OutputPage::EditSaveChange);
+    connect(m_buttonChanges, &QToolButton::toggled, this, &OutputPage::ButtonChangesToggle);
+    connect(m_label54, &platform::LinkLabel::clicked, this, &OutputPage::homeLinkClicked);
+    connect(m_label60, &platform::LinkLabel::clicked, this, &OutputPage::tutorialLinkClicked);
+    connect(m_checkHtml5Fallback, &QCheckBox::toggled, this, &OutputPage::html5FallbackToggled);
+}
+
+void OutputPage::setHtml5Fallback(bool on) {
+    const QSignalBlocker quiet(m_checkHtml5Fallback);
+    m_checkHtml5Fallback->setChecked(on);
+}
+
+bool OutputPage::html5Fallback() const { return m_checkHtml5Fallback->isChecked(); }
+
+void OutputPage::setVisitorNotes(std::string_view cspHash, const std::vector<std::string> &warnings) {
+    QStringList lines;
+    if (!cspHash.empty()) {
+        lines.append(platform::fromSystemText(texts::fill(texts::kCspHashNote, cspHash)));
+    }
+    for (const std::string &warning : warnings) {
+        lines.append(platform::fromSystemText(warning));
+    }
+    m_memoVisitorNotes->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {
+    m_bytes = std::move(bytes);
+    m_encoding = platform::detectEncoding(m_bytes);
+    m_lineEnding = platform::dominantLineEnding(sourcePage);
+    // setPlainText leaves the document unmodified: the box counts as unedited from here on.
+    m_richEdit1->setPlainText(platform::decodePage(m_bytes, m_encoding));
+    m_richEdit1->setToolTip(
+        platform::fromSystemText(texts::fill(texts::kLineEndingsTip, platform::lineEndingName(m_lineEnding))));
+    m_textChanges->setPlainText(changes.empty() ? platform::fromSystemText(texts::kPageUnchanged)
+                                                : platform::decodePage(changes, m_encoding));
+    m_button3->setEnabled(true);
+    m_button4->setEnabled(true);
+    m_button5->setEnabled(!m_editSave->text().isEmpty());
+}
+
+void OutputPage::clearOutput() {
+    m_bytes.clear();
+    m_richEdit1->clear();
+    m_richEdit1->document()->setModified(false);
+    m_textChanges->clear();
+    m_button3->setEnabled(false);
+    m_button4->setEnabled(false);
+    m_button5->setEnabled(false);
+}
+
+// --- The Changes view ---
+
+void OutputPage::ButtonChangesToggle(bool shown) {
+    placeChangesView();
+    m_textChanges->setVisible(shown);
+    if (shown) {
+        m_textChanges->raise();
+    }
+}
+
+bool OutputPage::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_richEdit1 && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        placeChangesView();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// The view takes RichEdit1's place; its button sits in the free space above RichEdit1's right end.
+void OutputPage::placeChangesView() {
+    const QRect box = m_richEdit1->geometry();
+    m_textChanges->setGeometry(box);
+    const QSize button = m_buttonChanges->sizeHint();
+    m_buttonChanges->setGeometry(box.right() + 1 - button.width(), box.top() - button.height() - 2, button.width(),
+                                 button.height());
+}
+
+QString OutputPage::currentText() const {
+    const QTextDocument *document = m_richEdit1->document();
+    if (!document->isModified()) {
+        return platform::decodePage(m_bytes, m_encoding);
+    }
+    // The raw text keeps non-breaking spaces, which the plain text would turn into blanks.
+    return platform::withLineEndings(document->toRawText(), m_lineEnding);
+}
+
+std::string OutputPage::currentBytes() const {
+    if (!m_richEdit1->document()->isModified()) {
+        return m_bytes;
+    }
+    return platform::encodePage(currentText(), m_encoding);
+}
+
+std::optional<std::string> OutputPage::bytesToWrite(QString &refusal) const {
+    if (!m_richEdit1->document()->isModified()) {
+        return m_bytes;
+    }
+    platform::Unencodable unencodable;
+    std::optional<std::string> bytes = platform::encodePageExactly(currentText(), m_encoding, unencodable);
+    if (!bytes) {
+        refusal = platform::unencodableMessage(unencodable, m_encoding);
+    }
+    return bytes;
+}
+
+// --- Actions ---
+
+void OutputPage::Button3Click() {
+    m_richEdit1->selectAll();
+    // The text targets hold the characters as shown; the program's own format holds the exact
+    // bytes, and is left out when the edited text cannot be written in the page's charset.
+    QString refusal;
+    const std::optional<std::string> bytes = bytesToWrite(refusal);
+    m_ui.copyToClipboard(currentText(),
+                         bytes ? QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())) : QByteArray());
+    m_ui.showMessage(window(), platform::fromSystemText(texts::kCopiedAll));
+}
+
+void OutputPage::Button4Click() {
+    const std::optional<QString> path = m_ui.askSavePage(window());
+    if (!path) {
+        return;
+    }
+    QString refusal;
+    const std::optional<std::string> bytes = bytesToWrite(refusal);
+    if (!bytes) {
+        m_ui.showMessage(window(), refusal);
+        return;
+    }
+    const std::string target = platform::toNativePath(*path);
+    files::WriteOptions options;
+    if (!m_sourcePath.empty() && files::sameFile(target, m_sourcePath)) {
+        options.onlyIfHolding = m_sourceStamp; // never over a page saved elsewhere meanwhile
+    }
+    const files::WriteResult written = files::writeFileAtomically(target, *bytes, options);
+    const std::string shown = platform::toSystemText(*path);
+    if (written.outcome == files::WriteResult::Outcome::TargetChanged) {
+        m_ui.showMessage(window(), platform::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, shown)));
+        return;
+    }
+    if (!written) {
+        m_ui.showError(window(),
+                       platform::fromSystemText(texts::cannotCreateText(shown, written.reason, written.keptCopy)));
+        return;
+    }
+    m_ui.showMessage(window(), platform::fromSystemText(texts::fill(texts::kSaved, platform::toSystemText(*path))));
+    m_editSave->setText(*path);
+}
+
+void OutputPage::EditSaveChange() {
+    // Nothing disables Test again: it keeps opening the latest save.
+    if (!m_editSave->text().isEmpty()) {
+        m_button5->setEnabled(true);
+    }
+}
+
+void OutputPage::Button5Click() {
+    const QString target = m_editSave->text();
+    if (!target.isEmpty()) {
+        ShowInBrowser(target);
+    }
+}
+
+// The sibling editor's launcher opens the target when it is installed in the main directory;
+// otherwise the desktop's default browser does. A saved file that is gone starts nothing.
+void OutputPage::ShowInBrowser(const QString &target) {
+    const bool web = rewrite::isWebTarget(platform::toSystemText(target));
+    QString argument = target;
+    if (!web) {
+        const QFileInfo file(target);
+        if (!file.exists()) {
+            return;
+        }
+        argument = file.absoluteFilePath();
+    }
+    const rewrite::LaunchCommand command =
+        rewrite::browserLaunchCommand(m_mainDirectory, platform::toNativePath(argument));
+    const QString program = platform::fromNativePath(command.program);
+    if (launcherPresent(program)) {
+        m_ui.startProgram(program, {platform::fromNativePath(command.argument)});
+        return;
+    }
+    m_ui.openInBrowser(web ? QUrl(target) : QUrl::fromLocalFile(argument));
+}
+
+} // namespace velmoraine

@@ -1,0 +1,118 @@
+// Page 3 of the wizard, "3. Write Data to Text File": the updated page in RichEdit1, and the
+// actions on it: copy it, save it, and open the saved file in a browser.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QWidget>
+
+#include "core/base/files.h"
+#include "gui/page_text.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+
+namespace velmoraine {
+
+namespace platform {
+class UiServices;
+class LinkLabel;
+} // namespace platform
+
+// Control map:
+//   RichEdit1   the updated page, editable
+//   Button3     "Copy All"
+//   Button4     "Save As..."
+//   EditSave    the path of the last save, read-only
+//   Button5     "Test": opens the last saved file in a browser
+//   Label54     home link; Label60 tutorial link (handled by the window)
+//   ButtonChanges  shows TextChanges over RichEdit1: what the rewrite changed, as a diff
+//   CheckHtml5Fallback  the fallback setting (the window rebuilds the output when it changes)
+//   MemoVisitorNotes    the block's CSP hash and the warnings about the page, read-only
+class OutputPage : public QWidget {
+    Q_OBJECT
+public:
+    OutputPage(platform::UiServices &ui, QWidget *parent = nullptr);
+
+    // The main directory, where the browser launcher is looked for.
+    void setMainDirectory(std::string mainDirectory) { m_mainDirectory = std::move(mainDirectory); }
+
+    // Shows the rewriter's output. Until the user edits the box, the actions write exactly
+    // these bytes. `sourcePage` decides the line ending written for edited text. `changes` is
+    // the unified diff of the source page against these bytes, shown by the Changes view. Copy
+    // All and Save As are usable again, and Test when a page has been saved.
+    void setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes = {});
+
+    // The page the output was made from, as scanned: "Save As..." over it writes only while
+    // the page on disk still holds the scanned bytes.
+    void setSource(std::string path, files::ContentStamp stamp) {
+        m_sourcePath = std::move(path);
+        m_sourceStamp = stamp;
+    }
+
+    // A build failed: the box is emptied, and Copy All, Save As and Test wait for a build that
+    // succeeds, so that nothing stale can be copied, saved or tested.
+    void clearOutput();
+
+    // What the actions write: the rewriter's bytes while the box is unedited; after an edit,
+    // the box's text in the encoding it was shown with, every line break as the page's
+    // dominant line ending.
+    [[nodiscard]] std::string currentBytes() const;
+
+    // The same as text: what the clipboard receives.
+    [[nodiscard]] QString currentText() const;
+
+    // What Save As and the end of an editor run write: currentBytes, or nothing when the edited
+    // text holds a character that the page's character set cannot hold; `refusal` then says
+    // which and where.
+    [[nodiscard]] std::optional<std::string> bytesToWrite(QString &refusal) const;
+    // The fallback check box, set without telling the window.
+    void setHtml5Fallback(bool on);
+    [[nodiscard]] bool html5Fallback() const;
+
+    // Shows the block's CSP hash (none: empty) and the rewriter's warnings under the steps.
+    void setVisitorNotes(std::string_view cspHash, const std::vector<std::string> &warnings);
+
+signals:
+    void html5FallbackToggled(bool on);
+    void homeLinkClicked();
+    void tutorialLinkClicked();
+
+private:
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void EditSaveChange();
+    void ButtonChangesToggle(bool shown);
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void placeChangesView();
+    void ShowInBrowser(const QString &target);
+
+    platform::UiServices &m_ui;
+    std::string m_mainDirectory;
+    std::string m_bytes;
+    std::string m_sourcePath;
+    files::ContentStamp m_sourceStamp;
+    platform::PageEncoding m_encoding = platform::PageEncoding::Utf8;
+    platform::LineEnding m_lineEnding = platform::LineEnding::CrLf;
+
+    QPlainTextEdit *m_richEdit1 = nullptr;
+    QPushButton *m_button3 = nullptr;
+    QPushButton *m_button4 = nullptr;
+    QLineEdit *m_editSave = nullptr;
+    QPushButton *m_button5 = nullptr;
+    platform::LinkLabel *m_label54 = nullptr;
+    platform::LinkLabel *m_label60 = nullptr;
+    QToolButton *m_buttonChanges = nullptr;
+    QPlainTextEdit *m_textChanges = nullptr;
+    QCheckBox *m_checkHtml5Fallback = nullptr;
+    QPlainTextEdit *m_memoVisitorNotes = nullptr;
+};
+
+} // namespace velmoraine

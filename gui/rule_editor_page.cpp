@@ -1,0 +1,541 @@
+#include "gui/rule_editor_page.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/base/texts.h"
+#include "core/rules/rule_record.h"
+#include "gui/link_label.h"
+#include "gui/ui_services.h"
+#include "gui/window_look.h"
+
+namespace velmoraine {
+
+namespace {
+
+using platform::plainLabel;
+
+constexpr int kListWidth = 145;
+constexpr int kListHeight = 105;
+constexpr int kButtonWidth = 57;
+constexpr int kButtonHeight = 25;
+constexpr int kStepTextWidth = 122;
+constexpr int kGap = 6; // between a label and its box on one line
+
+// The step texts beside the lists start at their top line.
+QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent) {
+    return platform::wrappedLabel(objectName, text, width, parent, Qt::AlignLeft | Qt::AlignTop);
+}
+
+platform::LinkLabel *linkLabel(const char *objectName, const char *text, QWidget *parent) {
+    auto *link = new platform::LinkLabel(QString::fromLatin1(text), platform::LinkLabel::Weight::Normal, parent);
+    link->setObjectName(QString::fromLatin1(objectName));
+    return link;
+}
+
+QLineEdit *entryBox(const char *objectName, const char *text, int width, QWidget *parent) {
+    auto *box = new QLineEdit(QString::fromLatin1(text), parent);
+    box->setObjectName(QString::fromLatin1(objectName));
+    box->setFixedWidth(width);
+    return box;
+}
+
+QRadioButton *optionButton(const char *objectName, const char *text, QWidget *parent) {
+    auto *option = new QRadioButton(QString::fromLatin1(text), parent);
+    option->setObjectName(QString::fromLatin1(objectName));
+    return option;
+}
+
+QPushButton *pushButton(const char *objectName, const char *text, QWidget *parent) {
+    auto *button = new QPushButton(QString::fromLatin1(text), parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    // The gap between the two lists holds the buttons at their classic size.
+    button->setFixedSize(kButtonWidth, kButtonHeight);
+    return button;
+}
+
+PickList *pickList(const char *objectName, QWidget *parent) {
+    auto *list = new PickList(parent);
+    list->setObjectName(QString::fromLatin1(objectName));
+    list->setFixedSize(kListWidth, kListHeight);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    return list;
+}
+
+// Vertical space between two lines of the page. It gives way when the lines need more height
+// than the page has (text wrapped in a face wider than the shipped one); with the shipped face
+// every gap keeps its full height.
+void gap(QVBoxLayout *column, int height) {
+    column->addSpacerItem(new QSpacerItem(0, height, QSizePolicy::Minimum, QSizePolicy::Preferred));
+}
+
+// One line of the page: starts `indent` pixels in, takes the widgets left to right with `gap`
+// pixels between them, and ends in a stretch.
+QHBoxLayout *line(int indent, std::initializer_list<QWidget *> widgets, int gap = kGap) {
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(indent, 0, 0, 0);
+    row->setSpacing(gap);
+    for (QWidget *widget : widgets) {
+        row->addWidget(widget);
+    }
+    row->addStretch();
+    return row;
+}
+
+} // namespace
+
+// --- PickList ---
+
+int PickList::selectedRow() const {
+    const QList<QListWidgetItem *> items = selectedItems();
+    return items.isEmpty() ? -1 : row(items.constFirst());
+}
+
+void PickList::mousePressEvent(QMouseEvent *event) {
+    QListWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const int pressed = indexAt(event->position().toPoint()).row();
+    if (pressed >= 0 && pressed == selectedRow()) {
+        emit picked(pressed);
+    }
+}
+
+void PickList::mouseDoubleClickEvent(QMouseEvent *event) {
+    // The base class treats a double-click on an entry that was not pressed first as a press.
+    QListWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        emit doubleClickedInside();
+    }
+}
+
+void PickList::keyPressEvent(QKeyEvent *event) {
+    const int before = selectedRow();
+    QListWidget::keyPressEvent(event);
+    const int after = selectedRow();
+    if (after >= 0 && after != before) {
+        emit picked(after);
+    }
+}
+
+// --- Layout ---
+
+RuleEditorPage::RuleEditorPage(platform::UiServices &ui, QWidget *parent) : QWidget(parent), m_ui(ui) {
+    setObjectName(QStringLiteral("TabSheet2"));
+    setWindowTitle(QStringLiteral("2. Validate Fields"));
+
+    auto *label58 = plainLabel("Label58", "Field Validation", this);
+    label58->setFont(platform::boldOnly());
+    auto *label5 = wrappedLabel("Label5",
+                                "This step allows you to add field validation to insure that your visitors enter the "
+                                "proper information. For example, you make sure that certain fields are filled in, or "
+                                "check to be sure an email address is formatted correctly.",
+                                521, this);
+    auto *label59 = linkLabel("Label59", "Click here for detailed help.", this);
+    auto *label53 =
+        plainLabel("Label53", "If you don't want field validation, just press Continue to skip this step.", this);
+
+    auto *column = new QVBoxLayout(this);
+    // The right margin keeps text that wraps (with a wider face than the shipped one) off the edge.
+    column->setContentsMargins(0, 2, 4, 0);
+    column->setSpacing(0);
+    column->addLayout(line(8, {label58}));
+    gap(column, 3);
+    column->addLayout(line(8, {label5}));
+    column->addLayout(line(8, {label53, label59}, 10));
+    gap(column, 8);
+    column->addWidget(buildLists());
+    gap(column, 6);
+    auto *panel2 = new QFrame(this);
+    panel2->setObjectName(QStringLiteral("Panel2"));
+    panel2->setFrameShape(QFrame::HLine);
+    panel2->setFrameShadow(QFrame::Sunken);
+    panel2->setFixedHeight(2);
+    auto *rule = new QHBoxLayout;
+    rule->setContentsMargins(4, 0, 4, 0);
+    rule->addWidget(panel2);
+    column->addLayout(rule);
+    gap(column, 6);
+    column->addWidget(buildKinds());
+    column->addStretch();
+
+    m_listBox1 = new QListWidget(this);
+    m_listBox1->setObjectName(QStringLiteral("ListBox1"));
+    m_listBox1->hide();
+
+    // Keyboard order.
+    const QList<QWidget *> order = {m_radioNonBlank, m_radioEmail,  m_radioNumberSeq,  m_editMin,    m_editMax,
+                                    m_radioNumber,   m_editNumMin,  m_checkBoxBlankOK, m_comboBox1,  m_listBox2,
+                                    m_button1,       m_button2,     m_editSeqMin,      m_editSeqMax, m_editPunct,
+                                    m_editNumMax,    m_editErrorMsg};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+
+    auto *kinds = new QButtonGroup(this);
+    kinds->addButton(m_radioNonBlank);
+    kinds->addButton(m_radioEmail);
+    kinds->addButton(m_radioNumberSeq);
+    kinds->addButton(m_radioNumber);
+
+    // An option's handler runs when it becomes the selected one, by a click or by code.
+    const auto whenSelected = [this](void (RuleEditorPage::*handler)()) {
+        return [this, handler](bool selected) {
+            if (selected) {
+                (this->*handler)();
+            }
+        };
+    };
+    connect(m_button1, &QPushButton::clicked, this, &RuleEditorPage::Button1Click);
+    connect(m_button2, &QPushButton::clicked, this, &RuleEditorPage::Button2Click);
+    connect(m_comboBox1, &PickList::picked, this, &RuleEditorPage::ComboBox1Click);
+    connect(m_comboBox1, &PickList::doubleClickedInside, this, &RuleEditorPage::Button1Click);
+    connect(m_listBox2, &PickList::picked, this, &RuleEditorPage::ListBox2Click);
+    connect(m_radioNonBlank, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioNonBlankClick));
+    connect(m_radioEmail, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioEmailClick));
+    connect(m_radioNumberSeq, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioNumberSeqClick));
+    connect(m_radioNumber, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioNumberClick));
+    connect(findChild<platform::LinkLabel *>(QStringLiteral("Label11")), &platform::LinkLabel::clicked, this,
+            &RuleEditorPage::Label11Click);
+    connect(findChild<platform::LinkLabel *>(QStringLiteral("Label18")), &platform::LinkLabel::clicked, this,
+            &RuleEditorPage::Label18Click);
+    connect(findChild<platform::LinkLabel *>(QStringLiteral("Label19")), &platform::LinkLabel::clicked, this,
+            &RuleEditorPage::Label19Click);
+    connect(label59, &platform::LinkLabel::clicked, this, &RuleEditorPage::helpLinkClicked);
+}
+
+// The field list, Add and Remove, the rule list and the three numbered steps, side by side,
+// with their two captions above.
+QWidget *RuleEditorPage::buildLists() {
+    auto *block = new QWidget(this);
+    m_comboBox1 = pickList("ComboBox1", block);
+    m_listBox2 = pickList("ListBox2", block);
+    m_button1 = pushButton("Button1", "Add >>", block);
+    m_button2 = pushButton("Button2", "Remove", block);
+    m_button2->setEnabled(false);
+
+    auto *buttons = new QVBoxLayout;
+    buttons->setSpacing(7);
+    buttons->addSpacing(16);
+    buttons->addWidget(m_button1);
+    buttons->addWidget(m_button2);
+    buttons->addStretch();
+
+    auto *steps = new QGridLayout;
+    steps->setHorizontalSpacing(0);
+    steps->setVerticalSpacing(6);
+    steps->setColumnMinimumWidth(0, 16);
+    steps->addWidget(plainLabel("Label43", "1.", block), 0, 0, Qt::AlignTop);
+    steps->addWidget(wrappedLabel("Label6", "Choose a field to validate in the left list.", kStepTextWidth, block), 0,
+                     1);
+    steps->addWidget(plainLabel("Label44", "2.", block), 1, 0, Qt::AlignTop);
+    steps->addWidget(wrappedLabel("Label41", "Specify the type of validation below.", kStepTextWidth, block), 1, 1);
+    steps->addWidget(plainLabel("Label45", "3.", block), 2, 0, Qt::AlignTop);
+    steps->addWidget(
+        wrappedLabel("Label42", "Click the Add >> button to add validation for the field.", kStepTextWidth, block), 2,
+        1);
+    steps->setRowStretch(3, 1);
+
+    // Columns: the field list, a gap, the buttons, a gap, the rule list, a gap, the steps.
+    auto *grid = new QGridLayout(block);
+    grid->setContentsMargins(16, 0, 0, 0);
+    grid->setHorizontalSpacing(0);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(plainLabel("Label4", "Fields in Your Form", block), 0, 0, 1, 4);
+    grid->addWidget(plainLabel("Label7", "Fields you want to Validate", block), 0, 4, 1, 3);
+    grid->addWidget(m_comboBox1, 1, 0);
+    grid->setColumnMinimumWidth(1, 7);
+    grid->addLayout(buttons, 1, 2);
+    grid->setColumnMinimumWidth(3, 7);
+    grid->addWidget(m_listBox2, 1, 4);
+    grid->setColumnMinimumWidth(5, 15);
+    grid->addLayout(steps, 1, 6);
+    grid->setColumnStretch(7, 1);
+    return block;
+}
+
+// The four kinds with their boxes, the blank check box and the error message.
+QWidget *RuleEditorPage::buildKinds() {
+    auto *block = new QWidget(this);
+    m_radioNonBlank = optionButton("RadioNonBlank", "The field must be &filled in with at least ", block);
+    m_radioNonBlank->setChecked(true);
+    m_editMin = entryBox("EditMin", "1", 33, block);
+    m_editMax = entryBox("EditMax", "0", 33, block);
+    m_radioEmail = optionButton("RadioEmail", "The field must contain a valid  &E-mail address", block);
+    m_radioNumberSeq = optionButton("RadioNumberSeq", "The field contains a ", block);
+    m_editSeqMin = entryBox("EditSeqMin", "10", 49, block);
+    m_editSeqMax = entryBox("EditSeqMax", "0", 49, block);
+    m_editPunct = entryBox("EditPunct", " ()-+", 73, block);
+    m_radioNumber = optionButton("RadioNumber", "The field must contain a number value which is:", block);
+    m_editNumMin = entryBox("EditNumMin", "1", 50, block);
+    m_editNumMax = entryBox("EditNumMax", "0", 50, block);
+    m_checkBoxBlankOK = new QCheckBox(QStringLiteral("The field may be left blank (non-required field)"), block);
+    m_checkBoxBlankOK->setObjectName(QStringLiteral("CheckBoxBlankOK"));
+    m_editErrorMsg = entryBox("EditErrorMsg", "", 489, block);
+
+    auto *column = new QVBoxLayout(block);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addLayout(line(16,
+                           {m_radioNonBlank, m_editMin, plainLabel("Label29", "and not more than", block), m_editMax,
+                            plainLabel("Label8", "characters", block), plainLabel("Label13", "(0 = no limit)", block)},
+                           5));
+    gap(column, 8);
+    column->addLayout(line(16, {m_radioEmail}));
+    gap(column, 6);
+    // The presets sit inside the option's sentence: "... a phone number, zip code, date or other ...".
+    // The option's text ends in a blank, which already parts it from the first link.
+    auto *sentence = new QHBoxLayout;
+    sentence->setContentsMargins(16, 0, 0, 0);
+    sentence->setSpacing(0);
+    sentence->addWidget(m_radioNumberSeq);
+    sentence->addWidget(linkLabel("Label11", "phone number,", block));
+    for (QWidget *word : {static_cast<QWidget *>(linkLabel("Label18", "zip code,", block)),
+                          static_cast<QWidget *>(linkLabel("Label19", "date", block)),
+                          static_cast<QWidget *>(plainLabel("Label10", "or other sequence of digits with: ", block))}) {
+        sentence->addSpacing(4);
+        sentence->addWidget(word);
+    }
+    sentence->addStretch();
+    column->addLayout(sentence);
+    gap(column, 4);
+    column->addLayout(line(51, {plainLabel("Label23", "At least", block), m_editSeqMin,
+                                plainLabel("Label20", "and not more than", block), m_editSeqMax,
+                                plainLabel("Label21", "digits.", block)}));
+    gap(column, 3);
+    column->addLayout(
+        line(51, {plainLabel("Label24", "Optional puctuation characters (allowed by not counted as digits):", block),
+                  m_editPunct}));
+    gap(column, 5);
+    column->addLayout(line(
+        51, {plainLabel("Label27",
+                        "TIP: The links at the top will quickly set the values for a phone number, zip code or date. ",
+                        block)}));
+    gap(column, 8);
+    column->addLayout(line(16, {m_radioNumber}));
+    gap(column, 3);
+    column->addLayout(line(48, {plainLabel("Label25", "At least", block), m_editNumMin,
+                                plainLabel("Label26", "but not more than", block), m_editNumMax,
+                                plainLabel("Label35", "(0 = no limit)", block)}));
+    gap(column, 9);
+    column->addLayout(line(16, {m_checkBoxBlankOK}));
+    gap(column, 2);
+    column->addLayout(
+        line(43, {plainLabel("Label9", "This allows you to check the value of the field only if something is entered.",
+                             block)}));
+    gap(column, 14);
+    column->addLayout(
+        line(19, {plainLabel("Label12", "Error message if the information entered is not correct:", block)}));
+    gap(column, 3);
+    column->addLayout(line(16, {m_editErrorMsg}));
+    return block;
+}
+
+// --- The lists ---
+
+void RuleEditorPage::clearLists() {
+    m_comboBox1->clear();
+    m_fields.clear();
+    m_markup.clear();
+    m_listBox1->clear();
+    m_listBox2->clear();
+    m_rules.clear();
+}
+
+void RuleEditorPage::setFields(const std::vector<std::string> &names, platform::PageEncoding encoding,
+                               rules::MarkupByField markup) {
+    m_encoding = encoding;
+    m_fields = names;
+    m_markup = std::move(markup);
+    m_comboBox1->clear();
+    for (const std::string &name : m_fields) {
+        m_comboBox1->addItem(shown(name));
+    }
+}
+
+void RuleEditorPage::setRules(rules::RuleList rules) {
+    m_rules = std::move(rules);
+    showRules();
+}
+
+rules::RuleList::AddOutcome RuleEditorPage::addOrReplaceRule(std::string_view field, std::string record,
+                                                             std::string display) {
+    const QString shownRecord = shown(record);
+    const QString shownDisplay = shown(display);
+    const auto outcome = m_rules.addOrReplace(field, std::move(record), std::move(display));
+    if (outcome == rules::RuleList::AddOutcome::Appended) {
+        m_listBox2->addItem(shownDisplay);
+        m_listBox1->addItem(shownRecord);
+    } else {
+        const int index = m_rules.find(field);
+        m_listBox1->item(index)->setText(shownRecord);
+        m_listBox2->item(index)->setText(shownDisplay);
+    }
+    return outcome;
+}
+
+void RuleEditorPage::showRules() {
+    m_listBox1->clear();
+    m_listBox2->clear();
+    for (std::size_t i = 0; i < m_rules.size(); ++i) {
+        m_listBox2->addItem(shown(m_rules.displays()[i]));
+        m_listBox1->addItem(shown(m_rules.records()[i]));
+    }
+}
+
+// --- Add and Remove ---
+
+void RuleEditorPage::Button1Click() {
+    const std::optional<std::string_view> field = selectedField();
+    if (!field) {
+        return;
+    }
+    if (const auto refusal = rules::checkFieldName(*field)) {
+        showMessage(platform::fromSystemText(*refusal));
+        return;
+    }
+    const rules::RuleSettings settings = readSettings();
+    if (const auto refusal = rules::checkSettings(settings)) {
+        showMessage(platform::fromSystemText(*refusal));
+        return;
+    }
+    const auto outcome =
+        addOrReplaceRule(*field, rules::buildRecord(*field, settings), rules::editorDisplayText(*field, settings.kind));
+    if (outcome == rules::RuleList::AddOutcome::Replaced) {
+        showMessage(shown(texts::fill(texts::kRuleUpdated, *field)));
+    }
+}
+
+void RuleEditorPage::Button2Click() {
+    const int index = m_listBox2->selectedRow();
+    if (index < 0) {
+        return;
+    }
+    m_rules.remove(static_cast<std::size_t>(index));
+    delete m_listBox2->takeItem(index);
+    delete m_listBox1->takeItem(index);
+    const int count = m_listBox2->count();
+    if (count == 0) {
+        m_button2->setEnabled(false);
+        return;
+    }
+    // A selection made here is not the user's: it runs no handler.
+    m_listBox2->setCurrentRow(index < count ? index : index - 1);
+}
+
+void RuleEditorPage::ListBox2Click() { m_button2->setEnabled(true); }
+
+// --- Kinds, proposals and presets ---
+
+void RuleEditorPage::RadioNonBlankClick() { writeKindMessage(rules::RuleKind::FilledIn); }
+
+void RuleEditorPage::RadioEmailClick() { writeKindMessage(rules::RuleKind::Email); }
+
+void RuleEditorPage::RadioNumberSeqClick() { writeKindMessage(rules::RuleKind::DigitSequence); }
+
+void RuleEditorPage::RadioNumberClick() { writeKindMessage(rules::RuleKind::NumberValue); }
+
+void RuleEditorPage::writeKindMessage(rules::RuleKind kind) {
+    if (const auto message = rules::kindMessage(kind, selectedField())) {
+        m_editErrorMsg->setText(shown(*message));
+    }
+}
+
+void RuleEditorPage::ComboBox1Click() {
+    if (const auto field = selectedField()) {
+        const rules::FieldMarkup *declared = m_markup.find(static_cast<std::size_t>(m_comboBox1->selectedRow()));
+        showProposal(declared == nullptr ? rules::proposeFor(*field) : rules::proposeFor(*field, *declared));
+    }
+}
+
+void RuleEditorPage::Label11Click() { showProposal(rules::preset(rules::Preset::Phone)); }
+
+void RuleEditorPage::Label18Click() { showProposal(rules::preset(rules::Preset::Zip)); }
+
+void RuleEditorPage::Label19Click() { showProposal(rules::preset(rules::Preset::Date)); }
+
+// Only the kind, the message, a sequence row's three boxes and the boxes the page's markup
+// declares change; the other boxes keep what the user typed.
+void RuleEditorPage::showProposal(const rules::Proposal &proposal) {
+    // When the kind changes, its own handler writes its message first; the proposal's follows.
+    kindButton(proposal.kind)->setChecked(true);
+    m_editErrorMsg->setText(shown(proposal.message));
+    if (proposal.sequence) {
+        m_editSeqMin->setText(shown(proposal.sequence->seqMin));
+        m_editSeqMax->setText(shown(proposal.sequence->seqMax));
+        m_editPunct->setText(shown(proposal.sequence->punct));
+    }
+    const std::pair<const std::optional<std::string> &, QLineEdit *> boxes[] = {{proposal.minChars, m_editMin},
+                                                                                {proposal.maxChars, m_editMax},
+                                                                                {proposal.numMin, m_editNumMin},
+                                                                                {proposal.numMax, m_editNumMax}};
+    for (const auto &[value, box] : boxes) {
+        if (value) {
+            box->setText(shown(*value));
+        }
+    }
+    if (proposal.blankAllowed) {
+        m_checkBoxBlankOK->setChecked(*proposal.blankAllowed);
+    }
+}
+
+// --- Reading and writing the controls ---
+
+std::optional<std::string_view> RuleEditorPage::selectedField() const {
+    const int row = m_comboBox1->selectedRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= m_fields.size()) {
+        return std::nullopt;
+    }
+    return m_fields[static_cast<std::size_t>(row)];
+}
+
+// The boxes as typed, in the page's bytes; the kind of the first selected option.
+rules::RuleSettings RuleEditorPage::readSettings() const {
+    rules::RuleSettings settings;
+    for (const rules::RuleKind kind : {rules::RuleKind::FilledIn, rules::RuleKind::Email,
+                                       rules::RuleKind::DigitSequence, rules::RuleKind::NumberValue}) {
+        if (kindButton(kind)->isChecked()) {
+            settings.kind = kind;
+            break;
+        }
+    }
+    settings.minChars = typed(m_editMin);
+    settings.maxChars = typed(m_editMax);
+    settings.seqMin = typed(m_editSeqMin);
+    settings.seqMax = typed(m_editSeqMax);
+    settings.punct = typed(m_editPunct);
+    settings.numMin = typed(m_editNumMin);
+    settings.numMax = typed(m_editNumMax);
+    settings.blankAllowed = m_checkBoxBlankOK->isChecked();
+    settings.message = typed(m_editErrorMsg);
+    return settings;
+}
+
+QRadioButton *RuleEditorPage::kindButton(rules::RuleKind kind) const {
+    switch (kind) {
+    case rules::RuleKind::Email: return m_radioEmail;
+    case rules::RuleKind::DigitSequence: return m_radioNumberSeq;
+    case rules::RuleKind::NumberValue: return m_radioNumber;
+    case rules::RuleKind::FilledIn: break;
+    }
+    return m_radioNonBlank;
+}
+
+QString RuleEditorPage::shown(std::string_view bytes) const { return platform::decodePage(bytes, m_encoding); }
+
+std::string RuleEditorPage::typed(const QLineEdit *box) const { return platform::encodePage(box->text(), m_encoding); }
+
+void RuleEditorPage::showMessage(const QString &text) { m_ui.showMessage(window(), text); }
+
+} // namespace velmoraine

@@ -1,0 +1,213 @@
+#include "core/base/bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using velmoraine::bytes::findEitherFast;
+using velmoraine::bytes::findFast;
+using velmoraine::bytes::findTagStart;
+using velmoraine::bytes::reserveLarge;
+using namespace std::string_literals;
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// What findEitherFast must answer, from two plain searches.
+velmoraine::bytes::EitherFound plainEither(std::string_view text, std::string_view first, std::string_view second,
+                                           std::size_t from) {
+    const std::size_t a = text.find(first, from);
+    const std::size_t b = text.find(second, from);
+    velmoraine::bytes::EitherFound found;
+    found.at = a <= b ? a : b;
+    found.which = a <= b || found.at == npos ? 0 : 1;
+    return found;
+}
+
+// Every start position, and one past the end, against the plain search.
+void expectLikeFind(std::string_view text, std::string_view needle) {
+    for (std::size_t from = 0; from <= text.size() + 1; ++from) {
+        ASSERT_EQ(findFast(text, needle, from), text.find(needle, from))
+            << "needle \"" << needle << "\" from " << from << " in " << text.size() << " bytes";
+    }
+}
+
+} // namespace
+
+TEST(FindFast, AnswersLikeFindAtTheEdges) {
+    EXPECT_EQ(findFast("", ""), 0u);
+    EXPECT_EQ(findFast("", "", 1), npos);
+    EXPECT_EQ(findFast("abc", "", 3), 3u);
+    EXPECT_EQ(findFast("abc", "", 4), npos);
+    EXPECT_EQ(findFast("abc", "abcd"), npos);
+    EXPECT_EQ(findFast("abc", "c", 3), npos);
+    EXPECT_EQ(findFast("abc", "bc", 1), 1u);
+    EXPECT_EQ(findFast("abc", "bc", 2), npos);
+    EXPECT_EQ(findFast("abc", "abc", 0), 0u);
+    EXPECT_EQ(findFast("abc", "abc", 1), npos);
+}
+
+TEST(FindFast, FindsANeedleEndingOnTheLastByteAtEveryLength) {
+    for (std::size_t size = 6; size < 200; ++size) {
+        const std::string text = std::string(size - 6, 'x') + "<form ";
+        EXPECT_EQ(findFast(text, "<form "), size - 6);
+        expectLikeFind(text, "<form ");
+        expectLikeFind(text, "m ");
+        expectLikeFind(text, " ");
+        expectLikeFind(text, "<form  ");
+    }
+}
+
+TEST(FindFast, FindsEveryOverlappingMatch) {
+    const std::string text(100, 'a');
+    for (std::size_t from = 0; from <= 100; ++from) {
+        EXPECT_EQ(findFast(text, "aaa", from), from <= 97 ? from : npos);
+    }
+    expectLikeFind("abababababababababababababababababababababab", "abab");
+    expectLikeFind("--->--->---->------->-----------------------------------------------------------------", "-->");
+}
+
+TEST(FindFast, TreatsZeroBytesAsOrdinaryBytes) {
+    std::string text(70, '\0');
+    text[40] = 'a';
+    text[41] = '\0';
+    text[42] = 'b';
+    expectLikeFind(text, "a\0b"s);
+    expectLikeFind(text, "\0\0\0"s);
+    expectLikeFind(text, "\0a"s);
+    expectLikeFind(text, "b\0"s);
+}
+
+TEST(FindFast, AgreesWithFindOnRandomTextAtEveryAlignment) {
+    std::mt19937 random(20240611);
+    // A small alphabet gives many near misses: candidates whose first and last bytes match.
+    const std::string alphabet = "<fF >m-!/\0"s;
+    for (int round = 0; round < 300; ++round) {
+        std::string text(1 + random() % 300, ' ');
+        for (char &c : text) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        std::string needle(1 + random() % 6, ' ');
+        for (char &c : needle) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        // The same text at every start address, so that every lane lines up with every byte.
+        for (std::size_t shift = 0; shift < 16; ++shift) {
+            const std::string shifted = std::string(shift, '#') + text;
+            const std::string_view view = std::string_view(shifted).substr(shift);
+            const std::size_t from = random() % (view.size() + 2);
+            ASSERT_EQ(findFast(view, needle, from), view.find(needle, from));
+        }
+        expectLikeFind(text, needle);
+    }
+}
+
+TEST(FindFast, FindsTheOnlyMatchInALargePage) {
+    std::string page(1 << 20, '<');
+    const std::size_t at = page.size() - 11;
+    page.replace(at, 10, "<!--webbot");
+    EXPECT_EQ(findFast(page, "<!--webbot"), at);
+    EXPECT_EQ(findFast(page, "<!--webbot", at + 1), npos);
+    EXPECT_EQ(findFast(page, "<!--webbotx"), npos);
+}
+
+// What findTagStart(text, from, "ist", 'f') must answer, one position at a time.
+std::size_t plainTagStart(std::string_view text, std::size_t from) {
+    for (std::size_t at = from; at + 1 < text.size(); ++at) {
+        const char next = velmoraine::bytes::lowerAscii(text[at + 1]);
+        const bool closesForm =
+            next == '/' && at + 2 < text.size() && velmoraine::bytes::lowerAscii(text[at + 2]) == 'f';
+        if (text[at] == '<' && (next == '!' || next == 'i' || next == 's' || next == 't' || closesForm)) {
+            return at;
+        }
+    }
+    return npos;
+}
+
+TEST(FindTagStart, AgreesWithAPlainWalkAtEveryAlignment) {
+    std::mt19937 random(4711);
+    // Each wanted byte beside the bytes that differ from it only in the bit of lower case.
+    const std::string alphabet = "<<<!\x01iIsStT/\x0f"
+                                 "fFaA\0"s;
+    for (int round = 0; round < 300; ++round) {
+        std::string text(random() % 300, ' ');
+        for (char &c : text) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        for (std::size_t shift = 0; shift < 32; shift += 3) {
+            const std::string shifted = std::string(shift, '#') + text;
+            const std::string_view view = std::string_view(shifted).substr(shift);
+            const std::size_t from = random() % (view.size() + 2);
+            ASSERT_EQ(findTagStart(view, from, "ist", 'f'), plainTagStart(view, from)) << text;
+        }
+        std::vector<std::size_t> all;
+        for (std::size_t at = findTagStart(text, 0, "ist", 'f'); at != npos;
+             at = findTagStart(text, at + 1, "ist", 'f')) {
+            all.push_back(at);
+        }
+        std::vector<std::size_t> plain;
+        for (std::size_t at = plainTagStart(text, 0); at != npos; at = plainTagStart(text, at + 1)) {
+            plain.push_back(at);
+        }
+        ASSERT_EQ(all, plain) << text;
+    }
+    EXPECT_EQ(findTagStart("<p><b></b></FORM>", 0, "ist", 'f'), 10u);
+    EXPECT_EQ(findTagStart("<p><", 0, "ist", 'f'), npos);
+    EXPECT_EQ(findTagStart("x</", 0, "ist", 'f'), npos);
+    EXPECT_EQ(findTagStart("x<!", 0, "ist", 'f'), 1u);
+}
+
+TEST(FindEitherFast, FindsBothKindsInPageOrder) {
+    const std::string page = "x<FORM a><form b><Form c><FORM d<form ";
+    std::vector<std::pair<std::size_t, int>> found;
+    for (auto hit = findEitherFast(page, "<form ", "<FORM "); hit.at != npos;
+         hit = findEitherFast(page, "<form ", "<FORM ", hit.at + 1)) {
+        found.emplace_back(hit.at, hit.which);
+    }
+    EXPECT_EQ(found, (std::vector<std::pair<std::size_t, int>>{{1, 1}, {9, 0}, {25, 1}, {32, 0}}));
+    EXPECT_EQ(findEitherFast(page, "<form ", "<FORM ", page.size() + 1).at, npos);
+}
+
+TEST(FindEitherFast, AgreesWithTwoPlainSearches) {
+    std::mt19937 random(77);
+    const std::string alphabet = "<fF oOrRmM\0"s;
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"<form ", "<FORM "}, {"ab", "ac"}, {"<f", "<fo"}, {"", "x"}, {"aa", "aa"}, {"\0f"s, "\0F"s}};
+    for (int round = 0; round < 300; ++round) {
+        std::string text(random() % 200, ' ');
+        for (char &c : text) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        if (round % 3 == 0) {
+            text.insert(random() % (text.size() + 1), round % 2 == 0 ? "<form " : "<FORM ");
+        }
+        for (const auto &[first, second] : pairs) {
+            for (std::size_t from = 0; from <= text.size() + 1; ++from) {
+                const auto found = findEitherFast(text, first, second, from);
+                const auto expected = plainEither(text, first, second, from);
+                ASSERT_EQ(found.at, expected.at) << first << " / " << second << " from " << from;
+                ASSERT_EQ(found.which, expected.which);
+            }
+        }
+    }
+}
+
+TEST(ReserveLarge, KeepsTheTextAndMakesRoom) {
+    std::string text = "kept";
+    reserveLarge(text, 9 * 1024 * 1024);
+    EXPECT_EQ(text, "kept");
+    EXPECT_GE(text.capacity(), 9u * 1024 * 1024);
+    text.append(9 * 1024 * 1024 - 4, 'x');
+    EXPECT_EQ(text.size(), 9u * 1024 * 1024);
+    EXPECT_EQ(text.substr(0, 5), "keptx");
+
+    std::string small;
+    reserveLarge(small, 10);
+    EXPECT_GE(small.capacity(), 10u);
+    EXPECT_TRUE(small.empty());
+}

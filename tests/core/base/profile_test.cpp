@@ -1,0 +1,422 @@
+#include "core/base/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include <sys/stat.h>
+
+using velmoraine::profile::findValue;
+using velmoraine::profile::flush;
+using velmoraine::profile::getInt;
+using velmoraine::profile::getString;
+using velmoraine::profile::problemWith;
+using velmoraine::profile::resolveProfilePath;
+using velmoraine::profile::withValue;
+using velmoraine::profile::writeString;
+using namespace std::string_literals;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Text level: reading
+// ---------------------------------------------------------------------------------------
+
+TEST(ProfileText, FindsValueWithoutRegardToCaseOfSectionAndKey) {
+    const std::string text = "[SETTINGS]\nVL_Id=12345\n";
+    EXPECT_EQ(findValue(text, "settings", "vl_id"), "12345");
+    EXPECT_EQ(findValue(text, "Settings", "VL_ID"), "12345");
+}
+
+TEST(ProfileText, TrimsBlanksAroundSectionKeyAndValue) {
+    const std::string text = "  [ Settings ]\t\r\n\t main dir \t=  C:\\App\\ \t\r\n";
+    EXPECT_EQ(findValue(text, "Settings", "main dir"), "C:\\App\\");
+}
+
+TEST(ProfileText, KeepsBlanksInsideValue) {
+    EXPECT_EQ(findValue("[Settings]\ncustom=Acme  Corp\n", "Settings", "custom"), "Acme  Corp");
+}
+
+TEST(ProfileText, EmptyValueIsFoundAsEmpty) {
+    EXPECT_EQ(findValue("[Settings]\ncustom=   \n", "Settings", "custom"), "");
+}
+
+TEST(ProfileText, MissingSectionOrKeyIsNotFound) {
+    const std::string text = "[Settings]\nvl_id=1\n[Other]\ncustom=x\n";
+    EXPECT_EQ(findValue(text, "Missing", "vl_id"), std::nullopt);
+    EXPECT_EQ(findValue(text, "Settings", "custom"), std::nullopt);
+    EXPECT_EQ(findValue("", "Settings", "vl_id"), std::nullopt);
+}
+
+TEST(ProfileText, KeyBeforeAnySectionBelongsToNone) {
+    EXPECT_EQ(findValue("vl_id=1\n[Settings]\n", "Settings", "vl_id"), std::nullopt);
+}
+
+TEST(ProfileText, FirstSectionAndFirstKeyWin) {
+    const std::string text = "[Settings]\nvl_id=1\nvl_id=2\n[settings]\nvl_id=3\ncustom=late\n";
+    EXPECT_EQ(findValue(text, "Settings", "vl_id"), "1");
+    // The later section of the same name is never searched.
+    EXPECT_EQ(findValue(text, "Settings", "custom"), std::nullopt);
+}
+
+TEST(ProfileText, CommentsAndLinesWithoutEqualsAreNotKeys) {
+    const std::string text = "[Settings]\n;vl_id=1\n  # vl_id=2\nvl_id\nvl_id=3\n";
+    EXPECT_EQ(findValue(text, "Settings", "vl_id"), "3");
+}
+
+TEST(ProfileText, ValueKeepsEverythingAfterTheFirstEquals) {
+    EXPECT_EQ(findValue("[vlsu]\nurl=http://x/?a=1&b=2\n", "vlsu", "url"), "http://x/?a=1&b=2");
+}
+
+TEST(ProfileText, SectionHeaderWithoutClosingBracketIsNotASection) {
+    EXPECT_EQ(findValue("[Settings\nvl_id=1\n", "Settings", "vl_id"), std::nullopt);
+}
+
+TEST(ProfileText, ZeroBytesAreOrdinaryBytes) {
+    const std::string text = "[Set\0tings]\nk\0ey=va\0lue\n"s;
+    EXPECT_EQ(findValue(text, "Set\0tings"s, "k\0ey"s), "va\0lue"s);
+    EXPECT_EQ(findValue(text, "Set", "k"), std::nullopt);
+}
+
+TEST(ProfileText, LastLineWithoutBreakAndLoneCarriageReturnAtEnd) {
+    EXPECT_EQ(findValue("[Settings]\r\nvl_id=7", "Settings", "vl_id"), "7");
+    EXPECT_EQ(findValue("[Settings]\r\nvl_id=7\r", "Settings", "vl_id"), "7");
+}
+
+// ---------------------------------------------------------------------------------------
+// Text level: writing
+// ---------------------------------------------------------------------------------------
+
+TEST(ProfileText, ReplacesValueInPlaceKeepingEveryOtherByte) {
+    const std::string before = "; written by hand\r\n"
+                               "[Other]\r\n"
+                               "vl_id=1\r\n"
+                               "\r\n"
+                               "[ settings ]\r\n"
+                               "unknown key = kept\r\n"
+                               "  VL_ID \t=  12863  \r\n"
+                               "# trailing comment\r\n"
+                               "custom=Acme\r\n";
+    const std::string after = "; written by hand\r\n"
+                              "[Other]\r\n"
+                              "vl_id=1\r\n"
+                              "\r\n"
+                              "[ settings ]\r\n"
+                              "unknown key = kept\r\n"
+                              "  VL_ID \t=99999\r\n"
+                              "# trailing comment\r\n"
+                              "custom=Acme\r\n";
+    EXPECT_EQ(withValue(before, "Settings", "vl_id", "99999"), after);
+}
+
+// A value typed with blanks around it is stored as typed, and the next write replaces all of
+// it: writing the same texts again and again leaves the file as after the first round.
+TEST(ProfileText, RewritingAValueWithBlanksDoesNotGrowTheFile) {
+    std::string text = "[Settings]\r\nmain dir=/opt/app/\r\n";
+    for (int round = 0; round < 3; ++round) {
+        for (const std::string_view typed : {"23456 ", " 23456", "  23456  ", "24680"}) {
+            text = withValue(text, "Settings", "vl_id", typed);
+            EXPECT_EQ(text, "[Settings]\r\nmain dir=/opt/app/\r\nvl_id=" + std::string(typed) + "\r\n");
+            const std::string_view digits = typed.substr(typed.find_first_not_of(' '), 5);
+            EXPECT_EQ(velmoraine::profile::findValue(text, "Settings", "vl_id"), std::string(digits));
+        }
+    }
+}
+
+TEST(ProfileText, ReplacesEmptyValueAndLongerValue) {
+    EXPECT_EQ(withValue("[Settings]\nvl_id=\nx=1\n", "Settings", "vl_id", "12345"), "[Settings]\nvl_id=12345\nx=1\n");
+    EXPECT_EQ(withValue("[Settings]\nvl_id=123456789\n", "Settings", "vl_id", ""), "[Settings]\nvl_id=\n");
+}
+
+TEST(ProfileText, NewKeyGoesAfterLastKeyOfItsSection) {
+    const std::string before = "[Settings]\n"
+                               "main dir=/opt/app/\n"
+                               "; note\n"
+                               "custom=Acme\n"
+                               "\n"
+                               "; about the next section\n"
+                               "[Other]\n"
+                               "x=1\n";
+    const std::string after = "[Settings]\n"
+                              "main dir=/opt/app/\n"
+                              "; note\n"
+                              "custom=Acme\n"
+                              "vl_id=12345\n"
+                              "\n"
+                              "; about the next section\n"
+                              "[Other]\n"
+                              "x=1\n";
+    EXPECT_EQ(withValue(before, "settings", "vl_id", "12345"), after);
+}
+
+TEST(ProfileText, NewKeyInSectionWithoutKeysFollowsItsHeader) {
+    EXPECT_EQ(withValue("[Settings]\r\n\r\n[Other]\r\n", "Settings", "vl_id", "1"),
+              "[Settings]\r\nvl_id=1\r\n\r\n[Other]\r\n");
+}
+
+TEST(ProfileText, NewKeyAfterLastLineWithoutBreakGetsOneFirst) {
+    EXPECT_EQ(withValue("[Settings]\r\ncustom=Acme", "Settings", "vl_id", "1"), "[Settings]\r\ncustom=Acme\r\nvl_id=1");
+    EXPECT_EQ(withValue("[Settings]", "Settings", "vl_id", "1"), "[Settings]\nvl_id=1");
+}
+
+TEST(ProfileText, NewSectionIsAppendedInTheFileLineBreakStyle) {
+    EXPECT_EQ(withValue("", "Settings", "val_comp", "1"), "[Settings]\nval_comp=1\n");
+    EXPECT_EQ(withValue("[Editor]\nx=1\n", "Settings", "val_comp", "1"), "[Editor]\nx=1\n[Settings]\nval_comp=1\n");
+    EXPECT_EQ(withValue("[Editor]\r\nx=1", "Settings", "val_comp", "1"),
+              "[Editor]\r\nx=1\r\n[Settings]\r\nval_comp=1\r\n");
+}
+
+TEST(ProfileText, WritesIntoFirstOfSectionsWithTheSameName) {
+    EXPECT_EQ(withValue("[Settings]\na=1\n[Settings]\nb=2\n", "Settings", "b", "3"),
+              "[Settings]\na=1\nb=3\n[Settings]\nb=2\n");
+}
+
+TEST(ProfileText, WrittenValueReadsBack) {
+    std::string text = "garbage\0line\n[Settings\n=\n[Settings]\n"s;
+    text = withValue(text, "Settings", "vl_id", "12345");
+    text = withValue(text, "vlsu", "url", "http://example.invalid/a=b");
+    text = withValue(text, "Settings", "custom", "Acme Corp");
+    EXPECT_EQ(findValue(text, "Settings", "vl_id"), "12345");
+    EXPECT_EQ(findValue(text, "vlsu", "url"), "http://example.invalid/a=b");
+    EXPECT_EQ(findValue(text, "Settings", "custom"), "Acme Corp");
+    EXPECT_EQ(text.substr(0, 12), "garbage\0line"s);
+}
+
+TEST(ProfileText, LargeFilesStayLinear) {
+    // A quadratic search over these would not finish within the test's time limit.
+    std::string keys = "[Settings]\n";
+    std::string brackets;
+    for (int i = 0; i < 200000; ++i) {
+        keys += "k=v\n";
+        brackets += "[\n";
+    }
+    EXPECT_EQ(findValue(keys, "Settings", "missing"), std::nullopt);
+    const std::string written = withValue(keys, "Settings", "vl_id", "1");
+    EXPECT_EQ(written.size(), keys.size() + 8);
+    EXPECT_EQ(written.substr(written.size() - 8), "vl_id=1\n");
+    EXPECT_EQ(withValue(brackets, "Settings", "vl_id", "1").size(), brackets.size() + 19);
+}
+
+// ---------------------------------------------------------------------------------------
+// Files
+// ---------------------------------------------------------------------------------------
+
+// Each test works in its own temporary folder, which also serves as $XDG_CONFIG_HOME.
+class ProfileFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmoraine-profile-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_folder = pattern;
+        const char *old = std::getenv("XDG_CONFIG_HOME");
+        m_oldConfigHome = old == nullptr ? std::nullopt : std::optional<std::string>(old);
+        ::setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
+    }
+    void TearDown() override {
+        if (m_oldConfigHome) {
+            ::setenv("XDG_CONFIG_HOME", m_oldConfigHome->c_str(), 1);
+        } else {
+            ::unsetenv("XDG_CONFIG_HOME");
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+
+    std::string pathOf(const std::string &name) const { return m_folder + "/" + name; }
+
+    static void put(const std::string &path, const std::string &bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out << bytes;
+    }
+    static std::string contents(const std::string &path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    std::string m_folder;
+    std::optional<std::string> m_oldConfigHome;
+};
+
+TEST_F(ProfileFile, MissingFileGivesDefaults) {
+    EXPECT_EQ(getString("Settings", "main dir", "none", 260, "velmoraine.ini"), "none");
+    EXPECT_EQ(getInt("Settings", "vl_id", 77, "velmoraine.ini"), 77);
+    EXPECT_FALSE(std::filesystem::exists(pathOf("velmoraine.ini")));
+}
+
+TEST_F(ProfileFile, MissingKeyGivesDefaults) {
+    put(pathOf("velmoraine.ini"), "[Settings]\ncustom=Acme\n");
+    EXPECT_EQ(getString("Settings", "main dir", "", 260, "velmoraine.ini"), "");
+    EXPECT_EQ(getInt("Settings", "vl_id", -5, "velmoraine.ini"), -5);
+    EXPECT_EQ(getString("Other", "custom", "d", 260, "velmoraine.ini"), "d");
+}
+
+TEST_F(ProfileFile, ReadsValuesWithoutRegardToCase) {
+    put(pathOf("velmoraine.ini"), "[SETTINGS]\r\nVL_ID = 12864\r\nCustom =  Acme Corp \r\n");
+    EXPECT_EQ(getInt("Settings", "vl_id", 0, "velmoraine.ini"), 12864);
+    EXPECT_EQ(getString("settings", "custom", "", 199, "velmoraine.ini"), "Acme Corp");
+}
+
+TEST_F(ProfileFile, TruncatesToOneLessThanSize) {
+    put(pathOf("velmoraine.ini"), "[Settings]\ncustom=abcdef\n");
+    EXPECT_EQ(getString("Settings", "custom", "", 4, "velmoraine.ini"), "abc");
+    EXPECT_EQ(getString("Settings", "custom", "", 7, "velmoraine.ini"), "abcdef");
+    EXPECT_EQ(getString("Settings", "custom", "", 1, "velmoraine.ini"), "");
+    EXPECT_EQ(getString("Settings", "custom", "", 0, "velmoraine.ini"), "");
+    // The default is cut the same way.
+    EXPECT_EQ(getString("Settings", "missing", "defaults", 4, "velmoraine.ini"), "def");
+}
+
+TEST_F(ProfileFile, IntegerReadsLikeDecimalConversion) {
+    put(pathOf("velmoraine.ini"), "[Settings]\na=abc\nb=42abc\nc= -17\nd=+8\ne=99999999999\nf=\n");
+    EXPECT_EQ(getInt("Settings", "a", 5, "velmoraine.ini"), 0);
+    EXPECT_EQ(getInt("Settings", "b", 5, "velmoraine.ini"), 42);
+    EXPECT_EQ(getInt("Settings", "c", 5, "velmoraine.ini"), -17);
+    EXPECT_EQ(getInt("Settings", "d", 5, "velmoraine.ini"), 8);
+    EXPECT_EQ(getInt("Settings", "e", 5, "velmoraine.ini"), 2147483647);
+    // An empty value is no value at all.
+    EXPECT_EQ(getInt("Settings", "f", 5, "velmoraine.ini"), 5);
+}
+
+TEST_F(ProfileFile, WriteCreatesFolderFileSectionAndKey) {
+    const std::string configHome = pathOf("not/yet/there");
+    ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+    ASSERT_TRUE(writeString("Settings", "val_comp", "1", "dornapelle.ini"));
+    EXPECT_EQ(contents(configHome + "/dornapelle.ini"), "[Settings]\nval_comp=1\n");
+    EXPECT_EQ(getString("Settings", "val_comp", "", 10, "dornapelle.ini"), "1");
+}
+
+TEST_F(ProfileFile, WriteReplacesValueKeepingTheRestByteForByte) {
+    const std::string before = "; velmoraine\r\n[Other]\r\nvl_id=1\r\n\r\n[Settings]\r\nmain dir=/opt/v/\r\n"
+                               "vl_id = 12863\r\nextra=kept\r\n";
+    put(pathOf("velmoraine.ini"), before);
+    ASSERT_TRUE(writeString("Settings", "vl_id", "54321", "velmoraine.ini"));
+    // Everything after "=" is the old value, the blank included.
+    EXPECT_EQ(contents(pathOf("velmoraine.ini")), "; velmoraine\r\n[Other]\r\nvl_id=1\r\n\r\n[Settings]\r\n"
+                                                  "main dir=/opt/v/\r\nvl_id =54321\r\nextra=kept\r\n");
+}
+
+TEST_F(ProfileFile, WriteAddsKeyToExistingSection) {
+    put(pathOf("velmoraine.ini"), "[Settings]\r\nmain dir=/opt/v/\r\n\r\n[Other]\r\nx=1\r\n");
+    ASSERT_TRUE(writeString("Settings", "vl_id", "12345", "velmoraine.ini"));
+    EXPECT_EQ(contents(pathOf("velmoraine.ini")),
+              "[Settings]\r\nmain dir=/opt/v/\r\nvl_id=12345\r\n\r\n[Other]\r\nx=1\r\n");
+}
+
+TEST_F(ProfileFile, HundredKilobyteLineReadsAndWritesWhole) {
+    const std::string longValue(100 * 1024, 'x');
+    put(pathOf("velmoraine.ini"), "[Settings]\ncustom=" + longValue + "\nvl_id=12345\n");
+    EXPECT_EQ(getString("Settings", "custom", "", longValue.size() + 1, "velmoraine.ini"), longValue);
+    EXPECT_EQ(getString("Settings", "custom", "", 199, "velmoraine.ini"), longValue.substr(0, 198));
+    EXPECT_EQ(getInt("Settings", "vl_id", 0, "velmoraine.ini"), 12345);
+
+    const std::string otherValue(100 * 1024, 'y');
+    ASSERT_TRUE(writeString("Settings", "custom", otherValue, "velmoraine.ini"));
+    EXPECT_EQ(contents(pathOf("velmoraine.ini")), "[Settings]\ncustom=" + otherValue + "\nvl_id=12345\n");
+}
+
+TEST_F(ProfileFile, GarbageFileGivesDefaultsAndSurvivesAWrite) {
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i) {
+        garbage.push_back(static_cast<char>((i * 7919) % 256));
+    }
+    put(pathOf("velmoraine.ini"), garbage);
+    EXPECT_EQ(getInt("Settings", "vl_id", 3, "velmoraine.ini"), 3);
+    EXPECT_EQ(getString("Settings", "custom", "d", 199, "velmoraine.ini"), "d");
+    ASSERT_TRUE(writeString("Settings", "vl_id", "12345", "velmoraine.ini"));
+    const std::string after = contents(pathOf("velmoraine.ini"));
+    EXPECT_EQ(after.substr(0, garbage.size()), garbage);
+    EXPECT_EQ(getInt("Settings", "vl_id", 3, "velmoraine.ini"), 12345);
+}
+
+TEST_F(ProfileFile, FlushOnlyAnswersTrue) {
+    EXPECT_TRUE(flush("velmoraine.ini"));
+    EXPECT_TRUE(writeString(std::nullopt, std::nullopt, std::nullopt, "velmoraine.ini"));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("velmoraine.ini")));
+}
+
+TEST_F(ProfileFile, RefusesWhatCannotBeReadBack) {
+    put(pathOf("velmoraine.ini"), "[Settings]\nvl_id=1\n");
+    EXPECT_FALSE(writeString("Settings", "vl_id", "1\n[Evil]\nx=2", "velmoraine.ini"));
+    EXPECT_FALSE(writeString("Settings", "a=b", "1", "velmoraine.ini"));
+    EXPECT_FALSE(writeString("Set]tings", "vl_id", "1", "velmoraine.ini"));
+    EXPECT_FALSE(writeString("Settings", "vl_id", std::nullopt, "velmoraine.ini"));
+    EXPECT_EQ(contents(pathOf("velmoraine.ini")), "[Settings]\nvl_id=1\n");
+}
+
+TEST_F(ProfileFile, FolderInPlaceOfTheFileIsNeitherReadNorReplaced) {
+    ASSERT_EQ(::mkdir(pathOf("velmoraine.ini").c_str(), 0700), 0);
+    EXPECT_EQ(getInt("Settings", "vl_id", 9, "velmoraine.ini"), 9);
+    EXPECT_FALSE(writeString("Settings", "vl_id", "1", "velmoraine.ini"));
+    EXPECT_TRUE(std::filesystem::is_directory(pathOf("velmoraine.ini")));
+}
+
+// An editor's UTF-8 mark before the first section is read past and kept where it was.
+TEST_F(ProfileFile, Utf8MarkIsReadPastAndKept) {
+    put(pathOf("velmoraine.ini"), "\xEF\xBB\xBF[Settings]\r\nvl_id=24680\r\n");
+    EXPECT_EQ(getInt("Settings", "vl_id", 0, "velmoraine.ini"), 24680);
+    EXPECT_FALSE(problemWith("velmoraine.ini"));
+    ASSERT_TRUE(writeString("Settings", "vl_id", "13579", "velmoraine.ini"));
+    EXPECT_EQ(contents(pathOf("velmoraine.ini")), "\xEF\xBB\xBF[Settings]\r\nvl_id=13579\r\n");
+}
+
+TEST_F(ProfileFile, ProblemsNameTheFileAndWhatIsWrong) {
+    const std::string intro = "The settings file " + pathOf("velmoraine.ini") + " cannot be read: ";
+    EXPECT_FALSE(problemWith("velmoraine.ini")); // missing: the defaults apply, as always
+    put(pathOf("velmoraine.ini"), "\xFF\xFE[\0S\0"s);
+    EXPECT_EQ(problemWith("velmoraine.ini"),
+              intro + "it is saved as UTF-16 or UTF-32. Please save it as UTF-8 and start again.");
+    put(pathOf("velmoraine.ini"), "\0\0\xFE\xFF\0\0\0["s);
+    EXPECT_TRUE(problemWith("velmoraine.ini"));
+    put(pathOf("velmoraine.ini"), "[Settings]\nvl_id=1\n");
+    EXPECT_FALSE(problemWith("velmoraine.ini"));
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(pathOf("velmoraine.ini").c_str(), 0), 0);
+        EXPECT_EQ(problemWith("velmoraine.ini"), intro + "Permission denied.");
+    }
+    std::filesystem::remove(pathOf("velmoraine.ini"));
+    ASSERT_EQ(::mkdir(pathOf("velmoraine.ini").c_str(), 0700), 0);
+    EXPECT_EQ(problemWith("velmoraine.ini"), intro + "it is a folder, not a file.");
+}
+
+TEST_F(ProfileFile, NameWithSlashIsUsedAsItIs) {
+    const std::string path = pathOf("main/qd.dat");
+    ASSERT_TRUE(writeString("vlsu", "url", "http://example.invalid/", path));
+    EXPECT_EQ(contents(path), "[vlsu]\nurl=http://example.invalid/\n");
+    EXPECT_FALSE(std::filesystem::exists(pathOf("qd.dat")));
+}
+
+TEST_F(ProfileFile, BareNameLivesInConfigHome) {
+    EXPECT_EQ(resolveProfilePath("velmoraine.ini"), m_folder + "/velmoraine.ini");
+    EXPECT_EQ(resolveProfilePath("./velmoraine.ini"), "./velmoraine.ini");
+    EXPECT_EQ(resolveProfilePath("/etc/velmoraine.ini"), "/etc/velmoraine.ini");
+
+    const char *oldHome = std::getenv("HOME");
+    const std::optional<std::string> savedHome =
+        oldHome == nullptr ? std::nullopt : std::optional<std::string>(oldHome);
+    ::setenv("HOME", "/home/someone", 1);
+    ::setenv("XDG_CONFIG_HOME", "", 1);
+    EXPECT_EQ(resolveProfilePath("velmoraine.ini"), "/home/someone/.config/velmoraine.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(resolveProfilePath("velmoraine.ini"), "/home/someone/.config/velmoraine.ini");
+    if (savedHome) {
+        ::setenv("HOME", savedHome->c_str(), 1);
+    } else {
+        ::unsetenv("HOME");
+    }
+}
+
+} // namespace
+
+// Found by fuzzing: a last line ended by a lone carriage return took the new key onto it.
+TEST(ProfileText, KeyAddedAfterALastLineEndedByCarriageReturn) {
+    const std::string written =
+        velmoraine::profile::withValue("[Settings]\r\nvl_id=12345\r", "Settings", "main dir", "/opt/app/");
+    EXPECT_EQ(written, "[Settings]\r\nvl_id=12345\r\nmain dir=/opt/app/");
+    EXPECT_EQ(velmoraine::profile::findValue(written, "Settings", "main dir"), "/opt/app/");
+    EXPECT_EQ(velmoraine::profile::findValue(written, "Settings", "vl_id"), "12345");
+}

@@ -1,0 +1,140 @@
+#include "core/rules/rule_record.h"
+
+#include <gtest/gtest.h>
+
+#include "core/base/texts.h"
+#include "core/rules/rule_list.h"
+
+using namespace velmoraine;
+using namespace velmoraine::rules;
+
+namespace {
+RuleSettings settingsOf(RuleKind kind, std::string message, bool blank = false) {
+    RuleSettings settings;
+    settings.kind = kind;
+    settings.message = std::move(message);
+    settings.blankAllowed = blank;
+    return settings;
+}
+} // namespace
+
+TEST(RuleRecords, ExamplesWithStartValues) {
+    EXPECT_EQ(buildRecord("name", settingsOf(RuleKind::FilledIn, "Field \"name\" must be filled in.")),
+              "name^0^1^0^0^Field \"name\" must be filled in.");
+    EXPECT_EQ(buildRecord("email", settingsOf(RuleKind::Email, "Please enter a valid email address.")),
+              "email^1^0^Please enter a valid email address.");
+    RuleSettings phone = settingsOf(RuleKind::DigitSequence, "Please enter a valid phone number with area code.");
+    phone.seqMax = "10";
+    EXPECT_EQ(buildRecord("phone", phone), "phone^2^10^10^ ()-+^0^Please enter a valid phone number with area code.");
+    EXPECT_EQ(buildRecord("qty", settingsOf(RuleKind::NumberValue, "Field \"qty\" must contain a valid number.", true)),
+              "qty^3^1^0^1^Field \"qty\" must contain a valid number.");
+}
+
+TEST(RuleRecords, BoxesGoInAsTyped) {
+    EXPECT_EQ(buildRecord("x", settingsOf(RuleKind::Email, "")), "x^1^0^");
+    RuleSettings empty = settingsOf(RuleKind::FilledIn, "m");
+    empty.minChars = "";
+    EXPECT_EQ(buildRecord("x", empty), "x^0^^0^0^m");
+    RuleSettings text = settingsOf(RuleKind::NumberValue, "m");
+    text.numMin = "abc";
+    EXPECT_EQ(buildRecord("x", text), "x^3^abc^0^0^m");
+}
+
+TEST(RuleRecords, DisplayTextsOfEditorAndRestore) {
+    EXPECT_EQ(editorDisplayText("email", RuleKind::Email), "email (email address)");
+    EXPECT_EQ(editorDisplayText("n", RuleKind::NumberValue), "n (number value)");
+    EXPECT_EQ(restoredDisplayText("email^1^0^m"), "email (email)");
+    EXPECT_EQ(restoredDisplayText("a^0^1^0^0^m"), "a (filled-in)");
+    EXPECT_EQ(restoredDisplayText("a^7^1"), "a");
+    EXPECT_EQ(restoredDisplayText("a^x^1"), "a");
+    EXPECT_EQ(restoredDisplayText("a^ +3^1"), "a (number value)");
+    EXPECT_EQ(restoredDisplayText("plain"), "plain");
+}
+
+TEST(RuleRecords, SplitKeepsEmptyFields) {
+    EXPECT_EQ(splitRecord("a^^b^"), (std::vector<std::string_view>{"a", "", "b", ""}));
+    EXPECT_EQ(recordFieldName("abc"), "abc");
+}
+
+TEST(RuleChecks, FieldNamesThatWouldBreakRecordsOrScripts) {
+    for (const char *bad : {"first name", "o'brien", "a.b", "a^b", "a:;b", "a*/b", "a</b"}) {
+        EXPECT_EQ(checkFieldName(bad), texts::kSpecialCharacterInName) << bad;
+    }
+    for (const char *good : {"first-name", "first_name", "a:b", "a;b", "a*b", "a/b", "a<b"}) {
+        EXPECT_FALSE(checkFieldName(good)) << good;
+    }
+}
+
+TEST(RuleChecks, OnlyTheChosenKindsBoxesAndTheMessageAreChecked) {
+    RuleSettings settings = settingsOf(RuleKind::Email, "fine");
+    settings.punct = "^";
+    settings.minChars = "*/";
+    EXPECT_FALSE(checkSettings(settings));
+    settings.kind = RuleKind::DigitSequence;
+    EXPECT_EQ(checkSettings(settings), texts::kSeparatorInSettings);
+    settings.kind = RuleKind::FilledIn;
+    EXPECT_EQ(checkSettings(settings), texts::kSeparatorInSettings);
+    settings.kind = RuleKind::NumberValue;
+    EXPECT_FALSE(checkSettings(settings));
+    settings.message = "a:;b";
+    EXPECT_EQ(checkSettings(settings), texts::kSeparatorInSettings);
+    settings.message = "see </script>";
+    EXPECT_EQ(checkSettings(settings), texts::kSeparatorInSettings);
+    // A line break would end the line that stores the rules.
+    for (const char *broken : {"a\rb", "a\nb", "a\r\nb"}) {
+        settings.message = broken;
+        EXPECT_EQ(checkSettings(settings), texts::kSeparatorInSettings) << broken;
+    }
+}
+
+// A record restored from a page is refused, naming its field, when it would end the stored
+// rules' comment, the script or the stored line; what the editor itself writes passes.
+TEST(RuleChecks, StoredRecordsThatWouldBreakTheScript) {
+    const std::string refusedFirst = texts::fill(texts::kSeparatorInFieldSettings, "first");
+    for (const char *record : {"first^0^1^0^0^x */ alert(1)", "first^1^0^</script>", "first^1^0^a\nb", "first^1^0^a\rb",
+                               "first^2^1^0^*/^0^m"}) {
+        EXPECT_EQ(checkStoredRecord(record), refusedFirst) << record;
+    }
+    for (const char *record : {"first^0^1^0^0^Fine * / < /", "first^1^0^", "first", "first^3^1^10^0^a<b"}) {
+        EXPECT_FALSE(checkStoredRecord(record)) << record;
+    }
+}
+
+TEST(RuleChecks, RawRecords) {
+    EXPECT_FALSE(checkRecord("a^1^0^Fine message"));
+    EXPECT_FALSE(checkRecord("a^7^anything^goes^here^and^there^and^more"));
+    EXPECT_EQ(checkRecord("a^1^0^two^parts"), texts::kSeparatorInSettings);
+    EXPECT_EQ(checkRecord("a^2^1^2^^^0^m"), texts::kSeparatorInSettings);
+    EXPECT_FALSE(checkRecord("a^2^1^2^-^0^m"));
+    EXPECT_EQ(checkRecord("a^0^1^0^0^x */"), texts::kSeparatorInSettings);
+    EXPECT_EQ(checkRecord("a^1^0^x\ny"), texts::kSeparatorInSettings);
+    EXPECT_EQ(checkRecord("a b^0^1^0^0^m"), texts::kSpecialCharacterInName);
+}
+
+TEST(RuleList, FindAppendReplaceRemoveStayParallel) {
+    RuleList list;
+    EXPECT_EQ(list.addOrReplace("lastname", "lastname^1^0^a", "lastname (email address)"),
+              RuleList::AddOutcome::Appended);
+    EXPECT_EQ(list.addOrReplace("name", "name^1^0^b", "name (email address)"), RuleList::AddOutcome::Appended);
+    EXPECT_EQ(list.find("name"), 1);
+    EXPECT_EQ(list.find("nam"), -1);
+    EXPECT_EQ(list.addOrReplace("name", "name^0^1^0^0^c", "name (filled-in)"), RuleList::AddOutcome::Replaced);
+    EXPECT_EQ(list.records(), (std::vector<std::string>{"lastname^1^0^a", "name^0^1^0^0^c"}));
+    EXPECT_EQ(list.displays(), (std::vector<std::string>{"lastname (email address)", "name (filled-in)"}));
+    list.remove(0);
+    EXPECT_EQ(list.records(), std::vector<std::string>{"name^0^1^0^0^c"});
+    EXPECT_EQ(list.displays(), std::vector<std::string>{"name (filled-in)"});
+    list.clear();
+    EXPECT_TRUE(list.empty());
+}
+
+TEST(RuleList, ReplacingTheThirdOfFiveKeepsItThird) {
+    RuleList list;
+    for (const char *name : {"a", "b", "c", "d", "e"}) {
+        list.append(std::string(name) + "^1^0^m", std::string(name) + " (email)");
+    }
+    list.addOrReplace("c", "c^3^1^0^0^n", "c (number value)");
+    EXPECT_EQ(list.records()[2], "c^3^1^0^0^n");
+    EXPECT_EQ(list.displays()[2], "c (number value)");
+    EXPECT_EQ(list.size(), 5u);
+}

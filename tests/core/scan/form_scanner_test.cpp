@@ -1,0 +1,296 @@
+#include "core/scan/form_scanner.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmoraine::scan;
+using Names = std::vector<std::string>;
+using namespace std::string_literals;
+
+namespace {
+
+Names fieldsOf(std::string_view page) { return scanPage(page, {}).fields; }
+
+Names fieldsOfForm(std::string_view body) { return fieldsOf("<form action=\"x\">" + std::string(body) + "</form>"); }
+
+} // namespace
+
+TEST(FormScanner, NoFormTagMeansNoForm) {
+    EXPECT_FALSE(scanPage("", {}).formFound);
+    EXPECT_FALSE(scanPage("<Form action=x><input name=a></Form>", {}).formFound);
+    EXPECT_FALSE(scanPage("<form\taction=x><input name=a></form>", {}).formFound);
+    EXPECT_FALSE(scanPage("<form><input name=a></form>", {}).formFound);
+    EXPECT_TRUE(scanPage("<FORM action=x>", {}).formFound);
+}
+
+TEST(FormScanner, ListsTextLikeInputsAndSkipsButtonsHiddenAndChoices) {
+    EXPECT_EQ(fieldsOfForm("<input type=\"text\" name=\"a\"><input type=\"password\" name=\"b\"><input name=\"c\">"
+                           "<input type=\"file\" name=\"d\"><input type=\"email\" name=\"e\">"
+                           "<input type=\"submit\" name=\"s1\"><input type=\"image\" name=\"s2\">"
+                           "<input type=\"reset\" name=\"s3\"><input type=\"button\" name=\"s4\">"
+                           "<input type=\"hidden\" name=\"s5\"><input type=\"checkbox\" name=\"s6\">"
+                           "<input type=\"radio\" name=\"s7\"><input type=\"Hidden\" name=\"s8\">"
+                           "<input TYPE=\"TEXT\" name=\"f\">"),
+              (Names{"a", "b", "c", "d", "e", "f"}));
+}
+
+TEST(FormScanner, AttributeVariantsAndQuoting) {
+    EXPECT_EQ(fieldsOfForm("<input type=\"text\" name=\"email\"><INPUT TYPE=text NAME=email>"), Names{"email"});
+    EXPECT_EQ(fieldsOfForm("<INPUT TYPE=text NAME=email>"), Names{"email"});
+    EXPECT_EQ(fieldsOfForm("<input name='phone'>"), Names{"phone"});
+    EXPECT_EQ(fieldsOfForm("<input name=first name>"), Names{"first"});
+    EXPECT_EQ(fieldsOfForm("<input name =  \"spaced\">"), Names{"spaced"});
+    EXPECT_EQ(fieldsOfForm("<input Name=Cap>"), Names{"Cap"});
+    EXPECT_EQ(fieldsOfForm("<input name=\"unclosed>"), Names{});
+    EXPECT_EQ(fieldsOfForm("<input name=a\tb>"), Names{"a\tb"});
+    EXPECT_EQ(fieldsOfForm("<input name=\"\">"), Names{""});
+}
+
+TEST(FormScanner, UsernameAttributeShadowsName) {
+    EXPECT_EQ(fieldsOfForm("<input username=\"u\" name=\"n\">"), Names{"u"});
+}
+
+TEST(FormScanner, TypeWordsAreWholeWords) {
+    EXPECT_EQ(fieldsOfForm("<input type=\"submitx\" name=\"a\"><input type=\"hidden \" name=\"b\">"),
+              (Names{"a", "b"}));
+    // An unreadable type counts as text.
+    EXPECT_EQ(fieldsOfForm("<input type=\"hidden name=\"c\">"), Names{"c"});
+    EXPECT_EQ(fieldsOfForm("<input name=\"c\" type=\"hidden>"), Names{"c"});
+}
+
+TEST(FormScanner, SelectAndTextareaByOwnNameOptionsNeverListed) {
+    EXPECT_EQ(fieldsOfForm("<select name=\"s\"><option name=\"o\">1</option></select>"
+                           "<textarea name=\"t\"><input name=\"inside\"></textarea><select>"),
+              (Names{"s", "t", "inside"}));
+    EXPECT_EQ(fieldsOfForm("<input name=\"dup\"><select name=\"dup\"><textarea name=\"dup\">"), Names{"dup"});
+    EXPECT_EQ(fieldsOfForm("<inputfoo name=\"x\">"), Names{"x"});
+}
+
+TEST(FormScanner, CommentsAreSkipped) {
+    EXPECT_EQ(fieldsOfForm("<!-- <input name=\"hidden\"> --><input name=\"shown\">"), Names{"shown"});
+    EXPECT_EQ(fieldsOfForm("<!-- x --><input name=\"direct\">"), Names{"direct"});
+    // "->" ends the comment, even without the second dash.
+    EXPECT_EQ(fieldsOfForm("<!- a -><input name=\"after\">"), Names{"after"});
+    // An unclosed comment only skips its opener.
+    EXPECT_EQ(fieldsOfForm("<!-<input name=\"n\">"), Names{"n"});
+}
+
+TEST(FormScanner, TheChosenFormEndsTheWalk) {
+    EXPECT_EQ(fieldsOf("<form a><input name=\"one\"></FORM><form b><input name=\"two\"></form>"), Names{"one"});
+    EXPECT_EQ(fieldsOf("<form a><input name=\"one\"></fOrM><input name=\"two\">"), Names{"one"});
+    EXPECT_EQ(fieldsOf("<input name=\"before\"><form a><input name=\"x\">"), Names{"x"});
+    // A capital form is cut at its capital closing tag, even inside a comment.
+    EXPECT_EQ(fieldsOf("<FORM a><!-- </FORM> --><input name=\"lost\"></FORM>"), Names{});
+    EXPECT_EQ(fieldsOf("<form a><!-- </form> --><input name=\"lost\"></form>"), Names{});
+    // The closing tag of the other spelling inside a comment is only part of the comment.
+    EXPECT_EQ(fieldsOf("<form a><!-- </FORM> --><input name=\"kept\"></form>"), Names{"kept"});
+    // A field tag is cut there too: an unclosed quote, or a tag whose ">" lies past the end.
+    EXPECT_EQ(fieldsOf("<form a><input name=\"a</form>\"><input name=\"b\">"), Names{});
+    EXPECT_EQ(fieldsOf("<form a><input name=\"a\" type=\"hidden</form>\">"), Names{"a"});
+    EXPECT_EQ(fieldsOf("<form a><input name=a</form> type=hidden>"), Names{"a"});
+    EXPECT_EQ(fieldsOf("<FORM a><input type=text name=b</FORM>"), Names{"b"});
+}
+
+TEST(FormScanner, SeveralFormsAskTheChooser) {
+    const std::string page = "<form id=1><input name=\"a\"></form><form id=2><input name=\"b\"></form>"
+                             "<FORM id=3><input name=\"c\"></FORM><form id=4><input name=\"d\"></form>";
+    std::vector<std::string> shown;
+    const ScanResult result = scanPage(page, [&](const std::vector<std::string> &tags) {
+        shown = tags;
+        return 3;
+    });
+    EXPECT_TRUE(result.severalForms);
+    EXPECT_EQ(shown, (std::vector<std::string>{"<form id=1>", "<form id=2>", "<form id=4>", "<FORM id=3>"}));
+    EXPECT_EQ(result.chosenForm, 3);
+    EXPECT_EQ(result.fields, Names{"d"});
+}
+
+TEST(FormScanner, CapitalFormBeforeLowerFormCountsAsOne) {
+    bool asked = false;
+    const ScanResult result = scanPage("<FORM a><input name=\"x\"></FORM><form b><input name=\"y\"></form>",
+                                       [&](const std::vector<std::string> &) {
+                                           asked = true;
+                                           return 2;
+                                       });
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(result.chosenForm, 1);
+    EXPECT_EQ(result.fields, Names{"y"});
+}
+
+TEST(FormScanner, ChooserTextsPassOverTagsWithoutAngle) {
+    EXPECT_EQ(chooserTagTexts("<form a><FORM b><form c"), (std::vector<std::string>{"<form a>", "<FORM b>"}));
+    // The search goes on from the ">" just used: a tag text inside another is not listed.
+    EXPECT_EQ(chooserTagTexts("<form title=\"<form x\">"), (std::vector<std::string>{"<form title=\"<form x\">"}));
+    EXPECT_EQ(formTagPositions("<form title=\"<form x\">").size(), 2u);
+}
+
+TEST(FormScanner, StoredRulesComeBackWhicheverFormIsChosen) {
+    const std::string page = "<form a><input name=\"x\"></form><form b><input name=\"y\"></form>"
+                             "<script>/*\r\n//VLDATA:x^1^0^Bad:;\r\n*/</script>";
+    const ScanResult result = scanPage(page, [](const std::vector<std::string> &) { return 2; });
+    EXPECT_EQ(result.fields, Names{"y"});
+    EXPECT_EQ(result.rules.records(), std::vector<std::string>{"x^1^0^Bad"});
+    EXPECT_EQ(result.rules.displays(), std::vector<std::string>{"x (email)"});
+}
+
+TEST(FormScanner, ZeroBytesAreOrdinary) {
+    const std::string page = "<form a>\0<input name=\"a\0b\"><input name=\"c\"></form>"s;
+    EXPECT_EQ(fieldsOf(page), (Names{std::string("a\0b", 3), "c"}));
+}
+
+// A tag without ">" runs to the end of the text; many of them must not make the scan quadratic.
+// Sized so that a quadratic walk would take minutes while the linear one takes milliseconds.
+TEST(FormScannerPathological, ManyOpenTagsStayLinear) {
+    std::string page = "<form a>";
+    for (int i = 0; i < 200000; ++i) {
+        page += "<input type=\"";
+    }
+    page += " name=\"z\"";
+    EXPECT_EQ(fieldsOf(page).size(), 1u);
+    std::string forms;
+    for (int i = 0; i < 100000; ++i) {
+        forms += "<form ";
+    }
+    EXPECT_TRUE(chooserTagTexts(forms).empty());
+    EXPECT_TRUE(scanPage(forms, [](const std::vector<std::string> &) { return 1; }).fields.empty());
+}
+
+TEST(FormScannerPathological, ManyUnclosedCommentsStayLinear) {
+    std::string page = "<form a>";
+    for (int i = 0; i < 200000; ++i) {
+        page += "<!-- note <input name=\"n\">";
+    }
+    EXPECT_EQ(fieldsOf(page), Names{"n"});
+}
+
+TEST(FormScannerPathological, FiftyThousandInputsKeepTheirOrder) {
+    std::string page = "<form a>";
+    for (int i = 0; i < 50000; ++i) {
+        page += "<input name=\"f" + std::to_string(i) + "\"><input name=\"f" + std::to_string(i / 2) + "\">";
+    }
+    const Names fields = fieldsOf(page);
+    ASSERT_EQ(fields.size(), 50000u);
+    EXPECT_EQ(fields[49999], "f49999");
+}
+
+TEST(FormScanner, ResultCarriesTheChooserTagTexts) {
+    EXPECT_TRUE(scanPage("<p>no form</p>", {}).tagTexts.empty());
+    const std::string one = "<form a><input name=\"x\"></form>";
+    EXPECT_EQ(scanPage(one, {}).tagTexts, chooserTagTexts(one));
+    const std::string several = "<FORM b><form a><form c";
+    EXPECT_EQ(scanPage(several, [](const std::vector<std::string> &) { return 1; }).tagTexts,
+              (std::vector<std::string>{"<form a>", "<FORM b>"}));
+}
+
+// The scan keeps the positions of the first forms of each spelling; a form further on is
+// found again, with the same answer as listFields.
+TEST(FormScanner, ChosenFormFarDownThePageHasItsOwnFields) {
+    std::string page;
+    for (int i = 1; i <= 20; ++i) {
+        page += "<form n=" + std::to_string(i) + "><input name=\"f" + std::to_string(i) + "\"></form>";
+    }
+    page += "<FORM n=21><input name=\"f21\"></FORM>";
+    for (int chosen : {1, 16, 17, 20, 21, 22}) {
+        const ScanResult result = scanPage(page, [&](const std::vector<std::string> &) { return chosen; });
+        EXPECT_EQ(result.fields, listFields(page, chosen)) << chosen;
+        if (chosen <= 21) {
+            EXPECT_EQ(result.fields, Names{"f" + std::to_string(chosen)});
+        }
+    }
+}
+
+TEST(FormScannerPathological, ManyOpenFormsAfterARealOneStillCount) {
+    std::string page = "<form a><input name=\"x\"></form>";
+    for (int i = 0; i < 100000; ++i) {
+        page += i % 4 == 3 ? "<FORM " : "<form ";
+    }
+    const ScanResult result = scanPage(page, [](const std::vector<std::string> &) { return 2; });
+    EXPECT_TRUE(result.severalForms);
+    EXPECT_EQ(result.tagTexts, (std::vector<std::string>{"<form a>"}));
+    EXPECT_EQ(result.chosenForm, 2);
+    EXPECT_EQ(result.fields, listFields(page, 2));
+}
+
+TEST(FormScanner, LargePageGivesTheChosenFormWhicheverThreadWalksIt) {
+    // Past the size from which the first form is walked beside the survey of the form tags.
+    const std::string padding(5 << 20, '.');
+    const std::string page = "<FORM a><input name=\"capital\"></FORM>" + padding +
+                             "<form b><!-- <input name=\"hidden\"> --><input name=\"first\"></form>" + padding +
+                             "<form c><input name=\"second\"></form>";
+    const std::vector<Names> expected = {{"first"}, {"second"}, {"capital"}, {}};
+    for (int chosen : {1, 2, 3, 4}) {
+        const ScanResult result = scanPage(page, [&](const std::vector<std::string> &) { return chosen; });
+        EXPECT_EQ(result.fields, expected[static_cast<std::size_t>(chosen - 1)]) << chosen;
+        EXPECT_EQ(result.fields, listFields(page, chosen)) << chosen;
+    }
+    // With no lower-case tag anywhere, the first capital one is form 1.
+    const std::string capitalsOnly = padding + "<FORM a><TEXTAREA NAME=\"note\"></TEXTAREA></FORM>" + padding;
+    EXPECT_EQ(scanPage(capitalsOnly, {}).fields, Names{"note"});
+    EXPECT_FALSE(scanPage(padding + padding, {}).formFound);
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the fields' first tags declare
+// ---------------------------------------------------------------------------------------------
+
+TEST(FormScannerMarkup, ReadsEachDeclaredAttribute) {
+    using velmoraine::rules::FieldMarkup;
+    using Attribute = FieldMarkup::Attribute;
+    const ScanResult result =
+        scanPage("<form action=x>"
+                 "<input type=\"email\" name=\"contact\" required>"
+                 "<INPUT TYPE=NUMBER NAME=qty MIN=1 MAX=\"10\">"
+                 "<input name='zip' maxlength='5' minLength=5 pattern=\"\\d{5}\" inputmode=numeric>"
+                 "<textarea name=notes required maxlength=200></textarea>"
+                 "<input type=text name=plain title=\"required field\" data-max=4 xmin=3>"
+                 "<input type=\"url\" name=site pattern=\"[a-z]+\" min=abc></form>",
+                 {});
+    ASSERT_EQ(result.fields, (Names{"contact", "qty", "zip", "notes", "plain", "site"}));
+    const auto &markup = result.markup;
+    FieldMarkup contact = FieldMarkup().with(Attribute::Type, "email");
+    contact.required = true;
+    FieldMarkup notes = FieldMarkup().with(Attribute::MaxLength, "200");
+    notes.required = true;
+    ASSERT_TRUE(markup.find(0) && markup.find(1) && markup.find(2) && markup.find(3) && markup.find(5));
+    EXPECT_EQ(*markup.find(0), contact);
+    EXPECT_EQ(*markup.find(1),
+              FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
+    EXPECT_EQ(*markup.find(2), FieldMarkup()
+                                   .with(Attribute::MinLength, "5")
+                                   .with(Attribute::MaxLength, "5")
+                                   .with(Attribute::Pattern, "\\d{5}")
+                                   .with(Attribute::InputMode, "numeric"));
+    EXPECT_EQ(*markup.find(3), notes);
+    // Words inside values, other attributes' names and values the proposal cannot use are not read.
+    EXPECT_EQ(markup.find(4), nullptr);
+    EXPECT_EQ(*markup.find(5), FieldMarkup().with(Attribute::Type, "url"));
+}
+
+TEST(FormScannerMarkup, TheFirstTagOfAFieldDecides) {
+    const ScanResult result = scanPage("<form action=x><input name=a><input name=a type=email required>"
+                                       "<select name=b required></select><input name=b type=number></form>",
+                                       {});
+    EXPECT_EQ(result.markup.find(0), nullptr);
+    ASSERT_TRUE(result.markup.find(1));
+    EXPECT_TRUE(result.markup.find(1)->required);
+    EXPECT_FALSE(result.markup.find(1)->get(velmoraine::rules::FieldMarkup::Attribute::Type));
+}
+
+TEST(FormScannerMarkup, ATagIsReadOnlyUpToTheNextAngle) {
+    // A tag without ">" is read up to the next "<": the next field's attributes are its own.
+    const ScanResult result = scanPage("<form action=x><input name=a <input name=b required></form>", {});
+    EXPECT_EQ(result.fields, (Names{"a", "b"}));
+    EXPECT_EQ(result.markup.find(0), nullptr);
+    ASSERT_TRUE(result.markup.find(1));
+    EXPECT_TRUE(result.markup.find(1)->required);
+}
+
+TEST(FormScannerPathological, ManyOpenFieldTagsWithMarkupStayLinear) {
+    std::string page = "<form action=x>";
+    for (int i = 0; i < 100000; ++i) {
+        page += "<input required maxlength=9 name=f" + std::to_string(i) + ' ';
+    }
+    const ScanResult result = scanPage(page, {});
+    ASSERT_EQ(result.fields.size(), 100000u);
+    EXPECT_EQ(result.markup.size(), 100000u);
+    EXPECT_EQ(result.markup.find(99999)->get(velmoraine::rules::FieldMarkup::Attribute::MaxLength), "9");
+}

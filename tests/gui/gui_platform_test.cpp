@@ -1,0 +1,279 @@
+// The Qt side of the platform layer: page bytes to text and back, the set-up of the real
+// dialogs, and the output box's round trip of the rewriter's bytes.
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextCursor>
+
+#include "core/base/texts.h"
+#include "gui/output_page.h"
+#include "gui/page_text.h"
+#include "gui/ui_services.h"
+#include "recording_ui.h"
+
+using namespace velmoraine;
+using platform::LineEnding;
+using platform::PageEncoding;
+
+namespace {
+
+std::string allBytes() {
+    std::string bytes;
+    for (int value = 0; value < 256; ++value) {
+        bytes.push_back(static_cast<char>(value));
+    }
+    return bytes;
+}
+
+// A literal's bytes, zero bytes included.
+template <std::size_t N> std::string raw(const char (&text)[N]) { return std::string(text, N - 1); }
+
+std::string roundTrip(std::string_view bytes) {
+    const PageEncoding encoding = platform::detectEncoding(bytes);
+    return platform::encodePage(platform::decodePage(bytes, encoding), encoding);
+}
+
+// An LF page after the rewriter: its own lines end in LF, the inserted block's in CR LF.
+const std::string kLfPageWithBlock = "<html>\n<head>\n<title>caf\xC3\xA9</title>\r\n<script>\r\nx();\r\n</script>\r\n"
+                                     "</head>\n<body>\n<form name=\"f\">\n</form>\n</body>\n</html>\n";
+
+} // namespace
+
+class GuiPlatformTest : public QObject {
+    Q_OBJECT
+private slots:
+    void validUtf8IsShownAsUtf8();
+    void byteOrderMarkSurvives();
+    void invalidUtf8FallsBackToWindows1252();
+    void everyByteSurvivesWindows1252();
+    void zeroByteIsAnOrdinaryCharacter();
+    void windows1252WritesOtherCharactersAsReferences();
+    void declaredCharsetReadOnlyWhenReversible_data();
+    void declaredCharsetReadOnlyWhenReversible();
+    void dominantLineEnding();
+    void lineBreaksTakeTheDominantEnding();
+    void uneditedBoxKeepsExactBytes_data();
+    void uneditedBoxKeepsExactBytes();
+    void editedBoxIsEncodedBackWithDominantEnding();
+    void editedWindows1252BoxKeepsItsEncoding();
+    void messageBoxSetUp();
+    void errorBoxSetUp();
+    void fileDialogSetUp();
+    void defaultSuffix();
+};
+
+void GuiPlatformTest::validUtf8IsShownAsUtf8() {
+    const std::string page = "<p>Gr\xC3\xBC\xC3\x9F"
+                             "e \xE2\x82\xAC \xF0\x9F\x98\x80</p>";
+    QCOMPARE(platform::detectEncoding(page), PageEncoding::Utf8);
+    QCOMPARE(platform::decodePage(page, PageEncoding::Utf8), QStringLiteral("<p>Gr\u00FC\u00DFe \u20AC ") +
+                                                                 QString::fromUcs4(U"\U0001F600", 1) +
+                                                                 QStringLiteral("</p>"));
+    QCOMPARE(roundTrip(page), page);
+}
+
+void GuiPlatformTest::byteOrderMarkSurvives() {
+    const std::string page = "\xEF\xBB\xBF<html></html>";
+    QCOMPARE(platform::detectEncoding(page), PageEncoding::Utf8);
+    QCOMPARE(platform::decodePage(page, PageEncoding::Utf8).front(), QChar(0xFEFF));
+    QCOMPARE(roundTrip(page), page);
+}
+
+void GuiPlatformTest::invalidUtf8FallsBackToWindows1252() {
+    for (const std::string &page : {std::string("caf\xE9"), std::string("\xED\xA0\x80"), std::string("\xC0\xAF"),
+                                    std::string("\xF4\x90\x80\x80"), std::string("ok \xE2\x82")}) {
+        QCOMPARE(platform::detectEncoding(page), PageEncoding::Windows1252);
+        QCOMPARE(roundTrip(page), page);
+    }
+    QCOMPARE(platform::decodePage("caf\xE9 \x80 \x93x\x94", PageEncoding::Windows1252),
+             QStringLiteral("caf\u00E9 \u20AC \u201Cx\u201D"));
+}
+
+void GuiPlatformTest::everyByteSurvivesWindows1252() {
+    const std::string bytes = allBytes();
+    QCOMPARE(platform::detectEncoding(bytes), PageEncoding::Windows1252);
+    const QString text = platform::decodePage(bytes, PageEncoding::Windows1252);
+    QCOMPARE(text.size(), qsizetype(256));
+    for (const int unassigned : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+        QCOMPARE(text[unassigned].unicode(), char16_t(unassigned));
+    }
+    QCOMPARE(platform::encodePage(text, PageEncoding::Windows1252), bytes);
+}
+
+void GuiPlatformTest::zeroByteIsAnOrdinaryCharacter() {
+    const std::string page = raw("a\0b\r\n");
+    QCOMPARE(platform::detectEncoding(page), PageEncoding::Utf8);
+    const QString text = platform::decodePage(page, PageEncoding::Utf8);
+    QCOMPARE(text.size(), qsizetype(5));
+    QCOMPARE(text[1], QChar(0));
+    QCOMPARE(roundTrip(page), page);
+}
+
+void GuiPlatformTest::windows1252WritesOtherCharactersAsReferences() {
+    QCOMPARE(platform::encodePage(QStringLiteral("\u00E9\u20AC\u65E5") + QString::fromUcs4(U"\U0001F600", 1),
+                                  PageEncoding::Windows1252),
+             std::string("\xE9\x80&#26085;&#128512;"));
+}
+
+// A declared character set is used when it reads the bytes without a fault and gives them
+// back; otherwise the page reads as a page without a declaration does.
+void GuiPlatformTest::declaredCharsetReadOnlyWhenReversible_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("charset"); // empty: not a declared character set
+    QTest::addColumn<bool>("utf8");       // without one: UTF-8, else windows-1252
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("Shift_JIS") << QByteArray("<meta charset=\"Shift_JIS\">\x93\xfa") << QStringLiteral("Shift_JIS")
+                               << false << QStringLiteral("\u65E5");
+    QTest::newRow("x-sjis alias") << QByteArray("<meta charset=x-sjis>\x93\xfa") << QStringLiteral("x-sjis") << false
+                                  << QStringLiteral("\u65E5");
+    QTest::newRow("KOI8-R in http-equiv")
+        << QByteArray("<meta http-equiv=Content-Type content=\"text/html; charset=koi8-r\">\xf0\xd2")
+        << QStringLiteral("koi8-r") << false << QStringLiteral("\u041F\u0440");
+    QTest::newRow("latin-1 reads as windows-1252")
+        << QByteArray("<meta charset=iso-8859-1>\x80\xe9") << QStringLiteral("windows-1252") << false
+        << QStringLiteral("\u20AC\u00E9");
+    QTest::newRow("Shift_JIS with a broken pair")
+        << QByteArray("<meta charset=Shift_JIS>\x93") << QString() << false << QStringLiteral("\u201C");
+    QTest::newRow("unknown charset") << QByteArray("<meta charset=no-such-set>\xc3\xa9") << QString() << true
+                                     << QStringLiteral("\u00E9");
+    QTest::newRow("declared utf-8, Latin-1 bytes")
+        << QByteArray("<meta charset=utf-8>\xe9") << QString() << false << QStringLiteral("\u00E9");
+}
+
+void GuiPlatformTest::declaredCharsetReadOnlyWhenReversible() {
+    QFETCH(QByteArray, page);
+    QFETCH(QString, charset);
+    QFETCH(bool, utf8);
+    QFETCH(QString, shown);
+    const std::string bytes = page.toStdString();
+    const PageEncoding encoding = platform::detectEncoding(bytes);
+    const PageEncoding expected = charset.isEmpty() ? (utf8 ? PageEncoding::Utf8 : PageEncoding::Windows1252)
+                                                    : PageEncoding::named(charset.toStdString());
+    QCOMPARE(encoding.kind, expected.kind);
+    QCOMPARE(QString::fromStdString(encoding.charset), charset);
+    const QString text = platform::decodePage(bytes, encoding);
+    QVERIFY2(text.endsWith(shown), qPrintable(text));
+    QCOMPARE(platform::encodePage(text, encoding), bytes);
+}
+
+void GuiPlatformTest::dominantLineEnding() {
+    QCOMPARE(platform::dominantLineEnding(kLfPageWithBlock), LineEnding::Lf);
+    QCOMPARE(platform::dominantLineEnding("a\r\nb\r\nc\n"), LineEnding::CrLf);
+    QCOMPARE(platform::dominantLineEnding("a\r\nb\n"), LineEnding::CrLf);
+    QCOMPARE(platform::dominantLineEnding("no breaks"), LineEnding::CrLf);
+    QCOMPARE(platform::dominantLineEnding("a\rb\rc\r\n"), LineEnding::Cr);
+}
+
+void GuiPlatformTest::lineBreaksTakeTheDominantEnding() {
+    const QString text = QStringLiteral("a\r\nb\nc\rd\u2029e");
+    QCOMPARE(platform::withLineEndings(text, LineEnding::Lf), QStringLiteral("a\nb\nc\nd\ne"));
+    QCOMPARE(platform::withLineEndings(text, LineEnding::CrLf), QStringLiteral("a\r\nb\r\nc\r\nd\r\ne"));
+}
+
+void GuiPlatformTest::uneditedBoxKeepsExactBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("utf-8, LF page with CR LF block") << QByteArray::fromStdString(kLfPageWithBlock);
+    QTest::newRow("windows-1252") << QByteArray("<p>caf\xE9 \x81\x8D\x8F\x90\x9D \x80</p>\r\n<p>\xA0</p>\r\n");
+    QTest::newRow("zero byte") << QByteArray::fromStdString(raw("<p>a\0b</p>\r\n<p>\xA0</p>\n\r"));
+    QTest::newRow("every byte") << QByteArray::fromStdString(allBytes());
+    QTest::newRow("non-breaking space in utf-8") << QByteArray("a\xC2\xA0"
+                                                               "b\r\n");
+}
+
+void GuiPlatformTest::uneditedBoxKeepsExactBytes() {
+    QFETCH(QByteArray, bytes);
+    test::RecordingUi ui;
+    OutputPage page(ui);
+    page.show();
+    page.setOutput(bytes.toStdString(), bytes.toStdString());
+    QCOMPARE(page.currentBytes(), bytes.toStdString());
+
+    // Copy All hands over the same bytes, and the text as shown.
+    QTest::mouseClick(page.findChild<QWidget *>(QStringLiteral("Button3")), Qt::LeftButton);
+    QCOMPARE(ui.messageTexts(), QStringList{platform::fromSystemText(texts::kCopiedAll)});
+    const PageEncoding encoding = platform::detectEncoding(bytes.toStdString());
+    QCOMPARE(ui.clipboardTexts, QStringList{platform::decodePage(bytes.toStdString(), encoding)});
+
+    // An edit that is undone leaves the box unedited again.
+    auto *box = page.findChild<QPlainTextEdit *>(QStringLiteral("RichEdit1"));
+    QTest::keyClicks(box, QStringLiteral("x"));
+    QVERIFY(page.currentBytes() != bytes.toStdString());
+    box->undo();
+    QCOMPARE(page.currentBytes(), bytes.toStdString());
+}
+
+void GuiPlatformTest::editedBoxIsEncodedBackWithDominantEnding() {
+    test::RecordingUi ui;
+    OutputPage page(ui);
+    page.show();
+    const std::string source = "<html>\n<head>\n</head>\n<body>\n<form name=\"f\">\n</form>\n</body>\n</html>\n";
+    page.setOutput(kLfPageWithBlock, source);
+    auto *box = page.findChild<QPlainTextEdit *>(QStringLiteral("RichEdit1"));
+    box->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(box, QStringLiteral("<!-- "));
+    box->insertPlainText(QStringLiteral("\u00E9"));
+    QTest::keyClicks(box, QStringLiteral(" -->"));
+    std::string expected = "<!-- \xC3\xA9 -->" + kLfPageWithBlock;
+    for (std::size_t at = expected.find("\r\n"); at != std::string::npos; at = expected.find("\r\n", at)) {
+        expected.erase(at, 1);
+    }
+    QCOMPARE(page.currentBytes(), expected);
+}
+
+void GuiPlatformTest::editedWindows1252BoxKeepsItsEncoding() {
+    test::RecordingUi ui;
+    OutputPage page(ui);
+    page.show();
+    const std::string bytes = raw("<p>caf\xE9\0\x81</p>\r\n<p>\x93q\x94</p>\r\n");
+    page.setOutput(bytes, bytes);
+    auto *box = page.findChild<QPlainTextEdit *>(QStringLiteral("RichEdit1"));
+    box->moveCursor(QTextCursor::End);
+    box->insertPlainText(QStringLiteral("\u00FC\u65E5"));
+    QCOMPARE(page.currentBytes(), bytes + "\xFC&#26085;");
+}
+
+void GuiPlatformTest::messageBoxSetUp() {
+    QWidget owner;
+    const auto box = platform::makeMessageBox(&owner, QStringLiteral("Your page must contain a <FORM> tag!"));
+    QCOMPARE(box->windowTitle(), platform::fromSystemText(texts::kMessageTitle));
+    QCOMPARE(box->icon(), QMessageBox::NoIcon);
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box->parentWidget(), &owner);
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QVERIFY(box->windowModality() != Qt::NonModal);
+}
+
+void GuiPlatformTest::errorBoxSetUp() {
+    const auto box = platform::makeErrorBox(nullptr, QStringLiteral("Cannot open file x"));
+    QCOMPARE(box->windowTitle(), QStringLiteral("Velmoraine"));
+    QCOMPARE(box->icon(), QMessageBox::Critical);
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box->text(), QStringLiteral("Cannot open file x"));
+}
+
+void GuiPlatformTest::fileDialogSetUp() {
+    QWidget owner;
+    const auto open = platform::makeOpenPageDialog(&owner, QDir::tempPath());
+    QCOMPARE(open->nameFilters(), QStringList{QStringLiteral("HTML Files (*.htm* *.php *.asp)")});
+    QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
+    QCOMPARE(open->fileMode(), QFileDialog::AnyFile);
+    QCOMPARE(open->directory().absolutePath(), QDir(QDir::tempPath()).absolutePath());
+    const auto save = platform::makeSavePageDialog(&owner);
+    QCOMPARE(save->nameFilters(), open->nameFilters());
+    QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
+    QCOMPARE(save->defaultSuffix(), QStringLiteral("htm"));
+    QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
+}
+
+void GuiPlatformTest::defaultSuffix() {
+    QCOMPARE(platform::withDefaultSuffix(QStringLiteral("/tmp/mypage"), QStringLiteral("htm")),
+             QStringLiteral("/tmp/mypage.htm"));
+    QCOMPARE(platform::withDefaultSuffix(QStringLiteral("/tmp/mypage.php"), QStringLiteral("htm")),
+             QStringLiteral("/tmp/mypage.php"));
+    QCOMPARE(platform::withDefaultSuffix(QStringLiteral("/tmp/v1.0/mypage"), QStringLiteral("htm")),
+             QStringLiteral("/tmp/v1.0/mypage.htm"));
+}
+
+QTEST_MAIN(GuiPlatformTest)
+#include "gui_platform_test.moc"

@@ -1,0 +1,360 @@
+// Help and the service's links, driven through the wizard's controls: the topic each control
+// opens, the help viewer where it is installed and the wizard's own help window elsewhere, and
+// the link data file, the link launcher and the browser for the sign-up and home links.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include "core/base/profile.h"
+#include "core/base/service.h"
+#include "core/base/texts.h"
+#include "core/run/launch_commands.h"
+#include "gui/help_window.h"
+#include "gui/page_text.h"
+#include "wizard_fixture.h"
+
+using namespace velmoraine;
+using velmoraine::test::qs;
+using velmoraine::test::WizardFixture;
+
+namespace {
+
+const std::string kPage = "<html><head></head><body>\n<form action=\"mail.asp\"><input name=\"email\"></form>\n"
+                          "</body></html>\n";
+
+// What qd.dat held before: the writes must keep all of it but the one value.
+const std::string kLinkData = "; written by the launcher\n[vlhome]\nurl=https://example.org/old\nwidth=800\n\n"
+                              "[vlsu]\nurl=https://example.org/old-signup\n";
+
+// PATH for the duration of a test.
+class ScopedPath {
+public:
+    explicit ScopedPath(const QString &path) : m_saved(qgetenv("PATH")) { qputenv("PATH", QFile::encodeName(path)); }
+    ~ScopedPath() { qputenv("PATH", m_saved); }
+    ScopedPath(const ScopedPath &) = delete;
+    ScopedPath &operator=(const ScopedPath &) = delete;
+
+private:
+    QByteArray m_saved;
+};
+
+QString writeExecutable(WizardFixture &f, const QString &name) {
+    const QString path = f.writeFile(name, "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+    return path;
+}
+
+// Runs the wizard with the test's folder `folder` as the main directory (none when empty),
+// holding the script model, and shows page 1. Returns the main directory.
+QString startWith(WizardFixture &f, const QString &folder) {
+    QString main;
+    if (!folder.isEmpty()) {
+        main = f.path(folder) + u'/';
+        f.writeFile(folder + QStringLiteral("/vlmodel.txt"), test::modelText());
+    }
+    f.writeSettings("velmoraine.ini", "[Settings]\nmain dir=" + main.toStdString() + "\nvl_id=24680\n");
+    f.start();
+    f.form().show();
+    return main;
+}
+
+void goToPage(WizardFixture &f, const char *page) {
+    if (f.currentPage() == QStringLiteral("TabSheet1")) {
+        f.ui.openAnswers.emplace_back(f.writeFile(QStringLiteral("page.htm"), kPage));
+        f.click("ButtonSelectForm");
+    }
+    while (f.currentPage() != QString::fromLatin1(page)) {
+        f.click("ButtonNext");
+    }
+}
+
+void clickLink(WizardFixture &f, const char *objectName) {
+    QTest::mouseClick(f.child<QWidget>(objectName), Qt::LeftButton);
+}
+
+HelpWindow *helpWindow(WizardFixture &f) {
+    const QList<HelpWindow *> windows = f.form().findChildren<HelpWindow *>();
+    return windows.size() == 1 ? windows.front() : nullptr;
+}
+
+QStringList words(const launch::Command &command) {
+    QStringList all{platform::fromNativePath(command.program)};
+    for (const std::string &argument : command.arguments) {
+        all.append(platform::fromNativePath(argument));
+    }
+    return all;
+}
+
+} // namespace
+
+class HelpLinksTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void helpWindowOpensEachControlsTopic();
+    void helpWindowIsOneNonModalWindow();
+    void helpWindowFollowsItsLinks();
+    void helpViewerWhereInstalled();
+    void signUpLinkWritesTheLinkDataFile();
+    void homeLinksFromPagesOneAndThree();
+    void refusedAccountIdOpensTheSignUpLink();
+    void launcherWhereInstalled();
+    void emptyMainDirectory();
+    void longMainDirectoryStartsTheWholeCommand();
+    void unwritableLinkDataFileStillOpens();
+    void screenshots();
+};
+
+void HelpLinksTest::helpWindowOpensEachControlsTopic() {
+    WizardFixture f;
+    const ScopedPath noViewer(f.path(QStringLiteral("empty-bin")));
+    startWith(f, QStringLiteral("main"));
+    f.click("SpeedButton1");
+    QVERIFY(helpWindow(f) != nullptr);
+    QCOMPARE(helpWindow(f)->currentTopic(), 1000);
+    QVERIFY(helpWindow(f)->isVisible());
+    QCOMPARE(helpWindow(f)->windowTitle(), QStringLiteral("Velmoraine Help - Contents"));
+
+    goToPage(f, "TabSheet2");
+    clickLink(f, "Label59");
+    QCOMPARE(helpWindow(f)->currentTopic(), 1002);
+    QVERIFY(helpWindow(f)
+                ->findChild<QTextBrowser *>(QStringLiteral("HelpBrowser"))
+                ->toPlainText()
+                .contains(QStringLiteral("Validating fields")));
+    f.click("SpeedButton1");
+    QCOMPARE(helpWindow(f)->currentTopic(), 1000);
+
+    goToPage(f, "TabSheet5");
+    clickLink(f, "Label60");
+    QCOMPARE(helpWindow(f)->currentTopic(), 1001);
+    f.click("SpeedButton1");
+    QCOMPARE(helpWindow(f)->currentTopic(), 1000);
+
+    QVERIFY(f.ui.programs.isEmpty());
+    QVERIFY(f.ui.messages.isEmpty());
+    QVERIFY(f.ui.errors.isEmpty());
+}
+
+void HelpLinksTest::helpWindowIsOneNonModalWindow() {
+    WizardFixture f;
+    const ScopedPath noViewer(f.path(QStringLiteral("empty-bin")));
+    startWith(f, QStringLiteral("main"));
+    f.click("SpeedButton1");
+    HelpWindow *first = helpWindow(f);
+    QVERIFY(first != nullptr);
+    QVERIFY(first->isWindow());
+    QCOMPARE(first->windowModality(), Qt::NonModal);
+    QVERIFY(!QApplication::activeModalWidget());
+    // The wizard still takes clicks while help is open.
+    f.click("ButtonSelectForm");
+    QCOMPARE(f.ui.openFolders.size(), 1);
+
+    // Closed and asked for again: the same window comes back.
+    first->close();
+    QVERIFY(!first->isVisible());
+    f.click("SpeedButton1");
+    QCOMPARE(helpWindow(f), first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(f.form().findChildren<HelpWindow *>().size(), 1);
+}
+
+void HelpLinksTest::helpWindowFollowsItsLinks() {
+    test::RecordingUi ui;
+    QWidget owner;
+    HelpWindow *window = HelpWindow::showTopic(&owner, ui, 4711);
+    QCOMPARE(window->currentTopic(), 1000);
+    auto *browser = window->findChild<QTextBrowser *>(QStringLiteral("HelpBrowser"));
+    emit browser->anchorClicked(QUrl(QStringLiteral("help:1002")));
+    QCOMPARE(window->currentTopic(), 1002);
+    QVERIFY(window->findChild<QToolButton *>(QStringLiteral("Topic1002"))->isChecked());
+    QVERIFY(!window->findChild<QToolButton *>(QStringLiteral("Topic1000"))->isChecked());
+    QTest::mouseClick(window->findChild<QToolButton *>(QStringLiteral("Topic1001")), Qt::LeftButton);
+    QCOMPARE(window->currentTopic(), 1001);
+    emit browser->anchorClicked(QUrl(qs(service::kHomeUrl)));
+    QCOMPARE(ui.browserUrls, QList<QUrl>{QUrl(qs(service::kHomeUrl))});
+    QCOMPARE(window->currentTopic(), 1001);
+    QCOMPARE(HelpWindow::showTopic(&owner, ui, 1002), window);
+}
+
+void HelpLinksTest::helpViewerWhereInstalled() {
+    WizardFixture f;
+    const QString viewer = writeExecutable(f, QStringLiteral("bin/hh.exe"));
+    const ScopedPath withViewer(f.path(QStringLiteral("bin")));
+    const QString main = startWith(f, QStringLiteral("My Programs"));
+    const QString helpFile = main + QStringLiteral("velmoraine.chm");
+
+    f.click("SpeedButton1");
+    goToPage(f, "TabSheet2");
+    clickLink(f, "Label59");
+    f.click("SpeedButton1");
+    goToPage(f, "TabSheet5");
+    clickLink(f, "Label60");
+
+    QCOMPARE(f.ui.programs.size(), 4);
+    const QStringList topics{QStringLiteral("1000"), QStringLiteral("1002"), QStringLiteral("1000"),
+                             QStringLiteral("1001")};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(f.ui.programs[i].program, viewer);
+        QCOMPARE(f.ui.programs[i].arguments, QStringList({QStringLiteral("-mapid"), topics[i], helpFile}));
+    }
+    // The words are those of the composed command line, blanks of the path included.
+    const launch::Command command = launch::helpCommand(1002, helpFile.toStdString());
+    QCOMPARE(qs(command.commandLine()), QStringLiteral("hh.exe -mapid 1002 ") + helpFile);
+    QCOMPARE(QStringList{QStringLiteral("hh.exe")} + f.ui.programs[1].arguments, words(command));
+    QVERIFY(helpWindow(f) == nullptr);
+    QVERIFY(f.ui.browserUrls.isEmpty());
+}
+
+void HelpLinksTest::signUpLinkWritesTheLinkDataFile() {
+    WizardFixture f;
+    startWith(f, QStringLiteral("main"));
+    const QString linkData = f.writeFile(QStringLiteral("main/qd.dat"), kLinkData);
+    clickLink(f, "Label34");
+    const std::string once = WizardFixture::readFile(linkData);
+    QCOMPARE(once, profile::withValue(kLinkData, "vlsu", "url", service::kSignUpUrl));
+    QVERIFY(once.find("\n[vlsu]\nurl=https://www.velmoraine.com/signup.html\n") != std::string::npos);
+    QVERIFY(once.find("[vlhome]\nurl=https://example.org/old\nwidth=800\n") != std::string::npos);
+    QVERIFY(once.find("; written by the launcher\n") == 0);
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
+
+    // Twice: the same address written again, and opened again.
+    clickLink(f, "Label34");
+    QCOMPARE(WizardFixture::readFile(linkData), once);
+    QCOMPARE(f.ui.browserUrls.size(), 2);
+    QVERIFY(f.ui.programs.isEmpty());
+    QVERIFY(f.ui.messages.isEmpty());
+    QVERIFY(f.ui.errors.isEmpty());
+}
+
+void HelpLinksTest::homeLinksFromPagesOneAndThree() {
+    WizardFixture f;
+    startWith(f, QStringLiteral("main"));
+    clickLink(f, "Label62");
+    const QString linkData = f.mainDirectory() + QStringLiteral("qd.dat");
+    QCOMPARE(WizardFixture::readFile(linkData), std::string("[vlhome]\nurl=https://www.velmoraine.com/\n"));
+    goToPage(f, "TabSheet5");
+    clickLink(f, "Label54");
+    QCOMPARE(WizardFixture::readFile(linkData), std::string("[vlhome]\nurl=https://www.velmoraine.com/\n"));
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>({QUrl(qs(service::kHomeUrl)), QUrl(qs(service::kHomeUrl))}));
+    QCOMPARE(f.child<QLabel>("Label62")->text(), qs(service::kHomeUrl));
+}
+
+// Continue with a refused ID opens the sign-up link exactly as Label34 does.
+void HelpLinksTest::refusedAccountIdOpensTheSignUpLink() {
+    WizardFixture f;
+    startWith(f, QStringLiteral("main"));
+    f.ui.openAnswers.emplace_back(f.writeFile(QStringLiteral("page.htm"), kPage));
+    f.click("ButtonSelectForm");
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("12863"));
+    f.click("ButtonNext");
+    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::kInvalidAccountId)});
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
+    const std::string afterContinue = WizardFixture::readFile(f.mainDirectory() + QStringLiteral("qd.dat"));
+    QCOMPARE(afterContinue, std::string("[vlsu]\nurl=https://www.velmoraine.com/signup.html\n"));
+    clickLink(f, "Label34");
+    QCOMPARE(f.ui.browserUrls.size(), 2);
+    QCOMPARE(f.ui.browserUrls[1], f.ui.browserUrls[0]);
+    QCOMPARE(WizardFixture::readFile(f.mainDirectory() + QStringLiteral("qd.dat")), afterContinue);
+}
+
+// A main directory with blanks holding the launcher: it is started, without quotes, with the
+// one argument naming the link data file and the link's section.
+void HelpLinksTest::launcherWhereInstalled() {
+    WizardFixture f;
+    const QString launcher = writeExecutable(f, QStringLiteral("My Programs/kxbrws.exe"));
+    const QString main = startWith(f, QStringLiteral("My Programs"));
+    clickLink(f, "Label34");
+    clickLink(f, "Label62");
+    QCOMPARE(f.ui.programs.size(), 2);
+    QCOMPARE(f.ui.programs[0].program, launcher);
+    QCOMPARE(f.ui.programs[0].arguments, QStringList{QStringLiteral("DF9,") + main + QStringLiteral("qd.dat,vlsu")});
+    QCOMPARE(f.ui.programs[1].arguments, QStringList{QStringLiteral("DF9,") + main + QStringLiteral("qd.dat,vlhome")});
+    const launch::Command command = launch::linkCommand(main.toStdString(), launch::Link::SignUp);
+    QCOMPARE(qs(command.commandLine()),
+             main + QStringLiteral("kxbrws.exe DF9,") + main + QStringLiteral("qd.dat,vlsu"));
+    QCOMPARE(QStringList{f.ui.programs[0].program} + f.ui.programs[0].arguments, words(command));
+    QVERIFY(f.ui.browserUrls.isEmpty());
+    const std::string linkData = WizardFixture::readFile(main + QStringLiteral("qd.dat"));
+    QVERIFY(linkData.find("[vlsu]\nurl=https://www.velmoraine.com/signup.html\n") != std::string::npos);
+    QVERIFY(linkData.find("[vlhome]\nurl=https://www.velmoraine.com/\n") != std::string::npos);
+
+    // A file of that name that cannot be run is no launcher.
+    QFile::setPermissions(launcher, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    clickLink(f, "Label34");
+    QCOMPARE(f.ui.programs.size(), 2);
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
+}
+
+// No main directory: the link data file is named bare, which puts it in the configuration
+// folder as every bare profile name; the help command names the bare help file.
+void HelpLinksTest::emptyMainDirectory() {
+    WizardFixture f;
+    writeExecutable(f, QStringLiteral("bin/hh.exe"));
+    const ScopedPath withViewer(f.path(QStringLiteral("bin")));
+    startWith(f, QString());
+    clickLink(f, "Label34");
+    QCOMPARE(f.settingsText("qd.dat"), std::string("[vlsu]\nurl=https://www.velmoraine.com/signup.html\n"));
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
+    f.click("SpeedButton1");
+    QCOMPARE(f.ui.programs.size(), 1);
+    QCOMPARE(f.ui.programs[0].arguments,
+             QStringList({QStringLiteral("-mapid"), QStringLiteral("1000"), QStringLiteral("velmoraine.chm")}));
+}
+
+// A command longer than the classic 299 characters: the launcher still gets its whole argument.
+void HelpLinksTest::longMainDirectoryStartsTheWholeCommand() {
+    WizardFixture f;
+    const QString deep = QStringLiteral("%1/%1/%1").arg(QString(60, u'd'));
+    const QString launcher = writeExecutable(f, deep + QStringLiteral("/kxbrws.exe"));
+    const QString main = startWith(f, deep);
+    QVERIFY(main.size() > 135 && main.size() <= 259); // past the classic limit, within the stored one
+    clickLink(f, "Label54");
+    const launch::Command command = launch::linkCommand(main.toStdString(), launch::Link::Home);
+    QVERIFY(!command.fitsClassicLimit());
+    QCOMPARE(f.ui.programs.size(), 1);
+    QCOMPARE(f.ui.programs[0].program, launcher);
+    QCOMPARE(f.ui.programs[0].arguments, QStringList{QStringLiteral("DF9,") + main + QStringLiteral("qd.dat,vlhome")});
+    QVERIFY(WizardFixture::readFile(main + QStringLiteral("qd.dat")).find("url=https://www.velmoraine.com/") !=
+            std::string::npos);
+}
+
+void HelpLinksTest::unwritableLinkDataFileStillOpens() {
+    WizardFixture f;
+    QDir().mkpath(f.mainDirectory() + QStringLiteral("qd.dat")); // a folder where the file would be
+    const QString launcher = writeExecutable(f, QStringLiteral("main/kxbrws.exe"));
+    startWith(f, QStringLiteral("main"));
+    clickLink(f, "Label34");
+    QCOMPARE(f.ui.programs.size(), 1);
+    QCOMPARE(f.ui.programs[0].program, launcher);
+    QFile::remove(launcher);
+    clickLink(f, "Label34");
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
+    QVERIFY(f.ui.messages.isEmpty());
+    QVERIFY(f.ui.errors.isEmpty());
+}
+
+// With VELMORAINE_SCREENSHOTS set to a folder, writes a picture of the help window at the
+// validation topic.
+void HelpLinksTest::screenshots() {
+    const QString folder = qEnvironmentVariable("VELMORAINE_SCREENSHOTS");
+    if (folder.isEmpty()) {
+        QSKIP("VELMORAINE_SCREENSHOTS is not set");
+    }
+    QDir().mkpath(folder);
+    WizardFixture f;
+    const ScopedPath noViewer(f.path(QStringLiteral("empty-bin")));
+    startWith(f, QStringLiteral("main"));
+    goToPage(f, "TabSheet2");
+    clickLink(f, "Label59");
+    QVERIFY(helpWindow(f) != nullptr);
+    QVERIFY(helpWindow(f)->grab().save(folder + QStringLiteral("/help.png")));
+}
+
+QTEST_MAIN(HelpLinksTest)
+#include "help_links_test.moc"

@@ -1,0 +1,95 @@
+#include "recording_ui.h"
+
+#include <QDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+namespace velmoraine::test {
+
+namespace {
+
+QStringList textsOf(const QList<RecordingUi::Shown> &shown) {
+    QStringList texts;
+    for (const auto &box : shown) {
+        texts.append(box.text);
+    }
+    return texts;
+}
+
+} // namespace
+
+QStringList RecordingUi::messageTexts() const { return textsOf(messages); }
+
+QStringList RecordingUi::errorTexts() const { return textsOf(errors); }
+
+void RecordingUi::showMessage(QWidget *owner, const QString &text) {
+    messages.append({owner, text});
+    if (onMessage) {
+        onMessage(text);
+    }
+}
+
+void RecordingUi::showError(QWidget *owner, const QString &text) { errors.append({owner, text}); }
+
+std::optional<QString> RecordingUi::askOpenPage(QWidget * /*owner*/, const QString &startFolder) {
+    openFolders.append(startFolder);
+    if (openAnswers.empty()) {
+        return std::nullopt;
+    }
+    std::optional<QString> answer;
+    answer.swap(openAnswers.front());
+    openAnswers.pop_front();
+    return answer;
+}
+
+std::optional<QString> RecordingUi::askSavePage(QWidget * /*owner*/) {
+    ++saveQuestions;
+    if (saveAnswers.empty()) {
+        return std::nullopt;
+    }
+    auto answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    // As the real dialog does: a name without a suffix gains the default one.
+    return answer ? std::optional<QString>(platform::withDefaultSuffix(*answer, QStringLiteral("htm"))) : answer;
+}
+
+// The dialog is shown without a loop of its own; the queued answer works its controls, and a
+// dialog still open afterwards is closed as by its title bar.
+int RecordingUi::showModal(QDialog &dialog) {
+    ++modalShowings;
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    if (!modalAnswers.empty()) {
+        auto answer = std::move(modalAnswers.front());
+        modalAnswers.pop_front();
+        answer(dialog);
+    }
+    if (dialog.isVisible()) {
+        dialog.close();
+    }
+    return dialog.result();
+}
+
+void RecordingUi::copyToClipboard(const QString &text, const QByteArray &bytes) {
+    clipboardTexts.append(text);
+    platform::writeClipboard(text, bytes);
+}
+
+void RecordingUi::openInBrowser(const QUrl &url) { browserUrls.append(url); }
+
+void RecordingUi::startProgram(const QString &program, const QStringList &arguments) {
+    programs.append({program, arguments});
+}
+
+std::function<void(QDialog &)> chooseForm(int number) {
+    return [number](QDialog &dialog) {
+        auto *option = dialog.findChild<QRadioButton *>(QStringLiteral("Opt%1").arg(number));
+        QVERIFY(option != nullptr);
+        QVERIFY(option->isVisible());
+        QTest::mouseClick(option, Qt::LeftButton);
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
+    };
+}
+
+} // namespace velmoraine::test

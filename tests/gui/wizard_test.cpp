@@ -1,0 +1,818 @@
+// The wizard in normal mode, driven through its widgets: page 1, the chooser, navigation and
+// page 3 with copy, save and test.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "core/base/profile.h"
+#include "core/base/service.h"
+#include "core/base/texts.h"
+#include "core/rewrite/page_rewriter.h"
+#include "core/rules/rule_record.h"
+#include "core/run/browser_launch.h"
+#include "core/run/startup.h"
+#include "gui/output_page.h"
+#include "gui/page_text.h"
+#include "gui/rule_editor_page.h"
+#include "gui/window_look.h"
+#include "wizard_fixture.h"
+
+using namespace velmoraine;
+using velmoraine::test::itemsOf;
+using velmoraine::test::qs;
+using velmoraine::test::WizardFixture;
+
+namespace {
+
+const std::string kContactPage = "<html>\r\n<head>\r\n<title>Contact</title>\r\n</head>\r\n<body>\r\n"
+                                 "<form method=\"post\" action=\"mail.asp\" name=\"order\">\r\n"
+                                 "<input type=\"text\" name=\"fullname\">\r\n"
+                                 "<input type=\"text\" name=\"email\">\r\n"
+                                 "<input type=\"submit\" value=\"Send\">\r\n"
+                                 "</form>\r\n</body>\r\n</html>\r\n";
+
+// Four forms: three in lower case, then one in capitals, which comes last in form count order.
+const std::string kFourForms = "<html><head></head><body>\n"
+                               "<FORM NAME=\"d\"><INPUT NAME=\"d1\"></FORM>\n"
+                               "<form name=\"a\"><input name=\"a1\"></form>\n"
+                               "<form name=\"b\"><input name=\"b1\"></form>\n"
+                               "<form name=\"c\" action=\"c.cgi\"><input name=\"c1\"><input name=\"c2\"></form>\n"
+                               "</body></html>\n";
+
+const std::string kTwoForms = "<html><head></head><body>\n"
+                              "<form name=\"x\"><input name=\"x1\"></form>\n"
+                              "<form name=\"y\"><input name=\"y1\"></form>\n"
+                              "</body></html>\n";
+
+const std::string kEmailRecord = "email^1^0^Please enter a valid email address";
+
+std::string storedId() {
+    return profile::getString(startup::kSettingsSection, startup::kAccountIdKey, "<none>", 300, startup::kSettingsFile);
+}
+
+// The rewriter run directly with the inputs the window should use.
+std::string expectedOutput(const std::string &page, int chosenForm, const std::string &id,
+                           const std::vector<std::string> &records) {
+    const std::string model = test::modelText();
+    rewrite::RewriteInput input;
+    input.page = page;
+    input.model = model;
+    input.chosenForm = chosenForm;
+    input.accountIdText = id;
+    input.formNumber = 1;
+    input.records = &records;
+    return rewrite::rewritePage(input).output.value_or("<gave up>");
+}
+
+} // namespace
+
+class WizardTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Selects a page through "&Select >>" with the open dialog answering `path`.
+    static void selectPage(WizardFixture &f, const QString &path) {
+        f.ui.openAnswers.emplace_back(path);
+        f.click("ButtonSelectForm");
+    }
+
+    static OutputPage *outputPage(WizardFixture &f) { return f.child<OutputPage>("TabSheet5"); }
+
+private slots:
+    void opensOnPageOneWithStoredSettings();
+    void customNameJoinsTheTitle();
+    void continueWithoutPageAsksForOne();
+    void accountIdCheck_data();
+    void accountIdCheck();
+    void wholeNormalRun();
+    void bothFrontEndsWriteTheSameBytes_data();
+    void bothFrontEndsWriteTheSameBytes();
+    void backAndContinueRebuildPageThree();
+    void changesViewTakesTheOutputBoxPlace();
+    void html5FallbackIsRememberedAndRebuildsPageThree();
+    void threeFormsThenTwoForms();
+    void chooserClosedByTitleBarKeepsFormOne();
+    void longTagIsElidedWithTooltip();
+    void missingPageReportsFileError();
+    void pageWithoutFormShowsMessage();
+    void cancelledOpenDialogChangesNothing();
+    void saveCancelledChangesNothing();
+    void saveFailureKeepsEverything();
+    void testStartsNothingForRemovedFile();
+    void missingModelStopsPageThree();
+    void windowLayoutFacts_data();
+    void windowLayoutFacts();
+    void screenshots();
+};
+
+void WizardTest::opensOnPageOneWithStoredSettings() {
+    WizardFixture f;
+    f.writeSettings("velmoraine.ini", "[Settings]\nmain dir=" + f.mainDirectory().toStdString() + "\nvl_id=12863\n");
+    QCOMPARE(f.start(), TForm1::SetUpOutcome::Run);
+    f.form().show();
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
+    QCOMPARE(f.form().windowTitle(), qs(texts::kWindowTitle));
+    QCOMPARE(f.child<QLineEdit>("EditID")->text(), QStringLiteral("12863"));
+    QCOMPARE(f.child<QComboBox>("ComboFormNum")->currentText(), QStringLiteral("1"));
+    QCOMPARE(f.child<QComboBox>("ComboFormNum")->count(), 10);
+    QVERIFY(f.child<QPushButton>("ButtonNext")->isEnabled());
+    QVERIFY(!f.child<QPushButton>("ButtonBack")->isEnabled());
+    QVERIFY(f.child<QWidget>("ListBox1")->isHidden());
+}
+
+void WizardTest::customNameJoinsTheTitle() {
+    WizardFixture f;
+    f.writeSettings("velmoraine.ini",
+                    "[Settings]\nmain dir=" + f.mainDirectory().toStdString() + "\ncustom=Acme Corp\nvl_id=100000\n");
+    f.start();
+    QCOMPARE(f.form().windowTitle(), qs(texts::kMessageTitle)); // until the window is shown
+    f.form().show();
+    QCOMPARE(f.form().windowTitle(), qs(texts::kWindowTitle) + QStringLiteral(" for Acme Corp"));
+    QVERIFY(f.child<QLineEdit>("EditID")->text().isEmpty());
+}
+
+void WizardTest::continueWithoutPageAsksForOne() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    QApplication::setActiveWindow(&f.form());
+    f.child<QLineEdit>("EditID")->setFocus();
+    f.click("ButtonNext");
+    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::kNoPageChosen)});
+    QCOMPARE(f.ui.messages.front().owner, &f.form());
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
+    QTRY_VERIFY(f.child<QPushButton>("ButtonSelectForm")->hasFocus());
+}
+
+void WizardTest::accountIdCheck_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("12863") << QStringLiteral("12863") << false;
+    QTest::newRow("100000") << QStringLiteral("100000") << false;
+    QTest::newRow("abc") << QStringLiteral("abc") << false;
+    QTest::newRow("12864") << QStringLiteral("12864") << true;
+    QTest::newRow("99999") << QStringLiteral("99999") << true;
+    QTest::newRow("23456xyz") << QStringLiteral("23456xyz") << true;
+    QTest::newRow(" +23456") << QStringLiteral(" +23456") << true;
+}
+
+void WizardTest::accountIdCheck() {
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<QLineEdit>("EditID")->setText(typed);
+    f.click("ButtonNext");
+    if (accepted) {
+        QVERIFY(f.ui.messages.isEmpty());
+        QCOMPARE(f.currentPage(), QStringLiteral("TabSheet2"));
+        // Stored exactly as typed.
+        QVERIFY(f.settingsText("velmoraine.ini").find("\nvl_id=" + typed.toStdString() + "\n") != std::string::npos);
+    } else {
+        QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::kInvalidAccountId)});
+        QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
+        QCOMPARE(storedId(), std::string("<none>"));
+    }
+}
+
+void WizardTest::wholeNormalRun() {
+    WizardFixture f;
+    QCOMPARE(f.start(), TForm1::SetUpOutcome::Run);
+    f.form().show();
+    const QString page = f.writeFile(QStringLiteral("site/contact.htm"), kContactPage);
+
+    // Select: the open dialog starts in the main directory; the fields are listed on both pages.
+    selectPage(f, page);
+    QCOMPARE(f.ui.openFolders, QStringList{f.mainDirectory()});
+    QCOMPARE(f.child<QLineEdit>("FormEdit")->text(), page);
+    const QStringList fields{QStringLiteral("fullname"), QStringLiteral("email")};
+    QCOMPARE(itemsOf(f.child<QListWidget>("ListBoxInputs")), fields);
+    QCOMPARE(itemsOf(f.child<QListWidget>("ComboBox1")), fields);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(f.ui.modalShowings, 0);
+
+    // The account ID: refused, then accepted and stored as typed.
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("1234"));
+    f.click("ButtonNext");
+    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::kInvalidAccountId)});
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
+    QVERIFY(f.settingsText("velmoraine.ini").find("vl_id") == std::string::npos);
+    // A refused ID opens the sign-up page, as a click on Label34 does.
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
+    f.ui.browserUrls.clear();
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("23456xyz"));
+    f.click("ButtonNext");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet2"));
+    QCOMPARE(storedId(), std::string("23456xyz"));
+    QVERIFY(f.settingsText("velmoraine.ini").find("main dir=" + f.mainDirectory().toStdString()) != std::string::npos);
+    QVERIFY(f.child<QPushButton>("ButtonNext")->isEnabled());
+    QVERIFY(f.child<QPushButton>("ButtonBack")->isEnabled());
+
+    // A rule, added through the page's rule lists.
+    auto *rulePage = f.child<RuleEditorPage>("TabSheet2");
+    rulePage->addOrReplaceRule("email", kEmailRecord, rules::editorDisplayText("email", rules::RuleKind::Email));
+    QCOMPARE(itemsOf(f.child<QListWidget>("ListBox2")), QStringList{QStringLiteral("email (email address)")});
+    QCOMPARE(itemsOf(f.child<QListWidget>("ListBox1")), QStringList{qs(kEmailRecord)});
+
+    // Page 3: the rewriter's output, byte for byte as the command-line tool writes it.
+    f.click("ButtonNext");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet5"));
+    QVERIFY(!f.child<QPushButton>("ButtonNext")->isEnabled());
+    QVERIFY(f.child<QPushButton>("ButtonBack")->isEnabled());
+    const std::string output = outputPage(f)->currentBytes();
+    QCOMPARE(output, expectedOutput(kContactPage, 1, "23456xyz", {kEmailRecord}));
+    QVERIFY(output.find("value=\"23456-1\"") != std::string::npos);
+#ifdef VELMORAINE_CLI
+    QProcess cli;
+    cli.start(QStringLiteral(VELMORAINE_CLI),
+              {QStringLiteral("rewrite"), page, QStringLiteral("--id"), QStringLiteral("23456xyz"),
+               QStringLiteral("--record"), qs(kEmailRecord), QStringLiteral("--model"),
+               f.mainDirectory() + QStringLiteral("vlmodel.txt")});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(cli.readAllStandardOutput().toStdString(), output);
+#endif
+
+    // Copy All: the whole text selected, the clipboard holds it, the message.
+    auto *richEdit = f.child<QPlainTextEdit>("RichEdit1");
+    f.click("Button3");
+    QCOMPARE(f.ui.messageTexts().last(), qs(texts::kCopiedAll));
+    QCOMPARE(richEdit->textCursor().selectedText().size(), richEdit->document()->characterCount() - 1);
+    const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(clip != nullptr);
+    QCOMPARE(clip->text(), platform::decodePage(output, platform::PageEncoding::Utf8));
+    QCOMPARE(clip->data(QString::fromLatin1(platform::kPageBytesMimeType)).toStdString(), output);
+    QString shown = clip->text();
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QCOMPARE(shown, richEdit->toPlainText());
+
+    // Save As: a name without suffix gains ".htm"; the message comes before the path is shown.
+    QVERIFY(!f.child<QPushButton>("Button5")->isEnabled());
+    const QString saved = f.path(QStringLiteral("out/updated.htm"));
+    QDir().mkpath(f.path(QStringLiteral("out")));
+    f.ui.saveAnswers.emplace_back(f.path(QStringLiteral("out/updated")));
+    QString editSaveDuringMessage = QStringLiteral("<not shown>");
+    f.ui.onMessage = [&](const QString &) { editSaveDuringMessage = f.child<QLineEdit>("EditSave")->text(); };
+    f.click("Button4");
+    f.ui.onMessage = nullptr;
+    QCOMPARE(WizardFixture::readFile(saved), output);
+    QCOMPARE(f.ui.messageTexts().last(), qs(texts::fill(texts::kSaved, saved.toStdString())));
+    QCOMPARE(editSaveDuringMessage, QString());
+    QCOMPARE(f.child<QLineEdit>("EditSave")->text(), saved);
+    QVERIFY(f.child<QPushButton>("Button5")->isEnabled());
+
+    // Test: the default browser without the launcher, the launcher where it is installed.
+    f.click("Button5");
+    QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl::fromLocalFile(saved)});
+    const QString launcher = f.writeFile(QStringLiteral("main/dpbrowse.exe"), "#!/bin/sh\n");
+    QFile::setPermissions(launcher, QFile::permissions(launcher) | QFileDevice::ExeOwner);
+    f.click("Button5");
+    QCOMPARE(f.ui.programs.size(), 1);
+    QCOMPARE(f.ui.programs[0].program, launcher);
+    QCOMPARE(f.ui.programs[0].arguments, QStringList{saved});
+    const auto command = rewrite::browserLaunchCommand(f.mainDirectory().toStdString(), saved.toStdString());
+    QCOMPARE(f.ui.programs[0].program + u' ' + f.ui.programs[0].arguments.join(u' '), qs(command.commandLine()));
+    QCOMPARE(f.ui.browserUrls.size(), 1);
+    QVERIFY(f.ui.errors.isEmpty());
+}
+
+// The window and velmoraine-cli run the same run sequence: on the same page, rules and
+// choices, page 3 holds exactly the bytes the command-line tool writes.
+void WizardTest::bothFrontEndsWriteTheSameBytes_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<int>("formNumber");
+    QTest::addColumn<bool>("fallback");
+    const QString email = QStringLiteral("email^1^0^Please enter a valid email address");
+    QTest::newRow("one form, email rule") << QStringLiteral("one_form.htm") << email << 1 << false;
+    QTest::newRow("one form, email rule, fallback") << QStringLiteral("one_form.htm") << email << 4 << true;
+    QTest::newRow("stored rules kept, form 3") << QStringLiteral("updated.htm") << QString() << 3 << true;
+    QTest::newRow("stored rules and one more") << QStringLiteral("updated.htm") << email << 1 << false;
+    QTest::newRow("hidden input replaced") << QStringLiteral("hidden_input.htm") << QString() << 2 << false;
+    QTest::newRow("8-bit page") << QStringLiteral("latin1.htm") << QString() << 1 << false;
+    QTest::newRow("markup, fallback") << QStringLiteral("markup.htm") << QString() << 10 << true;
+}
+
+void WizardTest::bothFrontEndsWriteTheSameBytes() {
+#ifndef VELMORAINE_CLI
+    QSKIP("velmoraine-cli is not built");
+#else
+    QFETCH(QString, page);
+    QFETCH(QString, record);
+    QFETCH(int, formNumber);
+    QFETCH(bool, fallback);
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    const std::string bytes = WizardFixture::readFile(QStringLiteral(VELMORAINE_SOURCE_DIR "/tests/cli/pages/") + page);
+    const QString path = f.writeFile(page, bytes);
+    selectPage(f, path);
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.child<QComboBox>("ComboFormNum")->setCurrentIndex(formNumber - 1);
+    f.click("ButtonNext");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet2"));
+    QStringList arguments{QStringLiteral("rewrite"),       path,
+                          QStringLiteral("--id"),          QStringLiteral("24680"),
+                          QStringLiteral("--form-number"), QString::number(formNumber),
+                          QStringLiteral("--model"),       f.mainDirectory() + QStringLiteral("vlmodel.txt")};
+    if (!record.isEmpty()) {
+        const std::string text = record.toStdString();
+        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule(text.substr(0, text.find('^')), text, "rule");
+        arguments << QStringLiteral("--record") << record;
+    }
+    f.click("ButtonNext");
+    if (fallback) {
+        f.child<QCheckBox>("CheckHtml5Fallback")->setChecked(true);
+        arguments << QStringLiteral("--html5-fallback");
+    }
+    const std::string window = outputPage(f)->currentBytes();
+    QProcess cli;
+    cli.start(QStringLiteral(VELMORAINE_CLI), arguments);
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(!window.empty());
+    QCOMPARE(cli.readAllStandardOutput().toStdString(), window);
+#endif
+}
+
+void WizardTest::backAndContinueRebuildPageThree() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    const std::string first = outputPage(f)->currentBytes();
+    QCOMPARE(first, expectedOutput(kContactPage, 1, "24680", {}));
+
+    // Typed text is replaced when page 3 is shown again.
+    QTest::keyClicks(f.child<QPlainTextEdit>("RichEdit1"), QStringLiteral("typed"));
+    QVERIFY(outputPage(f)->currentBytes() != first);
+    f.click("ButtonBack");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet2"));
+    QVERIFY(f.child<QPushButton>("ButtonNext")->isEnabled());
+    QVERIFY(f.child<QPushButton>("ButtonBack")->isEnabled());
+    f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+    f.click("ButtonNext");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet5"));
+    QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {kEmailRecord}));
+
+    // The form number goes into the hidden input.
+    f.click("ButtonBack");
+    f.click("ButtonBack");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
+    QVERIFY(!f.child<QPushButton>("ButtonBack")->isEnabled());
+    f.click("ButtonBack"); // disabled: nothing happens
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
+    f.child<QComboBox>("ComboFormNum")->setCurrentIndex(6);
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    QVERIFY(outputPage(f)->currentBytes().find("value=\"24680-7\"") != std::string::npos);
+    QVERIFY(f.ui.messages.isEmpty());
+}
+
+void WizardTest::changesViewTakesTheOutputBoxPlace() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+    f.click("ButtonNext");
+    auto *box = f.child<QPlainTextEdit>("RichEdit1");
+    auto *changes = f.child<QPlainTextEdit>("TextChanges");
+    auto *button = f.child<QToolButton>("ButtonChanges");
+    const QRect boxPlace = box->geometry();
+    QVERIFY(!changes->isVisible());
+    QVERIFY(!button->geometry().intersects(f.child<QLabel>("Label30")->geometry()));
+    QVERIFY(!button->geometry().intersects(f.child<QLabel>("Label46")->geometry()));
+    QVERIFY(!button->geometry().intersects(boxPlace));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(changes->isVisible());
+    QCOMPARE(changes->geometry(), boxPlace);
+    QCOMPARE(box->geometry(), boxPlace);
+    QVERIFY(changes->isReadOnly());
+    const QString diff = changes->toPlainText();
+    QVERIFY2(diff.startsWith(QStringLiteral("--- contact.htm\n+++ contact.htm\n@@ -")), qPrintable(diff));
+    QVERIFY(diff.contains(QStringLiteral("\n+<input type=\"hidden\" name=\"velmoraine\" value=\"24680-1\">")) ||
+            diff.contains(QStringLiteral("><input type=\"hidden\" name=\"velmoraine\" value=\"24680-1\">")));
+    QVERIFY(diff.contains(QStringLiteral("script block")));
+    // What the actions write is still the page.
+    QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {kEmailRecord}));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!changes->isVisible());
+    QCOMPARE(box->geometry(), boxPlace);
+}
+
+// The fallback check box on page 3: ticking it writes the attributes at once and is
+// remembered for the next run; the notes under it give the block's CSP hash and the warnings.
+void WizardTest::html5FallbackIsRememberedAndRebuildsPageThree() {
+    {
+        WizardFixture f;
+        f.start();
+        f.form().show();
+        selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+        f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+        f.click("ButtonNext");
+        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+        f.click("ButtonNext");
+        auto *check = f.child<QCheckBox>("CheckHtml5Fallback");
+        QVERIFY(check != nullptr && !check->isChecked());
+        QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {kEmailRecord}));
+        const QString notes = f.child<QPlainTextEdit>("MemoVisitorNotes")->toPlainText();
+        QVERIFY2(notes.contains(QStringLiteral("'sha256-")), qPrintable(notes));
+
+        check->click();
+        QVERIFY(outputPage(f)->currentBytes().find("data-velmoraine=\"") != std::string::npos);
+        QVERIFY(f.settingsText(startup::kSettingsFile).find("html5 fallback=1") != std::string::npos);
+        QVERIFY(f.ui.messages.isEmpty());
+    }
+    WizardFixture again;
+    again.writeSettings(startup::kSettingsFile, "[Settings]\r\nhtml5 fallback=1\r\n");
+    again.start();
+    QVERIFY(again.child<QCheckBox>("CheckHtml5Fallback")->isChecked());
+}
+
+void WizardTest::threeFormsThenTwoForms() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+
+    // Four forms: three rows, the lower-case forms first; the third is chosen.
+    QStringList tags;
+    bool thirdShown = false;
+    Qt::CursorShape cursorDuringChooser = Qt::BlankCursor;
+    QString title;
+    f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+        for (int i = 1; i <= 3; ++i) {
+            tags.append(dialog.findChild<QLabel *>(QStringLiteral("tag%1").arg(i))->text());
+        }
+        thirdShown = dialog.findChild<QRadioButton *>(QStringLiteral("Opt3"))->isVisible();
+        cursorDuringChooser = QGuiApplication::overrideCursor()->shape();
+        title = dialog.windowTitle();
+        test::chooseForm(3)(dialog);
+    });
+    selectPage(f, f.writeFile(QStringLiteral("four.htm"), kFourForms));
+    QCOMPARE(f.ui.modalShowings, 1);
+    QCOMPARE(title, QStringLiteral("Mulitple Forms Found"));
+    QCOMPARE(tags, (QStringList{QStringLiteral("<form name=\"a\">"), QStringLiteral("<form name=\"b\">"),
+                                QStringLiteral("<form name=\"c\" action=\"c.cgi\">")}));
+    QVERIFY(thirdShown);
+    QCOMPARE(cursorDuringChooser, Qt::ArrowCursor);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(itemsOf(f.child<QListWidget>("ListBoxInputs")), (QStringList{QStringLiteral("c1"), QStringLiteral("c2")}));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kFourForms, 3, "24680", {}));
+
+    // Two forms: the hidden third option falls back to the first; the second is chosen.
+    f.click("ButtonBack");
+    f.click("ButtonBack");
+    bool firstChecked = false;
+    bool thirdHidden = false;
+    f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+        firstChecked = dialog.findChild<QRadioButton *>(QStringLiteral("Opt1"))->isChecked();
+        thirdHidden = !dialog.findChild<QRadioButton *>(QStringLiteral("Opt3"))->isVisible() &&
+                      !dialog.findChild<QLabel *>(QStringLiteral("tag3"))->isVisible();
+        test::chooseForm(2)(dialog);
+    });
+    selectPage(f, f.writeFile(QStringLiteral("two.htm"), kTwoForms));
+    QVERIFY(firstChecked);
+    QVERIFY(thirdHidden);
+    QCOMPARE(itemsOf(f.child<QListWidget>("ListBoxInputs")), QStringList{QStringLiteral("y1")});
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kTwoForms, 2, "24680", {}));
+
+    // A page with one form asks nothing and works on form 1.
+    f.click("ButtonBack");
+    f.click("ButtonBack");
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    QCOMPARE(f.ui.modalShowings, 2);
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {}));
+}
+
+void WizardTest::chooserClosedByTitleBarKeepsFormOne() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    const QString two = f.writeFile(QStringLiteral("two.htm"), kTwoForms);
+    f.ui.modalAnswers.emplace_back(test::chooseForm(2));
+    selectPage(f, two);
+    QCOMPARE(itemsOf(f.child<QListWidget>("ListBoxInputs")), QStringList{QStringLiteral("y1")});
+
+    // No answer: the dialog is closed by its title bar. It opened on the last choice.
+    bool secondChecked = false;
+    f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+        secondChecked = dialog.findChild<QRadioButton *>(QStringLiteral("Opt2"))->isChecked();
+        dialog.close();
+    });
+    selectPage(f, two);
+    QVERIFY(secondChecked);
+    QCOMPARE(itemsOf(f.child<QListWidget>("ListBoxInputs")), QStringList{QStringLiteral("x1")});
+}
+
+void WizardTest::longTagIsElidedWithTooltip() {
+    WizardFixture f;
+    f.start();
+    const std::string longTag = "<form name=\"long\" action=\"" + std::string(600, 'x') + ".cgi\">";
+    const std::string page = "<html><head></head><body>\n" + longTag + "<input name=\"l1\"></form>\n" +
+                             "<form name=\"short\"><input name=\"s1\"></form></body></html>\n";
+    QString shown;
+    QString tip;
+    f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+        auto *tag1 = dialog.findChild<QLabel *>(QStringLiteral("tag1"));
+        shown = tag1->text();
+        tip = tag1->toolTip();
+        QVERIFY(tag1->fontMetrics().horizontalAdvance(shown) <= tag1->width());
+        QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("tag2"))->toolTip().isEmpty());
+    });
+    selectPage(f, f.writeFile(QStringLiteral("long.htm"), page));
+    QCOMPARE(tip, qs(longTag));
+    QVERIFY(shown.startsWith(QStringLiteral("<form name=\"long\"")));
+    QVERIFY(shown.endsWith(QStringLiteral(".cgi\">")));
+    QVERIFY(shown.contains(QChar(0x2026)));
+}
+
+void WizardTest::missingPageReportsFileError() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+    const QString missing = f.path(QStringLiteral("typed-name.htm"));
+    selectPage(f, missing);
+    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotOpenFile, missing.toStdString()))});
+    QCOMPARE(f.ui.errors.front().owner, &f.form());
+    QCOMPARE(f.child<QLineEdit>("FormEdit")->text(), missing);
+    QCOMPARE(f.child<QListWidget>("ListBoxInputs")->count(), 0);
+    QCOMPARE(f.child<QListWidget>("ComboBox1")->count(), 0);
+    QCOMPARE(f.child<QListWidget>("ListBox1")->count(), 0);
+    QCOMPARE(f.child<QListWidget>("ListBox2")->count(), 0);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QVERIFY(f.ui.messages.isEmpty());
+}
+
+void WizardTest::pageWithoutFormShowsMessage() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("noform.htm"), "<html><body><Form name=\"x\"></Form></body></html>"));
+    // The capitalised tag is not counted; the message says what to change.
+    QCOMPARE(f.ui.messageTexts(),
+             QStringList{qs(std::string(texts::kNoForm) + " The form tag \"<Form \" on line 1 must be written "
+                                                          "\"<form \" or \"<FORM \": the word form in lower or upper "
+                                                          "case, followed by a blank.")});
+    QCOMPARE(f.child<QListWidget>("ListBoxInputs")->count(), 0);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    selectPage(f, f.writeFile(QStringLiteral("empty.htm"), ""));
+    QCOMPARE(f.ui.messageTexts().last(), qs(texts::kNoForm));
+}
+
+void WizardTest::cancelledOpenDialogChangesNothing() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    const QString page = f.writeFile(QStringLiteral("contact.htm"), kContactPage);
+    selectPage(f, page);
+    f.ui.openAnswers.emplace_back(std::nullopt);
+    f.click("ButtonSelectForm");
+    QCOMPARE(f.child<QLineEdit>("FormEdit")->text(), page);
+    QCOMPARE(f.child<QListWidget>("ListBoxInputs")->count(), 2);
+}
+
+void WizardTest::saveCancelledChangesNothing() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    const QStringList before = QDir(f.path(QString())).entryList(QDir::Files);
+    f.click("Button4");
+    QCOMPARE(f.ui.saveQuestions, 1);
+    QVERIFY(f.ui.messages.isEmpty());
+    QVERIFY(f.child<QLineEdit>("EditSave")->text().isEmpty());
+    QVERIFY(!f.child<QPushButton>("Button5")->isEnabled());
+    QCOMPARE(QDir(f.path(QString())).entryList(QDir::Files), before);
+}
+
+void WizardTest::saveFailureKeepsEverything() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    const QString page = f.writeFile(QStringLiteral("contact.htm"), kContactPage);
+    selectPage(f, page);
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+
+    // A folder that does not exist, then a folder in the place of the file.
+    const QString nowhere = f.path(QStringLiteral("no-such-folder/page.htm"));
+    f.ui.saveAnswers.emplace_back(nowhere);
+    f.click("Button4");
+    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotCreateFile, nowhere.toStdString()) +
+                                               ": No such file or directory")});
+    QVERIFY(f.ui.messages.isEmpty());
+    QVERIFY(!WizardFixture::exists(nowhere));
+    const QString folder = f.path(QStringLiteral("a-folder.htm"));
+    QDir().mkpath(folder);
+    f.ui.saveAnswers.emplace_back(folder);
+    f.click("Button4");
+    QCOMPARE(f.ui.errors.size(), 2);
+    QVERIFY(f.ui.messages.isEmpty());
+    QVERIFY(f.child<QLineEdit>("EditSave")->text().isEmpty());
+    QVERIFY(!f.child<QPushButton>("Button5")->isEnabled());
+
+    // Saving over the source page after another program saved it is refused: its text stays.
+    const std::string savedElsewhere = kContactPage + "<!-- saved by the editor -->\r\n";
+    f.writeFile(QStringLiteral("contact.htm"), savedElsewhere);
+    f.ui.saveAnswers.emplace_back(page);
+    f.click("Button4");
+    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::fill(texts::kPageChangedMeanwhile, page.toStdString()))});
+    QCOMPARE(WizardFixture::readFile(page), savedElsewhere);
+    f.ui.messages.clear();
+    f.writeFile(QStringLiteral("contact.htm"), kContactPage);
+
+    // Saving over the source page itself is allowed.
+    f.ui.saveAnswers.emplace_back(page);
+    f.click("Button4");
+    QCOMPARE(WizardFixture::readFile(page), outputPage(f)->currentBytes());
+    QCOMPARE(f.child<QLineEdit>("EditSave")->text(), page);
+}
+
+void WizardTest::testStartsNothingForRemovedFile() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    const QString saved = f.path(QStringLiteral("with blank.htm"));
+    f.ui.saveAnswers.emplace_back(saved);
+    f.click("Button4");
+    QVERIFY(QFile::remove(saved));
+    f.click("Button5");
+    QVERIFY(f.ui.browserUrls.isEmpty());
+    QVERIFY(f.ui.programs.isEmpty());
+    QVERIFY(f.ui.errors.isEmpty());
+}
+
+void WizardTest::missingModelStopsPageThree() {
+    WizardFixture f;
+    QVERIFY(QFile::remove(f.mainDirectory() + QStringLiteral("vlmodel.txt")));
+    f.start();
+    f.form().show();
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    const std::string model = f.mainDirectory().toStdString() + "vlmodel.txt";
+    QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotOpenFile, model))});
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet5"));
+    QVERIFY(!f.child<QPushButton>("ButtonNext")->isEnabled());
+    QVERIFY(f.child<QPushButton>("ButtonBack")->isEnabled());
+    QVERIFY(outputPage(f)->currentBytes().empty());
+}
+
+// Every control of the visible page lies inside the window, and every label shows its whole text.
+static void checkNothingClipped(WizardFixture &f) {
+    QCoreApplication::processEvents(); // lays out the page just shown
+    test::verifyNothingClipped(f.child<QStackedWidget>("PageControl1")->currentWidget(), &f.form());
+}
+
+// The window with the shipped face, and drawn with a wider family than it was laid out for:
+// labels wrap or grow instead of clipping, and the window and its controls keep their places.
+void WizardTest::windowLayoutFacts_data() {
+    QTest::addColumn<bool>("secondFamily");
+    QTest::newRow("shipped face") << false;
+    QTest::newRow("second family") << true;
+}
+
+void WizardTest::windowLayoutFacts() {
+    QFETCH(bool, secondFamily);
+    WizardFixture f;
+    f.start();
+    if (secondFamily) {
+        test::useSecondFamily(&f.form());
+    } else {
+        QCOMPARE(QFontInfo(f.form().font()).family(), platform::shippedSansFamily());
+    }
+    f.form().show();
+    QCOMPARE(f.form().size(), QSize(539, 578));
+    QCOMPARE(f.form().minimumSize(), f.form().maximumSize());
+    QVERIFY(!(f.form().windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(f.form().windowFlags() & Qt::WindowMinimizeButtonHint);
+    QCOMPARE(f.child<QWidget>("Panel1")->height(), 41);
+
+    checkNothingClipped(f);
+
+    // Tab order of page 1, then the panel.
+    const QStringList order{QStringLiteral("ButtonSelectForm"), QStringLiteral("ListBoxInputs"),
+                            QStringLiteral("FormEdit"),         QStringLiteral("EditID"),
+                            QStringLiteral("ComboFormNum"),     QStringLiteral("ButtonNext")};
+    for (int i = 0; i + 1 < order.size(); ++i) {
+        QWidget *next = f.child<QWidget>(order[i].toLatin1().constData())->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible()) {
+            next = next->nextInFocusChain();
+        }
+        QCOMPARE(next->objectName(), order[i + 1]);
+    }
+    auto *link = f.child<QLabel>("Label34");
+    QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(link->font().underline());
+    QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+
+    // Pages 2 and 3.
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    checkNothingClipped(f);
+    f.click("ButtonNext");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet5"));
+    checkNothingClipped(f);
+
+    // The chooser, with three long tags.
+    if (secondFamily) {
+        test::useSecondFamily(&f.chooser());
+    }
+    const QString tag =
+        QStringLiteral("<form method=\"post\" action=\"https://example.com/cgi-bin/a-long-path/mail.cgi\">");
+    f.chooser().fill({tag, tag, tag});
+    f.chooser().show();
+    QCoreApplication::processEvents();
+    test::verifyNothingClipped(&f.chooser(), &f.chooser());
+    f.chooser().hide();
+}
+
+// With VELMORAINE_SCREENSHOTS set to a folder, writes pictures of the three pages and the
+// chooser there.
+void WizardTest::screenshots() {
+    const QString folder = qEnvironmentVariable("VELMORAINE_SCREENSHOTS");
+    if (folder.isEmpty()) {
+        QSKIP("VELMORAINE_SCREENSHOTS is not set");
+    }
+    QDir().mkpath(folder);
+    WizardFixture f;
+    f.writeSettings("velmoraine.ini", "[Settings]\nmain dir=" + f.mainDirectory().toStdString() + "\nvl_id=24680\n");
+    f.start();
+    f.form().show();
+    f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+        QVERIFY(dialog.grab().save(folder + QStringLiteral("/chooser.png")));
+        test::chooseForm(3)(dialog);
+    });
+    const std::string page = "<html><head><title>Orders</title></head><body>\n"
+                             "<form method=\"post\" action=\"/cgi-bin/search.pl\" name=\"search\">"
+                             "<input name=\"q\"></form>\n"
+                             "<form method=\"post\" action=\"newsletter.php\" name=\"news\">"
+                             "<input name=\"address\"></form>\n"
+                             "<form method=\"post\" action=\"mail.asp\" name=\"order\">\n"
+                             "<input type=\"text\" name=\"fullname\">\n<input type=\"text\" name=\"email\">\n"
+                             "<input type=\"text\" name=\"phone\">\n<input type=\"text\" name=\"quantity\">\n"
+                             "<textarea name=\"comments\"></textarea>\n<input type=\"submit\" value=\"Order\">\n"
+                             "</form>\n</body></html>\n";
+    selectPage(f, f.writeFile(QStringLiteral("orders.htm"), page));
+    QVERIFY(f.form().grab().save(folder + QStringLiteral("/page1.png")));
+    f.click("ButtonNext");
+    auto *rulePage = f.child<RuleEditorPage>("TabSheet2");
+    rulePage->addOrReplaceRule("fullname", "fullname^0^1^0^0^Field \"fullname\" must be filled in.",
+                               "fullname (filled-in)");
+    rulePage->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+    QVERIFY(f.form().grab().save(folder + QStringLiteral("/page2.png")));
+    f.click("ButtonNext");
+    f.ui.saveAnswers.emplace_back(f.path(QStringLiteral("orders-updated.htm")));
+    f.click("Button4");
+    QVERIFY(f.form().grab().save(folder + QStringLiteral("/page3.png")));
+    f.click("ButtonChanges");
+    QVERIFY(f.form().grab().save(folder + QStringLiteral("/page3-changes.png")));
+}
+
+QTEST_MAIN(WizardTest)
+#include "wizard_test.moc"
