@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.h"
+
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
@@ -30,47 +32,13 @@ std::optional<velmoraine::files::FileBytes> readPage(const std::string &path) {
 }
 
 // Each test works in its own temporary folder.
-class Files : public ::testing::Test {
+class Files : public velmoraine::test::TempFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmoraine-files-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        ::chmod(m_folder.c_str(), 0700);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
-
-    std::string pathOf(const std::string &name) const { return m_folder + "/" + name; }
-
-    // Written and read with the standard streams, so that these tests do not check our
-    // functions against themselves.
-    static void put(const std::string &path, const std::string &bytes) {
-        std::ofstream out(path, std::ios::binary);
-        out << bytes;
-    }
-    static std::string contents(const std::string &path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     static mode_t modeOf(const std::string &path) {
         struct stat st {};
         EXPECT_EQ(::stat(path.c_str(), &st), 0);
         return st.st_mode & 07777;
     }
-    // Names in the folder, to see that no temporary file was left behind.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto &entry : std::filesystem::directory_iterator(m_folder)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    std::string m_folder;
 };
 
 // ---------------------------------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -207,12 +209,10 @@ TEST(ProfileText, LargeFilesStayLinear) {
 // ---------------------------------------------------------------------------------------
 
 // Each test works in its own temporary folder, which also serves as $XDG_CONFIG_HOME.
-class ProfileFile : public ::testing::Test {
+class ProfileFile : public velmoraine::test::TempFolderTest {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmoraine-profile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
+        TempFolderTest::SetUp();
         const char *old = std::getenv("XDG_CONFIG_HOME");
         m_oldConfigHome = old == nullptr ? std::nullopt : std::optional<std::string>(old);
         ::setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
@@ -223,22 +223,9 @@ protected:
         } else {
             ::unsetenv("XDG_CONFIG_HOME");
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
+        TempFolderTest::TearDown();
     }
 
-    std::string pathOf(const std::string &name) const { return m_folder + "/" + name; }
-
-    static void put(const std::string &path, const std::string &bytes) {
-        std::ofstream out(path, std::ios::binary);
-        out << bytes;
-    }
-    static std::string contents(const std::string &path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    std::string m_folder;
     std::optional<std::string> m_oldConfigHome;
 };
 

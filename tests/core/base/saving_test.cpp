@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.h"
+
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
@@ -36,44 +38,13 @@ constexpr uid_t kNobody = 65534; // an unprivileged user every Debian system has
 
 bool root() { return ::geteuid() == 0; }
 
-class Saving : public ::testing::Test {
+class Saving : public velmoraine::test::TempFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmoraine-saving-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
-
-    std::string pathOf(const std::string &name) const { return m_folder + "/" + name; }
-
-    static void put(const std::string &path, const std::string &bytes) {
-        std::ofstream out(path, std::ios::binary);
-        out << bytes;
-    }
-    static std::string contents(const std::string &path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     static struct stat statusOf(const std::string &path) {
         struct stat st {};
         EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
         return st;
     }
-    // Names in a folder: a temporary file left behind shows here.
-    std::vector<std::string> entries(const std::string &folder = {}) const {
-        std::vector<std::string> names;
-        for (const auto &entry : std::filesystem::directory_iterator(folder.empty() ? m_folder : folder)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    std::string m_folder;
 };
 
 // ---------------------------------------------------------------------------------------------
