@@ -93,6 +93,17 @@ private:
 
     static OutputPage *outputPage(WizardFixture &f) { return f.child<OutputPage>("TabSheet5"); }
 
+    // Starts the wizard on the contact page with ID 24680 and the e-mail rule, and goes to page 3.
+    static void toPageThreeWithEmailRule(WizardFixture &f) {
+        f.start();
+        f.form().show();
+        selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+        f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+        f.click("ButtonNext");
+        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+        f.click("ButtonNext");
+    }
+
 private slots:
     void opensOnPageOneWithStoredSettings();
     void customNameJoinsTheTitle();
@@ -392,13 +403,7 @@ void WizardTest::backAndContinueRebuildPageThree() {
 
 void WizardTest::changesViewTakesTheOutputBoxPlace() {
     WizardFixture f;
-    f.start();
-    f.form().show();
-    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
-    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
-    f.click("ButtonNext");
-    f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
-    f.click("ButtonNext");
+    toPageThreeWithEmailRule(f);
     auto *box = f.child<QPlainTextEdit>("RichEdit1");
     auto *changes = f.child<QPlainTextEdit>("TextChanges");
     auto *button = f.child<QToolButton>("ButtonChanges");
@@ -431,13 +436,7 @@ void WizardTest::changesViewTakesTheOutputBoxPlace() {
 void WizardTest::html5FallbackIsRememberedAndRebuildsPageThree() {
     {
         WizardFixture f;
-        f.start();
-        f.form().show();
-        selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
-        f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
-        f.click("ButtonNext");
-        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
-        f.click("ButtonNext");
+        toPageThreeWithEmailRule(f);
         auto *check = f.child<QCheckBox>("CheckHtml5Fallback");
         QVERIFY(check != nullptr && !check->isChecked());
         QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {kEmailRecord}));
