@@ -47,19 +47,19 @@ bool haveDisplay(int argc, char **argv) {
 // Shows an error that escapes a handler in the standard error box; the program carries on.
 class Application : public QApplication {
 public:
-    Application(int &argc, char **argv, velmoraine::platform::UiServices &ui) : QApplication(argc, argv), m_ui(ui) {}
+    Application(int &argc, char **argv, velmoraine::gui::UiServices &ui) : QApplication(argc, argv), m_ui(ui) {}
 
     bool notify(QObject *receiver, QEvent *event) override {
         try {
             return QApplication::notify(receiver, event);
         } catch (const std::exception &error) {
-            m_ui.showError(activeWindow(), velmoraine::platform::fromSystemText(error.what()));
+            m_ui.showError(activeWindow(), velmoraine::gui::fromSystemText(error.what()));
         }
         return false;
     }
 
 private:
-    velmoraine::platform::UiServices &m_ui;
+    velmoraine::gui::UiServices &m_ui;
 };
 
 } // namespace
@@ -75,7 +75,7 @@ int main(int argc, char **argv) {
         return EXIT_FAILURE;
     }
 
-    platform::DesktopUiServices ui;
+    gui::DesktopUiServices ui;
     Application app(argc, argv, ui);
     QApplication::setApplicationName(QStringLiteral("velmoraine"));
     QApplication::setWindowIcon(applicationIcon());
@@ -90,7 +90,7 @@ int main(int argc, char **argv) {
         form1.show();
         QApplication::exec();
     } catch (const std::exception &error) {
-        ui.showError(nullptr, platform::fromSystemText(error.what()));
+        ui.showError(nullptr, gui::fromSystemText(error.what()));
     }
     return EXIT_SUCCESS;
 }

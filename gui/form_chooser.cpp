@@ -32,10 +32,10 @@ const char *const kExplanation = "Your HTML page contains more than one form. Th
 
 TForm5::TForm5(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(platform::fromSystemText(texts::kChooserTitle));
+    setWindowTitle(gui::fromSystemText(texts::kChooserTitle));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(platform::windowFont());
+    setFont(gui::windowFont());
 
     m_label1 = new QLabel(QString::fromLatin1(kExplanation), this);
     m_label1->setObjectName(QStringLiteral("Label1"));

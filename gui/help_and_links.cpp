@@ -22,16 +22,16 @@ namespace {
 QStringList argumentsOf(const launch::Command &command) {
     QStringList arguments;
     for (const std::string &argument : command.arguments) {
-        arguments.append(platform::fromNativePath(argument));
+        arguments.append(gui::fromNativePath(argument));
     }
     return arguments;
 }
 
 // The platform's help viewer where it is installed (on the search path under its own name);
 // otherwise the wizard's own help window.
-void openHelpTopic(QWidget *owner, platform::UiServices &ui, const std::string &helpFile, int topic) {
+void openHelpTopic(QWidget *owner, gui::UiServices &ui, const std::string &helpFile, int topic) {
     const launch::Command command = launch::helpCommand(topic, helpFile);
-    const QString viewer = QStandardPaths::findExecutable(platform::fromNativePath(command.program));
+    const QString viewer = QStandardPaths::findExecutable(gui::fromNativePath(command.program));
     if (!viewer.isEmpty()) {
         ui.startProgram(viewer, argumentsOf(command));
         return;
@@ -43,16 +43,16 @@ void openHelpTopic(QWidget *owner, platform::UiServices &ui, const std::string &
 // launcher all the same, which then reads whatever the file holds. With an empty main
 // directory the file is named bare and lands in the configuration folder, like every profile
 // file named so. Where the launcher is not installed the default browser opens the address.
-void openLink(platform::UiServices &ui, const std::string &mainDirectory, launch::Link link) {
+void openLink(gui::UiServices &ui, const std::string &mainDirectory, launch::Link link) {
     profile::writeString(launch::linkKey(link), launch::kLinkUrlKey, launch::linkAddress(link),
                          launch::linkDataPath(mainDirectory));
     const launch::Command command = launch::linkCommand(mainDirectory, link);
-    const QFileInfo launcher(platform::fromNativePath(command.program));
+    const QFileInfo launcher(gui::fromNativePath(command.program));
     if (launcher.isFile() && launcher.isExecutable()) {
         ui.startProgram(launcher.absoluteFilePath(), argumentsOf(command));
         return;
     }
-    ui.openInBrowser(QUrl(platform::fromSystemText(launch::linkAddress(link))));
+    ui.openInBrowser(QUrl(gui::fromSystemText(launch::linkAddress(link))));
 }
 
 } // namespace

@@ -22,12 +22,12 @@ constexpr int kHeight = 580;
 constexpr int kGap = 8;
 } // namespace
 
-HelpWindow::HelpWindow(QWidget *owner, platform::UiServices &ui) : QWidget(owner, Qt::Window), m_ui(ui) {
+HelpWindow::HelpWindow(QWidget *owner, gui::UiServices &ui) : QWidget(owner, Qt::Window), m_ui(ui) {
     setObjectName(QStringLiteral("HelpWindow"));
     resize(kWidth, kHeight);
     // The shipped face, at the desktop's reading size: the wizard's small dialog font is too
     // small to read pages of text in.
-    QFont readable = platform::windowFont();
+    QFont readable = gui::windowFont();
     readable.setPointSizeF(QApplication::font().pointSizeF());
     setFont(readable);
 
@@ -36,7 +36,7 @@ HelpWindow::HelpWindow(QWidget *owner, platform::UiServices &ui) : QWidget(owner
     for (const help::Topic &topic : help::topics()) {
         auto *button = new QToolButton(this);
         button->setObjectName(QStringLiteral("Topic%1").arg(topic.number));
-        button->setText(platform::fromSystemText(topic.title));
+        button->setText(gui::fromSystemText(topic.title));
         button->setCheckable(true);
         button->setAutoRaise(true);
         const int number = topic.number;
@@ -58,7 +58,7 @@ HelpWindow::HelpWindow(QWidget *owner, platform::UiServices &ui) : QWidget(owner
     layout->addWidget(m_browser, 1);
 }
 
-HelpWindow *HelpWindow::showTopic(QWidget *owner, platform::UiServices &ui, int topic) {
+HelpWindow *HelpWindow::showTopic(QWidget *owner, gui::UiServices &ui, int topic) {
     auto *window = owner->findChild<HelpWindow *>(QString(), Qt::FindDirectChildrenOnly);
     if (window == nullptr) {
         window = new HelpWindow(owner, ui);
@@ -74,9 +74,9 @@ HelpWindow *HelpWindow::showTopic(QWidget *owner, platform::UiServices &ui, int 
 void HelpWindow::openTopic(int topic) {
     const help::Topic &shown = help::topic(topic);
     m_topic = shown.number;
-    setWindowTitle(platform::fromSystemText(texts::kHelpWindowTitle) + QStringLiteral(" - ") +
-                   platform::fromSystemText(shown.title));
-    m_browser->setHtml(platform::fromSystemText(shown.html));
+    setWindowTitle(gui::fromSystemText(texts::kHelpWindowTitle) + QStringLiteral(" - ") +
+                   gui::fromSystemText(shown.title));
+    m_browser->setHtml(gui::fromSystemText(shown.html));
     for (QToolButton *button : m_topicButtons) {
         button->setChecked(button->objectName() == QStringLiteral("Topic%1").arg(m_topic));
     }
@@ -84,7 +84,7 @@ void HelpWindow::openTopic(int topic) {
 
 // Topics link to each other as "help:NUMBER"; a web address opens in the browser.
 void HelpWindow::followLink(const QUrl &url) {
-    if (url.scheme() == platform::fromSystemText(help::kTopicScheme)) {
+    if (url.scheme() == gui::fromSystemText(help::kTopicScheme)) {
         openTopic(url.path().toInt());
     } else if (url.scheme() == QStringLiteral("http") || url.scheme() == QStringLiteral("https")) {
         m_ui.openInBrowser(url);

@@ -11,9 +11,9 @@ class QUrl;
 
 namespace velmoraine {
 
-namespace platform {
+namespace gui {
 class UiServices;
-} // namespace platform
+} // namespace gui
 
 // Control map:
 //   HelpBrowser        the topic's text
@@ -23,17 +23,17 @@ class HelpWindow : public QWidget {
 public:
     // Opens the topic in the owner's help window: made on first use, shown and raised again on
     // later calls, so an owner has at most one. A number without a topic opens the contents.
-    static HelpWindow *showTopic(QWidget *owner, platform::UiServices &ui, int topic);
+    static HelpWindow *showTopic(QWidget *owner, gui::UiServices &ui, int topic);
 
     void openTopic(int topic);
     [[nodiscard]] int currentTopic() const { return m_topic; }
 
 private:
-    HelpWindow(QWidget *owner, platform::UiServices &ui);
+    HelpWindow(QWidget *owner, gui::UiServices &ui);
     void followLink(const QUrl &url);
     void placeBeside(const QWidget *owner);
 
-    platform::UiServices &m_ui;
+    gui::UiServices &m_ui;
     QTextBrowser *m_browser = nullptr;
     QList<QToolButton *> m_topicButtons;
     int m_topic = 0;

@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-namespace velmoraine::platform {
+namespace velmoraine::gui {
 
 LinkLabel::LinkLabel(const QString &text, Weight weight, QWidget *parent) : FittingLabel(text, parent) {
     setTextFormat(Qt::PlainText);
@@ -31,4 +31,4 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent *event) {
     }
 }
 
-} // namespace velmoraine::platform
+} // namespace velmoraine::gui

@@ -3,7 +3,7 @@
 
 #include "gui/window_look.h"
 
-namespace velmoraine::platform {
+namespace velmoraine::gui {
 
 class LinkLabel : public FittingLabel {
     Q_OBJECT
@@ -23,4 +23,4 @@ private:
     bool m_pressed = false;
 };
 
-} // namespace velmoraine::platform
+} // namespace velmoraine::gui

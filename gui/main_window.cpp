@@ -38,8 +38,8 @@ namespace velmoraine {
 
 namespace {
 
-using platform::plainLabel;
-using platform::wrappedLabel;
+using gui::plainLabel;
+using gui::wrappedLabel;
 
 constexpr int kClientWidth = 539;
 constexpr int kClientHeight = 578;
@@ -48,7 +48,7 @@ constexpr int kFormNumbers = 10;
 
 QLabel *boldLabel(const char *objectName, const char *text, QWidget *parent) {
     QLabel *label = plainLabel(objectName, text, parent);
-    label->setFont(platform::boldOnly());
+    label->setFont(gui::boldOnly());
     return label;
 }
 
@@ -69,14 +69,14 @@ void addIndented(QVBoxLayout *column, int indent, QWidget *widget) {
 
 } // namespace
 
-TForm1::TForm1(platform::UiServices &ui, TForm5 &chooser, QWidget *parent)
+TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent)
     : QWidget(parent), m_ui(ui), m_chooser(chooser) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(platform::fromSystemText(texts::kMessageTitle));
+    setWindowTitle(gui::fromSystemText(texts::kMessageTitle));
     setWindowIcon(applicationIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFont(platform::windowFont());
+    setFont(gui::windowFont());
     setFixedSize(kClientWidth, kClientHeight);
 
     m_pageControl1 = new QStackedWidget(this);
@@ -102,14 +102,14 @@ TForm1::TForm1(platform::UiServices &ui, TForm5 &chooser, QWidget *parent)
     setTabOrder(m_buttonNext, m_buttonBack);
     setTabOrder(m_buttonBack, m_speedButton1);
 
-    auto *label34 = findChild<platform::LinkLabel *>(QStringLiteral("Label34"));
-    auto *label62 = findChild<platform::LinkLabel *>(QStringLiteral("Label62"));
+    auto *label34 = findChild<gui::LinkLabel *>(QStringLiteral("Label34"));
+    auto *label62 = findChild<gui::LinkLabel *>(QStringLiteral("Label62"));
     connect(m_buttonSelectForm, &QPushButton::clicked, this, &TForm1::ButtonSelectFormClick);
     connect(m_buttonNext, &QPushButton::clicked, this, &TForm1::ButtonNextClick);
     connect(m_buttonBack, &QPushButton::clicked, this, &TForm1::ButtonBackClick);
     connect(m_speedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
-    connect(label34, &platform::LinkLabel::clicked, this, &TForm1::Label30Click);
-    connect(label62, &platform::LinkLabel::clicked, this, &TForm1::Label54Click);
+    connect(label34, &gui::LinkLabel::clicked, this, &TForm1::Label30Click);
+    connect(label62, &gui::LinkLabel::clicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::homeLinkClicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::tutorialLinkClicked, this, &TForm1::Label60Click);
     connect(m_tabSheet5, &OutputPage::html5FallbackToggled, this, &TForm1::CheckHtml5FallbackClick);
@@ -143,11 +143,11 @@ QWidget *TForm1::buildPage1() {
     for (int number = 1; number <= kFormNumbers; ++number) {
         m_comboFormNum->addItem(QString::number(number));
     }
-    auto *label34 = new platform::LinkLabel(QStringLiteral("Click Here to get your FREE Account ID."),
-                                            platform::LinkLabel::Weight::Bold, page);
+    auto *label34 = new gui::LinkLabel(QStringLiteral("Click Here to get your FREE Account ID."),
+                                            gui::LinkLabel::Weight::Bold, page);
     label34->setObjectName(QStringLiteral("Label34"));
     auto *label62 =
-        new platform::LinkLabel(platform::fromSystemText(service::kHomeUrl), platform::LinkLabel::Weight::Normal, page);
+        new gui::LinkLabel(gui::fromSystemText(service::kHomeUrl), gui::LinkLabel::Weight::Normal, page);
     label62->setObjectName(QStringLiteral("Label62"));
 
     auto *column = new QVBoxLayout(page);
@@ -250,12 +250,12 @@ QWidget *TForm1::buildPanel() {
     m_speedButton1->setFixedSize(71, 25);
     m_buttonBack = new QPushButton(QStringLiteral("&< Back"), panel);
     m_buttonBack->setObjectName(QStringLiteral("ButtonBack"));
-    m_buttonBack->setFont(platform::boldOnly());
+    m_buttonBack->setFont(gui::boldOnly());
     m_buttonBack->setMinimumSize(113, 25);
     m_buttonBack->setEnabled(false);
     m_buttonNext = new QPushButton(QStringLiteral("Continue &>"), panel);
     m_buttonNext->setObjectName(QStringLiteral("ButtonNext"));
-    m_buttonNext->setFont(platform::boldOnly());
+    m_buttonNext->setFont(gui::boldOnly());
     m_buttonNext->setMinimumSize(137, 25);
 
     auto *row = new QHBoxLayout(panel);
@@ -277,18 +277,18 @@ TForm1::SetUpOutcome TForm1::setUp(std::string_view commandLine) {
     m_tabSheet5->setMainDirectory(m_startup.mainDirectory);
     m_tabSheet5->setHtml5Fallback(
         profile::getInt(startup::kSettingsSection, startup::kHtml5FallbackKey, 0, startup::kSettingsFile) == 1);
-    m_editId->setText(platform::fromSystemText(m_startup.accountIdText));
+    m_editId->setText(gui::fromSystemText(m_startup.accountIdText));
     m_comboFormNum->setCurrentIndex(0);
     // A settings file that cannot be read would pass for one without an ID or main directory.
     if (std::optional<std::string> problem = profile::problemWith(startup::kSettingsFile)) {
-        m_ui.showMessage(this, platform::fromSystemText(*problem));
+        m_ui.showMessage(this, gui::fromSystemText(*problem));
     }
     if (!m_startup.editorMode) {
         selectPage(m_tabSheet1);
         return SetUpOutcome::Run;
     }
     m_operationOk = true;
-    m_formEdit->setText(platform::fromNativePath(m_startup.launchPagePath));
+    m_formEdit->setText(gui::fromNativePath(m_startup.launchPagePath));
     if (scanPage(m_startup.launchPagePath) != ScanOutcome::Scanned) {
         return SetUpOutcome::Quit;
     }
@@ -309,26 +309,26 @@ void TForm1::showEvent(QShowEvent *event) {
     }
 }
 
-void TForm1::FormShow() { setWindowTitle(platform::fromSystemText(startup::windowTitle())); }
+void TForm1::FormShow() { setWindowTitle(gui::fromSystemText(startup::windowTitle())); }
 
 // --- Page 1: choosing and scanning the page ---
 
 void TForm1::ButtonSelectFormClick() {
-    const std::optional<QString> path = m_ui.askOpenPage(this, platform::fromNativePath(m_startup.mainDirectory));
+    const std::optional<QString> path = m_ui.askOpenPage(this, gui::fromNativePath(m_startup.mainDirectory));
     if (!path) {
         return;
     }
     m_formEdit->setText(*path);
-    scanPage(platform::toNativePath(*path));
+    scanPage(gui::toNativePath(*path));
 }
 
 TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     std::optional<scan::ScanResult> result;
     std::optional<std::string> refusal;
-    platform::PageEncoding encoding = platform::PageEncoding::Utf8;
+    gui::PageEncoding encoding = gui::PageEncoding::Utf8;
     std::string noFormMessage;
     {
-        const platform::WaitCursor wait;
+        const gui::WaitCursor wait;
         m_listBoxInputs->clear();
         m_tabSheet2->clearLists();
         m_chosenForm = 1;
@@ -337,7 +337,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
         if (const std::optional<std::string> page = files::readWholeFile(path)) {
             refusal = scan::unsupportedEncoding(*page);
             if (!refusal) {
-                encoding = platform::detectEncoding(*page);
+                encoding = gui::detectEncoding(*page);
                 result = scan::scanPage(
                     *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
                 m_scannedStamp = files::stampOf(*page);
@@ -349,7 +349,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     }
     // Messages come after the wait cursor is gone.
     if (refusal) {
-        m_ui.showMessage(this, platform::fromSystemText(*refusal));
+        m_ui.showMessage(this, gui::fromSystemText(*refusal));
         m_operationOk = false;
         return ScanOutcome::NoForm;
     }
@@ -358,23 +358,23 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
         return ScanOutcome::CannotOpen;
     }
     if (!result->formFound) {
-        m_ui.showMessage(this, platform::fromSystemText(noFormMessage));
+        m_ui.showMessage(this, gui::fromSystemText(noFormMessage));
         m_operationOk = false;
         return ScanOutcome::NoForm;
     }
     m_chosenForm = result->chosenForm;
     for (const std::string &name : result->fields) {
-        m_listBoxInputs->addItem(platform::decodePage(name, encoding));
+        m_listBoxInputs->addItem(gui::decodePage(name, encoding));
     }
     m_tabSheet2->setFields(result->fields, encoding, std::move(result->markup));
     m_tabSheet2->setRules(std::move(result->rules));
     return ScanOutcome::Scanned;
 }
 
-int TForm1::askForForm(const std::vector<std::string> &tagTexts, platform::PageEncoding encoding) {
+int TForm1::askForForm(const std::vector<std::string> &tagTexts, gui::PageEncoding encoding) {
     QStringList shown;
     for (const std::string &tag : tagTexts) {
-        shown.append(platform::decodePage(tag, encoding));
+        shown.append(gui::decodePage(tag, encoding));
     }
     m_chooser.fill(shown);
     // The user answers the chooser with the normal cursor.
@@ -385,15 +385,15 @@ int TForm1::askForForm(const std::vector<std::string> &tagTexts, platform::PageE
 }
 
 void TForm1::showFileError(std::string_view pattern, std::string_view path) {
-    m_ui.showError(this, platform::fromSystemText(texts::fill(pattern, path)));
+    m_ui.showError(this, gui::fromSystemText(texts::fill(pattern, path)));
 }
 
 void TForm1::showWriteError(std::string_view path, const files::WriteResult &result) {
     if (result.outcome == files::WriteResult::Outcome::TargetChanged) {
-        m_ui.showMessage(this, platform::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, path)));
+        m_ui.showMessage(this, gui::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, path)));
         return;
     }
-    m_ui.showError(this, platform::fromSystemText(texts::cannotCreateText(path, result.reason, result.keptCopy)));
+    m_ui.showError(this, gui::fromSystemText(texts::cannotCreateText(path, result.reason, result.keptCopy)));
 }
 
 // --- Navigation ---
@@ -442,14 +442,14 @@ void TForm1::ButtonNextClick() {
     QWidget *page = m_pageControl1->currentWidget();
     if (page == m_tabSheet1) {
         if (m_formEdit->text().isEmpty()) {
-            m_ui.showMessage(this, platform::fromSystemText(texts::kNoPageChosen));
+            m_ui.showMessage(this, gui::fromSystemText(texts::kNoPageChosen));
             m_buttonSelectForm->setFocus();
             return;
         }
         if (!m_startup.editorMode) {
-            const std::string id = platform::toSystemText(m_editId->text());
+            const std::string id = gui::toSystemText(m_editId->text());
             if (!run::RunSequence(launchMode()).acceptAccountId(id)) {
-                m_ui.showMessage(this, platform::fromSystemText(texts::kInvalidAccountId));
+                m_ui.showMessage(this, gui::fromSystemText(texts::kInvalidAccountId));
                 Label30Click();
                 return;
             }
@@ -505,7 +505,7 @@ void TForm1::finishEditorRun() {
         }
         profile::writeString(startup::kSettingsSection, startup::kValCompKey, "1", startup::kEditorSettingsFile);
         profile::flush(startup::kEditorSettingsFile);
-        m_ui.showMessage(this, platform::fromSystemText(texts::kValidationAdded));
+        m_ui.showMessage(this, gui::fromSystemText(texts::kValidationAdded));
     }
     close();
 }
@@ -528,17 +528,17 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     m_buttonNext->setEnabled(false);
     m_buttonBack->setEnabled(true);
 
-    const std::string accountId = platform::toSystemText(m_editId->text());
+    const std::string accountId = gui::toSystemText(m_editId->text());
     // Whatever stops the build below leaves no earlier output to copy, save or test.
     m_tabSheet5->clearOutput();
     run::RunSequence run(launchMode());
     const rewrite::ModelRead &model = run.loadModel(rewrite::modelPath(m_startup.mainDirectory));
     if (!model.text) {
         if (model.fileError) {
-            m_ui.showError(this, platform::fromSystemText(model.message));
+            m_ui.showError(this, gui::fromSystemText(model.message));
             return RewriteOutcome::FileError;
         }
-        m_ui.showMessage(this, platform::fromSystemText(model.message));
+        m_ui.showMessage(this, gui::fromSystemText(model.message));
         return RewriteOutcome::GaveUp;
     }
     // The path as scanned, byte for byte: the box shows it as text.
@@ -556,7 +556,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     request.html5Fallback = m_tabSheet5->html5Fallback() ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     const rewrite::PiecesResult result = run.build(request);
     if (!result.output) {
-        m_ui.showMessage(this, platform::fromSystemText(result.message));
+        m_ui.showMessage(this, gui::fromSystemText(result.message));
         return RewriteOutcome::GaveUp;
     }
     // The diff names the page by its file name, in the page's own bytes.

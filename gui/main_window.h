@@ -27,9 +27,9 @@ class OutputPage;
 class RuleEditorPage;
 class TForm5;
 
-namespace platform {
+namespace gui {
 class UiServices;
-} // namespace platform
+} // namespace gui
 
 // Control map:
 //   PageControl1       the pages TabSheet1 (1), TabSheet2 (2, RuleEditorPage), TabSheet5 (3, OutputPage)
@@ -44,7 +44,7 @@ class TForm1 : public QWidget {
 public:
     enum class SetUpOutcome { Run, Quit };
 
-    TForm1(platform::UiServices &ui, TForm5 &chooser, QWidget *parent = nullptr);
+    TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent = nullptr);
     ~TForm1() override;
 
     // The window set-up, once before the window is first shown: settings, account ID, form
@@ -80,7 +80,7 @@ private:
 
     // Steps.
     ScanOutcome scanPage(const std::string &path);
-    int askForForm(const std::vector<std::string> &tagTexts, platform::PageEncoding encoding);
+    int askForForm(const std::vector<std::string> &tagTexts, gui::PageEncoding encoding);
     std::optional<std::string> readOrReport(const std::string &path);
     void selectPage(QWidget *page);
     [[nodiscard]] QWidget *firstControlOf(QWidget *page) const;
@@ -91,7 +91,7 @@ private:
     QWidget *buildPage1();
     QWidget *buildPanel();
 
-    platform::UiServices &m_ui;
+    gui::UiServices &m_ui;
     TForm5 &m_chooser;
     startup::StartupState m_startup;
     bool m_operationOk = false;

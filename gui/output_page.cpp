@@ -27,7 +27,7 @@ namespace velmoraine {
 
 namespace {
 
-using platform::plainLabel;
+using gui::plainLabel;
 
 QPushButton *button(const char *objectName, const char *text, int width, QWidget *parent) {
     auto *push = new QPushButton(QString::fromLatin1(text), parent);
@@ -73,7 +73,7 @@ bool launcherPresent(const QString &program) {
 
 } // namespace
 
-OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(parent), m_ui(ui) {
+OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), m_ui(ui) {
     setObjectName(QStringLiteral("TabSheet5"));
     setWindowTitle(QStringLiteral("3. Write Data to Text File"));
 
@@ -87,7 +87,7 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
 
     m_richEdit1 = new QPlainTextEdit(this);
     m_richEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    m_richEdit1->setFont(platform::monospaceFont());
+    m_richEdit1->setFont(gui::monospaceFont());
     m_richEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_richEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_richEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -107,16 +107,16 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     m_button5->setEnabled(false);
 
     auto *label47 = plainLabel("Label47", "What to do next...", this);
-    label47->setFont(platform::boldOnly());
+    label47->setFont(gui::boldOnly());
     auto *label49 = plainLabel("Label49", "Upload your updated HTML page to your webserver.", this);
-    m_label54 = new platform::LinkLabel(QStringLiteral("Log into your Velmoraine account"),
-                                        platform::LinkLabel::Weight::Bold, this);
+    m_label54 = new gui::LinkLabel(QStringLiteral("Log into your Velmoraine account"),
+                                        gui::LinkLabel::Weight::Bold, this);
     m_label54->setObjectName(QStringLiteral("Label54"));
     auto *label51 = plainLabel("Label51", "and specify how you want this form to be processed. ", this);
     auto *label55 = plainLabel("Label55", "This takes only a few moments and there are many powerful options. ", this);
     auto *label52 = plainLabel("Label52", "That's it! Your form will work.", this);
-    m_label60 = new platform::LinkLabel(QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
-                                        platform::LinkLabel::Weight::Bold, this);
+    m_label60 = new gui::LinkLabel(QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
+                                        gui::LinkLabel::Weight::Bold, this);
     m_label60->setObjectName(QStringLiteral("Label60"));
 
     // The Changes view lies over RichEdit1, in its place and size, and is not in the layout:
@@ -129,7 +129,7 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     m_textChanges = new QPlainTextEdit(this);
     m_textChanges->setObjectName(QStringLiteral("TextChanges"));
     m_textChanges->setReadOnly(true);
-    m_textChanges->setFont(platform::monospaceFont());
+    m_textChanges->setFont(gui::monospaceFont());
     m_textChanges->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_textChanges->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_textChanges->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -205,7 +205,7 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     layout->addLayout(row);
 
     // Below every other control, so that none of them moves.
-    m_checkHtml5Fallback = new QCheckBox(platform::fromSystemText(texts::kHtml5FallbackCaption), this);
+    m_checkHtml5Fallback = new QCheckBox(gui::fromSystemText(texts::kHtml5FallbackCaption), this);
     m_checkHtml5Fallback->setObjectName(QStringLiteral("CheckHtml5Fallback"));
     // A few lines high whatever the page holds, so that the window keeps its size.
     m_memoVisitorNotes = new QPlainTextEdit(this);
@@ -234,8 +234,8 @@ OutputPage::OutputPage(platform::UiServices &ui, QWidget *parent) : QWidget(pare
     connect(m_button5, &QPushButton::clicked, this, &OutputPage::Button5Click);
     connect(m_editSave, &QLineEdit::textChanged, this, &OutputPage::EditSaveChange);
     connect(m_buttonChanges, &QToolButton::toggled, this, &OutputPage::ButtonChangesToggle);
-    connect(m_label54, &platform::LinkLabel::clicked, this, &OutputPage::homeLinkClicked);
-    connect(m_label60, &platform::LinkLabel::clicked, this, &OutputPage::tutorialLinkClicked);
+    connect(m_label54, &gui::LinkLabel::clicked, this, &OutputPage::homeLinkClicked);
+    connect(m_label60, &gui::LinkLabel::clicked, this, &OutputPage::tutorialLinkClicked);
     connect(m_checkHtml5Fallback, &QCheckBox::toggled, this, &OutputPage::html5FallbackToggled);
 }
 
@@ -249,24 +249,24 @@ bool OutputPage::html5Fallback() const { return m_checkHtml5Fallback->isChecked(
 void OutputPage::setVisitorNotes(std::string_view cspHash, const std::vector<std::string> &warnings) {
     QStringList lines;
     if (!cspHash.empty()) {
-        lines.append(platform::fromSystemText(texts::fill(texts::kCspHashNote, cspHash)));
+        lines.append(gui::fromSystemText(texts::fill(texts::kCspHashNote, cspHash)));
     }
     for (const std::string &warning : warnings) {
-        lines.append(platform::fromSystemText(warning));
+        lines.append(gui::fromSystemText(warning));
     }
     m_memoVisitorNotes->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {
     m_bytes = std::move(bytes);
-    m_encoding = platform::detectEncoding(m_bytes);
-    m_lineEnding = platform::dominantLineEnding(sourcePage);
+    m_encoding = gui::detectEncoding(m_bytes);
+    m_lineEnding = gui::dominantLineEnding(sourcePage);
     // setPlainText leaves the document unmodified: the box counts as unedited from here on.
-    m_richEdit1->setPlainText(platform::decodePage(m_bytes, m_encoding));
+    m_richEdit1->setPlainText(gui::decodePage(m_bytes, m_encoding));
     m_richEdit1->setToolTip(
-        platform::fromSystemText(texts::fill(texts::kLineEndingsTip, platform::lineEndingName(m_lineEnding))));
-    m_textChanges->setPlainText(changes.empty() ? platform::fromSystemText(texts::kPageUnchanged)
-                                                : platform::decodePage(changes, m_encoding));
+        gui::fromSystemText(texts::fill(texts::kLineEndingsTip, gui::lineEndingName(m_lineEnding))));
+    m_textChanges->setPlainText(changes.empty() ? gui::fromSystemText(texts::kPageUnchanged)
+                                                : gui::decodePage(changes, m_encoding));
     m_button3->setEnabled(true);
     m_button4->setEnabled(true);
     m_button5->setEnabled(!m_editSave->text().isEmpty());
@@ -311,27 +311,27 @@ void OutputPage::placeChangesView() {
 QString OutputPage::currentText() const {
     const QTextDocument *document = m_richEdit1->document();
     if (!document->isModified()) {
-        return platform::decodePage(m_bytes, m_encoding);
+        return gui::decodePage(m_bytes, m_encoding);
     }
     // The raw text keeps non-breaking spaces, which the plain text would turn into blanks.
-    return platform::withLineEndings(document->toRawText(), m_lineEnding);
+    return gui::withLineEndings(document->toRawText(), m_lineEnding);
 }
 
 std::string OutputPage::currentBytes() const {
     if (!m_richEdit1->document()->isModified()) {
         return m_bytes;
     }
-    return platform::encodePage(currentText(), m_encoding);
+    return gui::encodePage(currentText(), m_encoding);
 }
 
 std::optional<std::string> OutputPage::bytesToWrite(QString &refusal) const {
     if (!m_richEdit1->document()->isModified()) {
         return m_bytes;
     }
-    platform::Unencodable unencodable;
-    std::optional<std::string> bytes = platform::encodePageExactly(currentText(), m_encoding, unencodable);
+    gui::Unencodable unencodable;
+    std::optional<std::string> bytes = gui::encodePageExactly(currentText(), m_encoding, unencodable);
     if (!bytes) {
-        refusal = platform::unencodableMessage(unencodable, m_encoding);
+        refusal = gui::unencodableMessage(unencodable, m_encoding);
     }
     return bytes;
 }
@@ -346,7 +346,7 @@ void OutputPage::Button3Click() {
     const std::optional<std::string> bytes = bytesToWrite(refusal);
     m_ui.copyToClipboard(currentText(),
                          bytes ? QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())) : QByteArray());
-    m_ui.showMessage(window(), platform::fromSystemText(texts::kCopiedAll));
+    m_ui.showMessage(window(), gui::fromSystemText(texts::kCopiedAll));
 }
 
 void OutputPage::Button4Click() {
@@ -360,23 +360,23 @@ void OutputPage::Button4Click() {
         m_ui.showMessage(window(), refusal);
         return;
     }
-    const std::string target = platform::toNativePath(*path);
+    const std::string target = gui::toNativePath(*path);
     files::WriteOptions options;
     if (!m_sourcePath.empty() && files::sameFile(target, m_sourcePath)) {
         options.onlyIfHolding = m_sourceStamp; // never over a page saved elsewhere meanwhile
     }
     const files::WriteResult written = files::writeFileAtomically(target, *bytes, options);
-    const std::string shown = platform::toSystemText(*path);
+    const std::string shown = gui::toSystemText(*path);
     if (written.outcome == files::WriteResult::Outcome::TargetChanged) {
-        m_ui.showMessage(window(), platform::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, shown)));
+        m_ui.showMessage(window(), gui::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, shown)));
         return;
     }
     if (!written) {
         m_ui.showError(window(),
-                       platform::fromSystemText(texts::cannotCreateText(shown, written.reason, written.keptCopy)));
+                       gui::fromSystemText(texts::cannotCreateText(shown, written.reason, written.keptCopy)));
         return;
     }
-    m_ui.showMessage(window(), platform::fromSystemText(texts::fill(texts::kSaved, platform::toSystemText(*path))));
+    m_ui.showMessage(window(), gui::fromSystemText(texts::fill(texts::kSaved, gui::toSystemText(*path))));
     m_editSave->setText(*path);
 }
 
@@ -397,7 +397,7 @@ void OutputPage::Button5Click() {
 // The sibling editor's launcher opens the target when it is installed in the main directory;
 // otherwise the desktop's default browser does. A saved file that is gone starts nothing.
 void OutputPage::ShowInBrowser(const QString &target) {
-    const bool web = rewrite::isWebTarget(platform::toSystemText(target));
+    const bool web = rewrite::isWebTarget(gui::toSystemText(target));
     QString argument = target;
     if (!web) {
         const QFileInfo file(target);
@@ -407,10 +407,10 @@ void OutputPage::ShowInBrowser(const QString &target) {
         argument = file.absoluteFilePath();
     }
     const rewrite::LaunchCommand command =
-        rewrite::browserLaunchCommand(m_mainDirectory, platform::toNativePath(argument));
-    const QString program = platform::fromNativePath(command.program);
+        rewrite::browserLaunchCommand(m_mainDirectory, gui::toNativePath(argument));
+    const QString program = gui::fromNativePath(command.program);
     if (launcherPresent(program)) {
-        m_ui.startProgram(program, {platform::fromNativePath(command.argument)});
+        m_ui.startProgram(program, {gui::fromNativePath(command.argument)});
         return;
     }
     m_ui.openInBrowser(web ? QUrl(target) : QUrl::fromLocalFile(argument));

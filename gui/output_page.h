@@ -20,10 +20,10 @@ class QToolButton;
 
 namespace velmoraine {
 
-namespace platform {
+namespace gui {
 class UiServices;
 class LinkLabel;
-} // namespace platform
+} // namespace gui
 
 // Control map:
 //   RichEdit1   the updated page, editable
@@ -38,7 +38,7 @@ class LinkLabel;
 class OutputPage : public QWidget {
     Q_OBJECT
 public:
-    OutputPage(platform::UiServices &ui, QWidget *parent = nullptr);
+    OutputPage(gui::UiServices &ui, QWidget *parent = nullptr);
 
     // The main directory, where the browser launcher is looked for.
     void setMainDirectory(std::string mainDirectory) { m_mainDirectory = std::move(mainDirectory); }
@@ -94,21 +94,21 @@ private:
     void placeChangesView();
     void ShowInBrowser(const QString &target);
 
-    platform::UiServices &m_ui;
+    gui::UiServices &m_ui;
     std::string m_mainDirectory;
     std::string m_bytes;
     std::string m_sourcePath;
     files::ContentStamp m_sourceStamp;
-    platform::PageEncoding m_encoding = platform::PageEncoding::Utf8;
-    platform::LineEnding m_lineEnding = platform::LineEnding::CrLf;
+    gui::PageEncoding m_encoding = gui::PageEncoding::Utf8;
+    gui::LineEnding m_lineEnding = gui::LineEnding::CrLf;
 
     QPlainTextEdit *m_richEdit1 = nullptr;
     QPushButton *m_button3 = nullptr;
     QPushButton *m_button4 = nullptr;
     QLineEdit *m_editSave = nullptr;
     QPushButton *m_button5 = nullptr;
-    platform::LinkLabel *m_label54 = nullptr;
-    platform::LinkLabel *m_label60 = nullptr;
+    gui::LinkLabel *m_label54 = nullptr;
+    gui::LinkLabel *m_label60 = nullptr;
     QToolButton *m_buttonChanges = nullptr;
     QPlainTextEdit *m_textChanges = nullptr;
     QCheckBox *m_checkHtml5Fallback = nullptr;

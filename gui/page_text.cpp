@@ -12,7 +12,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-namespace velmoraine::platform {
+namespace velmoraine::gui {
 
 namespace {
 
@@ -289,4 +289,4 @@ QString fromNativePath(std::string_view path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
-} // namespace velmoraine::platform
+} // namespace velmoraine::gui

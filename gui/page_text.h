@@ -12,7 +12,7 @@
 
 #include <QString>
 
-namespace velmoraine::platform {
+namespace velmoraine::gui {
 
 enum class LineEnding { CrLf, Lf, Cr };
 
@@ -84,4 +84,4 @@ std::string toSystemText(const QString &text);
 std::string toNativePath(const QString &path);
 QString fromNativePath(std::string_view path);
 
-} // namespace velmoraine::platform
+} // namespace velmoraine::gui

@@ -23,7 +23,7 @@ namespace velmoraine {
 
 namespace {
 
-using platform::plainLabel;
+using gui::plainLabel;
 
 constexpr int kListWidth = 145;
 constexpr int kListHeight = 105;
@@ -34,11 +34,11 @@ constexpr int kGap = 6; // between a label and its box on one line
 
 // The step texts beside the lists start at their top line.
 QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent) {
-    return platform::wrappedLabel(objectName, text, width, parent, Qt::AlignLeft | Qt::AlignTop);
+    return gui::wrappedLabel(objectName, text, width, parent, Qt::AlignLeft | Qt::AlignTop);
 }
 
-platform::LinkLabel *linkLabel(const char *objectName, const char *text, QWidget *parent) {
-    auto *link = new platform::LinkLabel(QString::fromLatin1(text), platform::LinkLabel::Weight::Normal, parent);
+gui::LinkLabel *linkLabel(const char *objectName, const char *text, QWidget *parent) {
+    auto *link = new gui::LinkLabel(QString::fromLatin1(text), gui::LinkLabel::Weight::Normal, parent);
     link->setObjectName(QString::fromLatin1(objectName));
     return link;
 }
@@ -131,12 +131,12 @@ void PickList::keyPressEvent(QKeyEvent *event) {
 
 // --- Layout ---
 
-RuleEditorPage::RuleEditorPage(platform::UiServices &ui, QWidget *parent) : QWidget(parent), m_ui(ui) {
+RuleEditorPage::RuleEditorPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), m_ui(ui) {
     setObjectName(QStringLiteral("TabSheet2"));
     setWindowTitle(QStringLiteral("2. Validate Fields"));
 
     auto *label58 = plainLabel("Label58", "Field Validation", this);
-    label58->setFont(platform::boldOnly());
+    label58->setFont(gui::boldOnly());
     auto *label5 = wrappedLabel("Label5",
                                 "This step allows you to add field validation to insure that your visitors enter the "
                                 "proper information. For example, you make sure that certain fields are filled in, or "
@@ -206,13 +206,13 @@ RuleEditorPage::RuleEditorPage(platform::UiServices &ui, QWidget *parent) : QWid
     connect(m_radioEmail, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioEmailClick));
     connect(m_radioNumberSeq, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioNumberSeqClick));
     connect(m_radioNumber, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioNumberClick));
-    connect(findChild<platform::LinkLabel *>(QStringLiteral("Label11")), &platform::LinkLabel::clicked, this,
+    connect(findChild<gui::LinkLabel *>(QStringLiteral("Label11")), &gui::LinkLabel::clicked, this,
             &RuleEditorPage::Label11Click);
-    connect(findChild<platform::LinkLabel *>(QStringLiteral("Label18")), &platform::LinkLabel::clicked, this,
+    connect(findChild<gui::LinkLabel *>(QStringLiteral("Label18")), &gui::LinkLabel::clicked, this,
             &RuleEditorPage::Label18Click);
-    connect(findChild<platform::LinkLabel *>(QStringLiteral("Label19")), &platform::LinkLabel::clicked, this,
+    connect(findChild<gui::LinkLabel *>(QStringLiteral("Label19")), &gui::LinkLabel::clicked, this,
             &RuleEditorPage::Label19Click);
-    connect(label59, &platform::LinkLabel::clicked, this, &RuleEditorPage::helpLinkClicked);
+    connect(label59, &gui::LinkLabel::clicked, this, &RuleEditorPage::helpLinkClicked);
 }
 
 // The field list, Add and Remove, the rule list and the three numbered steps, side by side,
@@ -353,7 +353,7 @@ void RuleEditorPage::clearLists() {
     m_rules.clear();
 }
 
-void RuleEditorPage::setFields(const std::vector<std::string> &names, platform::PageEncoding encoding,
+void RuleEditorPage::setFields(const std::vector<std::string> &names, gui::PageEncoding encoding,
                                rules::MarkupByField markup) {
     m_encoding = encoding;
     m_fields = names;
@@ -402,12 +402,12 @@ void RuleEditorPage::Button1Click() {
         return;
     }
     if (const auto refusal = rules::checkFieldName(*field)) {
-        showMessage(platform::fromSystemText(*refusal));
+        showMessage(gui::fromSystemText(*refusal));
         return;
     }
     const rules::RuleSettings settings = readSettings();
     if (const auto refusal = rules::checkSettings(settings)) {
-        showMessage(platform::fromSystemText(*refusal));
+        showMessage(gui::fromSystemText(*refusal));
         return;
     }
     const auto outcome =
@@ -532,9 +532,9 @@ QRadioButton *RuleEditorPage::kindButton(rules::RuleKind kind) const {
     return m_radioNonBlank;
 }
 
-QString RuleEditorPage::shown(std::string_view bytes) const { return platform::decodePage(bytes, m_encoding); }
+QString RuleEditorPage::shown(std::string_view bytes) const { return gui::decodePage(bytes, m_encoding); }
 
-std::string RuleEditorPage::typed(const QLineEdit *box) const { return platform::encodePage(box->text(), m_encoding); }
+std::string RuleEditorPage::typed(const QLineEdit *box) const { return gui::encodePage(box->text(), m_encoding); }
 
 void RuleEditorPage::showMessage(const QString &text) { m_ui.showMessage(window(), text); }
 

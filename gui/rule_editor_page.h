@@ -23,9 +23,9 @@ class QRadioButton;
 
 namespace velmoraine {
 
-namespace platform {
+namespace gui {
 class UiServices;
-} // namespace platform
+} // namespace gui
 
 // A list box that tells apart what the user does from what code does: `picked` is emitted when
 // a mouse press lands on an entry (also the one already selected) and when a key changes the
@@ -61,7 +61,7 @@ protected:
 class RuleEditorPage : public QWidget {
     Q_OBJECT
 public:
-    explicit RuleEditorPage(platform::UiServices &ui, QWidget *parent = nullptr);
+    explicit RuleEditorPage(gui::UiServices &ui, QWidget *parent = nullptr);
 
     // Empties ComboBox1, ListBox1 and ListBox2, in that order (the start of a page scan). No
     // other control changes.
@@ -71,7 +71,7 @@ public:
     // names and rules, and turns texts typed on this page into the page's bytes.
     // `markup` is what the fields' first tags declare, by their places in `names`: a field's
     // proposal reads it first.
-    void setFields(const std::vector<std::string> &names, platform::PageEncoding encoding,
+    void setFields(const std::vector<std::string> &names, gui::PageEncoding encoding,
                    rules::MarkupByField markup = {});
 
     // Replaces both rule lists.
@@ -83,7 +83,7 @@ public:
     // "Add >>" on the lists: replaces the field's rule in place, or appends it.
     rules::RuleList::AddOutcome addOrReplaceRule(std::string_view field, std::string record, std::string display);
 
-    [[nodiscard]] platform::PageEncoding pageEncoding() const { return m_encoding; }
+    [[nodiscard]] gui::PageEncoding pageEncoding() const { return m_encoding; }
 
 signals:
     // Label59, "Click here for detailed help.": the window opens the page's help topic.
@@ -117,11 +117,11 @@ private:
     QWidget *buildLists();
     QWidget *buildKinds();
 
-    platform::UiServices &m_ui;
+    gui::UiServices &m_ui;
     std::vector<std::string> m_fields;
     rules::MarkupByField m_markup;
     rules::RuleList m_rules;
-    platform::PageEncoding m_encoding = platform::PageEncoding::Utf8;
+    gui::PageEncoding m_encoding = gui::PageEncoding::Utf8;
 
     PickList *m_comboBox1 = nullptr;
     PickList *m_listBox2 = nullptr;

@@ -17,7 +17,7 @@
 #include "core/base/texts.h"
 #include "gui/page_text.h"
 
-namespace velmoraine::platform {
+namespace velmoraine::gui {
 
 QString pageFileFilter() { return QStringLiteral("HTML Files (*.htm* *.php *.asp)"); }
 
@@ -134,4 +134,4 @@ WaitCursor::WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 
 WaitCursor::~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
 
-} // namespace velmoraine::platform
+} // namespace velmoraine::gui

@@ -16,7 +16,7 @@ class QMessageBox;
 class QUrl;
 class QWidget;
 
-namespace velmoraine::platform {
+namespace velmoraine::gui {
 
 // The file filter of the open and save dialogs.
 QString pageFileFilter();
@@ -96,4 +96,4 @@ public:
     WaitCursor &operator=(const WaitCursor &) = delete;
 };
 
-} // namespace velmoraine::platform
+} // namespace velmoraine::gui

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QStringList>
 
-namespace velmoraine::platform {
+namespace velmoraine::gui {
 
 namespace {
 constexpr int kFontPixels = 11;
@@ -82,4 +82,4 @@ QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidge
     return label;
 }
 
-} // namespace velmoraine::platform
+} // namespace velmoraine::gui

@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace velmoraine::platform {
+namespace velmoraine::gui {
 
 // The family of the sans-serif face shipped with the program.
 QString shippedSansFamily();
@@ -44,4 +44,4 @@ QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent);
 QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent,
                      std::optional<Qt::Alignment> alignment = std::nullopt);
 
-} // namespace velmoraine::platform
+} // namespace velmoraine::gui

@@ -136,7 +136,7 @@ void DesktopUserTest::pageShownInItsCharset() {
     QVERIFY(clip != nullptr);
     QVERIFY(clip->text().contains(shownTitle));
     QCOMPARE(clip->data(QStringLiteral("text/plain")), clip->text().toUtf8());
-    QCOMPARE(clip->data(QString::fromLatin1(platform::kPageBytesMimeType)).toStdString(), output);
+    QCOMPARE(clip->data(QString::fromLatin1(gui::kPageBytesMimeType)).toStdString(), output);
 
     // Save As an unedited box writes the exact bytes.
     const QString saved = f.path(QStringLiteral("saved.htm"));
@@ -254,8 +254,8 @@ void DesktopUserTest::backAndContinueKeepTheFocusOnThePage() {
 
 void DesktopUserTest::messageBoxIsAsWideAsItsCaption() {
     QWidget owner;
-    owner.setFont(platform::windowFont());
-    const auto box = platform::makeMessageBox(&owner, qs(texts::kRuleUpdated));
+    owner.setFont(gui::windowFont());
+    const auto box = gui::makeMessageBox(&owner, qs(texts::kRuleUpdated));
     box->show();
     QFont titleFont = box->font();
     titleFont.setBold(true);

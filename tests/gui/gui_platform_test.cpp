@@ -13,8 +13,8 @@
 #include "recording_ui.h"
 
 using namespace velmoraine;
-using platform::LineEnding;
-using platform::PageEncoding;
+using gui::LineEnding;
+using gui::PageEncoding;
 
 namespace {
 
@@ -30,8 +30,8 @@ std::string allBytes() {
 template <std::size_t N> std::string raw(const char (&text)[N]) { return std::string(text, N - 1); }
 
 std::string roundTrip(std::string_view bytes) {
-    const PageEncoding encoding = platform::detectEncoding(bytes);
-    return platform::encodePage(platform::decodePage(bytes, encoding), encoding);
+    const PageEncoding encoding = gui::detectEncoding(bytes);
+    return gui::encodePage(gui::decodePage(bytes, encoding), encoding);
 }
 
 // An LF page after the rewriter: its own lines end in LF, the inserted block's in CR LF.
@@ -66,8 +66,8 @@ private slots:
 void GuiPlatformTest::validUtf8IsShownAsUtf8() {
     const std::string page = "<p>Gr\xC3\xBC\xC3\x9F"
                              "e \xE2\x82\xAC \xF0\x9F\x98\x80</p>";
-    QCOMPARE(platform::detectEncoding(page), PageEncoding::Utf8);
-    QCOMPARE(platform::decodePage(page, PageEncoding::Utf8), QStringLiteral("<p>Gr\u00FC\u00DFe \u20AC ") +
+    QCOMPARE(gui::detectEncoding(page), PageEncoding::Utf8);
+    QCOMPARE(gui::decodePage(page, PageEncoding::Utf8), QStringLiteral("<p>Gr\u00FC\u00DFe \u20AC ") +
                                                                  QString::fromUcs4(U"\U0001F600", 1) +
                                                                  QStringLiteral("</p>"));
     QCOMPARE(roundTrip(page), page);
@@ -75,43 +75,43 @@ void GuiPlatformTest::validUtf8IsShownAsUtf8() {
 
 void GuiPlatformTest::byteOrderMarkSurvives() {
     const std::string page = "\xEF\xBB\xBF<html></html>";
-    QCOMPARE(platform::detectEncoding(page), PageEncoding::Utf8);
-    QCOMPARE(platform::decodePage(page, PageEncoding::Utf8).front(), QChar(0xFEFF));
+    QCOMPARE(gui::detectEncoding(page), PageEncoding::Utf8);
+    QCOMPARE(gui::decodePage(page, PageEncoding::Utf8).front(), QChar(0xFEFF));
     QCOMPARE(roundTrip(page), page);
 }
 
 void GuiPlatformTest::invalidUtf8FallsBackToWindows1252() {
     for (const std::string &page : {std::string("caf\xE9"), std::string("\xED\xA0\x80"), std::string("\xC0\xAF"),
                                     std::string("\xF4\x90\x80\x80"), std::string("ok \xE2\x82")}) {
-        QCOMPARE(platform::detectEncoding(page), PageEncoding::Windows1252);
+        QCOMPARE(gui::detectEncoding(page), PageEncoding::Windows1252);
         QCOMPARE(roundTrip(page), page);
     }
-    QCOMPARE(platform::decodePage("caf\xE9 \x80 \x93x\x94", PageEncoding::Windows1252),
+    QCOMPARE(gui::decodePage("caf\xE9 \x80 \x93x\x94", PageEncoding::Windows1252),
              QStringLiteral("caf\u00E9 \u20AC \u201Cx\u201D"));
 }
 
 void GuiPlatformTest::everyByteSurvivesWindows1252() {
     const std::string bytes = allBytes();
-    QCOMPARE(platform::detectEncoding(bytes), PageEncoding::Windows1252);
-    const QString text = platform::decodePage(bytes, PageEncoding::Windows1252);
+    QCOMPARE(gui::detectEncoding(bytes), PageEncoding::Windows1252);
+    const QString text = gui::decodePage(bytes, PageEncoding::Windows1252);
     QCOMPARE(text.size(), qsizetype(256));
     for (const int unassigned : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
         QCOMPARE(text[unassigned].unicode(), char16_t(unassigned));
     }
-    QCOMPARE(platform::encodePage(text, PageEncoding::Windows1252), bytes);
+    QCOMPARE(gui::encodePage(text, PageEncoding::Windows1252), bytes);
 }
 
 void GuiPlatformTest::zeroByteIsAnOrdinaryCharacter() {
     const std::string page = raw("a\0b\r\n");
-    QCOMPARE(platform::detectEncoding(page), PageEncoding::Utf8);
-    const QString text = platform::decodePage(page, PageEncoding::Utf8);
+    QCOMPARE(gui::detectEncoding(page), PageEncoding::Utf8);
+    const QString text = gui::decodePage(page, PageEncoding::Utf8);
     QCOMPARE(text.size(), qsizetype(5));
     QCOMPARE(text[1], QChar(0));
     QCOMPARE(roundTrip(page), page);
 }
 
 void GuiPlatformTest::windows1252WritesOtherCharactersAsReferences() {
-    QCOMPARE(platform::encodePage(QStringLiteral("\u00E9\u20AC\u65E5") + QString::fromUcs4(U"\U0001F600", 1),
+    QCOMPARE(gui::encodePage(QStringLiteral("\u00E9\u20AC\u65E5") + QString::fromUcs4(U"\U0001F600", 1),
                                   PageEncoding::Windows1252),
              std::string("\xE9\x80&#26085;&#128512;"));
 }
@@ -147,28 +147,28 @@ void GuiPlatformTest::declaredCharsetReadOnlyWhenReversible() {
     QFETCH(bool, utf8);
     QFETCH(QString, shown);
     const std::string bytes = page.toStdString();
-    const PageEncoding encoding = platform::detectEncoding(bytes);
+    const PageEncoding encoding = gui::detectEncoding(bytes);
     const PageEncoding expected = charset.isEmpty() ? (utf8 ? PageEncoding::Utf8 : PageEncoding::Windows1252)
                                                     : PageEncoding::named(charset.toStdString());
     QCOMPARE(encoding.kind, expected.kind);
     QCOMPARE(QString::fromStdString(encoding.charset), charset);
-    const QString text = platform::decodePage(bytes, encoding);
+    const QString text = gui::decodePage(bytes, encoding);
     QVERIFY2(text.endsWith(shown), qPrintable(text));
-    QCOMPARE(platform::encodePage(text, encoding), bytes);
+    QCOMPARE(gui::encodePage(text, encoding), bytes);
 }
 
 void GuiPlatformTest::dominantLineEnding() {
-    QCOMPARE(platform::dominantLineEnding(kLfPageWithBlock), LineEnding::Lf);
-    QCOMPARE(platform::dominantLineEnding("a\r\nb\r\nc\n"), LineEnding::CrLf);
-    QCOMPARE(platform::dominantLineEnding("a\r\nb\n"), LineEnding::CrLf);
-    QCOMPARE(platform::dominantLineEnding("no breaks"), LineEnding::CrLf);
-    QCOMPARE(platform::dominantLineEnding("a\rb\rc\r\n"), LineEnding::Cr);
+    QCOMPARE(gui::dominantLineEnding(kLfPageWithBlock), LineEnding::Lf);
+    QCOMPARE(gui::dominantLineEnding("a\r\nb\r\nc\n"), LineEnding::CrLf);
+    QCOMPARE(gui::dominantLineEnding("a\r\nb\n"), LineEnding::CrLf);
+    QCOMPARE(gui::dominantLineEnding("no breaks"), LineEnding::CrLf);
+    QCOMPARE(gui::dominantLineEnding("a\rb\rc\r\n"), LineEnding::Cr);
 }
 
 void GuiPlatformTest::lineBreaksTakeTheDominantEnding() {
     const QString text = QStringLiteral("a\r\nb\nc\rd\u2029e");
-    QCOMPARE(platform::withLineEndings(text, LineEnding::Lf), QStringLiteral("a\nb\nc\nd\ne"));
-    QCOMPARE(platform::withLineEndings(text, LineEnding::CrLf), QStringLiteral("a\r\nb\r\nc\r\nd\r\ne"));
+    QCOMPARE(gui::withLineEndings(text, LineEnding::Lf), QStringLiteral("a\nb\nc\nd\ne"));
+    QCOMPARE(gui::withLineEndings(text, LineEnding::CrLf), QStringLiteral("a\r\nb\r\nc\r\nd\r\ne"));
 }
 
 void GuiPlatformTest::uneditedBoxKeepsExactBytes_data() {
@@ -191,9 +191,9 @@ void GuiPlatformTest::uneditedBoxKeepsExactBytes() {
 
     // Copy All hands over the same bytes, and the text as shown.
     QTest::mouseClick(page.findChild<QWidget *>(QStringLiteral("Button3")), Qt::LeftButton);
-    QCOMPARE(ui.messageTexts(), QStringList{platform::fromSystemText(texts::kCopiedAll)});
-    const PageEncoding encoding = platform::detectEncoding(bytes.toStdString());
-    QCOMPARE(ui.clipboardTexts, QStringList{platform::decodePage(bytes.toStdString(), encoding)});
+    QCOMPARE(ui.messageTexts(), QStringList{gui::fromSystemText(texts::kCopiedAll)});
+    const PageEncoding encoding = gui::detectEncoding(bytes.toStdString());
+    QCOMPARE(ui.clipboardTexts, QStringList{gui::decodePage(bytes.toStdString(), encoding)});
 
     // An edit that is undone leaves the box unedited again.
     auto *box = page.findChild<QPlainTextEdit *>(QStringLiteral("RichEdit1"));
@@ -235,8 +235,8 @@ void GuiPlatformTest::editedWindows1252BoxKeepsItsEncoding() {
 
 void GuiPlatformTest::messageBoxSetUp() {
     QWidget owner;
-    const auto box = platform::makeMessageBox(&owner, QStringLiteral("Your page must contain a <FORM> tag!"));
-    QCOMPARE(box->windowTitle(), platform::fromSystemText(texts::kMessageTitle));
+    const auto box = gui::makeMessageBox(&owner, QStringLiteral("Your page must contain a <FORM> tag!"));
+    QCOMPARE(box->windowTitle(), gui::fromSystemText(texts::kMessageTitle));
     QCOMPARE(box->icon(), QMessageBox::NoIcon);
     QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box->parentWidget(), &owner);
@@ -245,7 +245,7 @@ void GuiPlatformTest::messageBoxSetUp() {
 }
 
 void GuiPlatformTest::errorBoxSetUp() {
-    const auto box = platform::makeErrorBox(nullptr, QStringLiteral("Cannot open file x"));
+    const auto box = gui::makeErrorBox(nullptr, QStringLiteral("Cannot open file x"));
     QCOMPARE(box->windowTitle(), QStringLiteral("Velmoraine"));
     QCOMPARE(box->icon(), QMessageBox::Critical);
     QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
@@ -254,12 +254,12 @@ void GuiPlatformTest::errorBoxSetUp() {
 
 void GuiPlatformTest::fileDialogSetUp() {
     QWidget owner;
-    const auto open = platform::makeOpenPageDialog(&owner, QDir::tempPath());
+    const auto open = gui::makeOpenPageDialog(&owner, QDir::tempPath());
     QCOMPARE(open->nameFilters(), QStringList{QStringLiteral("HTML Files (*.htm* *.php *.asp)")});
     QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
     QCOMPARE(open->fileMode(), QFileDialog::AnyFile);
     QCOMPARE(open->directory().absolutePath(), QDir(QDir::tempPath()).absolutePath());
-    const auto save = platform::makeSavePageDialog(&owner);
+    const auto save = gui::makeSavePageDialog(&owner);
     QCOMPARE(save->nameFilters(), open->nameFilters());
     QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
     QCOMPARE(save->defaultSuffix(), QStringLiteral("htm"));
@@ -267,11 +267,11 @@ void GuiPlatformTest::fileDialogSetUp() {
 }
 
 void GuiPlatformTest::defaultSuffix() {
-    QCOMPARE(platform::withDefaultSuffix(QStringLiteral("/tmp/mypage"), QStringLiteral("htm")),
+    QCOMPARE(gui::withDefaultSuffix(QStringLiteral("/tmp/mypage"), QStringLiteral("htm")),
              QStringLiteral("/tmp/mypage.htm"));
-    QCOMPARE(platform::withDefaultSuffix(QStringLiteral("/tmp/mypage.php"), QStringLiteral("htm")),
+    QCOMPARE(gui::withDefaultSuffix(QStringLiteral("/tmp/mypage.php"), QStringLiteral("htm")),
              QStringLiteral("/tmp/mypage.php"));
-    QCOMPARE(platform::withDefaultSuffix(QStringLiteral("/tmp/v1.0/mypage"), QStringLiteral("htm")),
+    QCOMPARE(gui::withDefaultSuffix(QStringLiteral("/tmp/v1.0/mypage"), QStringLiteral("htm")),
              QStringLiteral("/tmp/v1.0/mypage.htm"));
 }
 

@@ -83,9 +83,9 @@ HelpWindow *helpWindow(WizardFixture &f) {
 }
 
 QStringList words(const launch::Command &command) {
-    QStringList all{platform::fromNativePath(command.program)};
+    QStringList all{gui::fromNativePath(command.program)};
     for (const std::string &argument : command.arguments) {
-        all.append(platform::fromNativePath(argument));
+        all.append(gui::fromNativePath(argument));
     }
     return all;
 }

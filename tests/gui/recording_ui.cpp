@@ -51,7 +51,7 @@ std::optional<QString> RecordingUi::askSavePage(QWidget * /*owner*/) {
     auto answer = saveAnswers.front();
     saveAnswers.pop_front();
     // As the real dialog does: a name without a suffix gains the default one.
-    return answer ? std::optional<QString>(platform::withDefaultSuffix(*answer, QStringLiteral("htm"))) : answer;
+    return answer ? std::optional<QString>(gui::withDefaultSuffix(*answer, QStringLiteral("htm"))) : answer;
 }
 
 // The dialog is shown without a loop of its own; the queued answer works its controls, and a
@@ -73,7 +73,7 @@ int RecordingUi::showModal(QDialog &dialog) {
 
 void RecordingUi::copyToClipboard(const QString &text, const QByteArray &bytes) {
     clipboardTexts.append(text);
-    platform::writeClipboard(text, bytes);
+    gui::writeClipboard(text, bytes);
 }
 
 void RecordingUi::openInBrowser(const QUrl &url) { browserUrls.append(url); }

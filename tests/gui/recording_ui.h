@@ -18,7 +18,7 @@ class QDialog;
 
 namespace velmoraine::test {
 
-class RecordingUi final : public platform::UiServices {
+class RecordingUi final : public gui::UiServices {
 public:
     struct Shown {
         QWidget *owner = nullptr;

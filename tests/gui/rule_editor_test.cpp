@@ -49,8 +49,8 @@ void doubleClickRow(QListWidget *list, int row) {
 class PageFixture {
 public:
     explicit PageFixture(const std::vector<std::string> &fields,
-                         platform::PageEncoding encoding = platform::PageEncoding::Utf8) {
-        m_window.setFont(platform::windowFont());
+                         gui::PageEncoding encoding = gui::PageEncoding::Utf8) {
+        m_window.setFont(gui::windowFont());
         auto *layout = new QVBoxLayout(&m_window);
         layout->setContentsMargins(0, 0, 0, 0);
         page = new RuleEditorPage(ui, &m_window);
@@ -255,7 +255,7 @@ void RuleEditorTest::startState() {
     QCOMPARE(selectedRowOf(f.child<QListWidget>("ComboBox1")), -1);
     QVERIFY(f.child<QLabel>("Label58")->font().bold());
     for (const char *link : {"Label59", "Label11", "Label18", "Label19"}) {
-        auto *label = f.child<platform::LinkLabel>(link);
+        auto *label = f.child<gui::LinkLabel>(link);
         QVERIFY(label->font().underline());
         QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::blue));
@@ -528,7 +528,7 @@ void RuleEditorTest::boxesAreNotValidated() {
 // A windows-1252 page: the field's bytes go into the record unchanged, and the boxes' text
 // goes in as that page's bytes.
 void RuleEditorTest::pageBytesGoIntoRecords() {
-    PageFixture f({"caf\xE9"}, platform::PageEncoding::Windows1252);
+    PageFixture f({"caf\xE9"}, gui::PageEncoding::Windows1252);
     const QString field = QStringLiteral("caf\u00E9");
     f.pick(field);
     QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Field \"caf\u00E9\" must be filled in."));
@@ -792,7 +792,7 @@ void RuleEditorTest::markupProposalFillsOnlyTheDeclaredBoxes() {
     markup.add(0, contact);
     markup.add(
         1, rules::FieldMarkup().with(Attribute::Type, "number").with(Attribute::Min, "1").with(Attribute::Max, "10"));
-    f.page->setFields({"contact", "qty", "zip"}, platform::PageEncoding::Utf8, markup);
+    f.page->setFields({"contact", "qty", "zip"}, gui::PageEncoding::Utf8, markup);
     f.type("EditMin", QStringLiteral("3"));
     f.child<QCheckBox>("CheckBoxBlankOK")->setChecked(true);
 

@@ -115,7 +115,7 @@ QFont secondFamilyFont() {
         qFatal("DejaVu Sans is missing: scripts/setup.sh installs fonts-dejavu-core");
     }
     QFont font(family);
-    font.setPixelSize(platform::windowFont().pixelSize());
+    font.setPixelSize(gui::windowFont().pixelSize());
     return font;
 }
 
@@ -126,7 +126,7 @@ void useSecondFamily(QWidget *window) {
     }
 }
 
-QString qs(std::string_view text) { return platform::fromSystemText(text); }
+QString qs(std::string_view text) { return gui::fromSystemText(text); }
 
 QStringList itemsOf(const QListWidget *list) {
     QStringList items;

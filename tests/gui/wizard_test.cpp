@@ -269,8 +269,8 @@ void WizardTest::wholeNormalRun() {
     QCOMPARE(richEdit->textCursor().selectedText().size(), richEdit->document()->characterCount() - 1);
     const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
     QVERIFY(clip != nullptr);
-    QCOMPARE(clip->text(), platform::decodePage(output, platform::PageEncoding::Utf8));
-    QCOMPARE(clip->data(QString::fromLatin1(platform::kPageBytesMimeType)).toStdString(), output);
+    QCOMPARE(clip->text(), gui::decodePage(output, gui::PageEncoding::Utf8));
+    QCOMPARE(clip->data(QString::fromLatin1(gui::kPageBytesMimeType)).toStdString(), output);
     QString shown = clip->text();
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QCOMPARE(shown, richEdit->toPlainText());
@@ -722,7 +722,7 @@ void WizardTest::windowLayoutFacts() {
     if (secondFamily) {
         test::useSecondFamily(&f.form());
     } else {
-        QCOMPARE(QFontInfo(f.form().font()).family(), platform::shippedSansFamily());
+        QCOMPARE(QFontInfo(f.form().font()).family(), gui::shippedSansFamily());
     }
     f.form().show();
     QCOMPARE(f.form().size(), QSize(539, 578));
