@@ -300,8 +300,8 @@ PieceText withoutWebbotComments(const PieceText &text) {
     return kept;
 }
 
-// Where insertScriptBlock puts the block: before the first "</head>" (else "</HEAD>"), else
-// in a new empty head before the first "<body" (else "<BODY"). Nullopt when there is none.
+// Where the block goes, as reference::insertScriptBlock puts it: before the first "</head>"
+// (else "</HEAD>"), else in a new empty head before the first "<body" (else "<BODY"). Nullopt when there is none.
 struct InsertionPoint {
     std::size_t at = 0;
     bool newHead = false;

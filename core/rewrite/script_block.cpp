@@ -190,27 +190,4 @@ std::string buildScriptBlock(std::string_view model, const std::vector<std::stri
     return block;
 }
 
-bool insertScriptBlock(std::string &text, std::string_view block) {
-    std::size_t at = text.find("</head>");
-    if (at == std::string::npos) {
-        at = text.find("</HEAD>");
-    }
-    if (at == std::string::npos) {
-        std::size_t body = text.find("<body");
-        if (body == std::string::npos) {
-            body = text.find("<BODY");
-        }
-        if (body == std::string::npos) {
-            return false;
-        }
-        std::string inserted(kEmptyHead.substr(0, kEmptyHeadOpening));
-        inserted.append(block);
-        inserted.append(kEmptyHead.substr(kEmptyHeadOpening));
-        text.insert(body, inserted);
-        return true;
-    }
-    text.insert(at, block);
-    return true;
-}
-
 } // namespace velmoraine::rewrite

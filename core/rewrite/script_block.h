@@ -25,11 +25,6 @@ std::string buildScriptBlock(std::string_view model, const std::vector<std::stri
 // The check statements of one record (empty for an empty name or an unknown kind).
 void appendCheckStatements(std::string &out, std::string_view record, std::string_view formName);
 
-// Inserts the block at the insertion point: before the first "</head>" (else "</HEAD>"),
-// else before a "<head>  </head>" put in front of the first "<body" (else "<BODY").
-// False when the page has none of these; `text` is then unchanged.
-bool insertScriptBlock(std::string &text, std::string_view block);
-
 // A JavaScript string literal of `text` between double quotes: "\" as "\\", a double quote
 // as "\"", "</" as "<\/", CR as "\r", LF as "\n", U+2028 and U+2029 (in UTF-8) as "\u2028" and
 // "\u2029"; every other byte as it stands.

@@ -8,6 +8,7 @@
 #include "core/rewrite/page_rewriter.h"
 #include "core/scan/form_scanner.h"
 #include "fuzz/fuzz_input.h"
+#include "tests/core/test_pages.h"
 
 using namespace velmoraine;
 using rewrite::ChangeReason;
@@ -70,18 +71,11 @@ std::vector<std::filesystem::path> filesIn(const std::filesystem::path &folder) 
 } // namespace
 
 TEST(PageChanges, RebuildTheOutputOfEveryCorpusAndTestPage) {
-    const std::filesystem::path source(VELMORAINE_SOURCE_DIR);
-    int pages = 0;
-    for (const auto &folder : {source / ".." / "shared" / "corpus" / "pages", source / "tests" / "cli" / "pages",
-                               source / "docs" / "example"}) {
-        for (const auto &path : filesIn(folder)) {
-            const auto bytes = files::readWholeFile(path.string());
-            ASSERT_TRUE(bytes) << path;
-            expectForEveryRun(*bytes, path.string());
-            ++pages;
-        }
+    const std::vector<test::NamedPage> pages = test::realAndTestPages();
+    EXPECT_GT(pages.size(), 8u);
+    for (const test::NamedPage &page : pages) {
+        expectForEveryRun(page.bytes, page.name);
     }
-    EXPECT_GT(pages, 8);
 }
 
 // The fuzz target's kept inputs, read as that target reads them.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/rewrite/reference_rewrite.h"
 #include "core/rewrite/script_block.h"
 #include "core/scan/form_scanner.h"
 
@@ -24,7 +25,15 @@ struct PageRun {
     int formNumber = 1;
     LaunchMode mode = LaunchMode::Normal;
 
-    rewrite::RewriteResult go() const { return rewritePage({page, kModel, chosen, id, formNumber, &records, mode}); }
+    // The rewriter's answer, after checking that the plain reference gives the same.
+    rewrite::RewriteResult go() const {
+        const rewrite::RewriteInput input{page, kModel, chosen, id, formNumber, &records, mode};
+        rewrite::RewriteResult result = rewritePage(input);
+        const rewrite::RewriteResult plain = rewrite::reference::rewritePage(input);
+        EXPECT_EQ(result.output, plain.output);
+        EXPECT_EQ(result.message, plain.message);
+        return result;
+    }
     std::string out() const {
         auto result = go();
         EXPECT_TRUE(result.output.has_value()) << result.message;

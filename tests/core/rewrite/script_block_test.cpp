@@ -105,18 +105,3 @@ TEST(ScriptLiterals, IdentifiersWithDotsOthersInBrackets) {
     EXPECT_EQ(jsMember("document", "9lives"), "document[\"9lives\"]");
     EXPECT_EQ(jsMember("document", "caf\xC3\xA9"), "document[\"caf\xC3\xA9\"]");
 }
-
-TEST(InsertionPoint, HeadThenCapitalHeadThenBody) {
-    std::string lower = "<HTML></HEAD></head>";
-    ASSERT_TRUE(insertScriptBlock(lower, "[B]"));
-    EXPECT_EQ(lower, "<HTML></HEAD>[B]</head>");
-    std::string upper = "<HTML></HEAD><body>";
-    ASSERT_TRUE(insertScriptBlock(upper, "[B]"));
-    EXPECT_EQ(upper, "<HTML>[B]</HEAD><body>");
-    std::string body = "<html><body bgcolor=\"white\"><BODY>";
-    ASSERT_TRUE(insertScriptBlock(body, "[B]"));
-    EXPECT_EQ(body, "<html><head>  [B]</head><body bgcolor=\"white\"><BODY>");
-    std::string none = "<Head></Head><Body>";
-    EXPECT_FALSE(insertScriptBlock(none, "[B]"));
-    EXPECT_EQ(none, "<Head></Head><Body>");
-}

@@ -10,6 +10,7 @@
 #include "core/base/files.h"
 #include "core/scan/form_scanner.h"
 #include "core/scan/reference_walk.h"
+#include "tests/core/test_pages.h"
 
 namespace velmoraine {
 namespace {
@@ -33,29 +34,15 @@ void expectSameAsReference(std::string_view page, const std::string &what) {
     }
 }
 
-std::vector<std::filesystem::path> pagesIn(const std::filesystem::path &folder) {
-    std::vector<std::filesystem::path> paths;
-    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.is_regular_file()) {
-            paths.push_back(entry.path());
-        }
-    }
-    return paths;
-}
-
 TEST(ReferenceWalk, AgreesOnEveryCorpusAndTestPage) {
-    const std::filesystem::path source(VELMORAINE_SOURCE_DIR);
-    int pages = 0;
-    for (const auto &folder : {source / ".." / "shared" / "corpus" / "pages", source / "tests" / "cli" / "pages",
-                               source / "docs" / "example", source / "fuzz" / "corpus" / "fuzz_scan"}) {
-        for (const auto &path : pagesIn(folder)) {
-            const std::optional<std::string> bytes = files::readWholeFile(path.string());
-            ASSERT_TRUE(bytes) << path;
-            expectSameAsReference(*bytes, path.string());
-            ++pages;
-        }
+    std::vector<test::NamedPage> pages = test::realAndTestPages();
+    EXPECT_GT(pages.size(), 60u);
+    for (test::NamedPage &input : test::pagesIn({test::sourceFolder() / "fuzz" / "corpus" / "fuzz_scan"})) {
+        pages.push_back(std::move(input));
     }
-    EXPECT_GT(pages, 60);
+    for (const test::NamedPage &page : pages) {
+        expectSameAsReference(page.bytes, page.name);
+    }
 }
 
 // Pages put together from the pieces the walk turns on: both spellings of the form tags and
@@ -103,12 +90,7 @@ std::string adversarialPage(std::mt19937 &random, std::size_t pieces) {
         "</FORMS>",
         "name = \"spaced\"",
     };
-    std::uniform_int_distribution<std::size_t> pick(0, kPieces.size() - 1);
-    std::string page;
-    for (std::size_t i = 0; i < pieces; ++i) {
-        page += kPieces[pick(random)];
-    }
-    return page;
+    return test::pageOfPieces(random, kPieces, pieces);
 }
 
 TEST(ReferenceWalk, AgreesOnGeneratedPages) {

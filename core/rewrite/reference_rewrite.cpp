@@ -1,0 +1,199 @@
+#include "core/rewrite/reference_rewrite.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "core/base/bytes.h"
+#include "core/base/service.h"
+#include "core/base/texts.h"
+#include "core/rewrite/script_block.h"
+#include "core/rewrite/visitor_extras.h"
+#include "core/rules/rule_record.h"
+#include "core/scan/reference_walk.h"
+
+namespace velmoraine::rewrite::reference {
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+// Step 3: the chosen form's tag without its ">", rewritten; `formName` gets the name the
+// checks use.
+std::string rewrittenTag(std::string_view tagText, bool haveRules, bool linking, std::string &formName) {
+    std::string tag(tagText);
+    tag += ' ';
+    if (haveRules) {
+        cutAttribute(tag, {"onsubmit", "ONSUBMIT", "OnSubmit", "onSubmit"});
+    }
+    if (linking) {
+        cutAttribute(tag, {"action", "ACTION", "Action"});
+        tag += " action=\"" + std::string(service::kBaseUrl) + std::string(service::kProcessScript) + "\" ";
+        cutAttribute(tag, {"enctype", "ENCTYPE", "Enctype"});
+        cutAttribute(tag, {"webbot-action"});
+    }
+    if (haveRules) {
+        tag += " onsubmit=\" return velmoraine_sub()\" ";
+    }
+    formName = extractFormName(tag);
+    if (formName.empty()) {
+        tag += " name=\"form1\" ";
+        formName = "form1";
+    }
+    return tag;
+}
+
+// Step 4: where our earlier hidden input starts in `rest`: the first exactly as we write it,
+// else the first hidden input whose tag names us before its ">". Npos when there is none.
+std::size_t earlierHiddenInput(std::string_view rest) {
+    const std::size_t exact = rest.find("<input type=\"hidden\" name=\"velmoraine\"");
+    if (exact != npos) {
+        return exact;
+    }
+    const std::size_t general = rest.find("<input type=\"hidden\"");
+    if (general == npos) {
+        return npos;
+    }
+    const std::size_t close = rest.find('>', general);
+    if (close == npos || rest.substr(general, close - general).find("velmoraine") == npos) {
+        return npos;
+    }
+    return general;
+}
+
+} // namespace
+
+bool insertScriptBlock(std::string &text, std::string_view block) {
+    std::size_t at = text.find("</head>");
+    if (at == npos) {
+        at = text.find("</HEAD>");
+    }
+    if (at != npos) {
+        text.insert(at, block);
+        return true;
+    }
+    std::size_t body = text.find("<body");
+    if (body == npos) {
+        body = text.find("<BODY");
+    }
+    if (body == npos) {
+        return false;
+    }
+    std::string head(kEmptyHead.substr(0, kEmptyHeadOpening));
+    head += block;
+    head += kEmptyHead.substr(kEmptyHeadOpening);
+    text.insert(body, head);
+    return true;
+}
+
+void removeWebbotComments(std::string &text) {
+    for (;;) {
+        const std::size_t open = text.find("<!--webbot");
+        const std::size_t close = open == npos ? npos : text.find("-->", open);
+        if (close == npos) {
+            return;
+        }
+        text.erase(open, close + 3 - open);
+    }
+}
+
+RewriteResult rewritePage(const RewriteInput &input) {
+    static const std::vector<std::string> kNoRecords;
+    const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
+    const std::string_view page = input.page;
+    const bool haveRules = !records.empty();
+    const bool linking = serviceLinking(input.accountIdText);
+    RewriteResult result;
+
+    // 1. Rules that would break the block.
+    for (const std::string &record : records) {
+        if (std::optional<std::string> refusal = rules::checkStoredRecord(record)) {
+            result.message = *refusal;
+            return result;
+        }
+    }
+
+    // 2. The chosen form's tag.
+    const std::size_t tagStart = scan::reference::findFormTag(page, input.chosenForm);
+    const std::size_t tagClose = tagStart == npos ? npos : page.find('>', tagStart);
+    if (tagClose == npos) {
+        result.message = texts::fill(texts::kChosenFormMissing, input.chosenForm);
+        return result;
+    }
+
+    // 3. The tag rewritten.
+    std::string formName;
+    const std::string tag = rewrittenTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName);
+
+    // 4. After the tag: the earlier hidden input and the field tags. Each change is a range of
+    // the rest and its new text; they are made from the last to the first, so that the ranges
+    // still to be made keep their places.
+    const std::size_t restStart = tagClose + 1;
+    std::string rest(page.substr(restStart));
+    struct Change {
+        std::size_t start;
+        std::size_t end;
+        std::string text;
+    };
+    std::vector<Change> changes;
+    bool writeHidden = linking;
+    std::optional<Change> hiddenCut;
+    if (const std::size_t hidden = earlierHiddenInput(rest); hidden != npos) {
+        if (input.mode == LaunchMode::Editor) {
+            writeHidden = false;
+        } else if (const std::size_t close = rest.find('>', hidden); close != npos) {
+            hiddenCut = Change{hidden, close + 1, {}};
+            changes.push_back(*hiddenCut);
+        }
+    }
+    for (TagEdit &edit : fallbackEdits(page, tagClose, records, input.html5Fallback)) {
+        const Change change{edit.start - restStart, edit.end - restStart, std::move(edit.text)};
+        // A field tag inside the hidden input that goes, goes with it.
+        if (!hiddenCut || change.end <= hiddenCut->start || hiddenCut->end <= change.start) {
+            changes.push_back(change);
+        }
+    }
+    std::sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) { return a.start > b.start; });
+    for (const Change &change : changes) {
+        rest.replace(change.start, change.end - change.start, change.text);
+    }
+
+    // 5. The page put together, with the new hidden input after the tag.
+    std::string out(page.substr(0, tagStart));
+    out += tag;
+    out += '>';
+    if (writeHidden) {
+        out += "<input type=\"hidden\" name=\"velmoraine\" value=\"" +
+               std::to_string(bytes::readIntLikeScanf(input.accountIdText)) + "-" + std::to_string(input.formNumber) +
+               "\">";
+    }
+    out += rest;
+
+    // 6. The earlier block.
+    if (const std::size_t begin = out.find(kBeginMarker); begin != npos) {
+        const std::size_t end = out.find(kEndMarker, begin);
+        const std::size_t close = end == npos ? npos : out.find('>', end);
+        if (close != npos) {
+            out.erase(begin, close + 1 - begin);
+        }
+    }
+
+    // 7. The webbot comments.
+    removeWebbotComments(out);
+
+    // 8. The block.
+    if (!haveRules) {
+        result.output = std::move(out);
+        return result;
+    }
+    const std::string block = buildScriptBlock(input.model, records, formName);
+    if (!insertScriptBlock(out, block)) {
+        result.message = std::string(texts::kNoHeadOrBody);
+        return result;
+    }
+    result.output = std::move(out);
+    result.cspHash = cspHash(block);
+    result.warnings = authorWarnings(page, tagStart, tagClose, result.cspHash);
+    return result;
+}
+
+} // namespace velmoraine::rewrite::reference
