@@ -27,7 +27,7 @@ const std::string kExample = "# A page that is not there.\n"
                              "\n"
                              "~~~ end\n";
 
-TEST(GoldenCaseFile, ReadsTheSections) {
+TEST(CliGoldenFormat, ReadsTheSections) {
     const GoldenCase golden = parseGoldenCase(kExample);
     EXPECT_EQ(golden.notes, std::vector<std::string>{"# A page that is not there."});
     EXPECT_EQ(golden.exitCode, 2);
@@ -40,7 +40,7 @@ TEST(GoldenCaseFile, ReadsTheSections) {
     EXPECT_EQ(writeGoldenCase(golden), kExample);
 }
 
-TEST(GoldenCaseFile, ABodyEndsBeforeTheLineBreakThatPrecedesTheNextDelimiter) {
+TEST(CliGoldenFormat, ABodyEndsBeforeTheLineBreakThatPrecedesTheNextDelimiter) {
     const GoldenCase golden = parseGoldenCase("# x\nexit: 0\n~~~ args\n\n~~~ stdout\nno break\n~~~ stderr\n\n\n"
                                               "~~~ end\n");
     EXPECT_TRUE(golden.args.empty());
@@ -48,7 +48,7 @@ TEST(GoldenCaseFile, ABodyEndsBeforeTheLineBreakThatPrecedesTheNextDelimiter) {
     EXPECT_EQ(golden.err, "\n");
 }
 
-TEST(GoldenCaseFile, KeepsEveryByte) {
+TEST(CliGoldenFormat, KeepsEveryByte) {
     GoldenCase golden;
     golden.notes = {"# Every kind of byte.", "#", "#\tand a tab"};
     golden.exitCode = 255;
@@ -75,7 +75,7 @@ TEST(GoldenCaseFile, KeepsEveryByte) {
     EXPECT_EQ(back.file, golden.file);
 }
 
-TEST(GoldenCaseFile, ABodyLineThatLooksLikeADelimiterIsWrittenWithOneMoreTilde) {
+TEST(CliGoldenFormat, ABodyLineThatLooksLikeADelimiterIsWrittenWithOneMoreTilde) {
     GoldenCase golden;
     golden.notes = {"# Tildes."};
     golden.out = "~~~ end\n~~~~ x\n~~~\n~~\n";
@@ -88,7 +88,7 @@ TEST(GoldenCaseFile, ABodyLineThatLooksLikeADelimiterIsWrittenWithOneMoreTilde) 
     EXPECT_EQ(back.err, golden.err);
 }
 
-TEST(GoldenCaseFile, WritesNothingItCouldNotReadBack) {
+TEST(CliGoldenFormat, WritesNothingItCouldNotReadBack) {
     GoldenCase golden;
     EXPECT_THROW(writeGoldenCase(golden), GoldenCaseError); // no comment line
     golden.notes = {"# x"};
@@ -99,7 +99,7 @@ TEST(GoldenCaseFile, WritesNothingItCouldNotReadBack) {
     EXPECT_THROW(writeGoldenCase(golden), GoldenCaseError);
 }
 
-TEST(GoldenCaseFile, RefusesWhatIsNotACase) {
+TEST(CliGoldenFormat, RefusesWhatIsNotACase) {
     const std::string sections = "~~~ args\n\n~~~ stdout\n\n~~~ stderr\n\n~~~ end\n";
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"", "must end with"},
