@@ -66,9 +66,7 @@ void preparePages(const GoldenCase &golden, const fs::path &runDir) {
     }
     for (const GoldenPage &page : golden.pages) {
         if (fs::exists(runDir / page.name)) {
-            throw GoldenCaseError("page " + page.name +
-                                  ": tests/cli/pages/ has a page of that name; give this one "
-                                  "another");
+            throw GoldenCaseError("page " + page.name + ": tests/cli/pages/ has one of that name");
         }
         writeFile(runDir / page.name, page.bytes);
     }
