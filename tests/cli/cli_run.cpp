@@ -118,8 +118,6 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::
 
 fs::path pagesDir() { return fs::path(VELMORAINE_SOURCE_DIR) / "tests" / "cli" / "pages"; }
 
-fs::path expectedDir() { return fs::path(VELMORAINE_SOURCE_DIR) / "tests" / "cli" / "expected"; }
-
 std::string readFile(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

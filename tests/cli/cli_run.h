@@ -32,9 +32,8 @@ void separateWarnings(const std::string &err, CliResult &result);
 CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes = std::nullopt,
                  std::optional<unsigned> asUser = std::nullopt);
 
-// The folder of the test pages and of the expected outputs.
+// The folder of the test pages; the CLI runs there unless CliRun::workDir says otherwise.
 std::filesystem::path pagesDir();
-std::filesystem::path expectedDir();
 
 std::string readFile(const std::filesystem::path &path);
 void writeFile(const std::filesystem::path &path, const std::string &bytes);
