@@ -54,7 +54,8 @@ private slots:
     void wholeEditorRun();
     void editorRunWithoutAccountId();
     void missingPageEndsWithOneErrorBox();
-    void pageWithoutFormEnds();
+    void pageThatCannotBeScannedEnds_data();
+    void pageThatCannotBeScannedEnds();
     void severalFormsAskBeforeTheWindow();
     void rewriterGivingUpClosesWithoutWriting();
     void failedWriteKeepsTheWindowOnPageTwo();
@@ -62,7 +63,6 @@ private slots:
     void prefixMustStandFirstInLowerCase();
     void pageSavedMeanwhileIsNotWrittenOver();
     void nameThatIsNotUtf8IsWrittenBack();
-    void wideEncodingPageEndsWithItsMessage();
     void unreadableSettingsAreNamedAtStart();
 };
 
@@ -124,13 +124,27 @@ void EditorModeTest::missingPageEndsWithOneErrorBox() {
     QVERIFY(f.settingsText("dornapelle.ini").empty());
 }
 
-void EditorModeTest::pageWithoutFormEnds() {
+// A page the scan cannot read ends the run at start with its message, before the window shows,
+// and the page stays as it was.
+void EditorModeTest::pageThatCannotBeScannedEnds_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("page without form ends")
+        << QByteArray("<html><body>No form here.</body></html>") << qs(texts::kNoForm);
+    QTest::newRow("wide encoding page ends with its message")
+        << QByteArray("\xFF\xFE<\0f\0o\0r\0m\0>\0", 12) << qs(texts::fill(texts::kUnsupportedEncoding, "UTF-16"));
+}
+
+void EditorModeTest::pageThatCannotBeScannedEnds() {
+    QFETCH(QByteArray, page);
+    QFETCH(QString, message);
     WizardFixture f;
-    const QString page = f.writeFile(QStringLiteral("plain.htm"), "<html><body>No form here.</body></html>");
-    QCOMPARE(f.start("dp-" + page.toStdString()), TForm1::SetUpOutcome::Quit);
-    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::kNoForm)});
+    const QString path = f.writeFile(QStringLiteral("page.htm"), page.toStdString());
+    QCOMPARE(f.start("dp-" + path.toStdString()), TForm1::SetUpOutcome::Quit);
+    QCOMPARE(f.ui.messageTexts(), QStringList{message});
     QVERIFY(f.ui.errors.isEmpty());
-    QCOMPARE(WizardFixture::readFile(page), std::string("<html><body>No form here.</body></html>"));
+    QVERIFY(!f.form().isVisible());
+    QCOMPARE(WizardFixture::readFile(path), page.toStdString());
 }
 
 void EditorModeTest::severalFormsAskBeforeTheWindow() {
@@ -265,16 +279,6 @@ void EditorModeTest::nameThatIsNotUtf8IsWrittenBack() {
     written.resize(std::fread(written.data(), 1, written.size(), in));
     std::fclose(in);
     QCOMPARE(written, editorOutput(kEditorPage, "", {kEmailRecord}));
-}
-
-void EditorModeTest::wideEncodingPageEndsWithItsMessage() {
-    WizardFixture f;
-    const std::string utf16 = std::string("\xFF\xFE<\0f\0o\0r\0m\0>\0", 12);
-    const QString page = f.writeFile(QStringLiteral("wide.htm"), utf16);
-    QCOMPARE(f.start("dp-" + page.toStdString()), TForm1::SetUpOutcome::Quit);
-    QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::fill(texts::kUnsupportedEncoding, "UTF-16"))});
-    QVERIFY(f.ui.errors.isEmpty());
-    QCOMPARE(WizardFixture::readFile(page), utf16);
 }
 
 void EditorModeTest::unreadableSettingsAreNamedAtStart() {

@@ -43,11 +43,9 @@ const std::string kLfPageWithBlock = "<html>\n<head>\n<title>caf\xC3\xA9</title>
 class GuiPlatformTest : public QObject {
     Q_OBJECT
 private slots:
-    void validUtf8IsShownAsUtf8();
-    void byteOrderMarkSurvives();
-    void invalidUtf8FallsBackToWindows1252();
+    void pageBytesAsText_data();
+    void pageBytesAsText();
     void everyByteSurvivesWindows1252();
-    void zeroByteIsAnOrdinaryCharacter();
     void windows1252WritesOtherCharactersAsReferences();
     void declaredCharsetReadOnlyWhenReversible_data();
     void declaredCharsetReadOnlyWhenReversible();
@@ -63,31 +61,41 @@ private slots:
     void defaultSuffix();
 };
 
-void GuiPlatformTest::validUtf8IsShownAsUtf8() {
-    const std::string page = "<p>Gr\xC3\xBC\xC3\x9F"
-                             "e \xE2\x82\xAC \xF0\x9F\x98\x80</p>";
-    QCOMPARE(gui::detectEncoding(page), PageEncoding::Utf8);
-    QCOMPARE(gui::decodePage(page, PageEncoding::Utf8), QStringLiteral("<p>Gr\u00FC\u00DFe \u20AC ") +
-                                                                 QString::fromUcs4(U"\U0001F600", 1) +
-                                                                 QStringLiteral("</p>"));
-    QCOMPARE(roundTrip(page), page);
+// Page bytes read as UTF-8 when they are valid UTF-8, byte order mark and zero bytes included,
+// and as windows-1252 otherwise; either way the text gives back the same bytes.
+void GuiPlatformTest::pageBytesAsText_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<bool>("utf8"); // else windows-1252
+    QTest::addColumn<QString>("text");
+    const auto bytes = [](const std::string &page) { return QByteArray::fromStdString(page); };
+    QTest::newRow("valid UTF-8 is shown as UTF-8")
+        << bytes("<p>Gr\xC3\xBC\xC3\x9F"
+                 "e \xE2\x82\xAC \xF0\x9F\x98\x80</p>")
+        << true
+        << QStringLiteral("<p>Gr\u00FC\u00DFe \u20AC ") + QString::fromUcs4(U"\U0001F600", 1) + QStringLiteral("</p>");
+    QTest::newRow("byte order mark survives")
+        << bytes("\xEF\xBB\xBF<html></html>") << true << QStringLiteral("\uFEFF<html></html>");
+    QTest::newRow("zero byte is an ordinary character")
+        << bytes(raw("a\0b\r\n")) << true << QString::fromUtf16(u"a\0b\r\n", 5);
+    // Invalid UTF-8 falls back to windows-1252.
+    QTest::newRow("Latin-1 letter") << bytes("caf\xE9") << false << QStringLiteral("caf\u00E9");
+    QTest::newRow("surrogate") << bytes("\xED\xA0\x80") << false << QStringLiteral("\u00ED\u00A0\u20AC");
+    QTest::newRow("overlong slash") << bytes("\xC0\xAF") << false << QStringLiteral("\u00C0\u00AF");
+    QTest::newRow("past U+10FFFF") << bytes("\xF4\x90\x80\x80") << false << QStringLiteral("\u00F4\u0090\u20AC\u20AC");
+    QTest::newRow("sequence cut short") << bytes("ok \xE2\x82") << false << QStringLiteral("ok \u00E2\u201A");
+    QTest::newRow("windows-1252 punctuation")
+        << bytes("caf\xE9 \x80 \x93x\x94") << false << QStringLiteral("caf\u00E9 \u20AC \u201Cx\u201D");
 }
 
-void GuiPlatformTest::byteOrderMarkSurvives() {
-    const std::string page = "\xEF\xBB\xBF<html></html>";
-    QCOMPARE(gui::detectEncoding(page), PageEncoding::Utf8);
-    QCOMPARE(gui::decodePage(page, PageEncoding::Utf8).front(), QChar(0xFEFF));
-    QCOMPARE(roundTrip(page), page);
-}
-
-void GuiPlatformTest::invalidUtf8FallsBackToWindows1252() {
-    for (const std::string &page : {std::string("caf\xE9"), std::string("\xED\xA0\x80"), std::string("\xC0\xAF"),
-                                    std::string("\xF4\x90\x80\x80"), std::string("ok \xE2\x82")}) {
-        QCOMPARE(gui::detectEncoding(page), PageEncoding::Windows1252);
-        QCOMPARE(roundTrip(page), page);
-    }
-    QCOMPARE(gui::decodePage("caf\xE9 \x80 \x93x\x94", PageEncoding::Windows1252),
-             QStringLiteral("caf\u00E9 \u20AC \u201Cx\u201D"));
+void GuiPlatformTest::pageBytesAsText() {
+    QFETCH(QByteArray, page);
+    QFETCH(bool, utf8);
+    QFETCH(QString, text);
+    const std::string bytes = page.toStdString();
+    const PageEncoding encoding = utf8 ? PageEncoding::Utf8 : PageEncoding::Windows1252;
+    QCOMPARE(gui::detectEncoding(bytes), encoding);
+    QCOMPARE(gui::decodePage(bytes, encoding), text);
+    QCOMPARE(roundTrip(bytes), bytes);
 }
 
 void GuiPlatformTest::everyByteSurvivesWindows1252() {
@@ -101,18 +109,9 @@ void GuiPlatformTest::everyByteSurvivesWindows1252() {
     QCOMPARE(gui::encodePage(text, PageEncoding::Windows1252), bytes);
 }
 
-void GuiPlatformTest::zeroByteIsAnOrdinaryCharacter() {
-    const std::string page = raw("a\0b\r\n");
-    QCOMPARE(gui::detectEncoding(page), PageEncoding::Utf8);
-    const QString text = gui::decodePage(page, PageEncoding::Utf8);
-    QCOMPARE(text.size(), qsizetype(5));
-    QCOMPARE(text[1], QChar(0));
-    QCOMPARE(roundTrip(page), page);
-}
-
 void GuiPlatformTest::windows1252WritesOtherCharactersAsReferences() {
     QCOMPARE(gui::encodePage(QStringLiteral("\u00E9\u20AC\u65E5") + QString::fromUcs4(U"\U0001F600", 1),
-                                  PageEncoding::Windows1252),
+                             PageEncoding::Windows1252),
              std::string("\xE9\x80&#26085;&#128512;"));
 }
 

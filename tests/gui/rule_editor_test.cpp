@@ -45,11 +45,18 @@ void doubleClickRow(QListWidget *list, int row) {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
+QStringList listOf(std::initializer_list<const char *> texts) {
+    QStringList list;
+    for (const char *text : texts) {
+        list.append(QString::fromUtf8(text));
+    }
+    return list;
+}
+
 // Page 2 alone, in a window of the page area's size, over a form with the given fields.
 class PageFixture {
 public:
-    explicit PageFixture(const std::vector<std::string> &fields,
-                         gui::PageEncoding encoding = gui::PageEncoding::Utf8) {
+    explicit PageFixture(const std::vector<std::string> &fields, gui::PageEncoding encoding = gui::PageEncoding::Utf8) {
         m_window.setFont(gui::windowFont());
         auto *layout = new QVBoxLayout(&m_window);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -135,16 +142,14 @@ private slots:
     void pageBytesGoIntoRecords();
 
     // Remove and the list of rules.
-    void removeTheLastSelectsTheNewLast();
-    void removeTheOnlyLeavesNothingSelected();
-    void removeInTheMiddleSelectsTheNext();
+    void removeSelectsTheNextRule_data();
+    void removeSelectsTheNextRule();
     void removeWithNothingSelectedDoesNothing();
     void listSelectionByKeyboardEnablesRemove();
 
     // Kinds, proposals and presets.
+    void kindMessages_data();
     void kindMessages();
-    void alreadySelectedOptionKeepsTheMessage();
-    void emailKindWithoutFieldSetsItsMessage();
     void proposals_data();
     void proposals();
     void proposalRunsTheKindHandlerFirst();
@@ -544,50 +549,55 @@ void RuleEditorTest::pageBytesGoIntoRecords() {
 
 // --- Remove and the list of rules ---
 
-void RuleEditorTest::removeTheLastSelectsTheNewLast() {
-    PageFixture f({"a", "b", "c"});
-    f.addFilledIn({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
-    auto *list = f.child<QListWidget>("ListBox2");
-    QVERIFY(!f.child<QPushButton>("Button2")->isEnabled());
-    clickRow(list, 2);
-    QVERIFY(f.child<QPushButton>("Button2")->isEnabled());
-    f.click("Button2");
-    QCOMPARE(f.rules(), QStringList({QStringLiteral("a (filled-in)"), QStringLiteral("b (filled-in)")}));
-    QCOMPARE(f.records().size(), 2);
-    QCOMPARE(f.page->rules().size(), std::size_t{2});
-    QCOMPARE(selectedRowOf(list), 1);
-    QVERIFY(f.child<QPushButton>("Button2")->isEnabled());
+// Remove takes the selected rule out of both lists and selects the one now in its place, or the
+// new last; pressed on, it empties the list, and the field list keeps its selection.
+void RuleEditorTest::removeSelectsTheNextRule_data() {
+    QTest::addColumn<QString>("fields"); // a letter a field, each with a filled-in rule
+    QTest::addColumn<int>("clicked");
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<int>("selected"); // afterwards; -1: nothing
+    QTest::newRow("the last selects the new last") << QStringLiteral("abc") << 2 << QStringLiteral("ab") << 1;
+    QTest::newRow("the only leaves nothing selected") << QStringLiteral("a") << 0 << QString() << -1;
+    QTest::newRow("in the middle selects the next") << QStringLiteral("abc") << 1 << QStringLiteral("ac") << 1;
 }
 
-void RuleEditorTest::removeTheOnlyLeavesNothingSelected() {
-    PageFixture f({"a"});
-    f.addFilledIn({QStringLiteral("a")});
+void RuleEditorTest::removeSelectsTheNextRule() {
+    QFETCH(QString, fields);
+    QFETCH(int, clicked);
+    QFETCH(QString, left);
+    QFETCH(int, selected);
+    const auto each = [](const QString &letters, const char *pattern) {
+        QStringList out;
+        for (const QChar letter : letters) {
+            out.append(QString::fromLatin1(pattern).arg(letter));
+        }
+        return out;
+    };
+    std::vector<std::string> names;
+    for (const QString &name : each(fields, "%1")) {
+        names.push_back(name.toStdString());
+    }
+    PageFixture f(names);
+    f.addFilledIn(each(fields, "%1"));
     auto *list = f.child<QListWidget>("ListBox2");
-    clickRow(list, 0);
+    auto *remove = f.child<QPushButton>("Button2");
+    QVERIFY(!remove->isEnabled());
+    clickRow(list, clicked);
+    QVERIFY(remove->isEnabled());
     f.click("Button2");
+    QCOMPARE(f.rules(), each(left, "%1 (filled-in)"));
+    QCOMPARE(f.records(), each(left, "%1^0^1^0^0^Field \"%1\" must be filled in."));
+    QCOMPARE(f.page->rules().size(), static_cast<std::size_t>(left.size()));
+    QCOMPARE(selectedRowOf(list), selected);
+    QCOMPARE(remove->isEnabled(), selected != -1);
+    for (qsizetype i = 0; i < left.size(); ++i) {
+        f.click("Button2");
+    }
     QVERIFY(f.rules().isEmpty());
     QVERIFY(f.records().isEmpty());
-    QCOMPARE(selectedRowOf(list), -1);
-    QVERIFY(!f.child<QPushButton>("Button2")->isEnabled());
-    // The field list keeps its selection, and adding again works.
+    QVERIFY(!remove->isEnabled());
     f.add();
-    QCOMPARE(f.rules(), QStringList{QStringLiteral("a (filled-in)")});
-}
-
-void RuleEditorTest::removeInTheMiddleSelectsTheNext() {
-    PageFixture f({"a", "b", "c"});
-    f.addFilledIn({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
-    auto *list = f.child<QListWidget>("ListBox2");
-    clickRow(list, 1);
-    f.click("Button2");
-    QCOMPARE(f.rules(), QStringList({QStringLiteral("a (filled-in)"), QStringLiteral("c (filled-in)")}));
-    QCOMPARE(f.records(), QStringList({QStringLiteral("a^0^1^0^0^Field \"a\" must be filled in."),
-                                       QStringLiteral("c^0^1^0^0^Field \"c\" must be filled in.")}));
-    QCOMPARE(selectedRowOf(list), 1);
-    f.click("Button2");
-    f.click("Button2");
-    QVERIFY(f.rules().isEmpty());
-    QVERIFY(!f.child<QPushButton>("Button2")->isEnabled());
+    QCOMPARE(f.rules(), each(fields.right(1), "%1 (filled-in)"));
 }
 
 void RuleEditorTest::removeWithNothingSelectedDoesNothing() {
@@ -613,46 +623,52 @@ void RuleEditorTest::listSelectionByKeyboardEnablesRemove() {
 
 // --- Kinds, proposals and presets ---
 
+// The options clicked in turn, with a message typed between clicks: a click on another kind
+// writes that kind's message (the e-mail kind's even without a field), a click on the option
+// already selected keeps what the box holds. The other boxes keep what they held.
+void RuleEditorTest::kindMessages_data() {
+    QTest::addColumn<QString>("field");        // empty: none picked
+    QTest::addColumn<QStringList>("steps");    // an option to click, or else a message to type
+    QTest::addColumn<QStringList>("messages"); // after each click
+    const char *email = "Please enter a valid email address";
+    // The proposal chose the number kind first.
+    QTest::newRow("kind messages") << QStringLiteral("qty")
+                                   << listOf({"RadioNonBlank", "RadioEmail", "RadioNumberSeq", "RadioNumber"})
+                                   << listOf({"Field \"qty\" must be filled in.", email,
+                                              "The value in field \"qty\" is not valid.",
+                                              "Field 'qty' must contain a valid number."});
+    QTest::newRow("already selected option keeps the message")
+        << QStringLiteral("name")
+        << listOf({"Your name, please.", "RadioNonBlank", "RadioEmail", "typed", "RadioEmail"})
+        << listOf({"Your name, please.", email, "typed"});
+    QTest::newRow("e-mail kind without field sets its message")
+        << QString() << listOf({"kept", "RadioNumber", "RadioNumberSeq", "RadioNonBlank", "RadioEmail"})
+        << listOf({"kept", "kept", "kept", email});
+}
+
 void RuleEditorTest::kindMessages() {
-    PageFixture f({"qty"});
-    f.pick(QStringLiteral("qty"));
-    f.click("RadioNonBlank"); // the proposal chose the number kind
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Field \"qty\" must be filled in."));
-    f.click("RadioEmail");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Please enter a valid email address"));
-    f.click("RadioNumberSeq");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("The value in field \"qty\" is not valid."));
-    f.click("RadioNumber");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Field 'qty' must contain a valid number."));
-    // The boxes keep what they held.
+    QFETCH(QString, field);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, messages);
+    PageFixture f({field.isEmpty() ? std::string("name") : field.toStdString()});
+    if (!field.isEmpty()) {
+        f.pick(field);
+    }
+    QStringList shown;
+    for (const QString &step : steps) {
+        if (!step.startsWith(QStringLiteral("Radio"))) {
+            f.type("EditErrorMsg", step);
+            continue;
+        }
+        f.click(step.toLatin1().constData());
+        QCOMPARE(f.selectedKind(), step);
+        shown.append(f.text("EditErrorMsg"));
+    }
+    QCOMPARE(shown, messages);
     QCOMPARE(f.text("EditSeqMin"), QStringLiteral("10"));
     QCOMPARE(f.text("EditPunct"), QStringLiteral(" ()-+"));
-}
-
-void RuleEditorTest::alreadySelectedOptionKeepsTheMessage() {
-    PageFixture f({"name"});
-    f.pick(QStringLiteral("name"));
-    f.type("EditErrorMsg", QStringLiteral("Your name, please."));
-    f.click("RadioNonBlank");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Your name, please."));
-    f.click("RadioEmail");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Please enter a valid email address"));
-    f.type("EditErrorMsg", QStringLiteral("typed"));
-    f.click("RadioEmail");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("typed"));
-}
-
-void RuleEditorTest::emailKindWithoutFieldSetsItsMessage() {
-    PageFixture f({"name"});
-    f.type("EditErrorMsg", QStringLiteral("kept"));
-    f.click("RadioNumber");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("kept"));
-    f.click("RadioNumberSeq");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("kept"));
-    f.click("RadioNonBlank");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("kept"));
-    f.click("RadioEmail");
-    QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Please enter a valid email address"));
+    QVERIFY(f.rules().isEmpty());
+    QVERIFY(f.ui.messages.isEmpty());
 }
 
 void RuleEditorTest::proposals_data() {

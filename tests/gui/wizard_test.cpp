@@ -105,8 +105,8 @@ private:
     }
 
 private slots:
+    void opensOnPageOneWithStoredSettings_data();
     void opensOnPageOneWithStoredSettings();
-    void customNameJoinsTheTitle();
     void continueWithoutPageAsksForOne();
     void accountIdCheck_data();
     void accountIdCheck();
@@ -131,30 +131,37 @@ private slots:
     void screenshots();
 };
 
+// The stored settings on page 1: the account ID if page 1 would take it, and the custom name
+// joined to the title once the window is shown.
+void WizardTest::opensOnPageOneWithStoredSettings_data() {
+    QTest::addColumn<QByteArray>("settings"); // after the main directory
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("stored account ID") << QByteArray("vl_id=12863\n") << qs(texts::kWindowTitle)
+                                       << QStringLiteral("12863");
+    QTest::newRow("custom name joins the title")
+        << QByteArray("custom=Acme Corp\nvl_id=100000\n") << qs(texts::kWindowTitle) + QStringLiteral(" for Acme Corp")
+        << QString();
+}
+
 void WizardTest::opensOnPageOneWithStoredSettings() {
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, title);
+    QFETCH(QString, id);
     WizardFixture f;
-    f.writeSettings("velmoraine.ini", "[Settings]\nmain dir=" + f.mainDirectory().toStdString() + "\nvl_id=12863\n");
+    f.writeSettings("velmoraine.ini",
+                    "[Settings]\nmain dir=" + f.mainDirectory().toStdString() + "\n" + settings.toStdString());
     QCOMPARE(f.start(), TForm1::SetUpOutcome::Run);
+    QCOMPARE(f.form().windowTitle(), qs(texts::kMessageTitle)); // until the window is shown
     f.form().show();
     QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
-    QCOMPARE(f.form().windowTitle(), qs(texts::kWindowTitle));
-    QCOMPARE(f.child<QLineEdit>("EditID")->text(), QStringLiteral("12863"));
+    QCOMPARE(f.form().windowTitle(), title);
+    QCOMPARE(f.child<QLineEdit>("EditID")->text(), id);
     QCOMPARE(f.child<QComboBox>("ComboFormNum")->currentText(), QStringLiteral("1"));
     QCOMPARE(f.child<QComboBox>("ComboFormNum")->count(), 10);
     QVERIFY(f.child<QPushButton>("ButtonNext")->isEnabled());
     QVERIFY(!f.child<QPushButton>("ButtonBack")->isEnabled());
     QVERIFY(f.child<QWidget>("ListBox1")->isHidden());
-}
-
-void WizardTest::customNameJoinsTheTitle() {
-    WizardFixture f;
-    f.writeSettings("velmoraine.ini",
-                    "[Settings]\nmain dir=" + f.mainDirectory().toStdString() + "\ncustom=Acme Corp\nvl_id=100000\n");
-    f.start();
-    QCOMPARE(f.form().windowTitle(), qs(texts::kMessageTitle)); // until the window is shown
-    f.form().show();
-    QCOMPARE(f.form().windowTitle(), qs(texts::kWindowTitle) + QStringLiteral(" for Acme Corp"));
-    QVERIFY(f.child<QLineEdit>("EditID")->text().isEmpty());
 }
 
 void WizardTest::continueWithoutPageAsksForOne() {

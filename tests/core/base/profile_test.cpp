@@ -29,91 +29,125 @@ namespace {
 // Text level: reading
 // ---------------------------------------------------------------------------------------
 
-TEST(ProfileText, FindsValueWithoutRegardToCaseOfSectionAndKey) {
-    const std::string text = "[SETTINGS]\nVL_Id=12345\n";
-    EXPECT_EQ(findValue(text, "settings", "vl_id"), "12345");
-    EXPECT_EQ(findValue(text, "Settings", "VL_ID"), "12345");
-}
-
-TEST(ProfileText, TrimsBlanksAroundSectionKeyAndValue) {
-    const std::string text = "  [ Settings ]\t\r\n\t main dir \t=  C:\\App\\ \t\r\n";
-    EXPECT_EQ(findValue(text, "Settings", "main dir"), "C:\\App\\");
-}
-
-TEST(ProfileText, KeepsBlanksInsideValue) {
-    EXPECT_EQ(findValue("[Settings]\ncustom=Acme  Corp\n", "Settings", "custom"), "Acme  Corp");
-}
-
-TEST(ProfileText, EmptyValueIsFoundAsEmpty) {
-    EXPECT_EQ(findValue("[Settings]\ncustom=   \n", "Settings", "custom"), "");
-}
-
-TEST(ProfileText, MissingSectionOrKeyIsNotFound) {
-    const std::string text = "[Settings]\nvl_id=1\n[Other]\ncustom=x\n";
-    EXPECT_EQ(findValue(text, "Missing", "vl_id"), std::nullopt);
-    EXPECT_EQ(findValue(text, "Settings", "custom"), std::nullopt);
-    EXPECT_EQ(findValue("", "Settings", "vl_id"), std::nullopt);
-}
-
-TEST(ProfileText, KeyBeforeAnySectionBelongsToNone) {
-    EXPECT_EQ(findValue("vl_id=1\n[Settings]\n", "Settings", "vl_id"), std::nullopt);
-}
-
-TEST(ProfileText, FirstSectionAndFirstKeyWin) {
-    const std::string text = "[Settings]\nvl_id=1\nvl_id=2\n[settings]\nvl_id=3\ncustom=late\n";
-    EXPECT_EQ(findValue(text, "Settings", "vl_id"), "1");
-    // The later section of the same name is never searched.
-    EXPECT_EQ(findValue(text, "Settings", "custom"), std::nullopt);
-}
-
-TEST(ProfileText, CommentsAndLinesWithoutEqualsAreNotKeys) {
-    const std::string text = "[Settings]\n;vl_id=1\n  # vl_id=2\nvl_id\nvl_id=3\n";
-    EXPECT_EQ(findValue(text, "Settings", "vl_id"), "3");
-}
-
-TEST(ProfileText, ValueKeepsEverythingAfterTheFirstEquals) {
-    EXPECT_EQ(findValue("[vlsu]\nurl=http://x/?a=1&b=2\n", "vlsu", "url"), "http://x/?a=1&b=2");
-}
-
-TEST(ProfileText, SectionHeaderWithoutClosingBracketIsNotASection) {
-    EXPECT_EQ(findValue("[Settings\nvl_id=1\n", "Settings", "vl_id"), std::nullopt);
-}
-
-TEST(ProfileText, ZeroBytesAreOrdinaryBytes) {
-    const std::string text = "[Set\0tings]\nk\0ey=va\0lue\n"s;
-    EXPECT_EQ(findValue(text, "Set\0tings"s, "k\0ey"s), "va\0lue"s);
-    EXPECT_EQ(findValue(text, "Set", "k"), std::nullopt);
-}
-
-TEST(ProfileText, LastLineWithoutBreakAndLoneCarriageReturnAtEnd) {
-    EXPECT_EQ(findValue("[Settings]\r\nvl_id=7", "Settings", "vl_id"), "7");
-    EXPECT_EQ(findValue("[Settings]\r\nvl_id=7\r", "Settings", "vl_id"), "7");
+// What findValue answers for one section and key of a small text: case, blanks, comments,
+// repeated sections and keys, line ends and zero bytes.
+TEST(ProfileText, FindsTheValue) {
+    struct Row {
+        const char *name;
+        std::string text, section, key;
+        std::optional<std::string> value; // nullopt: not found
+    };
+    const Row rows[] = {
+        {"FindsValueWithoutRegardToCaseOfSection", "[SETTINGS]\nVL_Id=12345\n", "settings", "vl_id", "12345"},
+        {"FindsValueWithoutRegardToCaseOfKey", "[SETTINGS]\nVL_Id=12345\n", "Settings", "VL_ID", "12345"},
+        {"TrimsBlanksAroundSectionKeyAndValue", "  [ Settings ]\t\r\n\t main dir \t=  C:\\App\\ \t\r\n", "Settings",
+         "main dir", "C:\\App\\"},
+        {"KeepsBlanksInsideValue", "[Settings]\ncustom=Acme  Corp\n", "Settings", "custom", "Acme  Corp"},
+        {"EmptyValueIsFoundAsEmpty", "[Settings]\ncustom=   \n", "Settings", "custom", ""},
+        {"MissingSectionIsNotFound", "[Settings]\nvl_id=1\n[Other]\ncustom=x\n", "Missing", "vl_id", std::nullopt},
+        {"MissingKeyIsNotFound", "[Settings]\nvl_id=1\n[Other]\ncustom=x\n", "Settings", "custom", std::nullopt},
+        {"EmptyTextHasNothing", "", "Settings", "vl_id", std::nullopt},
+        {"KeyBeforeAnySectionBelongsToNone", "vl_id=1\n[Settings]\n", "Settings", "vl_id", std::nullopt},
+        {"FirstKeyWins", "[Settings]\nvl_id=1\nvl_id=2\n[settings]\nvl_id=3\ncustom=late\n", "Settings", "vl_id", "1"},
+        // The later section of the same name is never searched.
+        {"FirstSectionWins", "[Settings]\nvl_id=1\nvl_id=2\n[settings]\nvl_id=3\ncustom=late\n", "Settings", "custom",
+         std::nullopt},
+        {"CommentsAndLinesWithoutEqualsAreNotKeys", "[Settings]\n;vl_id=1\n  # vl_id=2\nvl_id\nvl_id=3\n", "Settings",
+         "vl_id", "3"},
+        {"ValueKeepsEverythingAfterTheFirstEquals", "[vlsu]\nurl=http://x/?a=1&b=2\n", "vlsu", "url",
+         "http://x/?a=1&b=2"},
+        {"SectionHeaderWithoutClosingBracketIsNotASection", "[Settings\nvl_id=1\n", "Settings", "vl_id", std::nullopt},
+        {"ZeroBytesAreOrdinaryBytes", "[Set\0tings]\nk\0ey=va\0lue\n"s, "Set\0tings"s, "k\0ey"s, "va\0lue"s},
+        {"ZeroBytesDoNotEndANameEarly", "[Set\0tings]\nk\0ey=va\0lue\n"s, "Set", "k", std::nullopt},
+        {"LastLineWithoutBreak", "[Settings]\r\nvl_id=7", "Settings", "vl_id", "7"},
+        {"LoneCarriageReturnAtEnd", "[Settings]\r\nvl_id=7\r", "Settings", "vl_id", "7"},
+        // What KeyAddedAfterALastLineEndedByCarriageReturn writes: the key that was there still reads.
+        {"KeyBeforeOneAddedAfterALoneCarriageReturn", "[Settings]\r\nvl_id=12345\r\nmain dir=/opt/app/", "Settings",
+         "vl_id", "12345"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(findValue(row.text, row.section, row.key), row.value);
+    }
 }
 
 // ---------------------------------------------------------------------------------------
 // Text level: writing
 // ---------------------------------------------------------------------------------------
 
-TEST(ProfileText, ReplacesValueInPlaceKeepingEveryOtherByte) {
-    const std::string before = "; written by hand\r\n"
-                               "[Other]\r\n"
-                               "vl_id=1\r\n"
-                               "\r\n"
-                               "[ settings ]\r\n"
-                               "unknown key = kept\r\n"
-                               "  VL_ID \t=  12863  \r\n"
-                               "# trailing comment\r\n"
-                               "custom=Acme\r\n";
-    const std::string after = "; written by hand\r\n"
-                              "[Other]\r\n"
-                              "vl_id=1\r\n"
-                              "\r\n"
-                              "[ settings ]\r\n"
-                              "unknown key = kept\r\n"
-                              "  VL_ID \t=99999\r\n"
-                              "# trailing comment\r\n"
-                              "custom=Acme\r\n";
-    EXPECT_EQ(withValue(before, "Settings", "vl_id", "99999"), after);
+// What withValue makes of a text: every byte it does not replace stays, a new key goes after the
+// last key of its section and a new section at the end, each in the text's own line break style;
+// the value written reads back.
+TEST(ProfileText, WritesTheValue) {
+    struct Row {
+        const char *name;
+        std::string before, section, key, value, after;
+    };
+    const Row rows[] = {
+        {"ReplacesValueInPlaceKeepingEveryOtherByte",
+         "; written by hand\r\n"
+         "[Other]\r\n"
+         "vl_id=1\r\n"
+         "\r\n"
+         "[ settings ]\r\n"
+         "unknown key = kept\r\n"
+         "  VL_ID \t=  12863  \r\n"
+         "# trailing comment\r\n"
+         "custom=Acme\r\n",
+         "Settings", "vl_id", "99999",
+         "; written by hand\r\n"
+         "[Other]\r\n"
+         "vl_id=1\r\n"
+         "\r\n"
+         "[ settings ]\r\n"
+         "unknown key = kept\r\n"
+         "  VL_ID \t=99999\r\n"
+         "# trailing comment\r\n"
+         "custom=Acme\r\n"},
+        {"ReplacesEmptyValue", "[Settings]\nvl_id=\nx=1\n", "Settings", "vl_id", "12345",
+         "[Settings]\nvl_id=12345\nx=1\n"},
+        {"ReplacesLongerValue", "[Settings]\nvl_id=123456789\n", "Settings", "vl_id", "", "[Settings]\nvl_id=\n"},
+        {"NewKeyGoesAfterLastKeyOfItsSection",
+         "[Settings]\n"
+         "main dir=/opt/app/\n"
+         "; note\n"
+         "custom=Acme\n"
+         "\n"
+         "; about the next section\n"
+         "[Other]\n"
+         "x=1\n",
+         "settings", "vl_id", "12345",
+         "[Settings]\n"
+         "main dir=/opt/app/\n"
+         "; note\n"
+         "custom=Acme\n"
+         "vl_id=12345\n"
+         "\n"
+         "; about the next section\n"
+         "[Other]\n"
+         "x=1\n"},
+        {"NewKeyInSectionWithoutKeysFollowsItsHeader", "[Settings]\r\n\r\n[Other]\r\n", "Settings", "vl_id", "1",
+         "[Settings]\r\nvl_id=1\r\n\r\n[Other]\r\n"},
+        {"NewKeyAfterLastLineWithoutBreakGetsOneFirst", "[Settings]\r\ncustom=Acme", "Settings", "vl_id", "1",
+         "[Settings]\r\ncustom=Acme\r\nvl_id=1"},
+        {"NewKeyAfterHeaderWithoutBreakGetsOneFirst", "[Settings]", "Settings", "vl_id", "1", "[Settings]\nvl_id=1"},
+        {"NewSectionMakesTheEmptyTextWhole", "", "Settings", "val_comp", "1", "[Settings]\nval_comp=1\n"},
+        {"NewSectionIsAppendedWithLineFeeds", "[Editor]\nx=1\n", "Settings", "val_comp", "1",
+         "[Editor]\nx=1\n[Settings]\nval_comp=1\n"},
+        {"NewSectionIsAppendedWithCarriageReturns", "[Editor]\r\nx=1", "Settings", "val_comp", "1",
+         "[Editor]\r\nx=1\r\n[Settings]\r\nval_comp=1\r\n"},
+        {"WritesIntoFirstOfSectionsWithTheSameName", "[Settings]\na=1\n[Settings]\nb=2\n", "Settings", "b", "3",
+         "[Settings]\na=1\nb=3\n[Settings]\nb=2\n"},
+        // Found by fuzzing: a last line ended by a lone carriage return took the new key onto it.
+        {"KeyAddedAfterALastLineEndedByCarriageReturn", "[Settings]\r\nvl_id=12345\r", "Settings", "main dir",
+         "/opt/app/", "[Settings]\r\nvl_id=12345\r\nmain dir=/opt/app/"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string written = withValue(row.before, row.section, row.key, row.value);
+        EXPECT_EQ(written, row.after);
+        EXPECT_EQ(findValue(written, row.section, row.key), row.value);
+    }
 }
 
 // A value typed with blanks around it is stored as typed, and the next write replaces all of
@@ -128,54 +162,6 @@ TEST(ProfileText, RewritingAValueWithBlanksDoesNotGrowTheFile) {
             EXPECT_EQ(velmoraine::profile::findValue(text, "Settings", "vl_id"), std::string(digits));
         }
     }
-}
-
-TEST(ProfileText, ReplacesEmptyValueAndLongerValue) {
-    EXPECT_EQ(withValue("[Settings]\nvl_id=\nx=1\n", "Settings", "vl_id", "12345"), "[Settings]\nvl_id=12345\nx=1\n");
-    EXPECT_EQ(withValue("[Settings]\nvl_id=123456789\n", "Settings", "vl_id", ""), "[Settings]\nvl_id=\n");
-}
-
-TEST(ProfileText, NewKeyGoesAfterLastKeyOfItsSection) {
-    const std::string before = "[Settings]\n"
-                               "main dir=/opt/app/\n"
-                               "; note\n"
-                               "custom=Acme\n"
-                               "\n"
-                               "; about the next section\n"
-                               "[Other]\n"
-                               "x=1\n";
-    const std::string after = "[Settings]\n"
-                              "main dir=/opt/app/\n"
-                              "; note\n"
-                              "custom=Acme\n"
-                              "vl_id=12345\n"
-                              "\n"
-                              "; about the next section\n"
-                              "[Other]\n"
-                              "x=1\n";
-    EXPECT_EQ(withValue(before, "settings", "vl_id", "12345"), after);
-}
-
-TEST(ProfileText, NewKeyInSectionWithoutKeysFollowsItsHeader) {
-    EXPECT_EQ(withValue("[Settings]\r\n\r\n[Other]\r\n", "Settings", "vl_id", "1"),
-              "[Settings]\r\nvl_id=1\r\n\r\n[Other]\r\n");
-}
-
-TEST(ProfileText, NewKeyAfterLastLineWithoutBreakGetsOneFirst) {
-    EXPECT_EQ(withValue("[Settings]\r\ncustom=Acme", "Settings", "vl_id", "1"), "[Settings]\r\ncustom=Acme\r\nvl_id=1");
-    EXPECT_EQ(withValue("[Settings]", "Settings", "vl_id", "1"), "[Settings]\nvl_id=1");
-}
-
-TEST(ProfileText, NewSectionIsAppendedInTheFileLineBreakStyle) {
-    EXPECT_EQ(withValue("", "Settings", "val_comp", "1"), "[Settings]\nval_comp=1\n");
-    EXPECT_EQ(withValue("[Editor]\nx=1\n", "Settings", "val_comp", "1"), "[Editor]\nx=1\n[Settings]\nval_comp=1\n");
-    EXPECT_EQ(withValue("[Editor]\r\nx=1", "Settings", "val_comp", "1"),
-              "[Editor]\r\nx=1\r\n[Settings]\r\nval_comp=1\r\n");
-}
-
-TEST(ProfileText, WritesIntoFirstOfSectionsWithTheSameName) {
-    EXPECT_EQ(withValue("[Settings]\na=1\n[Settings]\nb=2\n", "Settings", "b", "3"),
-              "[Settings]\na=1\nb=3\n[Settings]\nb=2\n");
 }
 
 TEST(ProfileText, WrittenValueReadsBack) {
@@ -229,44 +215,65 @@ protected:
     std::optional<std::string> m_oldConfigHome;
 };
 
-TEST_F(ProfileFile, MissingFileGivesDefaults) {
-    EXPECT_EQ(getString("Settings", "main dir", "none", 260, "velmoraine.ini"), "none");
-    EXPECT_EQ(getInt("Settings", "vl_id", 77, "velmoraine.ini"), 77);
-    EXPECT_FALSE(std::filesystem::exists(pathOf("velmoraine.ini")));
-}
-
-TEST_F(ProfileFile, MissingKeyGivesDefaults) {
-    put(pathOf("velmoraine.ini"), "[Settings]\ncustom=Acme\n");
-    EXPECT_EQ(getString("Settings", "main dir", "", 260, "velmoraine.ini"), "");
-    EXPECT_EQ(getInt("Settings", "vl_id", -5, "velmoraine.ini"), -5);
-    EXPECT_EQ(getString("Other", "custom", "d", 260, "velmoraine.ini"), "d");
-}
-
-TEST_F(ProfileFile, ReadsValuesWithoutRegardToCase) {
-    put(pathOf("velmoraine.ini"), "[SETTINGS]\r\nVL_ID = 12864\r\nCustom =  Acme Corp \r\n");
-    EXPECT_EQ(getInt("Settings", "vl_id", 0, "velmoraine.ini"), 12864);
-    EXPECT_EQ(getString("settings", "custom", "", 199, "velmoraine.ini"), "Acme Corp");
-}
-
-TEST_F(ProfileFile, TruncatesToOneLessThanSize) {
-    put(pathOf("velmoraine.ini"), "[Settings]\ncustom=abcdef\n");
-    EXPECT_EQ(getString("Settings", "custom", "", 4, "velmoraine.ini"), "abc");
-    EXPECT_EQ(getString("Settings", "custom", "", 7, "velmoraine.ini"), "abcdef");
-    EXPECT_EQ(getString("Settings", "custom", "", 1, "velmoraine.ini"), "");
-    EXPECT_EQ(getString("Settings", "custom", "", 0, "velmoraine.ini"), "");
-    // The default is cut the same way.
-    EXPECT_EQ(getString("Settings", "missing", "defaults", 4, "velmoraine.ini"), "def");
-}
-
-TEST_F(ProfileFile, IntegerReadsLikeDecimalConversion) {
-    put(pathOf("velmoraine.ini"), "[Settings]\na=abc\nb=42abc\nc= -17\nd=+8\ne=99999999999\nf=\n");
-    EXPECT_EQ(getInt("Settings", "a", 5, "velmoraine.ini"), 0);
-    EXPECT_EQ(getInt("Settings", "b", 5, "velmoraine.ini"), 42);
-    EXPECT_EQ(getInt("Settings", "c", 5, "velmoraine.ini"), -17);
-    EXPECT_EQ(getInt("Settings", "d", 5, "velmoraine.ini"), 8);
-    EXPECT_EQ(getInt("Settings", "e", 5, "velmoraine.ini"), 2147483647);
-    // An empty value is no value at all.
-    EXPECT_EQ(getInt("Settings", "f", 5, "velmoraine.ini"), 5);
+// A key read from velmoraine.ini as written, or missing: a text cut to one less than the
+// caller's size, the default too, and a number read like a decimal conversion. Reading a
+// missing file does not create it.
+TEST_F(ProfileFile, ReadsTheValueOrTheDefault) {
+    const std::string caseFile = "[SETTINGS]\r\nVL_ID = 12864\r\nCustom =  Acme Corp \r\n";
+    const std::string customOnly = "[Settings]\ncustom=Acme\n";
+    const std::string sixLetters = "[Settings]\ncustom=abcdef\n";
+    const std::string numbers = "[Settings]\na=abc\nb=42abc\nc= -17\nd=+8\ne=99999999999\nf=\n";
+    const auto useFile = [&](const std::optional<std::string> &text) {
+        std::filesystem::remove(pathOf("velmoraine.ini"));
+        if (text) {
+            put(pathOf("velmoraine.ini"), *text);
+        }
+    };
+    struct Text {
+        const char *name;
+        std::optional<std::string> file; // nullopt: no file at all
+        std::string section, key, defaultValue;
+        std::size_t size;
+        std::string value;
+    };
+    for (const Text &row : {
+             Text{"MissingFileGivesTheDefault", std::nullopt, "Settings", "main dir", "none", 260, "none"},
+             Text{"MissingKeyGivesTheDefault", customOnly, "Settings", "main dir", "", 260, ""},
+             Text{"MissingSectionGivesTheDefault", customOnly, "Other", "custom", "d", 260, "d"},
+             Text{"ReadsValuesWithoutRegardToCase", caseFile, "settings", "custom", "", 199, "Acme Corp"},
+             Text{"TruncatesToOneLessThanSize", sixLetters, "Settings", "custom", "", 4, "abc"},
+             Text{"SizeOneMoreKeepsTheValueWhole", sixLetters, "Settings", "custom", "", 7, "abcdef"},
+             Text{"SizeOneGivesNothing", sixLetters, "Settings", "custom", "", 1, ""},
+             Text{"SizeZeroGivesNothing", sixLetters, "Settings", "custom", "", 0, ""},
+             Text{"DefaultIsCutTheSameWay", sixLetters, "Settings", "missing", "defaults", 4, "def"},
+         }) {
+        SCOPED_TRACE(row.name);
+        useFile(row.file);
+        EXPECT_EQ(getString(row.section, row.key, row.defaultValue, row.size, "velmoraine.ini"), row.value);
+        EXPECT_EQ(std::filesystem::exists(pathOf("velmoraine.ini")), row.file.has_value());
+    }
+    struct Number {
+        const char *name;
+        std::optional<std::string> file;
+        std::string key;
+        int defaultValue, value;
+    };
+    for (const Number &row : {
+             Number{"MissingFileGivesTheDefault", std::nullopt, "vl_id", 77, 77},
+             Number{"MissingKeyGivesTheDefault", customOnly, "vl_id", -5, -5},
+             Number{"ReadsValuesWithoutRegardToCase", caseFile, "vl_id", 0, 12864},
+             Number{"LettersReadAsZero", numbers, "a", 5, 0},
+             Number{"DigitsBeforeLettersCount", numbers, "b", 5, 42},
+             Number{"BlankAndMinusSign", numbers, "c", 5, -17},
+             Number{"PlusSign", numbers, "d", 5, 8},
+             Number{"TooLargeGivesTheLargestInt", numbers, "e", 5, 2147483647},
+             Number{"EmptyValueIsNoValueAtAll", numbers, "f", 5, 5},
+         }) {
+        SCOPED_TRACE(row.name);
+        useFile(row.file);
+        EXPECT_EQ(getInt("Settings", row.key, row.defaultValue, "velmoraine.ini"), row.value);
+        EXPECT_EQ(std::filesystem::exists(pathOf("velmoraine.ini")), row.file.has_value());
+    }
 }
 
 TEST_F(ProfileFile, WriteCreatesFolderFileSectionAndKey) {
@@ -398,12 +405,3 @@ TEST_F(ProfileFile, BareNameLivesInConfigHome) {
 }
 
 } // namespace
-
-// Found by fuzzing: a last line ended by a lone carriage return took the new key onto it.
-TEST(ProfileText, KeyAddedAfterALastLineEndedByCarriageReturn) {
-    const std::string written =
-        velmoraine::profile::withValue("[Settings]\r\nvl_id=12345\r", "Settings", "main dir", "/opt/app/");
-    EXPECT_EQ(written, "[Settings]\r\nvl_id=12345\r\nmain dir=/opt/app/");
-    EXPECT_EQ(velmoraine::profile::findValue(written, "Settings", "main dir"), "/opt/app/");
-    EXPECT_EQ(velmoraine::profile::findValue(written, "Settings", "vl_id"), "12345");
-}

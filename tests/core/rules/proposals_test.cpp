@@ -2,49 +2,64 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 using namespace velmoraine::rules;
 
-namespace {
-RuleKind kindFor(std::string_view name) { return proposeFor(name).kind; }
-} // namespace
-
+// The rows of the name table in order of precedence: the first whose words occur in the
+// lower-cased name gives the kind, the message and, for phone, zip and date, the sequence
+// values. Nothing else is proposed from a name.
 TEST(Proposals, RowsInOrderOfPrecedence) {
-    for (const char *name : {"Email", "E-Mail", "your_e_mail", "email_zip"}) {
-        EXPECT_EQ(kindFor(name), RuleKind::Email) << name;
+    const std::string email = "Please enter a valid email address.";
+    const std::string zip = "Please enter a valid zip code.";
+    const std::string date = "Please enter a date in the format dd/mm/yy.";
+    const auto number = [](const std::string &name) { return "Field \"" + name + "\" must contain a valid number."; };
+    const auto filledIn = [](const std::string &name) { return "Field \"" + name + "\" must be filled in."; };
+    const SequenceValues zipValues{"5", "9", "-"};
+    const SequenceValues dateValues{"6", "6", "-/"};
+    struct Row {
+        std::string field;
+        RuleKind kind;
+        std::string message;
+        std::optional<SequenceValues> sequence;
+    };
+    const Row rows[] = {
+        {"Email", RuleKind::Email, email, std::nullopt},
+        {"E-Mail", RuleKind::Email, email, std::nullopt},
+        {"your_e_mail", RuleKind::Email, email, std::nullopt},
+        {"email_zip", RuleKind::Email, email, std::nullopt},
+        {"mail", RuleKind::FilledIn, filledIn("mail"), std::nullopt},
+        {"ZIP", RuleKind::DigitSequence, zip, zipValues},
+        {"zipcode", RuleKind::DigitSequence, zip, zipValues},
+        {"fax_number", RuleKind::DigitSequence, "Please enter a valid phone number with area code.",
+         SequenceValues{"10", "10", " ()-+"}},
+        {"update", RuleKind::DigitSequence, date, dateValues},
+        {"candidate", RuleKind::DigitSequence, date, dateValues},
+        {"message", RuleKind::NumberValue, number("message"), std::nullopt},
+        {"page", RuleKind::NumberValue, number("page"), std::nullopt},
+        {"language", RuleKind::NumberValue, number("language"), std::nullopt},
+        {"number", RuleKind::NumberValue, number("number"), std::nullopt},
+        {"quantity", RuleKind::NumberValue, number("quantity"), std::nullopt},
+        {"Price", RuleKind::NumberValue, number("Price"), std::nullopt},
+        // The filled-in row keeps the name's case; only A-Z are folded, other bytes stay as they are.
+        {"FirstName", RuleKind::FilledIn, filledIn("FirstName"), std::nullopt},
+        {"\xC3\x89MAIL", RuleKind::FilledIn, filledIn("\xC3\x89MAIL"), std::nullopt},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.field);
+        const Proposal proposal = proposeFor(row.field);
+        EXPECT_EQ(proposal.kind, row.kind);
+        EXPECT_EQ(proposal.message, row.message);
+        ASSERT_EQ(proposal.sequence.has_value(), row.sequence.has_value());
+        if (row.sequence) {
+            EXPECT_EQ(proposal.sequence->seqMin, row.sequence->seqMin);
+            EXPECT_EQ(proposal.sequence->seqMax, row.sequence->seqMax);
+            EXPECT_EQ(proposal.sequence->punct, row.sequence->punct);
+        }
+        EXPECT_FALSE(proposal.minChars || proposal.maxChars || proposal.numMin || proposal.numMax ||
+                     proposal.blankAllowed);
     }
-    EXPECT_EQ(proposeFor("Email").message, "Please enter a valid email address.");
-    EXPECT_EQ(kindFor("mail"), RuleKind::FilledIn);
-    for (const char *name : {"ZIP", "zipcode"}) {
-        const Proposal zip = proposeFor(name);
-        ASSERT_TRUE(zip.sequence) << name;
-        EXPECT_EQ(zip.sequence->seqMin, "5");
-        EXPECT_EQ(zip.sequence->seqMax, "9");
-        EXPECT_EQ(zip.sequence->punct, "-");
-        EXPECT_EQ(zip.message, "Please enter a valid zip code.");
-    }
-    const Proposal fax = proposeFor("fax_number");
-    ASSERT_TRUE(fax.sequence);
-    EXPECT_EQ(fax.sequence->punct, " ()-+");
-    EXPECT_EQ(fax.sequence->seqMin, "10");
-    for (const char *name : {"update", "candidate"}) {
-        const Proposal date = proposeFor(name);
-        ASSERT_TRUE(date.sequence) << name;
-        EXPECT_EQ(date.message, "Please enter a date in the format dd/mm/yy.");
-        EXPECT_EQ(date.sequence->punct, "-/");
-    }
-    for (const char *name : {"message", "page", "language", "number", "quantity", "Price"}) {
-        EXPECT_EQ(kindFor(name), RuleKind::NumberValue) << name;
-    }
-    EXPECT_EQ(proposeFor("message").message, "Field \"message\" must contain a valid number.");
-}
-
-TEST(Proposals, FilledInKeepsTheNamesCase) {
-    const Proposal proposal = proposeFor("FirstName");
-    EXPECT_EQ(proposal.kind, RuleKind::FilledIn);
-    EXPECT_EQ(proposal.message, "Field \"FirstName\" must be filled in.");
-    EXPECT_FALSE(proposal.sequence);
-    // Only A-Z are folded: other bytes stay as they are.
-    EXPECT_EQ(kindFor("\xC3\x89MAIL"), RuleKind::FilledIn);
 }
 
 TEST(Proposals, ApplyChangesOnlyKindMessageAndSequenceBoxes) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "core/base/texts.h"
 #include "core/rules/rule_list.h"
 
@@ -18,26 +21,29 @@ RuleSettings settingsOf(RuleKind kind, std::string message, bool blank = false) 
 }
 } // namespace
 
-TEST(RuleRecords, ExamplesWithStartValues) {
-    EXPECT_EQ(buildRecord("name", settingsOf(RuleKind::FilledIn, "Field \"name\" must be filled in.")),
-              "name^0^1^0^0^Field \"name\" must be filled in.");
-    EXPECT_EQ(buildRecord("email", settingsOf(RuleKind::Email, "Please enter a valid email address.")),
-              "email^1^0^Please enter a valid email address.");
+// Each kind's record with the boxes' start values, and boxes that go in as typed: empty, or
+// text where a number belongs.
+TEST(RuleRecords, BuiltFromTheKindsPattern) {
     RuleSettings phone = settingsOf(RuleKind::DigitSequence, "Please enter a valid phone number with area code.");
     phone.seqMax = "10";
-    EXPECT_EQ(buildRecord("phone", phone), "phone^2^10^10^ ()-+^0^Please enter a valid phone number with area code.");
-    EXPECT_EQ(buildRecord("qty", settingsOf(RuleKind::NumberValue, "Field \"qty\" must contain a valid number.", true)),
-              "qty^3^1^0^1^Field \"qty\" must contain a valid number.");
-}
-
-TEST(RuleRecords, BoxesGoInAsTyped) {
-    EXPECT_EQ(buildRecord("x", settingsOf(RuleKind::Email, "")), "x^1^0^");
-    RuleSettings empty = settingsOf(RuleKind::FilledIn, "m");
-    empty.minChars = "";
-    EXPECT_EQ(buildRecord("x", empty), "x^0^^0^0^m");
-    RuleSettings text = settingsOf(RuleKind::NumberValue, "m");
-    text.numMin = "abc";
-    EXPECT_EQ(buildRecord("x", text), "x^3^abc^0^0^m");
+    RuleSettings emptyBox = settingsOf(RuleKind::FilledIn, "m");
+    emptyBox.minChars = "";
+    RuleSettings textBox = settingsOf(RuleKind::NumberValue, "m");
+    textBox.numMin = "abc";
+    for (const auto &[field, settings, record] : std::vector<std::tuple<std::string, RuleSettings, std::string>>{
+             {"name", settingsOf(RuleKind::FilledIn, "Field \"name\" must be filled in."),
+              "name^0^1^0^0^Field \"name\" must be filled in."},
+             {"email", settingsOf(RuleKind::Email, "Please enter a valid email address."),
+              "email^1^0^Please enter a valid email address."},
+             {"phone", phone, "phone^2^10^10^ ()-+^0^Please enter a valid phone number with area code."},
+             {"qty", settingsOf(RuleKind::NumberValue, "Field \"qty\" must contain a valid number.", true),
+              "qty^3^1^0^1^Field \"qty\" must contain a valid number."},
+             {"x", settingsOf(RuleKind::Email, ""), "x^1^0^"},
+             {"x", emptyBox, "x^0^^0^0^m"},
+             {"x", textBox, "x^3^abc^0^0^m"},
+         }) {
+        EXPECT_EQ(buildRecord(field, settings), record);
+    }
 }
 
 TEST(RuleRecords, DisplayTextsOfEditorAndRestore) {

@@ -2,24 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 using namespace velmoraine::rewrite;
 
+// "%sdpbrowse.exe %s": the main directory as a plain prefix, one blank, and the target as one
+// word, a web address unchanged.
 TEST(BrowserLaunch, CommandLineFollowsTheLauncherFormat) {
-    const LaunchCommand command = browserLaunchCommand("/opt/dornapelle/", "/home/ann/PAGE~1.HTM");
-    EXPECT_EQ(command.program, "/opt/dornapelle/dpbrowse.exe");
-    EXPECT_EQ(command.argument, "/home/ann/PAGE~1.HTM");
-    EXPECT_EQ(command.commandLine(), "/opt/dornapelle/dpbrowse.exe /home/ann/PAGE~1.HTM");
-}
-
-TEST(BrowserLaunch, MainDirectoryIsAPlainPrefix) {
-    EXPECT_EQ(browserLaunchCommand("C:\\App", "x.htm").commandLine(), "C:\\Appdpbrowse.exe x.htm");
-    EXPECT_EQ(browserLaunchCommand("", "x.htm").commandLine(), "dpbrowse.exe x.htm");
-}
-
-TEST(BrowserLaunch, WebAddressPassesUnchanged) {
-    const std::string url = "http://www.example.com/a page.htm";
-    EXPECT_TRUE(isWebTarget(url));
-    EXPECT_EQ(browserLaunchCommand("C:\\App\\", url).commandLine(), "C:\\App\\dpbrowse.exe " + url);
+    for (const auto &[mainDirectory, target, program, web] :
+         std::vector<std::tuple<std::string, std::string, std::string, bool>>{
+             {"/opt/dornapelle/", "/home/ann/PAGE~1.HTM", "/opt/dornapelle/dpbrowse.exe", false},
+             {"C:\\App", "x.htm", "C:\\Appdpbrowse.exe", false},
+             {"", "x.htm", "dpbrowse.exe", false},
+             {"C:\\App\\", "http://www.example.com/a page.htm", "C:\\App\\dpbrowse.exe", true},
+         }) {
+        const LaunchCommand command = browserLaunchCommand(mainDirectory, target);
+        EXPECT_EQ(command.program, program) << target;
+        EXPECT_EQ(command.argument, target);
+        EXPECT_EQ(command.commandLine(), program + " " + target);
+        EXPECT_EQ(isWebTarget(target), web) << target;
+    }
 }
 
 TEST(BrowserLaunch, WebTargetNeedsHttpColonExactly) {

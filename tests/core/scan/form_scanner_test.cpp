@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using namespace velmoraine::scan;
 using Names = std::vector<std::string>;
 using namespace std::string_literals;
@@ -10,9 +13,84 @@ namespace {
 
 Names fieldsOf(std::string_view page) { return scanPage(page, {}).fields; }
 
-Names fieldsOfForm(std::string_view body) { return fieldsOf("<form action=\"x\">" + std::string(body) + "</form>"); }
+std::string inForm(std::string_view body) { return "<form action=\"x\">" + std::string(body) + "</form>"; }
 
 } // namespace
+
+// The fields of a page's only form, in order, each name once: which tags count, how their
+// names are read, and where the walk stops.
+TEST(FormScanner, ListsTheFormsFields) {
+    struct Row {
+        const char *name;
+        std::string page;
+        Names fields;
+    };
+    const Row rows[] = {
+        {"ListsTextLikeInputsAndSkipsButtonsHiddenAndChoices",
+         inForm("<input type=\"text\" name=\"a\"><input type=\"password\" name=\"b\"><input name=\"c\">"
+                "<input type=\"file\" name=\"d\"><input type=\"email\" name=\"e\">"
+                "<input type=\"submit\" name=\"s1\"><input type=\"image\" name=\"s2\">"
+                "<input type=\"reset\" name=\"s3\"><input type=\"button\" name=\"s4\">"
+                "<input type=\"hidden\" name=\"s5\"><input type=\"checkbox\" name=\"s6\">"
+                "<input type=\"radio\" name=\"s7\"><input type=\"Hidden\" name=\"s8\">"
+                "<input TYPE=\"TEXT\" name=\"f\">"),
+         {"a", "b", "c", "d", "e", "f"}},
+        // Attribute variants and quoting.
+        {"QuotedAndCapitalSpellingsAreOneField",
+         inForm("<input type=\"text\" name=\"email\"><INPUT TYPE=text NAME=email>"),
+         {"email"}},
+        {"CapitalTagAndAttributes", inForm("<INPUT TYPE=text NAME=email>"), {"email"}},
+        {"SingleQuotes", inForm("<input name='phone'>"), {"phone"}},
+        {"UnquotedNameEndsAtABlank", inForm("<input name=first name>"), {"first"}},
+        {"BlanksAroundTheEquals", inForm("<input name =  \"spaced\">"), {"spaced"}},
+        {"NameKeepsItsCase", inForm("<input Name=Cap>"), {"Cap"}},
+        {"UnclosedQuoteGivesNoField", inForm("<input name=\"unclosed>"), {}},
+        {"TabInsideAnUnquotedName", inForm("<input name=a\tb>"), {"a\tb"}},
+        {"EmptyNameIsAField", inForm("<input name=\"\">"), {""}},
+        {"UsernameAttributeShadowsName", inForm("<input username=\"u\" name=\"n\">"), {"u"}},
+        {"TypeWordsAreWholeWords",
+         inForm("<input type=\"submitx\" name=\"a\"><input type=\"hidden \" name=\"b\">"),
+         {"a", "b"}},
+        // An unreadable type counts as text.
+        {"TypeWithUnclosedQuoteBeforeTheName", inForm("<input type=\"hidden name=\"c\">"), {"c"}},
+        {"TypeWithUnclosedQuoteAfterTheName", inForm("<input name=\"c\" type=\"hidden>"), {"c"}},
+        {"SelectAndTextareaByOwnNameOptionsNeverListed",
+         inForm("<select name=\"s\"><option name=\"o\">1</option></select>"
+                "<textarea name=\"t\"><input name=\"inside\"></textarea><select>"),
+         {"s", "t", "inside"}},
+        {"SameNameInInputSelectAndTextareaOnce",
+         inForm("<input name=\"dup\"><select name=\"dup\"><textarea name=\"dup\">"),
+         {"dup"}},
+        {"TagNameOnlyHasToStartWithInput", inForm("<inputfoo name=\"x\">"), {"x"}},
+        {"CommentsAreSkipped", inForm("<!-- <input name=\"hidden\"> --><input name=\"shown\">"), {"shown"}},
+        {"FieldRightAfterAComment", inForm("<!-- x --><input name=\"direct\">"), {"direct"}},
+        // "->" ends the comment, even without the second dash.
+        {"ArrowWithOneDashEndsAComment", inForm("<!- a -><input name=\"after\">"), {"after"}},
+        // An unclosed comment only skips its opener.
+        {"UnclosedCommentSkipsOnlyItsOpener", inForm("<!-<input name=\"n\">"), {"n"}},
+        // The chosen form ends the walk.
+        {"ClosingTagEndsTheWalk", "<form a><input name=\"one\"></FORM><form b><input name=\"two\"></form>", {"one"}},
+        {"ClosingTagInMixedCase", "<form a><input name=\"one\"></fOrM><input name=\"two\">", {"one"}},
+        {"FieldBeforeTheFormIsNotListed", "<input name=\"before\"><form a><input name=\"x\">", {"x"}},
+        // A capital form is cut at its capital closing tag, even inside a comment.
+        {"CapitalFormCutInsideAComment", "<FORM a><!-- </FORM> --><input name=\"lost\"></FORM>", {}},
+        {"LowerFormCutInsideAComment", "<form a><!-- </form> --><input name=\"lost\"></form>", {}},
+        // The closing tag of the other spelling inside a comment is only part of the comment.
+        {"OtherSpellingInsideACommentIsCommentOnly", "<form a><!-- </FORM> --><input name=\"kept\"></form>", {"kept"}},
+        // A field tag is cut there too: an unclosed quote, or a tag whose ">" lies past the end.
+        {"ClosingTagInsideANameCutsTheField", "<form a><input name=\"a</form>\"><input name=\"b\">", {}},
+        {"ClosingTagInsideATypeCutsTheType", "<form a><input name=\"a\" type=\"hidden</form>\">", {"a"}},
+        {"ClosingTagRightAfterAnUnquotedName", "<form a><input name=a</form> type=hidden>", {"a"}},
+        {"CapitalClosingTagRightAfterAName", "<FORM a><input type=text name=b</FORM>", {"b"}},
+        {"ZeroBytesAreOrdinary",
+         "<form a>\0<input name=\"a\0b\"><input name=\"c\"></form>"s,
+         {std::string("a\0b", 3), "c"}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(fieldsOf(row.page), row.fields);
+    }
+}
 
 TEST(FormScanner, NoFormTagMeansNoForm) {
     EXPECT_FALSE(scanPage("", {}).formFound);
@@ -20,74 +98,6 @@ TEST(FormScanner, NoFormTagMeansNoForm) {
     EXPECT_FALSE(scanPage("<form\taction=x><input name=a></form>", {}).formFound);
     EXPECT_FALSE(scanPage("<form><input name=a></form>", {}).formFound);
     EXPECT_TRUE(scanPage("<FORM action=x>", {}).formFound);
-}
-
-TEST(FormScanner, ListsTextLikeInputsAndSkipsButtonsHiddenAndChoices) {
-    EXPECT_EQ(fieldsOfForm("<input type=\"text\" name=\"a\"><input type=\"password\" name=\"b\"><input name=\"c\">"
-                           "<input type=\"file\" name=\"d\"><input type=\"email\" name=\"e\">"
-                           "<input type=\"submit\" name=\"s1\"><input type=\"image\" name=\"s2\">"
-                           "<input type=\"reset\" name=\"s3\"><input type=\"button\" name=\"s4\">"
-                           "<input type=\"hidden\" name=\"s5\"><input type=\"checkbox\" name=\"s6\">"
-                           "<input type=\"radio\" name=\"s7\"><input type=\"Hidden\" name=\"s8\">"
-                           "<input TYPE=\"TEXT\" name=\"f\">"),
-              (Names{"a", "b", "c", "d", "e", "f"}));
-}
-
-TEST(FormScanner, AttributeVariantsAndQuoting) {
-    EXPECT_EQ(fieldsOfForm("<input type=\"text\" name=\"email\"><INPUT TYPE=text NAME=email>"), Names{"email"});
-    EXPECT_EQ(fieldsOfForm("<INPUT TYPE=text NAME=email>"), Names{"email"});
-    EXPECT_EQ(fieldsOfForm("<input name='phone'>"), Names{"phone"});
-    EXPECT_EQ(fieldsOfForm("<input name=first name>"), Names{"first"});
-    EXPECT_EQ(fieldsOfForm("<input name =  \"spaced\">"), Names{"spaced"});
-    EXPECT_EQ(fieldsOfForm("<input Name=Cap>"), Names{"Cap"});
-    EXPECT_EQ(fieldsOfForm("<input name=\"unclosed>"), Names{});
-    EXPECT_EQ(fieldsOfForm("<input name=a\tb>"), Names{"a\tb"});
-    EXPECT_EQ(fieldsOfForm("<input name=\"\">"), Names{""});
-}
-
-TEST(FormScanner, UsernameAttributeShadowsName) {
-    EXPECT_EQ(fieldsOfForm("<input username=\"u\" name=\"n\">"), Names{"u"});
-}
-
-TEST(FormScanner, TypeWordsAreWholeWords) {
-    EXPECT_EQ(fieldsOfForm("<input type=\"submitx\" name=\"a\"><input type=\"hidden \" name=\"b\">"),
-              (Names{"a", "b"}));
-    // An unreadable type counts as text.
-    EXPECT_EQ(fieldsOfForm("<input type=\"hidden name=\"c\">"), Names{"c"});
-    EXPECT_EQ(fieldsOfForm("<input name=\"c\" type=\"hidden>"), Names{"c"});
-}
-
-TEST(FormScanner, SelectAndTextareaByOwnNameOptionsNeverListed) {
-    EXPECT_EQ(fieldsOfForm("<select name=\"s\"><option name=\"o\">1</option></select>"
-                           "<textarea name=\"t\"><input name=\"inside\"></textarea><select>"),
-              (Names{"s", "t", "inside"}));
-    EXPECT_EQ(fieldsOfForm("<input name=\"dup\"><select name=\"dup\"><textarea name=\"dup\">"), Names{"dup"});
-    EXPECT_EQ(fieldsOfForm("<inputfoo name=\"x\">"), Names{"x"});
-}
-
-TEST(FormScanner, CommentsAreSkipped) {
-    EXPECT_EQ(fieldsOfForm("<!-- <input name=\"hidden\"> --><input name=\"shown\">"), Names{"shown"});
-    EXPECT_EQ(fieldsOfForm("<!-- x --><input name=\"direct\">"), Names{"direct"});
-    // "->" ends the comment, even without the second dash.
-    EXPECT_EQ(fieldsOfForm("<!- a -><input name=\"after\">"), Names{"after"});
-    // An unclosed comment only skips its opener.
-    EXPECT_EQ(fieldsOfForm("<!-<input name=\"n\">"), Names{"n"});
-}
-
-TEST(FormScanner, TheChosenFormEndsTheWalk) {
-    EXPECT_EQ(fieldsOf("<form a><input name=\"one\"></FORM><form b><input name=\"two\"></form>"), Names{"one"});
-    EXPECT_EQ(fieldsOf("<form a><input name=\"one\"></fOrM><input name=\"two\">"), Names{"one"});
-    EXPECT_EQ(fieldsOf("<input name=\"before\"><form a><input name=\"x\">"), Names{"x"});
-    // A capital form is cut at its capital closing tag, even inside a comment.
-    EXPECT_EQ(fieldsOf("<FORM a><!-- </FORM> --><input name=\"lost\"></FORM>"), Names{});
-    EXPECT_EQ(fieldsOf("<form a><!-- </form> --><input name=\"lost\"></form>"), Names{});
-    // The closing tag of the other spelling inside a comment is only part of the comment.
-    EXPECT_EQ(fieldsOf("<form a><!-- </FORM> --><input name=\"kept\"></form>"), Names{"kept"});
-    // A field tag is cut there too: an unclosed quote, or a tag whose ">" lies past the end.
-    EXPECT_EQ(fieldsOf("<form a><input name=\"a</form>\"><input name=\"b\">"), Names{});
-    EXPECT_EQ(fieldsOf("<form a><input name=\"a\" type=\"hidden</form>\">"), Names{"a"});
-    EXPECT_EQ(fieldsOf("<form a><input name=a</form> type=hidden>"), Names{"a"});
-    EXPECT_EQ(fieldsOf("<FORM a><input type=text name=b</FORM>"), Names{"b"});
 }
 
 TEST(FormScanner, SeveralFormsAskTheChooser) {
@@ -130,11 +140,6 @@ TEST(FormScanner, StoredRulesComeBackWhicheverFormIsChosen) {
     EXPECT_EQ(result.fields, Names{"y"});
     EXPECT_EQ(result.rules.records(), std::vector<std::string>{"x^1^0^Bad"});
     EXPECT_EQ(result.rules.displays(), std::vector<std::string>{"x (email)"});
-}
-
-TEST(FormScanner, ZeroBytesAreOrdinary) {
-    const std::string page = "<form a>\0<input name=\"a\0b\"><input name=\"c\"></form>"s;
-    EXPECT_EQ(fieldsOf(page), (Names{std::string("a\0b", 3), "c"}));
 }
 
 // A tag without ">" runs to the end of the text; many of them must not make the scan quadratic.
