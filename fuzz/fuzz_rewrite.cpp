@@ -53,9 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         VELMORAINE_FUZZ_CHECK(pieces.output->joined() == *plain.output);
         VELMORAINE_FUZZ_CHECK(pieces.cspHash == plain.cspHash && pieces.warnings == plain.warnings);
+        // Each change removes the page's own bytes, changes something, and follows the one
+        // before it in page order without overlapping it.
         const std::vector<rewrite::PageChange> changes = rewrite::listChanges(page, *pieces.output);
+        std::size_t end = 0;
         for (const rewrite::PageChange &change : changes) {
+            VELMORAINE_FUZZ_CHECK(change.offset >= end && change.offset + change.length <= page.size());
             VELMORAINE_FUZZ_CHECK(change.removed == page.substr(change.offset, change.length));
+            VELMORAINE_FUZZ_CHECK(!change.removed.empty() || !change.added.empty());
+            end = change.offset + change.length;
         }
         VELMORAINE_FUZZ_CHECK(rewrite::applyChanges(page, changes) == *plain.output);
     }

@@ -93,14 +93,17 @@ private:
 
     static OutputPage *outputPage(WizardFixture &f) { return f.child<OutputPage>("TabSheet5"); }
 
-    // Starts the wizard on the contact page with ID 24680 and the e-mail rule, and goes to page 3.
-    static void toPageThreeWithEmailRule(WizardFixture &f) {
+    // Starts the wizard on the contact page with ID 24680 and goes to page 3, with the e-mail
+    // rule or without rules.
+    static void toPageThree(WizardFixture &f, bool emailRule) {
         f.start();
         f.form().show();
         selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
         f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
         f.click("ButtonNext");
-        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+        if (emailRule) {
+            f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+        }
         f.click("ButtonNext");
     }
 
@@ -373,12 +376,7 @@ void WizardTest::bothFrontEndsWriteTheSameBytes() {
 
 void WizardTest::backAndContinueRebuildPageThree() {
     WizardFixture f;
-    f.start();
-    f.form().show();
-    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
-    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
-    f.click("ButtonNext");
-    f.click("ButtonNext");
+    toPageThree(f, false);
     const std::string first = outputPage(f)->currentBytes();
     QCOMPARE(first, expectedOutput(kContactPage, 1, "24680", {}));
 
@@ -410,7 +408,7 @@ void WizardTest::backAndContinueRebuildPageThree() {
 
 void WizardTest::changesViewTakesTheOutputBoxPlace() {
     WizardFixture f;
-    toPageThreeWithEmailRule(f);
+    toPageThree(f, true);
     auto *box = f.child<QPlainTextEdit>("RichEdit1");
     auto *changes = f.child<QPlainTextEdit>("TextChanges");
     auto *button = f.child<QToolButton>("ButtonChanges");
@@ -443,7 +441,7 @@ void WizardTest::changesViewTakesTheOutputBoxPlace() {
 void WizardTest::html5FallbackIsRememberedAndRebuildsPageThree() {
     {
         WizardFixture f;
-        toPageThreeWithEmailRule(f);
+        toPageThree(f, true);
         auto *check = f.child<QCheckBox>("CheckHtml5Fallback");
         QVERIFY(check != nullptr && !check->isChecked());
         QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {kEmailRecord}));
@@ -614,12 +612,7 @@ void WizardTest::cancelledOpenDialogChangesNothing() {
 
 void WizardTest::saveCancelledChangesNothing() {
     WizardFixture f;
-    f.start();
-    f.form().show();
-    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
-    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
-    f.click("ButtonNext");
-    f.click("ButtonNext");
+    toPageThree(f, false);
     const QStringList before = QDir(f.path(QString())).entryList(QDir::Files);
     f.click("Button4");
     QCOMPARE(f.ui.saveQuestions, 1);
@@ -675,12 +668,7 @@ void WizardTest::saveFailureKeepsEverything() {
 
 void WizardTest::testStartsNothingForRemovedFile() {
     WizardFixture f;
-    f.start();
-    f.form().show();
-    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
-    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
-    f.click("ButtonNext");
-    f.click("ButtonNext");
+    toPageThree(f, false);
     const QString saved = f.path(QStringLiteral("with blank.htm"));
     f.ui.saveAnswers.emplace_back(saved);
     f.click("Button4");
@@ -694,12 +682,7 @@ void WizardTest::testStartsNothingForRemovedFile() {
 void WizardTest::missingModelStopsPageThree() {
     WizardFixture f;
     QVERIFY(QFile::remove(f.mainDirectory() + QStringLiteral("vlmodel.txt")));
-    f.start();
-    f.form().show();
-    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
-    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
-    f.click("ButtonNext");
-    f.click("ButtonNext");
+    toPageThree(f, false);
     const std::string model = f.mainDirectory().toStdString() + "vlmodel.txt";
     QCOMPARE(f.ui.errorTexts(), QStringList{qs(texts::fill(texts::kCannotOpenFile, model))});
     QCOMPARE(f.currentPage(), QStringLiteral("TabSheet5"));

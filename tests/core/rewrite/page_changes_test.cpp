@@ -1,13 +1,10 @@
 #include "core/rewrite/page_changes.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "core/base/files.h"
 #include "core/rewrite/page_rewriter.h"
 #include "core/scan/form_scanner.h"
-#include "fuzz/fuzz_input.h"
 #include "tests/core/test_pages.h"
 
 using namespace velmoraine;
@@ -56,18 +53,6 @@ void expectForEveryRun(std::string_view page, const std::string &label) {
     }
 }
 
-std::vector<std::filesystem::path> filesIn(const std::filesystem::path &folder) {
-    std::vector<std::filesystem::path> paths;
-    if (std::filesystem::is_directory(folder)) {
-        for (const auto &entry : std::filesystem::recursive_directory_iterator(folder)) {
-            if (entry.is_regular_file()) {
-                paths.push_back(entry.path());
-            }
-        }
-    }
-    return paths;
-}
-
 } // namespace
 
 TEST(PageChanges, RebuildTheOutputOfEveryCorpusAndTestPage) {
@@ -75,36 +60,6 @@ TEST(PageChanges, RebuildTheOutputOfEveryCorpusAndTestPage) {
     EXPECT_GT(pages.size(), 8u);
     for (const test::NamedPage &page : pages) {
         expectForEveryRun(page.bytes, page.name);
-    }
-}
-
-// The fuzz target's kept inputs, read as that target reads them.
-TEST(PageChanges, RebuildTheOutputOfTheFuzzCorpus) {
-    const std::filesystem::path source(VELMORAINE_SOURCE_DIR);
-    std::vector<std::filesystem::path> inputs = filesIn(source / "fuzz" / "corpus" / "fuzz_rewrite");
-    for (const auto &path : filesIn(source / "fuzz" / "regressions" / "fuzz_rewrite")) {
-        inputs.push_back(path);
-    }
-    EXPECT_GT(inputs.size(), 100u);
-    for (const auto &path : filesIn(source / ".." / "shared" / "findings")) {
-        if (path.string().find("fuzz_rewrite") != std::string::npos) {
-            inputs.push_back(path);
-        }
-    }
-    for (const auto &path : inputs) {
-        const auto bytes = files::readWholeFile(path.string());
-        ASSERT_TRUE(bytes) << path;
-        fuzz::FuzzInput input(reinterpret_cast<const std::uint8_t *>(bytes->data()), bytes->size());
-        const int chosen = input.number() % 4 + 1;
-        const int formNumber = input.number() % 10 + 1;
-        const auto mode = input.number() % 2 == 0 ? rewrite::LaunchMode::Normal : rewrite::LaunchMode::Editor;
-        const std::string_view id = input.text();
-        std::vector<std::string> records;
-        for (int n = input.number() % 4; n > 0; --n) {
-            records.emplace_back(input.text());
-        }
-        const std::string_view page = input.rest();
-        expectChangesRebuildTheOutput(page, {page, kModel, chosen, id, formNumber, &records, mode}, path.string());
     }
 }
 
