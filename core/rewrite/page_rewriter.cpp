@@ -18,36 +18,6 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 constexpr int kLinkingThreshold = 12863;
-constexpr std::string_view kNewOnSubmit = " onsubmit=\" return velmoraine_sub()\" ";
-constexpr std::string_view kDefaultNameAttribute = " name=\"form1\" ";
-constexpr std::string_view kDefaultFormName = "form1";
-constexpr std::string_view kHiddenExact = "<input type=\"hidden\" name=\"velmoraine\"";
-constexpr std::string_view kHiddenGeneral = "<input type=\"hidden\"";
-constexpr std::string_view kHiddenWord = "velmoraine";
-constexpr std::string_view kWebbotOpen = "<!--webbot";
-constexpr std::string_view kWebbotClose = "-->";
-// The head put before the body of a page that has none: its opening part, then the block.
-
-// ---------------------------------------------------------------------------------------------
-// The new attributes and the hidden input
-// ---------------------------------------------------------------------------------------------
-
-std::string newActionAttribute() {
-    std::string attribute = " action=\"";
-    attribute.append(service::kBaseUrl);
-    attribute.append(service::kProcessScript);
-    attribute.append("\" ");
-    return attribute;
-}
-
-std::string newHiddenInput(int accountId, int formNumber) {
-    std::string input = "<input type=\"hidden\" name=\"velmoraine\" value=\"";
-    input.append(bytes::decimal(accountId));
-    input.push_back('-');
-    input.append(bytes::decimal(formNumber));
-    input.append("\">");
-    return input;
-}
 
 // The earlier hidden input in the rest: [start, end) to delete, or start == npos.
 struct HiddenInput {
@@ -327,6 +297,50 @@ std::optional<InsertionPoint> insertionPoint(const PieceText &text) {
 // The rewriter
 // ---------------------------------------------------------------------------------------------
 
+std::string newActionAttribute() {
+    std::string attribute = " action=\"";
+    attribute.append(service::kBaseUrl);
+    attribute.append(service::kProcessScript);
+    attribute.append("\" ");
+    return attribute;
+}
+
+std::string rewriteFormTag(std::string_view tagText, bool haveRules, bool linking, std::string &formName) {
+    std::string tag;
+    // Room for the attributes that are appended, so that the copy of a large tag is not grown.
+    tag.reserve(tagText.size() + 256);
+    tag.append(tagText);
+    tag.push_back(' ');
+    if (haveRules) {
+        cutAttribute(tag, {"onsubmit", "ONSUBMIT", "OnSubmit", "onSubmit"});
+    }
+    if (linking) {
+        cutAttribute(tag, {"action", "ACTION", "Action"});
+        tag.append(newActionAttribute());
+        cutAttribute(tag, {"enctype", "ENCTYPE", "Enctype"});
+        cutAttribute(tag, {"webbot-action"});
+    }
+    if (haveRules) {
+        tag.append(kNewOnSubmit);
+    }
+    formName = extractFormName(tag);
+    if (formName.empty()) {
+        tag.append(kDefaultNameAttribute);
+        formName = kDefaultFormName;
+    }
+    return tag;
+}
+
+std::string newHiddenInput(int accountId, int formNumber) {
+    std::string input(kHiddenExact);
+    input.append(" value=\"");
+    input.append(bytes::decimal(accountId));
+    input.push_back('-');
+    input.append(bytes::decimal(formNumber));
+    input.append("\">");
+    return input;
+}
+
 bool serviceLinking(std::string_view accountIdText) {
     return bytes::readIntLikeScanf(accountIdText) >= kLinkingThreshold;
 }
@@ -438,27 +452,9 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     PageInPieces output;
     std::deque<std::string> &texts = *output.texts;
     // Room for the attributes that are appended, so that the copy of a large tag is not grown.
-    std::string &tag = texts.emplace_back();
-    tag.reserve(tagClose - tagStart + 256);
-    tag.append(page.substr(tagStart, tagClose - tagStart));
-    tag.push_back(' ');
-    if (haveRules) {
-        cutAttribute(tag, {"onsubmit", "ONSUBMIT", "OnSubmit", "onSubmit"});
-    }
-    if (linking) {
-        cutAttribute(tag, {"action", "ACTION", "Action"});
-        tag.append(newActionAttribute());
-        cutAttribute(tag, {"enctype", "ENCTYPE", "Enctype"});
-        cutAttribute(tag, {"webbot-action"});
-    }
-    if (haveRules) {
-        tag.append(kNewOnSubmit);
-    }
-    std::string formName = extractFormName(tag);
-    if (formName.empty()) {
-        tag.append(kDefaultNameAttribute);
-        formName = kDefaultFormName;
-    }
+    std::string formName;
+    std::string &tag =
+        texts.emplace_back(rewriteFormTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName));
     // The tag's ">" is its own: one piece, which the change list tells from the page's bytes.
     tag.push_back('>');
 

@@ -82,7 +82,31 @@ RewriteResult rewritePage(const RewriteInput &input);
 // Service linking is on when the account ID text reads as 12863 or more.
 bool serviceLinking(std::string_view accountIdText);
 
-// --- Steps, exposed for tests and for the fuzz targets ---
+// --- What the rewriter writes and looks for, and its steps, shared with the reference
+// rewrite, the tests and the fuzz targets ---
+
+inline constexpr std::string_view kNewOnSubmit = " onsubmit=\" return velmoraine_sub()\" ";
+inline constexpr std::string_view kDefaultNameAttribute = " name=\"form1\" ";
+inline constexpr std::string_view kDefaultFormName = "form1";
+// Our hidden input as written, and what a hidden input of ours written otherwise starts with
+// and holds before its ">".
+inline constexpr std::string_view kHiddenExact = "<input type=\"hidden\" name=\"velmoraine\"";
+inline constexpr std::string_view kHiddenGeneral = "<input type=\"hidden\"";
+inline constexpr std::string_view kHiddenWord = "velmoraine";
+inline constexpr std::string_view kWebbotOpen = "<!--webbot";
+inline constexpr std::string_view kWebbotClose = "-->";
+
+// The service's action attribute, with a blank before and after.
+std::string newActionAttribute();
+
+// The chosen form's tag text (without its ">") rewritten: with rules its onsubmit goes; with
+// service linking its action, enctype and webbot-action go and the service's action comes; with
+// rules the check's onsubmit comes; a tag without a name gets name="form1". `formName` gets the
+// name the checks use.
+std::string rewriteFormTag(std::string_view tagText, bool haveRules, bool linking, std::string &formName);
+
+// The hidden input that carries the account ID and the form number.
+std::string newHiddenInput(int accountId, int formNumber);
 
 // Cuts the first occurring variant's attribute out of `tag` (replaced by one space).
 void cutAttribute(std::string &tag, std::initializer_list<std::string_view> variants);

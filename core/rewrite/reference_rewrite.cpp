@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "core/base/bytes.h"
-#include "core/base/service.h"
 #include "core/base/texts.h"
 #include "core/rewrite/script_block.h"
 #include "core/rewrite/visitor_extras.h"
@@ -17,44 +16,19 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
-// Step 3: the chosen form's tag without its ">", rewritten; `formName` gets the name the
-// checks use.
-std::string rewrittenTag(std::string_view tagText, bool haveRules, bool linking, std::string &formName) {
-    std::string tag(tagText);
-    tag += ' ';
-    if (haveRules) {
-        cutAttribute(tag, {"onsubmit", "ONSUBMIT", "OnSubmit", "onSubmit"});
-    }
-    if (linking) {
-        cutAttribute(tag, {"action", "ACTION", "Action"});
-        tag += " action=\"" + std::string(service::kBaseUrl) + std::string(service::kProcessScript) + "\" ";
-        cutAttribute(tag, {"enctype", "ENCTYPE", "Enctype"});
-        cutAttribute(tag, {"webbot-action"});
-    }
-    if (haveRules) {
-        tag += " onsubmit=\" return velmoraine_sub()\" ";
-    }
-    formName = extractFormName(tag);
-    if (formName.empty()) {
-        tag += " name=\"form1\" ";
-        formName = "form1";
-    }
-    return tag;
-}
-
 // Step 4: where our earlier hidden input starts in `rest`: the first exactly as we write it,
 // else the first hidden input whose tag names us before its ">". Npos when there is none.
 std::size_t earlierHiddenInput(std::string_view rest) {
-    const std::size_t exact = rest.find("<input type=\"hidden\" name=\"velmoraine\"");
+    const std::size_t exact = rest.find(kHiddenExact);
     if (exact != npos) {
         return exact;
     }
-    const std::size_t general = rest.find("<input type=\"hidden\"");
+    const std::size_t general = rest.find(kHiddenGeneral);
     if (general == npos) {
         return npos;
     }
     const std::size_t close = rest.find('>', general);
-    if (close == npos || rest.substr(general, close - general).find("velmoraine") == npos) {
+    if (close == npos || rest.substr(general, close - general).find(kHiddenWord) == npos) {
         return npos;
     }
     return general;
@@ -87,12 +61,12 @@ bool insertScriptBlock(std::string &text, std::string_view block) {
 
 void removeWebbotComments(std::string &text) {
     for (;;) {
-        const std::size_t open = text.find("<!--webbot");
-        const std::size_t close = open == npos ? npos : text.find("-->", open);
+        const std::size_t open = text.find(kWebbotOpen);
+        const std::size_t close = open == npos ? npos : text.find(kWebbotClose, open);
         if (close == npos) {
             return;
         }
-        text.erase(open, close + 3 - open);
+        text.erase(open, close + kWebbotClose.size() - open);
     }
 }
 
@@ -122,7 +96,7 @@ RewriteResult rewritePage(const RewriteInput &input) {
 
     // 3. The tag rewritten.
     std::string formName;
-    const std::string tag = rewrittenTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName);
+    const std::string tag = rewriteFormTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName);
 
     // 4. After the tag: the earlier hidden input and the field tags. Each change is a range of
     // the rest and its new text; they are made from the last to the first, so that the ranges
@@ -162,9 +136,7 @@ RewriteResult rewritePage(const RewriteInput &input) {
     out += tag;
     out += '>';
     if (writeHidden) {
-        out += "<input type=\"hidden\" name=\"velmoraine\" value=\"" +
-               std::to_string(bytes::readIntLikeScanf(input.accountIdText)) + "-" + std::to_string(input.formNumber) +
-               "\">";
+        out += newHiddenInput(bytes::readIntLikeScanf(input.accountIdText), input.formNumber);
     }
     out += rest;
 
