@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <sys/xattr.h>
@@ -286,8 +288,10 @@ mode_t creationMode() {
     return static_cast<mode_t>(0666 & ~mask);
 }
 
-// Devices and pipes cannot be renamed over: their bytes go to the open file itself.
-WriteResult writeInPlace(const std::string &target, std::span<const std::string_view> pieces) {
+// Devices and pipes cannot be renamed over: their bytes go to the open file itself. Bytes from
+// a page that changed meanwhile are gone by the time that is known; it is said all the same.
+WriteResult writeInPlace(const std::string &target, std::span<const std::string_view> pieces,
+                         const WriteOptions &options) {
     // Without O_NONBLOCK, opening a pipe that nobody reads would wait forever.
     FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
@@ -302,6 +306,9 @@ WriteResult writeInPlace(const std::string &target, std::span<const std::string_
     }
     if (!closeChecked(fd)) {
         return failure(errno);
+    }
+    if (options.sourceUnchanged && !options.sourceUnchanged()) {
+        return {WriteResult::Outcome::SourceChanged, {}, {}};
     }
     return {};
 }
@@ -636,13 +643,42 @@ void FileBytes::release() noexcept {
 // Writing
 // ---------------------------------------------------------------------------------------------
 
-ContentStamp stampOf(std::string_view bytes) {
-    // FNV-1a over every byte: the same bytes give the same stamp on every run.
-    std::uint64_t hash = 14695981039346656037ULL;
+namespace {
+
+// FNV-1a over every byte: the same bytes give the same stamp on every run.
+constexpr std::uint64_t kStampStart = 14695981039346656037ULL;
+
+std::uint64_t stampOn(std::uint64_t hash, std::string_view bytes) {
     for (const char c : bytes) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
     }
-    return {bytes.size(), hash};
+    return hash;
+}
+
+} // namespace
+
+ContentStamp stampOf(std::string_view bytes) { return {bytes.size(), stampOn(kStampStart, bytes)}; }
+
+std::optional<ContentStamp> stampOfFile(const std::string &path) {
+    struct stat st {};
+    const FileDescriptor fd(openRegularFile(path, st));
+    if (fd.get() < 0) {
+        return std::nullopt;
+    }
+    constexpr std::size_t chunkSize = 64 * 1024;
+    const std::unique_ptr<char[]> chunk(new char[chunkSize]);
+    ContentStamp stamp{0, kStampStart};
+    for (;;) {
+        const long long got = readFully(fd.get(), chunk.get(), chunkSize);
+        if (got < 0) {
+            return std::nullopt;
+        }
+        stamp.size += static_cast<std::uint64_t>(got);
+        stamp.hash = stampOn(stamp.hash, {chunk.get(), static_cast<std::size_t>(got)});
+        if (static_cast<std::size_t>(got) < chunkSize) {
+            return stamp;
+        }
+    }
 }
 
 bool sameFile(const std::string &first, const std::string &second) {
@@ -747,6 +783,112 @@ public:
 private:
     sigset_t m_before{};
     bool m_held = false;
+};
+
+// --- The new file ----------------------------------------------------------------------------
+
+// The new page's file beside the target. Where the file system allows, it has no name while it
+// is written (O_TMPFILE), so a process that dies before it is complete leaves nothing in the
+// folder; it gets a name only once whole. Elsewhere it is the temporary file ".NAME.XXXXXX"
+// from the start, removed on every early return and by the ending signals.
+class NewFile {
+public:
+    // Opens the file in `folder`; `base` is the readable part of a temporary name. False, with
+    // errno set, when neither kind of file can be made there.
+    bool open(const std::string &folder, const std::string &base) {
+        m_pattern = (folder == "/" ? folder : folder + "/") + "." + base + ".XXXXXX";
+        FileDescriptor unnamed(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+        // The name is given through /proc; without it the file could not be named at all.
+        if (unnamed.get() >= 0 && ::access(descriptorPath(unnamed.get()).c_str(), F_OK) == 0) {
+            m_fd = unnamed.release();
+            return true;
+        }
+        const EndingSignalsHeld held; // until the handler knows the name it must remove
+        std::string name = m_pattern;
+        m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            return false;
+        }
+        m_temporary.emplace(std::move(name));
+        return true;
+    }
+
+    NewFile() = default;
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+    ~NewFile() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+
+    int fd() const noexcept { return m_fd; }
+
+    // Closes the descriptor, which an unnamed file must outlive until it is named; false on an
+    // error the close reports.
+    bool close() {
+        FileDescriptor fd(std::exchange(m_fd, -1));
+        return closeChecked(fd);
+    }
+
+    // Gives the complete file its temporary name, removed again on an early return unless
+    // dismissed; a file that has one already keeps it. False, with errno set, on failure.
+    bool name() {
+        if (m_temporary) {
+            return true;
+        }
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = m_pattern;
+            fillRandomly(std::span(name).last(6));
+            const EndingSignalsHeld held;
+            if (link(name)) {
+                m_temporary.emplace(std::move(name));
+                return true;
+            }
+            if (errno != EEXIST) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // Links the complete unnamed file in under `target`, which does not exist: nothing but the
+    // whole new page ever stands there. False, with errno set (EEXIST when another program made
+    // the target meanwhile), on failure or when the file has a temporary name already.
+    bool linkAs(const std::string &target) {
+        if (m_temporary) {
+            errno = EEXIST;
+            return false;
+        }
+        return link(target);
+    }
+
+    // The temporary name once named (see name()); dismiss it once it has been renamed.
+    TemporaryName &temporary() { return *m_temporary; }
+
+private:
+    static std::string descriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+    bool link(const std::string &as) const {
+        return ::linkat(AT_FDCWD, descriptorPath(m_fd).c_str(), AT_FDCWD, as.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    }
+
+    // Letters and digits as mkostemp uses them, from the system's random source.
+    static void fillRandomly(std::span<char> out) {
+        static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        unsigned char random[6] = {};
+        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+            const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+            std::memcpy(random, &now, sizeof random);
+        }
+        for (std::size_t i = 0; i < out.size() && i < sizeof random; ++i) {
+            out[i] = kLetters[random[i] % kLetters.size()];
+        }
+    }
+
+    std::string m_pattern;
+    int m_fd = -1;
+    std::optional<TemporaryName> m_temporary;
 };
 
 // --- What a rename would lose ----------------------------------------------------------------
@@ -884,7 +1026,7 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
     // A device or a pipe named through a link of the system (/dev/stdout) is written as it is.
     struct stat named {};
     if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode)) {
-        return writeInPlace(path, pieces);
+        return writeInPlace(path, pieces, options);
     }
     const auto target = finalTarget(path);
     if (!target) {
@@ -899,7 +1041,7 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
             return failure(EISDIR);
         }
         if (!S_ISREG(existing.st_mode)) {
-            return writeInPlace(*target, pieces);
+            return writeInPlace(*target, pieces, options);
         }
         // What the writer could not write with `echo >` is not replaced by a rename either.
         if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
@@ -916,22 +1058,21 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
     }
 
     const EndingSignalsGuard signals;
-    // The temporary file sits beside the target so that the rename stays on one file system.
-    // Its name keeps a readable part of the target's name within the length a folder allows.
+    // The new file sits beside the target so that the rename stays on one file system. A
+    // temporary name keeps a readable part of the target's name within the length a folder
+    // allows.
     constexpr std::size_t maxBaseLength = 200;
     const std::string folder = folderOf(*target);
-    const std::string base = baseNameOf(*target).substr(0, maxBaseLength);
-    std::string pattern = (folder == "/" ? folder : folder + "/") + "." + base + ".XXXXXX";
-    EndingSignalsHeld held;
-    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (fd.get() < 0) {
+    NewFile file;
+    if (!file.open(folder, baseNameOf(*target).substr(0, maxBaseLength))) {
         return failure(errno);
     }
-    TemporaryName temporary(pattern);
-    held.release();
-
-    if (!writeFully(fd.get(), pieces) || ::fsync(fd.get()) != 0) {
+    if (!writeFully(file.fd(), pieces) || ::fsync(file.fd()) != 0) {
         return failure(errno);
+    }
+    // Asked after the last byte: a change that came while the bytes were written counts too.
+    if (options.sourceUnchanged && !options.sourceUnchanged()) {
+        return {WriteResult::Outcome::SourceChanged, {}, {}};
     }
     std::size_t size = 0;
     for (std::string_view piece : pieces) {
@@ -944,27 +1085,39 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
         // Keep the owner where we may (only a privileged process can give a file away);
         // this comes before the mode because a change of owner clears set-id bits.
         if (!through && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
-            through = ::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0;
+            through = ::fchown(file.fd(), existing.st_uid, existing.st_gid) != 0;
         }
-        if (!through && ::fchmod(fd.get(), existing.st_mode & 07777) != 0) {
+        if (!through && ::fchmod(file.fd(), existing.st_mode & 07777) != 0) {
             return failure(errno);
         }
-        through = through || !copyAttributes(*target, fd.get());
-    } else if (::fchmod(fd.get(), creationMode()) != 0) {
+        through = through || !copyAttributes(*target, file.fd());
+    } else if (::fchmod(file.fd(), creationMode()) != 0) {
         return failure(errno);
     }
     if (through) {
-        return writeThrough(*target, fd.get(), size, temporary);
+        if (!file.name()) {
+            return failure(errno);
+        }
+        return writeThrough(*target, file.fd(), size, file.temporary());
     }
-    if (!closeChecked(fd)) {
-        return failure(errno);
+    if (!exists && file.linkAs(*target)) {
+        // The whole page is in place; a close that fails now takes it away again.
+        if (!file.close()) {
+            const int error = errno;
+            ::unlink(target->c_str());
+            return failure(error);
+        }
+    } else {
+        if ((!exists && errno != EEXIST) || !file.name() || !file.close()) {
+            return failure(errno);
+        }
+        if (::rename(file.temporary().path().c_str(), target->c_str()) != 0) {
+            return failure(errno);
+        }
+        file.temporary().dismiss();
     }
-    if (::rename(temporary.path().c_str(), target->c_str()) != 0) {
-        return failure(errno);
-    }
-    temporary.dismiss();
 
-    // Make the rename itself durable; the bytes are already safe, so a failure here is not
+    // Make the new name itself durable; the bytes are already safe, so a failure here is not
     // reported.
     FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.get() >= 0) {

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -217,11 +218,25 @@ TEST_F(Saving, OwnerAndGroupAreKept) {
 // Interruptions and other writers
 // ---------------------------------------------------------------------------------------------
 
-TEST_F(Saving, EndingSignalsRemoveTheTemporaryFile) {
-    // A write of 192 MB, ended as soon as its temporary file appears.
+// True while `child` holds a file of `folder` open: the new page, named or not yet.
+bool writingInto(pid_t child, const std::string &folder) {
+    const std::filesystem::path fds = "/proc/" + std::to_string(child) + "/fd";
+    std::error_code error;
+    for (const auto &fd : std::filesystem::directory_iterator(fds, error)) {
+        if (std::filesystem::read_symlink(fd.path(), error).string().starts_with(folder + "/")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(Saving, EndingTheProcessMidWriteLeavesOnlyThePage) {
+    // A write of 192 MB, ended as soon as it has begun. The new file has no name until it is
+    // whole, so even a kill that cannot be caught leaves nothing beside the page; the signals
+    // that can be caught remove a named temporary file where the file system gives no other.
     const std::string block(std::size_t{64} << 20, 'n');
     const std::string_view pieces[] = {block, block, block};
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
         put(pathOf("page.htm"), "old");
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
@@ -229,7 +244,7 @@ TEST_F(Saving, EndingSignalsRemoveTheTemporaryFile) {
             writeFileAtomically(pathOf("page.htm"), std::span<const std::string_view>(pieces));
             std::_Exit(0);
         }
-        while (entries().size() == 1) {
+        while (!writingInto(child, m_folder)) {
             int status = 0;
             if (::waitpid(child, &status, WNOHANG) == child) {
                 FAIL() << "the write ended before it could be interrupted";
@@ -312,14 +327,60 @@ TEST_F(Saving, WriteOnlyIfHoldingLeavesAPageChangedMeanwhile) {
     put(pathOf("page.htm"), "scanned");
     const auto scanned = stampOf("scanned");
     put(pathOf("page.htm"), "saved by the editor");
-    const WriteResult refused = writeFileAtomically(pathOf("page.htm"), "new", {.onlyIfHolding = scanned});
+    const WriteResult refused =
+        writeFileAtomically(pathOf("page.htm"), "new", {.onlyIfHolding = scanned, .sourceUnchanged = {}});
     EXPECT_EQ(refused.outcome, WriteResult::Outcome::TargetChanged);
     EXPECT_EQ(contents(pathOf("page.htm")), "saved by the editor");
 
     put(pathOf("page.htm"), "scanned");
-    EXPECT_TRUE(writeFileAtomically(pathOf("page.htm"), "new", {.onlyIfHolding = scanned}));
+    EXPECT_TRUE(writeFileAtomically(pathOf("page.htm"), "new", {.onlyIfHolding = scanned, .sourceUnchanged = {}}));
     EXPECT_EQ(contents(pathOf("page.htm")), "new");
     EXPECT_EQ(entries(), std::vector<std::string>{"page.htm"});
+}
+
+// The page the bytes were made from changed while they were written: whatever the target,
+// nothing is committed, and the question came only once every byte was in the new file.
+TEST_F(Saving, BytesFromAPageChangedMeanwhileAreNotCommitted) {
+    const std::string bytes = "the new page, read from a page that changed";
+    struct Row {
+        const char *name;
+        std::function<void()> prepare; // makes page.htm as the row needs it
+    };
+    const std::vector<Row> rows = {
+        {"new target", [] {}},
+        {"existing target", [&] { put(pathOf("page.htm"), "old"); }},
+        {"hard-linked target",
+         [&] {
+             put(pathOf("page.htm"), "old");
+             ASSERT_EQ(::link(pathOf("page.htm").c_str(), pathOf("other-name.htm").c_str()), 0);
+         }},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(m_folder);
+        ASSERT_TRUE(std::filesystem::create_directory(m_folder));
+        row.prepare();
+        const auto before = entries();
+        const std::string old = before.empty() ? std::string() : contents(pathOf("page.htm"));
+        std::optional<off_t> writtenWhenAsked;
+        const auto sourceUnchanged = [&] {
+            for (const auto &fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+                struct stat st {};
+                if (std::filesystem::read_symlink(fd.path()).string().starts_with(m_folder + "/") &&
+                    ::stat(fd.path().c_str(), &st) == 0) {
+                    writtenWhenAsked = st.st_size;
+                }
+            }
+            return false;
+        };
+        const WriteResult result = writeFileAtomically(pathOf("page.htm"), bytes, {.sourceUnchanged = sourceUnchanged});
+        EXPECT_EQ(result.outcome, WriteResult::Outcome::SourceChanged);
+        EXPECT_EQ(writtenWhenAsked, static_cast<off_t>(bytes.size()));
+        EXPECT_EQ(entries(), before);
+        if (!before.empty()) {
+            EXPECT_EQ(contents(pathOf("page.htm")), old);
+        }
+    }
 }
 
 TEST_F(Saving, LockedReadWaitsForTheWriterAndReadsItsResult) {
