@@ -553,13 +553,24 @@ int runRewrite(const RewriteOptions &options) {
     // The page-1 check of Continue; the editor's run has none.
     // The settings are read only for what the command line leaves out.
     // A settings file that cannot be read is named, rather than taken for one without an ID.
-    if (!options.accountId || !options.model) {
-        if (std::optional<std::string> problem = profile::problemWith(startup::kSettingsFile)) {
-            printMessage(*problem);
-            return kExitFile;
+    std::string accountId;
+    std::string mainDirectory;
+    try {
+        if (!options.accountId || !options.model) {
+            if (std::optional<std::string> problem = profile::problemWith(startup::kSettingsFile)) {
+                printMessage(*problem);
+                return kExitFile;
+            }
         }
+        accountId = options.accountId ? *options.accountId : startup::storedAccountIdText();
+        if (!options.model) {
+            mainDirectory = startup::readMainDirectory();
+        }
+    } catch (const std::bad_alloc &) {
+        return notEnoughMemory(profile::resolveProfilePath(startup::kSettingsFile)); // the settings, not the page
+    } catch (const std::length_error &) {
+        return notEnoughMemory(profile::resolveProfilePath(startup::kSettingsFile));
     }
-    const std::string accountId = options.accountId ? *options.accountId : startup::storedAccountIdText();
     run::RunSequence run(options.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal);
     if (!run.acceptAccountId(accountId)) {
         return refuse(texts::kInvalidAccountId);
@@ -575,7 +586,7 @@ int runRewrite(const RewriteOptions &options) {
         }
     }
 
-    const std::string modelPath = options.model ? *options.model : rewrite::modelPath(startup::readMainDirectory());
+    const std::string modelPath = options.model ? *options.model : rewrite::modelPath(mainDirectory);
     try {
         const rewrite::ModelRead &modelRead = run.loadModel(modelPath);
         if (!modelRead.text) {
@@ -608,16 +619,24 @@ int runRewrite(const RewriteOptions &options) {
     for (const std::string &warning : result.warnings) {
         printMessage(warning);
     }
-    if (options.diff) {
-        return emit(rewrite::unifiedDiff(page.bytes.view(), rewrite::listChanges(page.bytes.view(), *result.output),
-                                         options.page));
-    }
+    // What goes out is read from the page as it goes: a page changed meanwhile may have given
+    // some of its old bytes and some of its new ones, so it is asked again after the last byte.
+    const auto pageUnchanged = [&page] { return !page.bytes.changedSinceRead(); };
     const std::vector<std::string_view> &pieces = result.output->pieces;
-    if (!options.inPlace && !options.output) {
-        return writeStream(stdout, pieces) ? kExitOk : cannotCreate(kStandardOutputName);
+    if (options.diff || (!options.inPlace && !options.output)) {
+        const int code =
+            options.diff
+                ? emit(rewrite::unifiedDiff(page.bytes.view(), rewrite::listChanges(page.bytes.view(), *result.output),
+                                            options.page))
+            : writeStream(stdout, pieces) ? kExitOk
+                                          : cannotCreate(kStandardOutputName);
+        return code == kExitOk && !pageUnchanged() ? cannotOpen(options.page) : code;
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
-    const files::WriteResult written = run::RunSequence::write(target, pieces);
+    const files::WriteResult written = run::RunSequence::write(target, pieces, {.sourceUnchanged = pageUnchanged});
+    if (written.outcome == files::WriteResult::Outcome::SourceChanged) {
+        return cannotOpen(options.page);
+    }
     if (!written) {
         // A mapped page shortened while it was written out fails the write: the page is at fault.
         if (written.keptCopy.empty() && page.bytes.changedSinceRead()) {

@@ -99,6 +99,9 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::
         execve(argvPointers[0], argvPointers.data(), envPointers.data());
         _exit(127);
     }
+    if (run.whileRunning) {
+        run.whileRunning(child);
+    }
     int status = 0;
     rusage usage{};
     while (wait4(child, &status, 0, &usage) < 0) {

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace velmoraine::clitest {
 
@@ -21,6 +24,7 @@ struct CliRun {
     std::filesystem::path workDir;                   // the child's current folder
     std::filesystem::path configHome;                // XDG_CONFIG_HOME (and HOME) of the child
     std::optional<std::filesystem::path> stdoutFile; // send stdout there instead of capturing it
+    std::function<void(pid_t)> whileRunning{};       // called with the child's id once it runs
 };
 
 // Puts the lines of `err` that begin "Warning: " (the author's warnings) into result.warnings

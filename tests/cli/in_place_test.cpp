@@ -140,23 +140,33 @@ TEST(CliOutput, HelpIntoAFullDeviceFails) {
     }
 }
 
-// The model, not the page, is named when the model is what does not fit.
-TEST(CliOutput, ModelTooLargeForMemoryIsNamed) {
+// The file that does not fit is named: the model, or the settings file, not the page.
+TEST(CliOutput, FileTooLargeForMemoryIsNamed) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
 #endif
     const TempDir tmp;
-    const fs::path model = tmp.path() / "huge-model.txt";
-    { // sparse: no disk is used
-        writeFile(model, "");
-        fs::resize_file(model, std::uintmax_t{1} << 30);
+    const fs::path huge = tmp.path() / "huge.txt";
+    const fs::path settings = tmp.path() / "velmoraine.ini";
+    const std::string page = (pagesDir() / "one_form.htm").string();
+    struct Row {
+        fs::path tooLarge;
+        std::vector<std::string> args;
+    };
+    for (const Row &row : {
+             Row{huge, {"rewrite", "--model", huge.string(), "--id", "24680", page, "--rule", "email"}},
+             Row{settings, {"rewrite", "--model", (pagesDir() / "model.txt").string(), page, "--rule", "email"}},
+             Row{settings, {"rewrite", "--id", "24680", page, "--rule", "email"}},
+         }) {
+        SCOPED_TRACE(row.args[2]);
+        fs::remove(huge);
+        fs::remove(settings);
+        writeFile(row.tooLarge, "[Settings]\n");
+        fs::resize_file(row.tooLarge, std::uintmax_t{1} << 30); // sparse: no disk is used
+        const CliResult result = runCli({row.args, {}, tmp.path(), {}}, 512L << 20);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.err, "Not enough memory to work on " + row.tooLarge.string() + "\n");
     }
-    std::vector<std::string> args{"rewrite", "--model", model.string(),
-                                  "--id",    "24680",   (pagesDir() / "one_form.htm").string(),
-                                  "--rule",  "email"};
-    const CliResult result = runCli({args, {}, {}, {}}, 512L << 20);
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, "Not enough memory to work on " + model.string() + "\n");
 }
 
 } // namespace
