@@ -69,8 +69,7 @@ void addIndented(QVBoxLayout *column, int indent, QWidget *widget) {
 
 } // namespace
 
-TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent)
-    : QWidget(parent), m_ui(ui), m_chooser(chooser) {
+TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent) : QWidget(parent), m_ui(ui), m_chooser(chooser) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(gui::fromSystemText(texts::kMessageTitle));
     setWindowIcon(applicationIcon());
@@ -144,10 +143,9 @@ QWidget *TForm1::buildPage1() {
         m_comboFormNum->addItem(QString::number(number));
     }
     auto *label34 = new gui::LinkLabel(QStringLiteral("Click Here to get your FREE Account ID."),
-                                            gui::LinkLabel::Weight::Bold, page);
+                                       gui::LinkLabel::Weight::Bold, page);
     label34->setObjectName(QStringLiteral("Label34"));
-    auto *label62 =
-        new gui::LinkLabel(gui::fromSystemText(service::kHomeUrl), gui::LinkLabel::Weight::Normal, page);
+    auto *label62 = new gui::LinkLabel(gui::fromSystemText(service::kHomeUrl), gui::LinkLabel::Weight::Normal, page);
     label62->setObjectName(QStringLiteral("Label62"));
 
     auto *column = new QVBoxLayout(page);
@@ -388,14 +386,6 @@ void TForm1::showFileError(std::string_view pattern, std::string_view path) {
     m_ui.showError(this, gui::fromSystemText(texts::fill(pattern, path)));
 }
 
-void TForm1::showWriteError(std::string_view path, const files::WriteResult &result) {
-    if (result.outcome == files::WriteResult::Outcome::TargetChanged) {
-        m_ui.showMessage(this, gui::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, path)));
-        return;
-    }
-    m_ui.showError(this, gui::fromSystemText(texts::cannotCreateText(path, result.reason, result.keptCopy)));
-}
-
 // --- Navigation ---
 
 void TForm1::selectPage(QWidget *page) {
@@ -493,14 +483,11 @@ void TForm1::finishEditorRun() {
     }
     if (m_operationOk) {
         // The editor may have saved its page since it was scanned: that text is not replaced.
-        files::WriteOptions options;
-        if (m_pagePath == m_startup.launchPagePath || files::sameFile(m_pagePath, m_startup.launchPagePath)) {
-            options.onlyIfHolding = m_scannedStamp;
-        }
         const files::WriteResult written =
-            run::RunSequence::write(m_startup.launchPagePath, m_tabSheet5->currentBytes(), options);
+            run::RunSequence::write(m_startup.launchPagePath, m_tabSheet5->currentBytes(),
+                                    m_tabSheet5->writeOptionsFor(m_startup.launchPagePath));
         if (!written) {
-            showWriteError(m_startup.launchPagePath, written);
+            m_tabSheet5->showWriteError(m_startup.launchPagePath, written);
             return;
         }
         profile::writeString(startup::kSettingsSection, startup::kValCompKey, "1", startup::kEditorSettingsFile);

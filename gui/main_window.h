@@ -86,7 +86,6 @@ private:
     [[nodiscard]] QWidget *firstControlOf(QWidget *page) const;
     void finishEditorRun();
     void showFileError(std::string_view pattern, std::string_view path);
-    void showWriteError(std::string_view path, const files::WriteResult &result);
 
     QWidget *buildPage1();
     QWidget *buildPanel();

@@ -109,14 +109,14 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     auto *label47 = plainLabel("Label47", "What to do next...", this);
     label47->setFont(gui::boldOnly());
     auto *label49 = plainLabel("Label49", "Upload your updated HTML page to your webserver.", this);
-    m_label54 = new gui::LinkLabel(QStringLiteral("Log into your Velmoraine account"),
-                                        gui::LinkLabel::Weight::Bold, this);
+    m_label54 =
+        new gui::LinkLabel(QStringLiteral("Log into your Velmoraine account"), gui::LinkLabel::Weight::Bold, this);
     m_label54->setObjectName(QStringLiteral("Label54"));
     auto *label51 = plainLabel("Label51", "and specify how you want this form to be processed. ", this);
     auto *label55 = plainLabel("Label55", "This takes only a few moments and there are many powerful options. ", this);
     auto *label52 = plainLabel("Label52", "That's it! Your form will work.", this);
     m_label60 = new gui::LinkLabel(QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
-                                        gui::LinkLabel::Weight::Bold, this);
+                                   gui::LinkLabel::Weight::Bold, this);
     m_label60->setObjectName(QStringLiteral("Label60"));
 
     // The Changes view lies over RichEdit1, in its place and size, and is not in the layout:
@@ -259,6 +259,7 @@ void OutputPage::setVisitorNotes(std::string_view cspHash, const std::vector<std
 
 void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {
     m_bytes = std::move(bytes);
+    m_builtFromStamp = files::stampOf(sourcePage);
     m_encoding = gui::detectEncoding(m_bytes);
     m_lineEnding = gui::dominantLineEnding(sourcePage);
     // setPlainText leaves the document unmodified: the box counts as unedited from here on.
@@ -361,23 +362,40 @@ void OutputPage::Button4Click() {
         return;
     }
     const std::string target = gui::toNativePath(*path);
-    files::WriteOptions options;
-    if (!m_sourcePath.empty() && files::sameFile(target, m_sourcePath)) {
-        options.onlyIfHolding = m_sourceStamp; // never over a page saved elsewhere meanwhile
-    }
-    const files::WriteResult written = files::writeFileAtomically(target, *bytes, options);
-    const std::string shown = gui::toSystemText(*path);
-    if (written.outcome == files::WriteResult::Outcome::TargetChanged) {
-        m_ui.showMessage(window(), gui::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, shown)));
-        return;
-    }
+    const files::WriteResult written = files::writeFileAtomically(target, *bytes, writeOptionsFor(target));
     if (!written) {
-        m_ui.showError(window(),
-                       gui::fromSystemText(texts::cannotCreateText(shown, written.reason, written.keptCopy)));
+        showWriteError(gui::toSystemText(*path), written);
         return;
     }
     m_ui.showMessage(window(), gui::fromSystemText(texts::fill(texts::kSaved, gui::toSystemText(*path))));
     m_editSave->setText(*path);
+}
+
+files::WriteOptions OutputPage::writeOptionsFor(const std::string &target) const {
+    files::WriteOptions options;
+    if (m_sourcePath.empty()) {
+        return options;
+    }
+    if (target == m_sourcePath || files::sameFile(target, m_sourcePath)) {
+        options.onlyIfHolding = m_sourceStamp; // never over a page saved elsewhere meanwhile
+    }
+    options.sourceUnchanged = [path = m_sourcePath, stamp = m_builtFromStamp] {
+        return files::stampOfFile(path) == stamp;
+    };
+    return options;
+}
+
+void OutputPage::showWriteError(const std::string &target, const files::WriteResult &result) {
+    switch (result.outcome) {
+    case files::WriteResult::Outcome::TargetChanged:
+        m_ui.showMessage(window(), gui::fromSystemText(texts::fill(texts::kPageChangedMeanwhile, target)));
+        return;
+    case files::WriteResult::Outcome::SourceChanged:
+        m_ui.showError(window(), gui::fromSystemText(texts::fill(texts::kCannotOpenFile, m_sourcePath)));
+        return;
+    default:
+        m_ui.showError(window(), gui::fromSystemText(texts::cannotCreateText(target, result.reason, result.keptCopy)));
+    }
 }
 
 void OutputPage::EditSaveChange() {
@@ -406,8 +424,7 @@ void OutputPage::ShowInBrowser(const QString &target) {
         }
         argument = file.absoluteFilePath();
     }
-    const rewrite::LaunchCommand command =
-        rewrite::browserLaunchCommand(m_mainDirectory, gui::toNativePath(argument));
+    const rewrite::LaunchCommand command = rewrite::browserLaunchCommand(m_mainDirectory, gui::toNativePath(argument));
     const QString program = gui::fromNativePath(command.program);
     if (launcherPresent(program)) {
         m_ui.startProgram(program, {gui::fromNativePath(command.argument)});

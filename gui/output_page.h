@@ -56,6 +56,14 @@ public:
         m_sourceStamp = stamp;
     }
 
+    // How the output is written to `target` (Save As, the end of an editor run): never over
+    // the source page once another program has saved it, and committed only while the source
+    // still holds the bytes the output was built from (WriteResult::Outcome::SourceChanged).
+    [[nodiscard]] files::WriteOptions writeOptionsFor(const std::string &target) const;
+
+    // What a write that did not succeed says, in the message box the outcome calls for.
+    void showWriteError(const std::string &target, const files::WriteResult &result);
+
     // A build failed: the box is emptied, and Copy All, Save As and Test wait for a build that
     // succeeds, so that nothing stale can be copied, saved or tested.
     void clearOutput();
@@ -99,6 +107,7 @@ private:
     std::string m_bytes;
     std::string m_sourcePath;
     files::ContentStamp m_sourceStamp;
+    files::ContentStamp m_builtFromStamp; // the source page's bytes that m_bytes was built from
     gui::PageEncoding m_encoding = gui::PageEncoding::Utf8;
     gui::LineEnding m_lineEnding = gui::LineEnding::CrLf;
 
