@@ -168,13 +168,14 @@ struct Row {
     std::function<void(const fs::path &tmp, const CliResult &)> check{}; // further checks
     std::function<std::optional<std::string>()> skip{};                  // a reason to skip
     std::function<void(const fs::path &tmp)> cleanup{};                  // undo what blocks removal
+    bool permissionsStop = false; // runs as a user whom permission bits stop (ordinaryUser)
 };
 
 void PrintTo(const Row &row, std::ostream *os) { *os << row.name; }
 
-std::string substitute(std::string text, const fs::path &tmp) {
+std::string substitute(std::string text, const fs::path &tmp, const fs::path &model = modelPath()) {
     for (const auto &[key, value] :
-         std::vector<std::pair<std::string, std::string>>{{"{tmp}", tmp.string()}, {"{model}", modelPath().string()}}) {
+         std::vector<std::pair<std::string, std::string>>{{"{tmp}", tmp.string()}, {"{model}", model.string()}}) {
         for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size())) {
             text.replace(at, key.size(), value);
         }
@@ -203,8 +204,9 @@ std::function<void(const fs::path &)> copiesPage(std::string from, std::string n
 void addRefusedPage(std::vector<Row> &rows, const std::string &name,
                     const std::function<void(const fs::path &)> &prepare, const std::string &page, int exitCode,
                     const std::string &err, const std::function<std::optional<std::string>()> &skip = {},
-                    const std::function<void(const fs::path &)> &cleanup = {}) {
-    rows.push_back({name + "_scan", prepare, {"scan", "--json", page}, exitCode, err, {}, skip, cleanup});
+                    const std::function<void(const fs::path &)> &cleanup = {}, bool permissionsStop = false) {
+    rows.push_back(
+        {name + "_scan", prepare, {"scan", "--json", page}, exitCode, err, {}, skip, cleanup, permissionsStop});
     rows.push_back({name + "_rewrite_to_file",
                     prepare,
                     rewriteArgs(page, {"-o", "{tmp}/out.htm"}),
@@ -212,9 +214,17 @@ void addRefusedPage(std::vector<Row> &rows, const std::string &name,
                     err,
                     {},
                     skip,
-                    cleanup});
-    rows.push_back(
-        {name + "_rewrite_in_place", prepare, rewriteArgs(page, {"--in-place"}), exitCode, err, {}, skip, cleanup});
+                    cleanup,
+                    permissionsStop});
+    rows.push_back({name + "_rewrite_in_place",
+                    prepare,
+                    rewriteArgs(page, {"--in-place"}),
+                    exitCode,
+                    err,
+                    {},
+                    skip,
+                    cleanup,
+                    permissionsStop});
 }
 
 // Runs a scan the way a script would before its rewrite; the row then changes the page.
@@ -234,12 +244,6 @@ std::string stdoutOfPlainRewrite(std::vector<std::string> more) {
 
 std::vector<Row> makeRows() {
     std::vector<Row> rows;
-    const auto rootSkip = []() -> std::optional<std::string> {
-        if (runningAsRoot()) {
-            return "runs as root, which ignores permission bits; the row needs an ordinary user";
-        }
-        return std::nullopt;
-    };
 
     // --- pages that are not readable pages ---
     addRefusedPage(rows, "empty_page", writesPage("empty.htm", ""), "{tmp}/empty.htm", 3, kNoForm);
@@ -252,7 +256,7 @@ std::vector<Row> makeRows() {
             fs::copy_file(pagesDir() / "one_form.htm", tmp / "locked.htm");
             fs::permissions(tmp / "locked.htm", fs::perms::none);
         },
-        "{tmp}/locked.htm", 2, cannotOpen("{tmp}/locked.htm"), rootSkip);
+        "{tmp}/locked.htm", 2, cannotOpen("{tmp}/locked.htm"), {}, {}, true);
     // Even root cannot read these: a folder reached through a dangling link, a "folder" that
     // is a file, and a file whose read fails after it opened.
     addRefusedPage(
@@ -505,10 +509,9 @@ std::vector<Row> makeRows() {
                     2,
                     settingsProblem + "Permission denied.\n",
                     {},
-                    []() -> std::optional<std::string> {
-                        return runningAsRoot() ? std::optional<std::string>("the superuser reads every file")
-                                               : std::nullopt;
-                    }});
+                    {},
+                    {},
+                    true});
 
     // --- stored rules and messages that would break the page's script ---
     const auto storedRule = [](std::string record) {
@@ -560,16 +563,18 @@ std::vector<Row> makeRows() {
                     2,
                     cannotCreate("{tmp}/ro/out.htm: Permission denied"),
                     {},
-                    rootSkip,
-                    writableAgain});
+                    {},
+                    writableAgain,
+                    true});
     rows.push_back({"read_only_folder_rewrite_in_place",
                     readOnlyFolder,
                     rewriteArgs("{tmp}/ro/page.htm", {"--in-place"}),
                     2,
                     cannotCreate("{tmp}/ro/page.htm: Permission denied"),
                     {},
-                    rootSkip,
-                    writableAgain});
+                    {},
+                    writableAgain,
+                    true});
     // Failures to create a file say why.
     rows.push_back({"link_loop_target",
                     [onePage](const fs::path &tmp) {
@@ -746,15 +751,19 @@ TEST_P(CliBadInput, ExitCodeMessageAndNothingLost) {
     writeFile(tmp.path() / "out.htm", kPreviousOutput);
     fs::permissions(tmp.path() / "out.htm", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     row.prepare(tmp.path());
+    // A row about permissions runs as a user whom they stop: for the superuser, another user,
+    // who owns the folder as this process's user would and reads a copy of the model.
+    const std::optional<unsigned> user = row.permissionsStop ? ordinaryUser() : std::nullopt;
+    handOver(tmp.path(), user);
     const std::map<std::string, std::string> before = snapshot(tmp.path());
 
     CliRun run;
     for (const std::string &arg : row.args) {
-        run.args.push_back(substitute(arg, tmp.path()));
+        run.args.push_back(substitute(arg, tmp.path(), user ? readableCopy(modelPath()) : modelPath()));
     }
     run.workDir = tmp.path();
     run.configHome = tmp.path() / "config";
-    const CliResult result = runCli(run);
+    const CliResult result = runCli(run, {}, user);
 
     ASSERT_NE(result.exitCode, -1) << "ended by a signal; stderr: " << result.err;
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;

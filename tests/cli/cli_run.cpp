@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <stdexcept>
 #include <string_view>
 
@@ -33,6 +35,17 @@ std::vector<std::string> childEnvironment(const fs::path &configHome) {
     env.push_back("XDG_CONFIG_HOME=" + configHome.string());
     env.push_back("HOME=" + configHome.string());
     return env;
+}
+
+// Tells on stderr which step of the child's start failed and why, for the test's message;
+// with nothing allocated, as the child of a process with threads.
+[[noreturn]] void childFailed(std::string_view step) {
+    const char *reason = std::strerror(errno);
+    for (const std::string_view piece : {std::string_view("cli_run: "), step, std::string_view(": "),
+                                         std::string_view(reason), std::string_view("\n")}) {
+        (void)!write(2, piece.data(), piece.size());
+    }
+    _exit(127);
 }
 
 std::vector<char *> pointers(std::vector<std::string> &texts) {
@@ -65,7 +78,7 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::
     const fs::path outPath = run.stdoutFile.value_or(capture.path() / "stdout");
     const fs::path errPath = capture.path() / "stderr";
 
-    std::vector<std::string> argv{VELMORAINE_CLI};
+    std::vector<std::string> argv{asUser ? readableCopy(VELMORAINE_CLI).string() : std::string(VELMORAINE_CLI)};
     argv.insert(argv.end(), run.args.begin(), run.args.end());
     std::vector<std::string> env = childEnvironment(run.configHome.empty() ? capture.path() : run.configHome);
     std::vector<char *> argvPointers = pointers(argv);
@@ -73,6 +86,8 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::
     const std::string workDir = run.workDir.empty() ? pagesDir().string() : run.workDir.string();
     const std::string outText = outPath.string();
     const std::string errText = errPath.string();
+    const std::string entering = "entering " + workDir;
+    const std::string starting = "starting " + argv[0];
 
     const pid_t child = fork();
     if (child < 0) {
@@ -82,22 +97,25 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::
         const int in = open("/dev/null", O_RDONLY);
         const int out = open(outText.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open(errText.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-            chdir(workDir.c_str()) != 0) {
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
             _exit(127);
         }
         if (addressSpaceBytes) {
             const auto limit = static_cast<rlim_t>(*addressSpaceBytes);
             const rlimit space{limit, limit};
             if (setrlimit(RLIMIT_AS, &space) != 0) {
-                _exit(127);
+                childFailed("setrlimit");
             }
         }
         if (asUser && (setgroups(0, nullptr) != 0 || setgid(*asUser) != 0 || setuid(*asUser) != 0)) {
-            _exit(127);
+            childFailed("becoming the other user");
+        }
+        // Entered as the user of the run, who must be able to reach it.
+        if (chdir(workDir.c_str()) != 0) {
+            childFailed(entering);
         }
         execve(argvPointers[0], argvPointers.data(), envPointers.data());
-        _exit(127);
+        childFailed(starting);
     }
     if (run.whileRunning) {
         run.whileRunning(child);
@@ -117,6 +135,43 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::
     }
     separateWarnings(readFile(errPath), result);
     return result;
+}
+
+std::optional<unsigned> ordinaryUser() {
+    constexpr unsigned kNobody = 65534;
+    return geteuid() == 0 ? std::optional<unsigned>(kNobody) : std::nullopt;
+}
+
+void handOver(const fs::path &folder, std::optional<unsigned> user) {
+    if (!user) {
+        return;
+    }
+    const auto give = [&user](const fs::path &path) {
+        if (lchown(path.c_str(), *user, *user) != 0) {
+            throw std::runtime_error("cannot give " + path.string() + " to user " + std::to_string(*user));
+        }
+    };
+    give(folder);
+    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(folder)) {
+        give(entry.path());
+    }
+}
+
+fs::path readableCopy(const fs::path &file) {
+    static std::mutex mutex;
+    static const TempDir folder;
+    const std::lock_guard lock(mutex);
+    constexpr fs::perms kEnterAndRead =
+        fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder.path(), kEnterAndRead, fs::perm_options::add);
+    const fs::path copy = folder.path() / file.filename();
+    if (!fs::exists(copy)) {
+        fs::copy_file(file, copy);
+        const bool program = (fs::status(file).permissions() & fs::perms::owner_exec) != fs::perms::none;
+        fs::permissions(copy, program ? kEnterAndRead : fs::perms::group_read | fs::perms::others_read,
+                        fs::perm_options::add);
+    }
+    return copy;
 }
 
 fs::path pagesDir() { return fs::path(VELMORAINE_SOURCE_DIR) / "tests" / "cli" / "pages"; }

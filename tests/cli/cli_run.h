@@ -32,9 +32,25 @@ struct CliRun {
 void separateWarnings(const std::string &err, CliResult &result);
 
 // Runs the command; `addressSpaceBytes` limits the memory the child may map; `asUser` runs it
-// as that user and group, with no other groups (the superuser's tests only).
+// as that user and group, with no other groups (the superuser's tests only), from a copy of
+// the binary that every user may start (readableCopy) and in a working folder that user must
+// be able to enter.
 CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes = std::nullopt,
                  std::optional<unsigned> asUser = std::nullopt);
+
+// The user for a run that permission bits must stop: none, for a run as this process's user,
+// whom they stop already; for the superuser, whom they do not stop, user 65534 (nobody).
+std::optional<unsigned> ordinaryUser();
+
+// Gives `folder` and everything in it, links too, to `user`; nothing when there is no user.
+void handOver(const std::filesystem::path &folder, std::optional<unsigned> user);
+
+// A copy of `file` that every user may read (and start, when it is a program), in a folder
+// under the system's temporary folder that every user may enter, made once per test process
+// and file name:
+// what a run as another user needs from the source or build tree, which may lie in a folder
+// only its owner enters.
+std::filesystem::path readableCopy(const std::filesystem::path &file);
 
 // The folder of the test pages; the CLI runs there unless CliRun::workDir says otherwise.
 std::filesystem::path pagesDir();

@@ -19,11 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr unsigned kNobody = 65534;
-
-std::vector<std::string> rewriteArgs(const fs::path &page, std::vector<std::string> more) {
-    std::vector<std::string> args{"rewrite", "--model", (pagesDir() / "model.txt").string(),
-                                  "--id",    "24680",   page.string()};
+std::vector<std::string> rewriteArgs(const fs::path &page, std::vector<std::string> more,
+                                     const fs::path &model = pagesDir() / "model.txt") {
+    std::vector<std::string> args{"rewrite", "--model", model.string(), "--id", "24680", page.string()};
     args.insert(args.end(), more.begin(), more.end());
     return args;
 }
@@ -35,21 +33,18 @@ TEST(CliInPlace, ReadOnlyPageIsRefusedAndKept) {
     fs::create_directory(tmp.path() / "config");
     fs::permissions(page, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // The superuser may write any file: the run is then made as an unprivileged user, who owns
-    // the page and its folder as the user of this row does.
-    std::optional<unsigned> user;
-    if (::geteuid() == 0) {
-        user = kNobody;
-        for (const fs::path &path : {tmp.path(), tmp.path() / "config", page}) {
-            ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
-        }
-    }
+    // the page and its folder as the user of this row does, with a model that user can read.
+    const std::optional<unsigned> user = ordinaryUser();
+    handOver(tmp.path(), user);
+    const fs::path model = readableCopy(pagesDir() / "model.txt");
     const std::string before = readFile(page);
     for (const std::string how : {"--in-place", "-o"}) {
         std::vector<std::string> more{"--rule", "email", how};
         if (how == "-o") {
             more.push_back(page.string());
         }
-        const CliResult result = runCli({rewriteArgs(page, more), tmp.path(), tmp.path() / "config", {}}, {}, user);
+        const CliResult result =
+            runCli({rewriteArgs(page, more, model), tmp.path(), tmp.path() / "config", {}}, {}, user);
         EXPECT_EQ(result.exitCode, 2) << how;
         EXPECT_EQ(result.err, "Cannot create file " + page.string() + ": the file is read-only\n") << how;
         EXPECT_EQ(readFile(page), before) << how;
