@@ -657,6 +657,13 @@ void WizardTest::saveFailureKeepsEverything() {
     QCOMPARE(f.ui.messageTexts(), QStringList{qs(texts::fill(texts::kPageChangedMeanwhile, page.toStdString()))});
     QCOMPARE(WizardFixture::readFile(page), savedElsewhere);
     f.ui.messages.clear();
+    // Nor is the output saved anywhere else: it was built from the page's earlier text.
+    const QString elsewhere = f.path(QStringLiteral("elsewhere.htm"));
+    f.ui.saveAnswers.emplace_back(elsewhere);
+    f.click("Button4");
+    QCOMPARE(f.ui.errorTexts().last(), qs(texts::fill(texts::kCannotOpenFile, page.toStdString())));
+    QVERIFY(f.ui.messages.isEmpty());
+    QVERIFY(!WizardFixture::exists(elsewhere));
     f.writeFile(QStringLiteral("contact.htm"), kContactPage);
 
     // Saving over the source page itself is allowed.
