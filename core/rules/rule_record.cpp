@@ -66,6 +66,39 @@ std::string buildRecord(std::string_view field, const RuleSettings &settings) {
     return record;
 }
 
+std::optional<RuleSettings> settingsFromRecord(std::string_view record) {
+    const std::vector<std::string_view> fields = splitRecord(record);
+    if (fields.size() < 4 || fields[1].size() != 1 || fields[1][0] < '0' || fields[1][0] > '3') {
+        return std::nullopt;
+    }
+    RuleSettings settings;
+    settings.kind = static_cast<RuleKind>(fields[1][0] - '0');
+    if (fields.size() != patternFieldCount(settings.kind)) {
+        return std::nullopt;
+    }
+    // The kind's own fields follow the kind; the blank flag and the message close every record.
+    const std::string_view blank = fields[fields.size() - 2];
+    switch (settings.kind) {
+    case RuleKind::FilledIn:
+        settings.minChars = fields[2];
+        settings.maxChars = fields[3];
+        break;
+    case RuleKind::Email: break;
+    case RuleKind::DigitSequence:
+        settings.seqMin = fields[2];
+        settings.seqMax = fields[3];
+        settings.punct = fields[4];
+        break;
+    case RuleKind::NumberValue:
+        settings.numMin = fields[2];
+        settings.numMax = fields[3];
+        break;
+    }
+    settings.blankAllowed = blank == kBlankFlagOn;
+    settings.message = fields.back();
+    return settings;
+}
+
 std::string editorDisplayText(std::string_view field, RuleKind kind) {
     std::string display(field);
     display.append(editorSuffix(kind));

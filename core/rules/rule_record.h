@@ -32,6 +32,11 @@ struct RuleSettings {
 // The record for `field` from the chosen kind's pattern.
 std::string buildRecord(std::string_view field, const RuleSettings &settings);
 
+// The editor's boxes that make `record`, the boxes its kind leaves out as they start: what
+// the editor shows for a stored rule, so that Add gives the same record back. Nullopt for a
+// record whose kind is not "0".."3" or whose fields do not match its kind's pattern.
+std::optional<RuleSettings> settingsFromRecord(std::string_view record);
+
 // The display text the editor shows for a rule it adds or replaces: the name and the kind's
 // suffix (" (filled-in)", " (email address)", " (number sequence)", " (number value)").
 std::string editorDisplayText(std::string_view field, RuleKind kind);

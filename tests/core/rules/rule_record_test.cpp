@@ -43,6 +43,15 @@ TEST(RuleRecords, BuiltFromTheKindsPattern) {
              {"x", textBox, "x^3^abc^0^0^m"},
          }) {
         EXPECT_EQ(buildRecord(field, settings), record);
+        // The editor shows a stored record with these boxes, and Add gives it back.
+        const std::optional<RuleSettings> shown = settingsFromRecord(record);
+        ASSERT_TRUE(shown) << record;
+        EXPECT_EQ(buildRecord(field, *shown), record);
+        EXPECT_EQ(shown->message, settings.message) << record;
+    }
+    // Records that no kind's pattern makes are not shown as boxes.
+    for (const char *record : {"a", "a^7^1^m", "a^x^1^m", "a^1^0", "a^0^1^0^m", "a^2^1^2^3^4^5^m"}) {
+        EXPECT_FALSE(settingsFromRecord(record)) << record;
     }
 }
 
