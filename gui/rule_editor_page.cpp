@@ -1,5 +1,7 @@
 #include "gui/rule_editor_page.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
@@ -434,7 +436,22 @@ void RuleEditorPage::Button2Click() {
     m_listBox2->setCurrentRow(index < count ? index : index - 1);
 }
 
-void RuleEditorPage::ListBox2Click() { m_button2->setEnabled(true); }
+// The rule clicked is loaded into the editor, its field chosen, so that Add replaces it.
+void RuleEditorPage::ListBox2Click() {
+    m_button2->setEnabled(true);
+    const int index = m_listBox2->selectedRow();
+    if (index < 0 || static_cast<std::size_t>(index) >= m_rules.size()) {
+        return;
+    }
+    const std::string_view field = rules::recordFieldName(m_rules.records()[static_cast<std::size_t>(index)]);
+    const auto row = std::find(m_fields.begin(), m_fields.end(), field);
+    if (row == m_fields.end()) {
+        return; // a stored rule for a field the form no longer has: nothing to edit it for
+    }
+    // A selection made here is not the user's: it runs no handler.
+    m_comboBox1->setCurrentRow(static_cast<int>(row - m_fields.begin()));
+    showRuleOrProposal(field, static_cast<int>(row - m_fields.begin()));
+}
 
 // --- Kinds, proposals and presets ---
 
@@ -454,9 +471,44 @@ void RuleEditorPage::writeKindMessage(rules::RuleKind kind) {
 
 void RuleEditorPage::ComboBox1Click() {
     if (const auto field = selectedField()) {
-        const rules::FieldMarkup *declared = m_markup.find(static_cast<std::size_t>(m_comboBox1->selectedRow()));
-        showProposal(declared == nullptr ? rules::proposeFor(*field) : rules::proposeFor(*field, *declared));
+        showRuleOrProposal(*field, m_comboBox1->selectedRow());
     }
+}
+
+// A field with a rule shows its rule as stored; any other field the proposal from its markup
+// and name, with the limits and the blank flag that its markup does not declare back as they
+// start, so that no limit of the field clicked before carries over into its rule. (A sequence
+// row's boxes change only with a sequence proposal, as the presets fill them.)
+void RuleEditorPage::showRuleOrProposal(std::string_view field, int fieldRow) {
+    if (const int index = m_rules.find(field); index >= 0) {
+        if (const auto stored = rules::settingsFromRecord(m_rules.records()[static_cast<std::size_t>(index)])) {
+            showSettings(*stored);
+            return;
+        }
+    }
+    const rules::RuleSettings start;
+    const std::pair<const std::string &, QLineEdit *> limits[] = {{start.minChars, m_editMin},
+                                                                  {start.maxChars, m_editMax},
+                                                                  {start.numMin, m_editNumMin},
+                                                                  {start.numMax, m_editNumMax}};
+    for (const auto &[value, box] : limits) {
+        box->setText(shown(value));
+    }
+    m_checkBoxBlankOK->setChecked(start.blankAllowed);
+    const rules::FieldMarkup *declared = m_markup.find(static_cast<std::size_t>(fieldRow));
+    showProposal(declared == nullptr ? rules::proposeFor(field) : rules::proposeFor(field, *declared));
+}
+
+void RuleEditorPage::showSettings(const rules::RuleSettings &settings) {
+    kindButton(settings.kind)->setChecked(true);
+    const std::pair<const std::string &, QLineEdit *> boxes[] = {
+        {settings.minChars, m_editMin},  {settings.maxChars, m_editMax},    {settings.seqMin, m_editSeqMin},
+        {settings.seqMax, m_editSeqMax}, {settings.punct, m_editPunct},     {settings.numMin, m_editNumMin},
+        {settings.numMax, m_editNumMax}, {settings.message, m_editErrorMsg}};
+    for (const auto &[value, box] : boxes) {
+        box->setText(shown(value));
+    }
+    m_checkBoxBlankOK->setChecked(settings.blankAllowed);
 }
 
 void RuleEditorPage::Label11Click() { showProposal(rules::preset(rules::Preset::Phone)); }
@@ -466,7 +518,7 @@ void RuleEditorPage::Label18Click() { showProposal(rules::preset(rules::Preset::
 void RuleEditorPage::Label19Click() { showProposal(rules::preset(rules::Preset::Date)); }
 
 // Only the kind, the message, a sequence row's three boxes and the boxes the page's markup
-// declares change; the other boxes keep what the user typed.
+// declares change; the other boxes keep what they hold (a preset keeps what the user typed).
 void RuleEditorPage::showProposal(const rules::Proposal &proposal) {
     // When the kind changes, its own handler writes its message first; the proposal's follows.
     kindButton(proposal.kind)->setChecked(true);

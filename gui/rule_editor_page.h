@@ -71,8 +71,7 @@ public:
     // names and rules, and turns texts typed on this page into the page's bytes.
     // `markup` is what the fields' first tags declare, by their places in `names`: a field's
     // proposal reads it first.
-    void setFields(const std::vector<std::string> &names, gui::PageEncoding encoding,
-                   rules::MarkupByField markup = {});
+    void setFields(const std::vector<std::string> &names, gui::PageEncoding encoding, rules::MarkupByField markup = {});
 
     // Replaces both rule lists.
     void setRules(rules::RuleList rules);
@@ -106,6 +105,8 @@ private:
     // Steps.
     void writeKindMessage(rules::RuleKind kind);
     void showProposal(const rules::Proposal &proposal);
+    void showSettings(const rules::RuleSettings &settings);
+    void showRuleOrProposal(std::string_view field, int fieldRow);
     [[nodiscard]] std::optional<std::string_view> selectedField() const;
     [[nodiscard]] rules::RuleSettings readSettings() const;
     [[nodiscard]] QRadioButton *kindButton(rules::RuleKind kind) const;

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "core/base/texts.h"
+#include "core/rules/rule_record.h"
 #include "gui/link_label.h"
 #include "gui/output_page.h"
 #include "gui/page_text.h"
@@ -157,6 +158,7 @@ private slots:
     void clickOnTheSelectedFieldProposesAgain();
     void zipValuesStayAfterSwitchingToComments();
     void markupProposalFillsOnlyTheDeclaredBoxes();
+    void storedRuleIsShownAsItIs();
     void presetsWithoutField_data();
     void presetsWithoutField();
     void presetWithFieldReplacesTheKindMessage();
@@ -596,8 +598,9 @@ void RuleEditorTest::removeSelectsTheNextRule() {
     QVERIFY(f.rules().isEmpty());
     QVERIFY(f.records().isEmpty());
     QVERIFY(!remove->isEnabled());
+    // Clicking the rule chose its field: Add adds that field's rule again.
     f.add();
-    QCOMPARE(f.rules(), each(fields.right(1), "%1 (filled-in)"));
+    QCOMPARE(f.rules(), each(fields.mid(clicked, 1), "%1 (filled-in)"));
 }
 
 void RuleEditorTest::removeWithNothingSelectedDoesNothing() {
@@ -725,7 +728,8 @@ void RuleEditorTest::proposals() {
     QFETCH(QString, message);
     QFETCH(QStringList, sequence);
     PageFixture f({"other", field.toStdString()});
-    // Boxes a proposal never touches, and sequence values it replaces only for its own rows.
+    // Limits and the blank flag the field does not declare go back to their start values;
+    // sequence values are replaced only for the proposal's own rows.
     f.type("EditMin", QStringLiteral("2"));
     f.type("EditMax", QStringLiteral("9"));
     f.type("EditNumMin", QStringLiteral("-1"));
@@ -738,11 +742,9 @@ void RuleEditorTest::proposals() {
     QCOMPARE(f.selectedKind(), option);
     QCOMPARE(f.text("EditErrorMsg"), message);
     QCOMPARE(QStringList({f.text("EditSeqMin"), f.text("EditSeqMax"), f.text("EditPunct")}), sequence);
-    QCOMPARE(f.text("EditMin"), QStringLiteral("2"));
-    QCOMPARE(f.text("EditMax"), QStringLiteral("9"));
-    QCOMPARE(f.text("EditNumMin"), QStringLiteral("-1"));
-    QCOMPARE(f.text("EditNumMax"), QStringLiteral("99"));
-    QVERIFY(f.child<QCheckBox>("CheckBoxBlankOK")->isChecked());
+    QCOMPARE(QStringList({f.text("EditMin"), f.text("EditMax"), f.text("EditNumMin"), f.text("EditNumMax")}),
+             listOf({"1", "0", "1", "0"}));
+    QVERIFY(!f.child<QCheckBox>("CheckBoxBlankOK")->isChecked());
     QVERIFY(f.rules().isEmpty());
     QVERIFY(f.ui.messages.isEmpty());
 }
@@ -817,19 +819,64 @@ void RuleEditorTest::markupProposalFillsOnlyTheDeclaredBoxes() {
     QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Please enter a valid email address."));
     QVERIFY(!f.child<QCheckBox>("CheckBoxBlankOK")->isChecked());
     QCOMPARE(f.text("EditMax"), QStringLiteral("40"));
-    QCOMPARE(f.text("EditMin"), QStringLiteral("3")); // not declared: as typed
+    QCOMPARE(f.text("EditMin"), QStringLiteral("1")); // not declared: as it starts
 
     f.pick(QStringLiteral("qty"));
     QCOMPARE(f.selectedKind(), QStringLiteral("RadioNumber"));
     QCOMPARE(QStringList({f.text("EditNumMin"), f.text("EditNumMax")}),
              QStringList({QStringLiteral("1"), QStringLiteral("10")}));
 
-    // No markup: the name's proposal, the other boxes as they were.
+    // No markup: the name's proposal, and no limit or blank flag of the field before.
     f.child<QCheckBox>("CheckBoxBlankOK")->setChecked(true);
     f.pick(QStringLiteral("zip"));
     QCOMPARE(f.text("EditErrorMsg"), QStringLiteral("Please enter a valid zip code."));
-    QVERIFY(f.child<QCheckBox>("CheckBoxBlankOK")->isChecked());
-    QCOMPARE(f.text("EditNumMax"), QStringLiteral("10"));
+    QVERIFY(!f.child<QCheckBox>("CheckBoxBlankOK")->isChecked());
+    QCOMPARE(f.text("EditNumMax"), QStringLiteral("0"));
+}
+
+// A field that has a rule shows the rule as stored, whether its field or the rule is clicked,
+// and Add gives the same record back; a field without one gets its proposal, with no limit of
+// the field clicked before.
+void RuleEditorTest::storedRuleIsShownAsItIs() {
+    PageFixture f({});
+    using Attribute = rules::FieldMarkup::Attribute;
+    rules::MarkupByField markup;
+    markup.add(0, rules::FieldMarkup().with(Attribute::MinLength, "4").with(Attribute::MaxLength, "6"));
+    markup.add(1, rules::FieldMarkup().with(Attribute::Type, "url"));
+    f.page->setFields({"email", "phone", "age"}, gui::PageEncoding::Utf8, markup);
+    const std::vector<std::string> records = {"phone^2^7^12^ ()-^1^Your phone, please", "age^3^18^99^0^Your age"};
+    rules::RuleList stored;
+    for (const std::string &record : records) {
+        stored.addOrReplace(rules::recordFieldName(record), record, rules::restoredDisplayText(record));
+    }
+    f.page->setRules(stored);
+
+    f.pick(QStringLiteral("email"));
+    QCOMPARE(QStringList({f.text("EditMin"), f.text("EditMax")}), listOf({"4", "6"}));
+    struct Shown {
+        const char *field; // clicked in the field list; nullptr: the second rule is clicked
+        const char *kind;
+        std::initializer_list<const char *> boxes; // EditSeqMin, EditSeqMax, EditPunct, EditNumMin,
+                                                   // EditNumMax, EditErrorMsg
+        bool blank;
+    };
+    for (const Shown &row :
+         {Shown{"phone", "RadioNumberSeq", {"7", "12", " ()-", "1", "0", "Your phone, please"}, true},
+          Shown{nullptr, "RadioNumber", {"10", "0", " ()-+", "18", "99", "Your age"}, false}}) {
+        if (row.field == nullptr) {
+            clickRow(f.child<QListWidget>("ListBox2"), 1);
+        } else {
+            f.pick(QString::fromLatin1(row.field));
+        }
+        QCOMPARE(f.selectedKind(), QString::fromLatin1(row.kind));
+        QCOMPARE(QStringList({f.text("EditSeqMin"), f.text("EditSeqMax"), f.text("EditPunct"), f.text("EditNumMin"),
+                              f.text("EditNumMax"), f.text("EditErrorMsg")}),
+                 listOf(row.boxes));
+        QCOMPARE(f.child<QCheckBox>("CheckBoxBlankOK")->isChecked(), row.blank);
+        QCOMPARE(QStringList({f.text("EditMin"), f.text("EditMax")}), listOf({"1", "0"}));
+        f.add();
+    }
+    QCOMPARE(f.page->rules().records(), records);
 }
 
 void RuleEditorTest::presetsWithoutField_data() {
@@ -968,7 +1015,9 @@ void RuleEditorTest::pageScanEmptiesOnlyTheLists() {
     QCOMPARE(f.child<QRadioButton>("RadioNumberSeq")->isChecked(), true);
     QCOMPARE(f.child<QLineEdit>("EditErrorMsg")->text(), QStringLiteral("Please enter a valid zip code."));
     QCOMPARE(f.child<QLineEdit>("EditSeqMax")->text(), QStringLiteral("9"));
-    QCOMPARE(f.child<QLineEdit>("EditMin")->text(), QStringLiteral("3"));
+    // The boxes show the zip rule clicked before the scan; a sequence rule keeps no
+    // character limits, so EditMin is back at its start value.
+    QCOMPARE(f.child<QLineEdit>("EditMin")->text(), QStringLiteral("1"));
     QVERIFY(f.child<QCheckBox>("CheckBoxBlankOK")->isChecked());
     QVERIFY(f.child<QPushButton>("Button2")->isEnabled());
     // With nothing selected in the rule list, Remove does nothing.
