@@ -285,6 +285,13 @@ TForm1::SetUpOutcome TForm1::setUp(std::string_view commandLine) {
         selectPage(m_tabSheet1);
         return SetUpOutcome::Run;
     }
+    // The editor's file receives the update of the editor's own page only: no other page is
+    // picked here.
+    m_buttonSelectForm->setEnabled(false);
+    if (auto *label15 = findChild<QLabel *>(QStringLiteral("Label15"))) {
+        label15->setText(QStringLiteral("(Opened by your editor: the updated page is written back to this file, so "
+                                        "no other page can be selected.)"));
+    }
     m_operationOk = true;
     m_formEdit->setText(gui::fromNativePath(m_startup.launchPagePath));
     if (scanPage(m_startup.launchPagePath) != ScanOutcome::Scanned) {
@@ -312,6 +319,9 @@ void TForm1::FormShow() { setWindowTitle(gui::fromSystemText(startup::windowTitl
 // --- Page 1: choosing and scanning the page ---
 
 void TForm1::ButtonSelectFormClick() {
+    if (m_startup.editorMode) {
+        return; // the button is disabled there; a shortcut must not pick another page either
+    }
     const std::optional<QString> path = m_ui.askOpenPage(this, gui::fromNativePath(m_startup.mainDirectory));
     if (!path) {
         return;
