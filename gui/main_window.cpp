@@ -105,6 +105,8 @@ TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent) : QWidget(
     auto *label62 = findChild<gui::LinkLabel *>(QStringLiteral("Label62"));
     connect(m_buttonSelectForm, &QPushButton::clicked, this, &TForm1::ButtonSelectFormClick);
     connect(m_buttonNext, &QPushButton::clicked, this, &TForm1::ButtonNextClick);
+    // Return after typing the account ID is Continue, as in a dialog.
+    connect(m_editId, &QLineEdit::returnPressed, this, &TForm1::ButtonNextClick);
     connect(m_buttonBack, &QPushButton::clicked, this, &TForm1::ButtonBackClick);
     connect(m_speedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
     connect(label34, &gui::LinkLabel::clicked, this, &TForm1::Label30Click);
@@ -342,6 +344,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
         m_chosenForm = 1;
         m_pagePath = path;
         m_scannedStamp = {};
+        m_pageRefusal.clear();
         if (const std::optional<std::string> page = files::readWholeFile(path)) {
             refusal = scan::unsupportedEncoding(*page);
             if (!refusal) {
@@ -357,6 +360,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     }
     // Messages come after the wait cursor is gone.
     if (refusal) {
+        m_pageRefusal = *refusal;
         m_ui.showMessage(this, gui::fromSystemText(*refusal));
         m_operationOk = false;
         return ScanOutcome::NoForm;
@@ -366,6 +370,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
         return ScanOutcome::CannotOpen;
     }
     if (!result->formFound) {
+        m_pageRefusal = noFormMessage;
         m_ui.showMessage(this, gui::fromSystemText(noFormMessage));
         m_operationOk = false;
         return ScanOutcome::NoForm;
@@ -443,6 +448,12 @@ void TForm1::ButtonNextClick() {
     if (page == m_tabSheet1) {
         if (m_formEdit->text().isEmpty()) {
             m_ui.showMessage(this, gui::fromSystemText(texts::kNoPageChosen));
+            m_buttonSelectForm->setFocus();
+            return;
+        }
+        // A page without a form would lead to an empty page 2: its scan's message again.
+        if (!m_pageRefusal.empty()) {
+            m_ui.showMessage(this, gui::fromSystemText(m_pageRefusal));
             m_buttonSelectForm->setFocus();
             return;
         }

@@ -99,6 +99,7 @@ private:
     // and a stamp of its bytes, so that a page changed on disk since is not written over.
     std::string m_pagePath;
     files::ContentStamp m_scannedStamp;
+    std::string m_pageRefusal; // why the page picked last cannot be worked on; empty when it can
     bool m_centred = false;
 
     QStackedWidget *m_pageControl1 = nullptr;

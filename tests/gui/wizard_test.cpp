@@ -596,6 +596,15 @@ void WizardTest::pageWithoutFormShowsMessage() {
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     selectPage(f, f.writeFile(QStringLiteral("empty.htm"), ""));
     QCOMPARE(f.ui.messageTexts().last(), qs(texts::kNoForm));
+    // Continue says so again instead of leading to an empty page 2; a page with a form goes on.
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    QCOMPARE(f.ui.messageTexts().size(), 3);
+    QCOMPARE(f.ui.messageTexts().last(), qs(texts::kNoForm));
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet1"));
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    f.click("ButtonNext");
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet2"));
 }
 
 void WizardTest::cancelledOpenDialogChangesNothing() {
