@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -69,6 +70,15 @@ HelpWindow *HelpWindow::showTopic(QWidget *owner, gui::UiServices &ui, int topic
     window->raise();
     window->activateWindow();
     return window;
+}
+
+// Escape closes the help, as it closes a dialog; the text and the topic buttons pass it on.
+void HelpWindow::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::openTopic(int topic) {

@@ -30,6 +30,7 @@ public:
 
 private:
     HelpWindow(QWidget *owner, gui::UiServices &ui);
+    void keyPressEvent(QKeyEvent *event) override;
     void followLink(const QUrl &url);
     void placeBeside(const QWidget *owner);
 
