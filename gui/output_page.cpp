@@ -89,6 +89,10 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     m_richEdit1->setObjectName(QStringLiteral("RichEdit1"));
     m_richEdit1->setFont(gui::monospaceFont());
     m_richEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab and Shift+Tab move on, as everywhere else in the wizard: after Copy All the whole page
+    // stays selected, and a tab typed there would replace it. (Undo brings back any text typed
+    // over a selection.)
+    m_richEdit1->setTabChangesFocus(true);
     m_richEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_richEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_richEdit1->setFixedSize(497, 225);

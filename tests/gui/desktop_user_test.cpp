@@ -138,6 +138,17 @@ void DesktopUserTest::pageShownInItsCharset() {
     QCOMPARE(clip->data(QStringLiteral("text/plain")), clip->text().toUtf8());
     QCOMPARE(clip->data(QString::fromLatin1(gui::kPageBytesMimeType)).toStdString(), output);
 
+    // The whole page stays selected: Tab moves on instead of typing over it, and a key typed
+    // over it is undone by Undo.
+    const QString shown = box->toPlainText();
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(box->toPlainText(), shown);
+    QTest::keyClick(box, Qt::Key_X);
+    QCOMPARE(box->toPlainText(), QStringLiteral("x"));
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box->toPlainText(), shown);
+    QCOMPARE(outputPage(f)->currentBytes(), output);
+
     // Save As an unedited box writes the exact bytes.
     const QString saved = f.path(QStringLiteral("saved.htm"));
     f.ui.saveAnswers.emplace_back(saved);
