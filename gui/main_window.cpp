@@ -1,5 +1,6 @@
 #include "gui/main_window.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -314,6 +316,24 @@ void TForm1::showEvent(QShowEvent *event) {
         m_centred = true;
         move(screen()->availableGeometry().center() - rect().center());
     }
+}
+
+// An updated page that was neither copied nor saved would be lost: the author is asked first.
+// The editor's run has written its page before it closes.
+void TForm1::closeEvent(QCloseEvent *event) {
+    if (!m_startup.editorMode && m_tabSheet5->outputUnkept()) {
+        QMessageBox question(QMessageBox::NoIcon, gui::fromSystemText(texts::kMessageTitle),
+                             QStringLiteral("The updated page has been neither saved nor copied. Close the wizard "
+                                            "and lose it?"),
+                             QMessageBox::Yes | QMessageBox::No, this);
+        question.setObjectName(QStringLiteral("CloseQuestion"));
+        question.setDefaultButton(QMessageBox::No);
+        if (m_ui.showModal(question) != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    QWidget::closeEvent(event);
 }
 
 void TForm1::FormShow() { setWindowTitle(gui::fromSystemText(startup::windowTitle())); }

@@ -264,6 +264,7 @@ void OutputPage::setVisitorNotes(std::string_view cspHash, const std::vector<std
 void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {
     m_bytes = std::move(bytes);
     m_builtFromStamp = files::stampOf(sourcePage);
+    m_unkept = true;
     m_encoding = gui::detectEncoding(m_bytes);
     m_lineEnding = gui::dominantLineEnding(sourcePage);
     // setPlainText leaves the document unmodified: the box counts as unedited from here on.
@@ -278,6 +279,7 @@ void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::
 }
 
 void OutputPage::clearOutput() {
+    m_unkept = false;
     m_bytes.clear();
     m_richEdit1->clear();
     m_richEdit1->document()->setModified(false);
@@ -351,6 +353,7 @@ void OutputPage::Button3Click() {
     const std::optional<std::string> bytes = bytesToWrite(refusal);
     m_ui.copyToClipboard(currentText(),
                          bytes ? QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())) : QByteArray());
+    m_unkept = false;
     m_ui.showMessage(window(), gui::fromSystemText(texts::kCopiedAll));
 }
 
@@ -372,6 +375,7 @@ void OutputPage::Button4Click() {
         return;
     }
     m_ui.showMessage(window(), gui::fromSystemText(texts::fill(texts::kSaved, gui::toSystemText(*path))));
+    m_unkept = false;
     m_editSave->setText(*path);
 }
 

@@ -68,6 +68,9 @@ public:
     // succeeds, so that nothing stale can be copied, saved or tested.
     void clearOutput();
 
+    // True while the output shown has been neither copied nor saved: closing would lose it.
+    [[nodiscard]] bool outputUnkept() const { return m_unkept; }
+
     // What the actions write: the rewriter's bytes while the box is unedited; after an edit,
     // the box's text in the encoding it was shown with, every line break as the page's
     // dominant line ending.
@@ -108,6 +111,7 @@ private:
     std::string m_sourcePath;
     files::ContentStamp m_sourceStamp;
     files::ContentStamp m_builtFromStamp; // the source page's bytes that m_bytes was built from
+    bool m_unkept = false;                // see outputUnkept
     gui::PageEncoding m_encoding = gui::PageEncoding::Utf8;
     gui::LineEnding m_lineEnding = gui::LineEnding::CrLf;
 

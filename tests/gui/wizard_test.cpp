@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -128,6 +129,7 @@ private slots:
     void saveCancelledChangesNothing();
     void saveFailureKeepsEverything();
     void testStartsNothingForRemovedFile();
+    void closingAsksWhileTheUpdateIsUnkept();
     void missingModelStopsPageThree();
     void windowLayoutFacts_data();
     void windowLayoutFacts();
@@ -680,6 +682,27 @@ void WizardTest::saveFailureKeepsEverything() {
     f.click("Button4");
     QCOMPARE(WizardFixture::readFile(page), outputPage(f)->currentBytes());
     QCOMPARE(f.child<QLineEdit>("EditSave")->text(), page);
+}
+
+// Closing with an updated page neither copied nor saved asks first; No (or closing the
+// question) keeps the window, Yes closes it, and a copied page closes without a question.
+void WizardTest::closingAsksWhileTheUpdateIsUnkept() {
+    for (const char *how : {"No", "Yes", "Copy All"}) {
+        WizardFixture f;
+        toPageThree(f, true);
+        const std::string answer = how;
+        if (answer == "Copy All") {
+            f.click("Button3");
+        } else {
+            f.ui.modalAnswers.emplace_back([answer](QDialog &dialog) {
+                auto &box = static_cast<QMessageBox &>(dialog);
+                box.button(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+            });
+        }
+        f.form().close();
+        QCOMPARE(f.ui.modalShowings, answer == "Copy All" ? 0 : 1);
+        QCOMPARE(f.form().isVisible(), answer == "No");
+    }
 }
 
 void WizardTest::testStartsNothingForRemovedFile() {
