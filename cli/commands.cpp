@@ -624,13 +624,16 @@ int runRewrite(const RewriteOptions &options) {
     const auto pageUnchanged = [&page] { return !page.bytes.changedSinceRead(); };
     const std::vector<std::string_view> &pieces = result.output->pieces;
     if (options.diff || (!options.inPlace && !options.output)) {
-        const int code =
+        const bool emitted =
             options.diff
-                ? emit(rewrite::unifiedDiff(page.bytes.view(), rewrite::listChanges(page.bytes.view(), *result.output),
-                                            options.page))
-            : writeStream(stdout, pieces) ? kExitOk
-                                          : cannotCreate(kStandardOutputName);
-        return code == kExitOk && !pageUnchanged() ? cannotOpen(options.page) : code;
+                ? writeStream(stdout, rewrite::unifiedDiff(page.bytes.view(),
+                                                           rewrite::listChanges(page.bytes.view(), *result.output),
+                                                           options.page))
+                : writeStream(stdout, pieces);
+        if (!emitted) {
+            return cannotCreate(kStandardOutputName);
+        }
+        return pageUnchanged() ? kExitOk : cannotOpen(options.page);
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
     const files::WriteResult written = run::RunSequence::write(target, pieces, {.sourceUnchanged = pageUnchanged});

@@ -444,13 +444,14 @@ void RuleEditorPage::ListBox2Click() {
         return;
     }
     const std::string_view field = rules::recordFieldName(m_rules.records()[static_cast<std::size_t>(index)]);
-    const auto row = std::find(m_fields.begin(), m_fields.end(), field);
-    if (row == m_fields.end()) {
+    const auto found = std::find(m_fields.begin(), m_fields.end(), field);
+    if (found == m_fields.end()) {
         return; // a stored rule for a field the form no longer has: nothing to edit it for
     }
+    const auto row = static_cast<int>(found - m_fields.begin());
     // A selection made here is not the user's: it runs no handler.
-    m_comboBox1->setCurrentRow(static_cast<int>(row - m_fields.begin()));
-    showRuleOrProposal(field, static_cast<int>(row - m_fields.begin()));
+    m_comboBox1->setCurrentRow(row);
+    showRuleOrProposal(field, row);
 }
 
 // --- Kinds, proposals and presets ---

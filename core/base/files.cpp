@@ -45,6 +45,13 @@ public:
         }
     }
     int get() const noexcept { return m_fd; }
+    // Closes the descriptor held, if any, and holds `fd` instead.
+    void reset(int fd) noexcept {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = fd;
+    }
     int release() noexcept {
         const int fd = m_fd;
         m_fd = -1;
@@ -800,36 +807,24 @@ public:
         FileDescriptor unnamed(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
         // The name is given through /proc; without it the file could not be named at all.
         if (unnamed.get() >= 0 && ::access(descriptorPath(unnamed.get()).c_str(), F_OK) == 0) {
-            m_fd = unnamed.release();
+            m_fd.reset(unnamed.release());
             return true;
         }
         const EndingSignalsHeld held; // until the handler knows the name it must remove
         std::string name = m_pattern;
-        m_fd = ::mkostemp(name.data(), O_CLOEXEC);
-        if (m_fd < 0) {
+        m_fd.reset(::mkostemp(name.data(), O_CLOEXEC));
+        if (m_fd.get() < 0) {
             return false;
         }
         m_temporary.emplace(std::move(name));
         return true;
     }
 
-    NewFile() = default;
-    NewFile(const NewFile &) = delete;
-    NewFile &operator=(const NewFile &) = delete;
-    ~NewFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-
-    int fd() const noexcept { return m_fd; }
+    int fd() const noexcept { return m_fd.get(); }
 
     // Closes the descriptor, which an unnamed file must outlive until it is named; false on an
     // error the close reports.
-    bool close() {
-        FileDescriptor fd(std::exchange(m_fd, -1));
-        return closeChecked(fd);
-    }
+    bool close() { return closeChecked(m_fd); }
 
     // Gives the complete file its temporary name, removed again on an early return unless
     // dismissed; a file that has one already keeps it. False, with errno set, on failure.
@@ -870,7 +865,7 @@ private:
     static std::string descriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
     bool link(const std::string &as) const {
-        return ::linkat(AT_FDCWD, descriptorPath(m_fd).c_str(), AT_FDCWD, as.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        return ::linkat(AT_FDCWD, descriptorPath(m_fd.get()).c_str(), AT_FDCWD, as.c_str(), AT_SYMLINK_FOLLOW) == 0;
     }
 
     // Letters and digits as mkostemp uses them, from the system's random source.
@@ -887,7 +882,7 @@ private:
     }
 
     std::string m_pattern;
-    int m_fd = -1;
+    FileDescriptor m_fd{-1};
     std::optional<TemporaryName> m_temporary;
 };
 
