@@ -157,7 +157,7 @@ int readAndScan(std::string_view command, const std::string &path, int choose, S
     page.result = scan::scanPage(
         page.bytes.view(), [&](const std::vector<std::string> &tagTexts) { return listed(tagTexts) ? choose : 1; });
     if (!page.result.formFound) {
-        return refuse(scan::noFormMessage(page.bytes.view()));
+        return refuse(texts::kNoForm);
     }
     page.forms = std::move(page.result.tagTexts);
     const bool choiceListed = listed(page.forms);

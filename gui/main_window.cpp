@@ -356,7 +356,6 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     std::optional<scan::ScanResult> result;
     std::optional<std::string> refusal;
     gui::PageEncoding encoding = gui::PageEncoding::Utf8;
-    std::string noFormMessage;
     {
         const gui::WaitCursor wait;
         m_listBoxInputs->clear();
@@ -372,9 +371,6 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
                 result = scan::scanPage(
                     *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
                 m_scannedStamp = files::stampOf(*page);
-                if (!result->formFound) {
-                    noFormMessage = scan::noFormMessage(*page);
-                }
             }
         }
     }
@@ -390,8 +386,8 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
         return ScanOutcome::CannotOpen;
     }
     if (!result->formFound) {
-        m_pageRefusal = noFormMessage;
-        m_ui.showMessage(this, gui::fromSystemText(noFormMessage));
+        m_pageRefusal = texts::kNoForm;
+        m_ui.showMessage(this, gui::fromSystemText(texts::kNoForm));
         m_operationOk = false;
         return ScanOutcome::NoForm;
     }

@@ -33,11 +33,6 @@ inline constexpr std::string_view kUnsupportedEncoding =
     "(such as ISO-8859-1 or Windows-1252) and select it again.";
 inline constexpr std::string_view kNoForm =
     "Velmoraine cannot find a form in your HTML page. Your page must contain a <FORM> tag!";
-// Follows kNoForm when the page has a form tag written otherwise: "%s" is the tag's beginning
-// as found (quoted, or described), "%d" its line.
-inline constexpr std::string_view kFormTagWrittenOtherwise =
-    "The form tag %s on line %d must be written \"<form \" or \"<FORM \": the word form in lower or upper "
-    "case, followed by a blank.";
 
 // Navigation (page 1 and the end of an editor run).
 inline constexpr std::string_view kNoPageChosen = "You must select an HTML file with the form you want to process.";

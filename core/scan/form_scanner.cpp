@@ -24,9 +24,35 @@ namespace velmoraine::scan {
 
 namespace {
 
-constexpr std::string_view kFormLower = "<form ";
-constexpr std::string_view kFormUpper = "<FORM ";
 constexpr std::size_t npos = std::string_view::npos;
+
+// The spellings of a form tag, in form count order: "<form ", "<FORM ", and every other "<form"
+// in any case followed by a blank, a tab, a line break, a form feed, "/" or ">".
+// The values index arrays kept per spelling; kSpellings counts them.
+enum Spelling : std::size_t { kLower, kUpper, kOther, kSpellings, kNotAFormTag };
+
+Spelling formTagSpelling(std::string_view page, std::size_t at) {
+    const std::string_view start = page.substr(at, 6);
+    if (start == "<form ") {
+        return kLower;
+    }
+    if (start == "<FORM ") {
+        return kUpper;
+    }
+    if (start.size() < 6 || !bytes::startsWithNoCase(start, "<form")) {
+        return kNotAFormTag;
+    }
+    switch (start[5]) {
+    case '\t':
+    case '\n':
+    case '\r':
+    case '\f':
+    case ' ':
+    case '/':
+    case '>': return kOther;
+    default: return kNotAFormTag;
+    }
+}
 
 // ---------------------------------------------------------------------------------------------
 // Searches that move forward with a walk
@@ -365,12 +391,14 @@ FormFields walkTags(std::string_view text, std::string_view formEnd, const std::
 // The form tags
 // ---------------------------------------------------------------------------------------------
 
-// Calls visit(position, upper) for every form tag opening in page order, "<FORM " having
-// `upper` true, in one pass for both spellings; stops when visit returns false.
+// Calls visit(position, spelling) for every form tag in page order, in one pass for all
+// spellings; stops when visit returns false. A "<" followed by "f" in either case is looked
+// at (and the "<!" and "</f" the search also stops at); every other "<" is passed over.
 template <typename Visit> void visitFormTags(std::string_view page, Visit visit) {
-    for (bytes::EitherFound tag = bytes::findEitherFast(page, kFormLower, kFormUpper); tag.at != npos;
-         tag = bytes::findEitherFast(page, kFormLower, kFormUpper, tag.at + 1)) {
-        if (!visit(tag.at, tag.which == 1)) {
+    for (std::size_t at = bytes::findTagStart(page, 0, "f", 'f'); at != npos;
+         at = bytes::findTagStart(page, at + 1, "f", 'f')) {
+        const Spelling spelling = formTagSpelling(page, at);
+        if (spelling != kNotAFormTag && !visit(at, spelling)) {
             return;
         }
     }
@@ -402,19 +430,43 @@ private:
     bool m_complete = false;
 };
 
-// Both lists in form count order: every "<form " text, then every "<FORM " text.
-std::vector<std::string> joinTagTexts(TagTextList &lower, TagTextList &upper) {
-    std::vector<std::string> texts = std::move(lower.texts());
-    texts.insert(texts.end(), std::make_move_iterator(upper.texts().begin()),
-                 std::make_move_iterator(upper.texts().end()));
+using TagTextLists = std::array<TagTextList, kSpellings>;
+
+bool allComplete(const TagTextLists &lists) {
+    return std::all_of(lists.begin(), lists.end(), [](const TagTextList &list) { return list.complete(); });
+}
+
+// The lists in form count order: every "<form " text, then every "<FORM " text, then the rest.
+std::vector<std::string> joinTagTexts(TagTextLists &lists) {
+    std::vector<std::string> texts = std::move(lists[kLower].texts());
+    for (std::size_t spelling = kUpper; spelling < kSpellings; ++spelling) {
+        std::vector<std::string> &more = lists[spelling].texts();
+        texts.insert(texts.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    }
     return texts;
 }
 
-// The field names of the form whose tag starts at `at`.
+// The first "</form" in any case at or after `from`, as the page spells it; "</form" when
+// there is none (and then that is not found either).
+std::string_view firstClosingFormTag(std::string_view text, std::size_t from) {
+    for (std::size_t at = bytes::findFast(text, "</", from); at != npos; at = bytes::findFast(text, "</", at + 1)) {
+        if (bytes::startsWithNoCase(text.substr(at), "</form")) {
+            return text.substr(at, 6);
+        }
+    }
+    return "</form";
+}
+
+// The field names of the form whose tag starts at `at`. The form's text ends at "</form"
+// after a "<form " tag, at "</FORM" after a "<FORM " tag, and after any other form tag at the
+// first closing form tag in whatever case.
 FormFields fieldsOfFormAt(std::string_view page, std::size_t at, const std::atomic<bool> *stop = nullptr) {
     const std::string_view form = page.substr(at);
-    const bool lower = form.substr(0, kFormLower.size()) == kFormLower;
-    return walkTags(form, lower ? "</form" : "</FORM", stop);
+    switch (formTagSpelling(page, at)) {
+    case kLower: return walkTags(form, "</form", stop);
+    case kUpper: return walkTags(form, "</FORM", stop);
+    default: return walkTags(form, firstClosingFormTag(form, 2), stop);
+    }
 }
 
 // From this size on, a page's first form is walked on a second thread while the scan surveys
@@ -422,9 +474,9 @@ FormFields fieldsOfFormAt(std::string_view page, std::size_t at, const std::atom
 // only one on most pages. Below it, a thread would cost more than it saves.
 constexpr std::size_t kSecondThreadFrom = std::size_t{4} * 1024 * 1024;
 
-// The fields of form 1 (the first "<form ", or the first "<FORM " when there is none), listed
-// on another thread; an empty future when the page is small or no thread can be had. Setting
-// `stop` ends the walk early with no fields, for a scan that chose another form.
+// The fields of form 1, listed on another thread; an empty future when the page is small or
+// no thread can be had. Setting `stop` ends the walk early with no fields, for a scan that
+// chose another form.
 std::future<FormFields> walkFirstFormAside(std::string_view page, const std::atomic<bool> &stop) {
     if (page.size() < kSecondThreadFrom) {
         return {};
@@ -446,12 +498,22 @@ struct FormTagSurvey {
     static constexpr std::size_t kKept = 16; // positions kept of each spelling
 
     bool complete = true; // false: the pass stopped early
-    std::size_t lowerCount = 0;
-    std::size_t upperCount = 0;
-    std::vector<std::size_t> firstLowers; // the first kKept "<form " positions
-    std::vector<std::size_t> firstUppers; // the first kKept "<FORM " positions
-    std::size_t lastTag = 0;              // the position of the last tag of either spelling
-    std::vector<std::string> tagTexts;    // the chooser's texts
+    std::array<std::size_t, kSpellings> counts{};
+    std::array<std::vector<std::size_t>, kSpellings> firsts; // the first kKept positions of each
+    std::size_t lastTag = 0;                                 // the position of the last tag of any spelling
+    std::vector<std::string> tagTexts;                       // the chooser's texts
+
+    std::size_t total() const { return counts[kLower] + counts[kUpper] + counts[kOther]; }
+
+    // The tag of form 1: the first of the first spelling that occurs at all.
+    std::size_t firstTag() const {
+        for (const std::vector<std::size_t> &positions : firsts) {
+            if (!positions.empty()) {
+                return positions.front();
+            }
+        }
+        return npos;
+    }
 
     // Form `number` (1-based, form count order), or npos when its position was not kept or
     // the pass stopped before the count is known.
@@ -459,36 +521,37 @@ struct FormTagSurvey {
         if (number < 1) {
             return npos;
         }
-        const auto index = static_cast<std::size_t>(number - 1);
-        if (index < lowerCount) {
-            return index < firstLowers.size() ? firstLowers[index] : npos;
+        auto index = static_cast<std::size_t>(number - 1);
+        for (std::size_t spelling = 0; spelling < kSpellings; ++spelling) {
+            if (index < counts[spelling]) {
+                // Only the lower-case count is final before the pass ends.
+                const bool known = spelling == kLower || complete;
+                return known && index < firsts[spelling].size() ? firsts[spelling][index] : npos;
+            }
+            index -= counts[spelling];
         }
-        const std::size_t upperIndex = index - lowerCount;
-        return complete && upperIndex < firstUppers.size() ? firstUppers[upperIndex] : npos;
+        return npos;
     }
 };
 
 FormTagSurvey surveyFormTags(std::string_view page) {
     FormTagSurvey survey;
-    TagTextList lowerTexts;
-    TagTextList upperTexts;
-    visitFormTags(page, [&](std::size_t at, bool upper) {
-        std::size_t &count = upper ? survey.upperCount : survey.lowerCount;
-        std::vector<std::size_t> &first = upper ? survey.firstUppers : survey.firstLowers;
-        ++count;
-        if (first.size() < FormTagSurvey::kKept) {
-            first.push_back(at);
+    TagTextLists texts;
+    visitFormTags(page, [&](std::size_t at, Spelling which) {
+        ++survey.counts[which];
+        if (survey.firsts[which].size() < FormTagSurvey::kKept) {
+            survey.firsts[which].push_back(at);
         }
         survey.lastTag = at;
-        (upper ? upperTexts : lowerTexts).offer(page, at);
-        // Both text lists are complete and a tag follows the first lower-case one: the form
-        // is found, there are several, and no later tag adds a text.
-        const bool settled = lowerTexts.complete() && upperTexts.complete() && survey.lowerCount > 0 &&
-                             survey.lastTag > survey.firstLowers.front();
+        texts[which].offer(page, at);
+        // Every text list is complete and a tag follows the first lower-case one: the form is
+        // found, there are several, and no later tag adds a text.
+        const bool settled =
+            allComplete(texts) && survey.counts[kLower] > 0 && survey.lastTag > survey.firsts[kLower].front();
         survey.complete = !settled;
         return !settled;
     });
-    survey.tagTexts = joinTagTexts(lowerTexts, upperTexts);
+    survey.tagTexts = joinTagTexts(texts);
     return survey;
 }
 
@@ -499,13 +562,14 @@ FormTagSurvey surveyFormTags(std::string_view page) {
 // ---------------------------------------------------------------------------------------------
 
 std::vector<std::size_t> formTagPositions(std::string_view page) {
-    std::vector<std::size_t> positions;
-    std::vector<std::size_t> uppers;
-    visitFormTags(page, [&](std::size_t at, bool upper) {
-        (upper ? uppers : positions).push_back(at);
+    std::array<std::vector<std::size_t>, kSpellings> bySpelling;
+    visitFormTags(page, [&](std::size_t at, Spelling spelling) {
+        bySpelling[spelling].push_back(at);
         return true;
     });
-    positions.insert(positions.end(), uppers.begin(), uppers.end());
+    std::vector<std::size_t> positions = std::move(bySpelling[kLower]);
+    positions.insert(positions.end(), bySpelling[kUpper].begin(), bySpelling[kUpper].end());
+    positions.insert(positions.end(), bySpelling[kOther].begin(), bySpelling[kOther].end());
     return positions;
 }
 
@@ -513,38 +577,44 @@ std::size_t findFormTag(std::string_view page, int number) {
     if (number < 1) {
         return npos;
     }
-    // The lower-case tags count first: the pass stops at the wanted one, and keeps the capital
-    // tags that could be wanted when there are too few lower-case ones.
+    // The lower-case tags count first: the pass stops at the wanted one, and keeps as many of
+    // the other tags as could be wanted when there are too few lower-case ones.
     const auto wanted = static_cast<std::size_t>(number);
     std::size_t lowers = 0;
     std::size_t found = npos;
-    std::vector<std::size_t> uppers;
-    visitFormTags(page, [&](std::size_t at, bool upper) {
-        if (!upper) {
+    std::array<std::vector<std::size_t>, kSpellings> later;
+    visitFormTags(page, [&](std::size_t at, Spelling spelling) {
+        if (spelling == kLower) {
             if (++lowers == wanted) {
                 found = at;
                 return false;
             }
-        } else if (uppers.size() < wanted) {
-            uppers.push_back(at);
+        } else if (later[spelling].size() < wanted) {
+            later[spelling].push_back(at);
         }
         return true;
     });
     if (found != npos) {
         return found;
     }
-    const std::size_t upperIndex = wanted - lowers - 1;
-    return upperIndex < uppers.size() ? uppers[upperIndex] : npos;
+    // Fewer than `wanted` kept of a spelling means all of that spelling were kept.
+    std::size_t index = wanted - lowers - 1;
+    for (std::size_t spelling = kUpper; spelling < kSpellings; ++spelling) {
+        if (index < later[spelling].size()) {
+            return later[spelling][index];
+        }
+        index -= later[spelling].size();
+    }
+    return npos;
 }
 
 std::vector<std::string> chooserTagTexts(std::string_view page) {
-    TagTextList lower;
-    TagTextList upper;
-    visitFormTags(page, [&](std::size_t at, bool isUpper) {
-        (isUpper ? upper : lower).offer(page, at);
-        return !lower.complete() || !upper.complete();
+    TagTextLists lists;
+    visitFormTags(page, [&](std::size_t at, Spelling spelling) {
+        lists[spelling].offer(page, at);
+        return !allComplete(lists);
     });
-    return joinTagTexts(lower, upper);
+    return joinTagTexts(lists);
 }
 
 std::vector<std::string> listFields(std::string_view page, int chosenForm) {
@@ -577,15 +647,15 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser) {
     } stopAtEnd{stopAside, firstForm};
 
     FormTagSurvey survey = surveyFormTags(page);
-    if (survey.lowerCount + survey.upperCount == 0) {
+    if (survey.total() == 0) {
         return result;
     }
     result.formFound = true;
-    // "Several" means another tag after the first lower-case one (the first capital one when
-    // there is no lower-case tag): a capital form before the only lower-case one is not asked
-    // about.
-    const std::size_t first = survey.lowerCount > 0 ? survey.firstLowers.front() : survey.firstUppers.front();
-    result.severalForms = survey.lastTag > first;
+    // "Several" means another tag after the tag of form 1 (the first lower-case one, else the
+    // first capital one, else the first of the rest), so that a capital tag before the only
+    // lower-case one is not asked about, as it never was; or a tag of the other spellings
+    // anywhere beside form 1, since each of those is a form the author can choose.
+    result.severalForms = survey.lastTag > survey.firstTag() || (survey.counts[kOther] > 0 && survey.total() > 1);
     result.tagTexts = std::move(survey.tagTexts);
     if (result.severalForms && chooser) {
         result.chosenForm = chooser(result.tagTexts);
@@ -594,8 +664,7 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser) {
         stopAside.store(true, std::memory_order_relaxed);
     }
     recoverRules(page, result.rules);
-    const bool beyondCount =
-        survey.complete && static_cast<std::size_t>(result.chosenForm) > survey.lowerCount + survey.upperCount;
+    const bool beyondCount = survey.complete && static_cast<std::size_t>(result.chosenForm) > survey.total();
     FormFields fields;
     if (result.chosenForm == 1 && firstForm.valid()) {
         fields = firstForm.get();
@@ -624,65 +693,6 @@ std::optional<std::string> unsupportedEncoding(std::string_view page) {
         return texts::fill(texts::kUnsupportedEncoding, "UTF-16");
     }
     return std::nullopt;
-}
-
-// --- A form tag the numbering passes over ---
-
-namespace {
-
-// The first "<form" in any case followed by a blank, a tab, a line break, "/" or ">": the
-// tags a reader takes for a form. Only called when no "<form " or "<FORM " was counted.
-std::size_t findFormLikeTag(std::string_view page) {
-    for (std::size_t at = page.find('<'); at != npos; at = page.find('<', at + 1)) {
-        if (at + 5 < page.size() && bytes::startsWithNoCase(page.substr(at + 1, 4), "form")) {
-            const char next = page[at + 5];
-            if (next == ' ' || next == '\t' || next == '\n' || next == '\r' || next == '\f' || next == '/' ||
-                next == '>') {
-                return at;
-            }
-        }
-    }
-    return npos;
-}
-
-// The tag's beginning as the message shows it: quoted when it is printable, described when
-// the word is followed by a control character.
-std::string describeTagStart(std::string_view tagStart) {
-    const std::string word(tagStart.substr(0, 5));
-    switch (tagStart[5]) {
-    case '\t': return "\"" + word + "\" followed by a tab";
-    case '\n':
-    case '\r': return "\"" + word + "\" followed by a line break";
-    case '\f': return "\"" + word + "\" followed by a form feed";
-    default: break;
-    }
-    return "\"" + std::string(tagStart.substr(0, 6)) + "\"";
-}
-
-// 1-based line of `at`; CR LF, a lone LF and a lone CR each end a line.
-long long lineOf(std::string_view page, std::size_t at) {
-    long long line = 1;
-    for (std::size_t i = 0; i < at; ++i) {
-        if (page[i] == '\n' || (page[i] == '\r' && (i + 1 >= page.size() || page[i + 1] != '\n'))) {
-            ++line;
-        }
-    }
-    return line;
-}
-
-} // namespace
-
-std::string noFormMessage(std::string_view page) {
-    std::string message(texts::kNoForm);
-    const std::size_t at = findFormLikeTag(page);
-    if (at == npos) {
-        return message;
-    }
-    // The tag text holds no "%", so the line number fills the second placeholder.
-    message += ' ';
-    message += texts::fill(texts::fill(texts::kFormTagWrittenOtherwise, describeTagStart(page.substr(at, 6))),
-                           lineOf(page, at));
-    return message;
 }
 
 } // namespace velmoraine::scan

@@ -16,7 +16,9 @@
 namespace velmoraine::scan {
 
 // Positions of the form tags in form count order: every "<form " in page order, then every
-// "<FORM " in page order.
+// "<FORM " in page order, then every other "<form" in any case followed by a blank, a tab, a
+// line break, a form feed, "/" or ">" ("<form>", "<Form ", "<form" and a line break), in page
+// order. Pages whose tags are all of the first two spellings keep the numbering they always had.
 std::vector<std::size_t> formTagPositions(std::string_view page);
 
 // Position of form `number` (1-based) in form count order, or npos.
@@ -59,12 +61,6 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser);
 // The refusal message for a page saved as UTF-16 or UTF-32 (it starts with that encoding's
 // byte order mark), whose tags no byte search can find; nullopt for any other page.
 std::optional<std::string> unsupportedEncoding(std::string_view page);
-
-// The message for a page in which the scan found no form: the no-form message, and when the
-// page has a form tag written another way ("<form>", "<Form ", "<form" and a line break), a
-// second sentence naming the first such tag, its line and what to change. The form numbering
-// itself stays as it is.
-std::string noFormMessage(std::string_view page);
 
 // The field names of form `chosenForm` (the walk of its tags), distinct, in page order.
 std::vector<std::string> listFields(std::string_view page, int chosenForm);

@@ -68,12 +68,25 @@ bool listedType(std::string_view type) {
     return true;
 }
 
+// A form tag other than "<form " and "<FORM ": "<form" in any case followed by a blank, a
+// tab, a line break, a form feed, "/" or ">".
+bool isOtherFormTag(std::string_view tag) {
+    constexpr std::string_view kEndsName = " \t\n\r\f/>";
+    return tag.size() >= 6 && tag != "<form " && tag != "<FORM " && bytes::startsWithNoCase(tag, "<form") &&
+           kEndsName.find(tag[5]) != npos;
+}
+
 } // namespace
 
 std::vector<std::size_t> formTagPositions(std::string_view page) {
     std::vector<std::size_t> positions;
     for (std::string_view spelling : {std::string_view("<form "), std::string_view("<FORM ")}) {
         for (std::size_t at = page.find(spelling); at != npos; at = page.find(spelling, at + 1)) {
+            positions.push_back(at);
+        }
+    }
+    for (std::size_t at = page.find('<'); at != npos; at = page.find('<', at + 1)) {
+        if (isOtherFormTag(page.substr(at, 6))) {
             positions.push_back(at);
         }
     }
@@ -90,7 +103,16 @@ std::size_t findFormTag(std::string_view page, int number) {
 
 std::vector<std::string> fieldsOfForm(std::string_view page, std::size_t at) {
     std::string_view form = page.substr(at);
-    const std::size_t close = form.find(form.substr(0, 6) == "<form " ? "</form" : "</FORM", 2);
+    std::size_t close = npos;
+    if (form.substr(0, 6) == "<form ") {
+        close = form.find("</form", 2);
+    } else if (form.substr(0, 6) == "<FORM ") {
+        close = form.find("</FORM", 2);
+    } else {
+        for (close = form.find("</", 2); close != npos && !bytes::startsWithNoCase(form.substr(close), "</form");) {
+            close = form.find("</", close + 1);
+        }
+    }
     if (close != npos) {
         form = form.substr(0, close);
     }

@@ -11,7 +11,8 @@
 namespace velmoraine::scan::reference {
 
 // Positions of the form tags in form count order: every "<form " from the start of the page,
-// then every "<FORM " from the start of the page.
+// then every "<FORM " from the start of the page, then every other "<form" in any case that is
+// followed by a blank, a tab, a line break, a form feed, "/" or ">", from the start of the page.
 std::vector<std::size_t> formTagPositions(std::string_view page);
 
 // Position of form `number` (1-based) in form count order, or npos.
@@ -19,7 +20,7 @@ std::size_t findFormTag(std::string_view page, int number);
 
 // The field names of the form whose tag is at `at`, in page order, each once: the form's text
 // runs to the first closing tag of its own spelling ("</form" after "<form ", "</FORM" after
-// "<FORM "). Every "<" in it is looked at in turn: "<!-" skips to the next "->"; a closing
+// "<FORM ", "</form" in any case after any other form tag). Every "<" in it is looked at in turn: "<!-" skips to the next "->"; a closing
 // "</form" in any case ends the walk; an <input>, <select> or <textarea> with a name
 // attribute is a field, except an input whose type is submit, image, reset, button, hidden,
 // checkbox or radio.

@@ -294,20 +294,6 @@ std::vector<Row> makeRows() {
                    unsupported("UTF-32"));
     addRefusedPage(rows, "utf32be_page", writesPage("utf32.htm", "\0\0\xfe\xff\0\0\0<"s), "{tmp}/utf32.htm", 3,
                    unsupported("UTF-32"));
-    // A form tag the numbering passes over is named, with its line and what to change; the
-    // first such tag counts, "<formula>" and "<forms>" are no form tags.
-    const std::string formTagRule =
-        " must be written \"<form \" or \"<FORM \": the word form in lower or upper case, followed by a blank.\n";
-    for (const auto &[name, page, tag] : std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"form_tag_bare", "<html>\n<formula>\n<form>\n<input name=a>", "\"<form>\" on line 3"},
-             {"form_tag_capitalised", "<Form method=post><input name=a></Form>", "\"<Form \" on line 1"},
-             {"form_tag_line_break", "<p>\r\n<forms><form\r\naction=x>",
-              "\"<form\" followed by a line break on line 2"},
-             {"form_tag_tab_after_lone_cr", "a\rb\r<FORM\taction=x>", "\"<FORM\" followed by a tab on line 3"}}) {
-        addRefusedPage(rows, name, writesPage("page.htm", page), "{tmp}/page.htm", 3,
-                       kNoForm.substr(0, kNoForm.size() - 1) + " The form tag " + tag + formTagRule);
-    }
-
     // --- invalid UTF-8 and zero bytes are ordinary bytes ---
     rows.push_back(
         {"invalid_utf8_scan",

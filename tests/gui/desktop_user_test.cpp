@@ -93,7 +93,8 @@ private slots:
     void missingModelIsNamedInFull();
     void modelWithoutBeginLineIsRefused();
     void lineEndingsAreExplainedWhereTheUserEdits();
-    void formTagWrittenOtherwiseIsNamed();
+    void formTagWrittenOtherwiseIsAForm_data();
+    void formTagWrittenOtherwiseIsAForm();
     void screenshots();
 };
 
@@ -334,16 +335,46 @@ void DesktopUserTest::lineEndingsAreExplainedWhereTheUserEdits() {
     QCOMPARE(f.child<QPlainTextEdit>("RichEdit1")->toolTip(), qs(texts::fill(texts::kLineEndingsTip, "CR LF")));
 }
 
-void DesktopUserTest::formTagWrittenOtherwiseIsNamed() {
+// Row per page whose form tag is written another way than "<form " or "<FORM ": the page is
+// worked on like any other, up to its rewritten tag on page 3; with `choose`, the chooser is
+// answered with that form.
+void DesktopUserTest::formTagWrittenOtherwiseIsAForm_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<int>("choose");
+    QTest::addColumn<QString>("rewrittenTag");
+    const QString action = QStringLiteral("  action=\"https://www.velmoraine.com/cgi-bin/process.cgi\"");
+    const QString handler = QStringLiteral("  onsubmit=\" return velmoraine_sub()\"");
+    QTest::newRow("closed directly") << QByteArray("<form>\n<input name=\"email\">\n</form>") << 0
+                                     << QStringLiteral("<form") + action + handler +
+                                            QStringLiteral("  name=\"form1\" >");
+    QTest::newRow("first letter in capitals")
+        << QByteArray("<Form name=\"f\"><input name=\"email\"></Form>") << 0
+        << QStringLiteral("<Form name=\"f\"") + action + handler + QStringLiteral(" >");
+    QTest::newRow("line break after the name")
+        << QByteArray("<form\r\nmethod=post><input name=\"email\"></form>") << 0
+        << QStringLiteral("<form\nmethod=post") + action + handler + QStringLiteral("  name=\"form1\" >");
+    QTest::newRow("after a form written the usual way")
+        << QByteArray("<form action=x><input name=\"a\"></form><form><input name=\"email\"></form>") << 2
+        << QStringLiteral("</form><form") + action + handler + QStringLiteral("  name=\"form1\" >");
+}
+
+void DesktopUserTest::formTagWrittenOtherwiseIsAForm() {
+    QFETCH(QByteArray, page);
+    QFETCH(int, choose);
+    QFETCH(QString, rewrittenTag);
     WizardFixture f;
     f.start();
     f.form().show();
-    selectPage(f, f.writeFile(QStringLiteral("bare.htm"), "<html>\n<body>\n<form>\n<input name=\"a\">\n</form>"));
-    const std::string rule =
-        " must be written \"<form \" or \"<FORM \": the word form in lower or upper case, followed by a blank.";
-    QCOMPARE(f.ui.messageTexts(),
-             QStringList{qs(std::string(texts::kNoForm) + " The form tag \"<form>\" on line 3" + rule)});
-    QCOMPARE(f.child<QListWidget>("ListBoxInputs")->count(), 0);
+    if (choose != 0) {
+        f.ui.modalAnswers.emplace_back(test::chooseForm(choose));
+    }
+    buildPageThree(f, f.writeFile(QStringLiteral("page.htm"), "<html><head></head><body>" + page.toStdString()));
+    QCOMPARE(f.ui.messageTexts(), QStringList());
+    QVERIFY(f.ui.modalAnswers.empty());
+    QCOMPARE(test::itemsOf(f.child<QListWidget>("ListBoxInputs")), QStringList{QStringLiteral("email")});
+    QCOMPARE(f.currentPage(), QStringLiteral("TabSheet5"));
+    QVERIFY2(f.child<QPlainTextEdit>("RichEdit1")->toPlainText().contains(rewrittenTag),
+             qPrintable(f.child<QPlainTextEdit>("RichEdit1")->toPlainText()));
 }
 
 // With VELMORAINE_SCREENSHOTS set to a folder, writes page 3 with a Cyrillic page there.

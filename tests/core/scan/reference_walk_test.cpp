@@ -45,7 +45,7 @@ TEST(ReferenceWalk, AgreesOnEveryCorpusAndTestPage) {
     }
 }
 
-// Pages put together from the pieces the walk turns on: both spellings of the form tags and
+// Pages put together from the pieces the walk turns on: every spelling of the form tags and
 // their closing tags, comments cut short, quotes that do not close, name and type attributes
 // in their variants, zero bytes. Seeded, so every run sees the same pages.
 std::string adversarialPage(std::mt19937 &random, std::size_t pieces) {
@@ -57,6 +57,10 @@ std::string adversarialPage(std::mt19937 &random, std::size_t pieces) {
         "</FORM>",
         "</Form>",
         "<form>",
+        "<form\n",
+        "<fOrM/",
+        "<FORM\t",
+        "<format ",
         ">",
         "<",
         " ",
