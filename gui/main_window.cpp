@@ -69,6 +69,20 @@ void addIndented(QVBoxLayout *column, int indent, QWidget *widget) {
     row->addStretch();
 }
 
+// The pages, at least at the window's classic size. A larger window gives its room to the lists
+// of page 2 and the output box of page 3; a page that needs more than the classic size (page 3
+// with many warnings) makes the window grow, as the least size is a hint and not a fixed one.
+class PageStack : public QStackedWidget {
+public:
+    PageStack(QSize classic, QWidget *parent) : QStackedWidget(parent), m_classic(classic) {}
+    [[nodiscard]] QSize minimumSizeHint() const override {
+        return QStackedWidget::minimumSizeHint().expandedTo(m_classic);
+    }
+
+private:
+    QSize m_classic;
+};
+
 } // namespace
 
 TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent) : QWidget(parent), m_ui(ui), m_chooser(chooser) {
@@ -76,11 +90,10 @@ TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent) : QWidget(
     setWindowTitle(gui::fromSystemText(texts::kMessageTitle));
     setWindowIcon(applicationIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(gui::windowFont());
-    setFixedSize(kClientWidth, kClientHeight);
 
-    m_pageControl1 = new QStackedWidget(this);
+    m_pageControl1 = new PageStack(QSize(kClientWidth, kClientHeight - kPanelHeight), this);
     m_pageControl1->setObjectName(QStringLiteral("PageControl1"));
     m_tabSheet1 = buildPage1();
     m_tabSheet2 = new RuleEditorPage(m_ui, m_pageControl1);
@@ -94,6 +107,7 @@ TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent) : QWidget(
     layout->setSpacing(0);
     layout->addWidget(m_pageControl1, 1);
     layout->addWidget(buildPanel());
+    resize(kClientWidth, kClientHeight);
 
     setTabOrder(m_buttonSelectForm, m_listBoxInputs);
     setTabOrder(m_listBoxInputs, m_formEdit);

@@ -1,5 +1,8 @@
 #include "gui/output_page.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -11,7 +14,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSyntaxHighlighter>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -95,7 +100,9 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     m_richEdit1->setTabChangesFocus(true);
     m_richEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_richEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_richEdit1->setFixedSize(497, 225);
+    // The classic size is the smallest; the box takes whatever room a larger window adds.
+    m_richEdit1->setMinimumSize(497, 225);
+    m_richEdit1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     m_button3 = button("Button3", "Copy All", 97, this);
     m_button4 = button("Button4", "Save As...", 97, this);
@@ -157,8 +164,8 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     layout->addSpacing(3);
     row = indentedRow(16);
     row->addWidget(m_richEdit1);
-    row->addStretch();
-    layout->addLayout(row);
+    row->addSpacing(26);
+    layout->addLayout(row, 1);
     layout->addSpacing(20);
     row = indentedRow(24);
     row->addWidget(m_button3);
@@ -211,11 +218,13 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     // Below every other control, so that none of them moves.
     m_checkHtml5Fallback = new QCheckBox(gui::fromSystemText(texts::kHtml5FallbackCaption), this);
     m_checkHtml5Fallback->setObjectName(QStringLiteral("CheckHtml5Fallback"));
-    // A few lines high whatever the page holds, so that the window keeps its size.
+    // As high as its lines need (fitVisitorNotes), as wide as the output box.
     m_memoVisitorNotes = new QPlainTextEdit(this);
     m_memoVisitorNotes->setObjectName(QStringLiteral("MemoVisitorNotes"));
     m_memoVisitorNotes->setReadOnly(true);
-    m_memoVisitorNotes->setFixedSize(497, 30);
+    m_memoVisitorNotes->setMinimumWidth(497);
+    m_memoVisitorNotes->setFixedHeight(kNotesLeastHeight);
+    m_memoVisitorNotes->installEventFilter(this);
     layout->addSpacing(4);
     row = indentedRow(24);
     row->addWidget(m_checkHtml5Fallback);
@@ -224,9 +233,8 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     layout->addSpacing(2);
     row = indentedRow(16);
     row->addWidget(m_memoVisitorNotes);
-    row->addStretch();
+    row->addSpacing(26);
     layout->addLayout(row);
-    layout->addStretch();
 
     setTabOrder(m_richEdit1, m_button3);
     setTabOrder(m_button3, m_button4);
@@ -259,6 +267,40 @@ void OutputPage::setVisitorNotes(std::string_view cspHash, const std::vector<std
         lines.append(gui::fromSystemText(warning));
     }
     m_memoVisitorNotes->setPlainText(lines.join(QLatin1Char('\n')));
+    fitVisitorNotes();
+}
+
+// The notes box shows every line its notes wrap into, up to kNotesMostLines; beyond that it
+// scrolls. Two lines or fewer keep the height the box has at the window's classic size.
+void OutputPage::fitVisitorNotes() {
+    const QTextDocument *document = m_memoVisitorNotes->document();
+    const auto margin = static_cast<int>(document->documentMargin());
+    // The box's own wrapping, at its width less the text cursor's.
+    const qreal width = std::max(1, m_memoVisitorNotes->viewport()->width() - 2 * margin - 2);
+    int lines = 0;
+    qreal textHeight = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        QTextLayout layout(block.text(), m_memoVisitorNotes->font());
+        layout.setTextOption(document->defaultTextOption());
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid() && lines < kNotesMostLines;
+             line = layout.createLine()) {
+            line.setLineWidth(width);
+            textHeight += line.height();
+            ++lines;
+        }
+        layout.endLayout();
+    }
+    // The text, its margins and one margin more: the box scrolls a last line that only just fits.
+    const int frame = m_memoVisitorNotes->frameWidth();
+    const int height = lines <= kNotesLeastLines ? kNotesLeastHeight
+                                                 : static_cast<int>(std::ceil(textHeight)) + 3 * margin + 2 * frame;
+    m_notesFittedWidth = m_memoVisitorNotes->width();
+    if (height != m_memoVisitorNotes->height()) {
+        m_memoVisitorNotes->setFixedHeight(height);
+        // The page's least size changed with it: the window grows when it must.
+        updateGeometry();
+    }
 }
 
 void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {
@@ -302,6 +344,11 @@ void OutputPage::ButtonChangesToggle(bool shown) {
 bool OutputPage::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_richEdit1 && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
         placeChangesView();
+    }
+    // A wider or narrower box wraps its notes into other lines.
+    if (watched == m_memoVisitorNotes && event->type() == QEvent::Resize &&
+        m_memoVisitorNotes->width() != m_notesFittedWidth) {
+        fitVisitorNotes();
     }
     return QWidget::eventFilter(watched, event);
 }

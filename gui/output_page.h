@@ -103,7 +103,12 @@ private:
     void ButtonChangesToggle(bool shown);
     bool eventFilter(QObject *watched, QEvent *event) override;
     void placeChangesView();
+    void fitVisitorNotes();
     void ShowInBrowser(const QString &target);
+
+    static constexpr int kNotesLeastHeight = 30; // two lines
+    static constexpr int kNotesLeastLines = 2;
+    static constexpr int kNotesMostLines = 16;
 
     gui::UiServices &m_ui;
     std::string m_mainDirectory;
@@ -126,6 +131,7 @@ private:
     QPlainTextEdit *m_textChanges = nullptr;
     QCheckBox *m_checkHtml5Fallback = nullptr;
     QPlainTextEdit *m_memoVisitorNotes = nullptr;
+    int m_notesFittedWidth = 0; // the width the notes box's height was fitted to
 };
 
 } // namespace velmoraine

@@ -69,7 +69,8 @@ QPushButton *pushButton(const char *objectName, const char *text, QWidget *paren
 PickList *pickList(const char *objectName, QWidget *parent) {
     auto *list = new PickList(parent);
     list->setObjectName(QString::fromLatin1(objectName));
-    list->setFixedSize(kListWidth, kListHeight);
+    list->setMinimumSize(kListWidth, kListHeight);
+    list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     return list;
 }
@@ -157,7 +158,8 @@ RuleEditorPage::RuleEditorPage(gui::UiServices &ui, QWidget *parent) : QWidget(p
     column->addLayout(line(8, {label5}));
     column->addLayout(line(8, {label53, label59}, 10));
     gap(column, 8);
-    column->addWidget(buildLists());
+    // The lists take the height a larger window adds.
+    column->addWidget(buildLists(), 1);
     gap(column, 6);
     auto *panel2 = new QFrame(this);
     panel2->setObjectName(QStringLiteral("Panel2"));
@@ -263,7 +265,10 @@ QWidget *RuleEditorPage::buildLists() {
     grid->addWidget(m_listBox2, 1, 4);
     grid->setColumnMinimumWidth(5, 15);
     grid->addLayout(steps, 1, 6);
-    grid->setColumnStretch(7, 1);
+    // Both lists share the width a larger window adds; the steps keep theirs.
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(4, 1);
+    grid->setRowStretch(1, 1);
     return block;
 }
 

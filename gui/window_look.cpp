@@ -1,5 +1,7 @@
 #include "gui/window_look.h"
 
+#include <algorithm>
+
 #include <QFontDatabase>
 #include <QLabel>
 #include <QStringList>
@@ -62,6 +64,14 @@ QSize FittingLabel::sizeHint() const {
         this->text());
     const int frame = 2 * margin();
     return (text.size() + QSize(frame, frame)).grownBy(contentsMargins()) + QSize(indent() > 0 ? indent() : 0, 0);
+}
+
+QSize FittingLabel::minimumSizeHint() const {
+    const QSize least = QLabel::minimumSizeHint();
+    if (!wordWrap() || minimumWidth() != maximumWidth()) {
+        return least;
+    }
+    return {least.width(), std::max(least.height(), heightForWidth(minimumWidth()))};
 }
 
 QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {

@@ -32,6 +32,9 @@ public:
     explicit FittingLabel(const QString &text, QWidget *parent = nullptr);
 
     [[nodiscard]] QSize sizeHint() const override;
+    // A label of fixed width asks for the height its wrapped text takes at that width, so that a
+    // page's least height holds every line (layouts leave that height out of their least size).
+    [[nodiscard]] QSize minimumSizeHint() const override;
 };
 
 // A label showing `text` as plain text (never as markup: several texts hold "<FORM>"),

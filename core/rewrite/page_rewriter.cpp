@@ -519,7 +519,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         return result;
     }
     result.cspHash = cspHash(block);
-    result.warnings = authorWarnings(page, tagStart, tagClose, result.cspHash);
+    result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
     PieceText out;
     out.appendRange(kept, 0, insertion->at);
     if (insertion->newHead) {

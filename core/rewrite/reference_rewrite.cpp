@@ -164,7 +164,7 @@ RewriteResult rewritePage(const RewriteInput &input) {
     }
     result.output = std::move(out);
     result.cspHash = cspHash(block);
-    result.warnings = authorWarnings(page, tagStart, tagClose, result.cspHash);
+    result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
     return result;
 }
 

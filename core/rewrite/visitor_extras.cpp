@@ -429,8 +429,12 @@ std::string cspHash(std::string_view block) {
 }
 
 std::vector<std::string> authorWarnings(std::string_view page, std::size_t formTagStart, std::size_t formTagClose,
-                                        std::string_view hash) {
+                                        const std::vector<std::string> &records, std::string_view hash) {
     std::vector<std::string> warnings;
+    std::set<std::string, std::less<>> ruled;
+    for (const std::string &record : records) {
+        ruled.emplace(rules::recordFieldName(record));
+    }
     // Labels may stand anywhere in the page.
     std::set<std::string> labelled;
     for (std::size_t at = findTag(page, 0, "<label"); at != npos; at = findTag(page, at + 1, "<label")) {
@@ -466,7 +470,7 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
         const bool hasLabel =
             labelDepth > 0 || (!id.empty() && labelled.count(id) != 0) || findAttribute(tag, "aria-label") != nullptr ||
             findAttribute(tag, "aria-labelledby") != nullptr || findAttribute(tag, "title") != nullptr;
-        if (!hasLabel && !name.empty() && reported.insert(name).second) {
+        if (!hasLabel && ruled.contains(name) && reported.insert(name).second) {
             warnings.push_back(texts::fill(texts::kWarnFieldWithoutLabel, name));
         }
     });

@@ -42,10 +42,12 @@ std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClo
 // for the script-src of a Content-Security-Policy; empty when the block has no script element.
 std::string cspHash(std::string_view block);
 
-// What will not work for the visitors, in the system's words, one line each: fields without a
-// label, no submit button, the page's own onsubmit replaced, a Content-Security-Policy meta tag
-// that blocks the block (`hash` is the block's cspHash). None of them stops the rewrite.
+// What will not work for the visitors, in the system's words, one line each: fields with a rule
+// but without a label (their error messages are led by the label), no submit button, the page's
+// own onsubmit replaced, a Content-Security-Policy meta tag that blocks the block (`hash` is the
+// block's cspHash). `records` are the rules written into the block. None of them stops the
+// rewrite.
 std::vector<std::string> authorWarnings(std::string_view page, std::size_t formTagStart, std::size_t formTagClose,
-                                        std::string_view hash);
+                                        const std::vector<std::string> &records, std::string_view hash);
 
 } // namespace velmoraine::rewrite

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
@@ -133,6 +135,7 @@ private slots:
     void missingModelStopsPageThree();
     void windowLayoutFacts_data();
     void windowLayoutFacts();
+    void largerWindowGivesItsRoomToTheBoxes();
     void screenshots();
 };
 
@@ -414,6 +417,7 @@ void WizardTest::changesViewTakesTheOutputBoxPlace() {
     auto *box = f.child<QPlainTextEdit>("RichEdit1");
     auto *changes = f.child<QPlainTextEdit>("TextChanges");
     auto *button = f.child<QToolButton>("ButtonChanges");
+    QCoreApplication::processEvents(); // the layout settles around the notes' height
     const QRect boxPlace = box->geometry();
     QVERIFY(!changes->isVisible());
     QVERIFY(!button->geometry().intersects(f.child<QLabel>("Label30")->geometry()));
@@ -752,8 +756,8 @@ void WizardTest::windowLayoutFacts() {
     }
     f.form().show();
     QCOMPARE(f.form().size(), QSize(539, 578));
-    QCOMPARE(f.form().minimumSize(), f.form().maximumSize());
-    QVERIFY(!(f.form().windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(f.form().minimumSize(), QSize(539, 578));
+    QVERIFY(f.form().windowFlags() & Qt::WindowMaximizeButtonHint);
     QVERIFY(f.form().windowFlags() & Qt::WindowMinimizeButtonHint);
     QCOMPARE(f.child<QWidget>("Panel1")->height(), 41);
 
@@ -795,6 +799,62 @@ void WizardTest::windowLayoutFacts() {
     QCoreApplication::processEvents();
     test::verifyNothingClipped(&f.chooser(), &f.chooser());
     f.chooser().hide();
+}
+
+// The classic size is the least: a larger window gives its width and height to the page-2
+// lists and the output box, and the notes box grows with its notes, the window with it.
+void WizardTest::largerWindowGivesItsRoomToTheBoxes() {
+    // Each nested layout asks its parent's to run again, one round of events per level.
+    const auto settle = [] {
+        for (int round = 0; round < 5; ++round) {
+            QCoreApplication::processEvents();
+        }
+    };
+    WizardFixture f;
+    toPageThree(f, true);
+    settle();
+    auto *box = f.child<QPlainTextEdit>("RichEdit1");
+    auto *notes = f.child<QPlainTextEdit>("MemoVisitorNotes");
+    const QSize classicBox = box->size();
+    QCOMPARE(classicBox.width(), 497);
+    QVERIFY(classicBox.height() >= 225);
+
+    const QSize window = f.form().size();
+    const int notesBefore = notes->height();
+    f.form().resize(window + QSize(361, 222));
+    settle();
+    QCOMPARE(f.form().size(), window + QSize(361, 222));
+    QCOMPARE(box->width(), classicBox.width() + 361);
+    // The added height is the box's, less what the notes, wrapped wider, give back or take.
+    QCOMPARE(box->height(), classicBox.height() + 222 - (notes->height() - notesBefore));
+    QCOMPARE(notes->width(), box->width());
+    QCOMPARE(f.child<QWidget>("Panel1")->geometry().bottom(), f.form().height() - 1);
+    f.click("ButtonBack");
+    settle();
+    const int lists = f.child<QListWidget>("ComboBox1")->width() + f.child<QListWidget>("ListBox2")->width();
+    QVERIFY2(lists >= 2 * 145 + 361 - 1, qPrintable(QString::number(lists)));
+    QVERIFY(f.child<QListWidget>("ComboBox1")->height() >= 105 + 200);
+
+    // Six fields with rules and no labels: every warning shows, at the classic width too.
+    f.form().resize(539, 578);
+    f.click("ButtonBack");
+    std::string fields;
+    for (const char *name : {"a", "b", "c", "d", "e", "f"}) {
+        fields += "<input name=\"" + std::string(name) + "\">";
+    }
+    selectPage(f,
+               f.writeFile(QStringLiteral("six.htm"), "<html><head></head><body><form action=x>" + fields + "</form>"));
+    f.click("ButtonNext");
+    for (const char *name : {"a", "b", "c", "d", "e", "f"}) {
+        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule(name, std::string(name) + "^0^1^9^Fill it in", name);
+    }
+    f.click("ButtonNext");
+    settle();
+    QCOMPARE(notes->blockCount(), 8); // the hash, six fields, no submit button
+    QVERIFY(notes->height() > 30 + 5 * notes->fontMetrics().lineSpacing());
+    QCOMPARE(notes->verticalScrollBar()->maximum(), 0);
+    QVERIFY(f.form().height() > 578);
+    checkNothingClipped(f);
 }
 
 // With VELMORAINE_SCREENSHOTS set to a folder, writes pictures of the three pages and the

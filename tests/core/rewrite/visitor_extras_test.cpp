@@ -130,6 +130,10 @@ TEST(AuthorWarnings, SaysWhatWillNotWork) {
         {"<form><LABEL>A <input name=\"a\"></LABEL><button>Go</button></form>", {}},
         {"<form><input name=\"a\" aria-label=\"A\"><input type=\"image\" src=x alt=Go></form>", {}},
         {"<form><input name=\"a\"><input name=\"a\"><button type=\"button\">x</button></form>", {noLabel, noSubmit}},
+        // Only a field with a rule has an error message that its label leads.
+        {"<form><input name=\"b\"><select name=\"c\"></select><input type=submit></form>",
+         {"Warning: field \"c\" has no label. Screen readers cannot name it, and its error message names it by its "
+          "field name. Give it a <label for> or an aria-label."}},
         {"<form onsubmit=\"return check()\"><input type=hidden name=h><input type=submit></form>",
          {"Warning: the form's own onsubmit handler (return check()) is replaced by the Velmoraine checks."}},
         {"<meta http-equiv=\"content-security-policy\" content=\"default-src 'self'\">"
@@ -146,7 +150,9 @@ TEST(AuthorWarnings, SaysWhatWillNotWork) {
     for (const WarningCase &c : cases) {
         const std::string page = c.page;
         const std::size_t start = page.find("<form");
-        EXPECT_EQ(authorWarnings(page, start, page.find('>', start), "'sha256-X'"), c.expected) << c.page;
+        EXPECT_EQ(authorWarnings(page, start, page.find('>', start), {"a^1^0^Bad", "c^0^0^0^Pick"}, "'sha256-X'"),
+                  c.expected)
+            << c.page;
     }
 }
 
