@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,9 +22,11 @@ namespace {
 constexpr int kClientWidth = 542;
 constexpr int kClientHeight = 323;
 constexpr int kTagWidth = 390;
-constexpr int kIndent = 8;     // of the rows
-constexpr int kColumnGap = 10; // between an option and its tag
-constexpr int kEdgeGap = 4;    // kept between a tag and the window's right edge
+constexpr int kIndent = 8;            // of the rows
+constexpr int kColumnGap = 10;        // between an option and its tag
+constexpr int kEdgeGap = 4;           // kept between a tag and the window's right edge
+constexpr int kMoreRowHeight = 47;    // what the row of the later forms adds to the window's height
+constexpr int kListedTagLength = 160; // characters of a later form's tag shown in its list
 
 const char *const kExplanation = "Your HTML page contains more than one form. The <FORM> tags are listed below. "
                                  "Please select the one that you would like to make work with Velmoraine.";
@@ -60,9 +63,21 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent) {
         rows->addWidget(m_options[i], i, 0, Qt::AlignLeft | Qt::AlignVCenter);
         rows->addWidget(m_tags[i], i, 1, Qt::AlignLeft | Qt::AlignVCenter);
     }
+    // Forms 4 and on: one more option, whose form is picked from a list.
+    m_optMore = new QRadioButton(QStringLiteral("Another form:"), this);
+    m_optMore->setObjectName(QStringLiteral("OptMore"));
+    group->addButton(m_optMore, kRows + 1);
+    m_comboMoreForms = new QComboBox(this);
+    m_comboMoreForms->setObjectName(QStringLiteral("ComboMoreForms"));
+    m_comboMoreForms->setFixedWidth(kTagWidth);
+    m_comboMoreForms->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    rows->addWidget(m_optMore, kRows, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    rows->addWidget(m_comboMoreForms, kRows, 1, Qt::AlignLeft | Qt::AlignVCenter);
     m_options[0]->setChecked(true);
     m_options[2]->hide();
     m_tags[2]->hide();
+    m_optMore->hide();
+    m_comboMoreForms->hide();
 
     m_button1 = new QPushButton(QStringLiteral("Continue"), this);
     m_button1->setObjectName(QStringLiteral("Button1"));
@@ -87,9 +102,13 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent) {
 
     setTabOrder(m_options[0], m_options[1]);
     setTabOrder(m_options[1], m_options[2]);
-    setTabOrder(m_options[2], m_button1);
+    setTabOrder(m_options[2], m_optMore);
+    setTabOrder(m_optMore, m_comboMoreForms);
+    setTabOrder(m_comboMoreForms, m_button1);
 
     connect(m_button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+    // Picking a later form is choosing it.
+    connect(m_comboMoreForms, &QComboBox::activated, m_optMore, [this] { m_optMore->setChecked(true); });
 }
 
 void TForm5::fill(const QStringList &tagTexts) {
@@ -111,6 +130,25 @@ void TForm5::fill(const QStringList &tagTexts) {
     if (!thirdRow && m_options[2]->isChecked()) {
         m_options[0]->setChecked(true);
     }
+
+    // The later forms, each as "4. <tag>", a very long tag cut in its middle.
+    const bool moreRow = tagTexts.size() > kRows;
+    QStringList later;
+    for (qsizetype i = kRows; i < tagTexts.size(); ++i) {
+        const QString &tag = tagTexts[i];
+        const QString shown = tag.size() <= kListedTagLength ? tag
+                                                             : tag.left(kListedTagLength / 2) + QChar(0x2026) +
+                                                                   tag.right(kListedTagLength / 2 - 1);
+        later.append(QStringLiteral("%1. %2").arg(i + 1).arg(shown));
+    }
+    m_comboMoreForms->clear();
+    m_comboMoreForms->addItems(later);
+    m_optMore->setVisible(moreRow);
+    m_comboMoreForms->setVisible(moreRow);
+    if (!moreRow && m_optMore->isChecked()) {
+        m_options[0]->setChecked(true);
+    }
+    setFixedSize(kClientWidth, kClientHeight + (moreRow ? kMoreRowHeight : 0));
 }
 
 // A tag wider than its label is elided in the middle, keeping its start and its closing ">";
@@ -127,6 +165,9 @@ void TForm5::Button1Click() {
         if (m_options[i]->isChecked()) {
             m_chosenForm = i + 1;
         }
+    }
+    if (m_optMore->isChecked() && m_comboMoreForms->currentIndex() >= 0) {
+        m_chosenForm = kRows + 1 + m_comboMoreForms->currentIndex();
     }
     accept();
 }

@@ -1,4 +1,5 @@
-// The multiple-forms chooser: asks which of the page's first three forms to work on.
+// The multiple-forms chooser: asks which of the page's forms to work on, the first three by
+// option buttons and any later one from a list.
 #pragma once
 
 #include <array>
@@ -6,6 +7,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -16,19 +18,22 @@ namespace velmoraine {
 //   Label1       the explanation above the rows
 //   Opt1..Opt3   one option per form, in form count order (Opt3 only with three or more forms)
 //   tag1..tag3   the form's opening tag beside its option
+//   OptMore      "Another form:", shown with four forms or more; ComboMoreForms beside it lists
+//                forms 4 and on, numbered, and picking one there selects OptMore
 //   Button1      "Continue"
 class TForm5 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm5(QWidget *parent = nullptr);
 
-    // Fills the rows from the page's form tag texts in form count order (all of them; only the
-    // first three are offered) and resets the answer to form 1. The selection of the last
-    // showing stays, except that a hidden third option falls back to the first.
+    // Fills the rows from the page's form tag texts in form count order (all of them: the
+    // first three have option buttons, the rest are listed beside OptMore) and resets the
+    // answer to form 1. The selection of the last showing stays, except that a hidden option
+    // falls back to the first.
     void fill(const QStringList &tagTexts);
 
-    // The form chosen at the last showing: 1, 2 or 3 after Continue; 1 when it was closed
-    // another way.
+    // The form chosen at the last showing: its number in form count order after Continue; 1
+    // when it was closed another way.
     [[nodiscard]] int chosenForm() const { return m_chosenForm; }
 
 private:
@@ -40,6 +45,8 @@ private:
     QLabel *m_label1 = nullptr;
     std::array<QRadioButton *, kRows> m_options{};
     std::array<QLabel *, kRows> m_tags{};
+    QRadioButton *m_optMore = nullptr;
+    QComboBox *m_comboMoreForms = nullptr;
     QPushButton *m_button1 = nullptr;
     int m_chosenForm = 1;
 };

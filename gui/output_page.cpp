@@ -275,8 +275,10 @@ void OutputPage::setVisitorNotes(std::string_view cspHash, const std::vector<std
 void OutputPage::fitVisitorNotes() {
     const QTextDocument *document = m_memoVisitorNotes->document();
     const auto margin = static_cast<int>(document->documentMargin());
-    // The box's own wrapping, at its width less the text cursor's.
-    const qreal width = std::max(1, m_memoVisitorNotes->viewport()->width() - 2 * margin - 2);
+    // The box's own wrapping, at its width less the text cursor's. The width is the box's own
+    // and not its viewport's, which follows a resize only after the box's filter has seen it;
+    // the box is made high enough for no scroll bar to take a part of it.
+    const qreal width = std::max(1, m_memoVisitorNotes->contentsRect().width() - 2 * margin - 2);
     int lines = 0;
     qreal textHeight = 0;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {

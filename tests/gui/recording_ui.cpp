@@ -1,5 +1,6 @@
 #include "recording_ui.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -84,10 +85,27 @@ void RecordingUi::startProgram(const QString &program, const QStringList &argume
 
 std::function<void(QDialog &)> chooseForm(int number) {
     return [number](QDialog &dialog) {
-        auto *option = dialog.findChild<QRadioButton *>(QStringLiteral("Opt%1").arg(number));
-        QVERIFY(option != nullptr);
-        QVERIFY(option->isVisible());
-        QTest::mouseClick(option, Qt::LeftButton);
+        if (number <= 3) {
+            auto *option = dialog.findChild<QRadioButton *>(QStringLiteral("Opt%1").arg(number));
+            QVERIFY(option != nullptr);
+            QVERIFY(option->isVisible());
+            QTest::mouseClick(option, Qt::LeftButton);
+        } else {
+            // A later form: down its list from form 4, as the keyboard picks it (a pick there
+            // selects the option of the later forms; form 4 is the first entry).
+            auto *list = dialog.findChild<QComboBox *>(QStringLiteral("ComboMoreForms"));
+            QVERIFY(list != nullptr);
+            QVERIFY(list->isVisible());
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Home);
+            for (int form = 4; form < number; ++form) {
+                QTest::keyClick(list, Qt::Key_Down);
+            }
+            if (number == 4) {
+                QTest::mouseClick(dialog.findChild<QRadioButton *>(QStringLiteral("OptMore")), Qt::LeftButton);
+            }
+            QVERIFY(dialog.findChild<QRadioButton *>(QStringLiteral("OptMore"))->isChecked());
+        }
         QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Button1")), Qt::LeftButton);
     };
 }

@@ -62,7 +62,8 @@ public:
     void startProgram(const QString &program, const QStringList &arguments) override;
 };
 
-// A chooser answer: select option `number` (1..3) and press Continue.
+// A chooser answer: select form `number` (an option for 1 to 3, the list of later forms from 4
+// on) and press Continue.
 std::function<void(QDialog &)> chooseForm(int number);
 
 } // namespace velmoraine::test

@@ -124,6 +124,7 @@ private slots:
     void html5FallbackIsRememberedAndRebuildsPageThree();
     void threeFormsThenTwoForms();
     void chooserClosedByTitleBarKeepsFormOne();
+    void laterFormsAreChosenFromTheirList();
     void longTagIsElidedWithTooltip();
     void missingPageReportsFileError();
     void pageWithoutFormShowsMessage();
@@ -547,6 +548,54 @@ void WizardTest::chooserClosedByTitleBarKeepsFormOne() {
     QCOMPARE(itemsOf(f.child<QListWidget>("ListBoxInputs")), QStringList{QStringLiteral("x1")});
 }
 
+// Forms after the third are listed beside "Another form:", numbered in form count order; each
+// can be chosen, and a page with three forms hides the list again.
+void WizardTest::laterFormsAreChosenFromTheirList() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    std::string page = "<html><head></head><body>\n";
+    for (int i = 1; i <= 4; ++i) {
+        page += "<form name=\"f" + std::to_string(i) + "\"><input name=\"x" + std::to_string(i) + "\"></form>\n";
+    }
+    page += "<Form name=\"f5\"><input name=\"x5\"></Form>\n</body></html>\n";
+    const QString five = f.writeFile(QStringLiteral("five.htm"), page);
+    for (int chosen : {4, 5}) {
+        QStringList listed;
+        f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+            const auto *list = dialog.findChild<QComboBox *>(QStringLiteral("ComboMoreForms"));
+            for (int i = 0; i < list->count(); ++i) {
+                listed.append(list->itemText(i));
+            }
+            test::verifyNothingClipped(&dialog, &dialog);
+            test::chooseForm(chosen)(dialog);
+        });
+        selectPage(f, five);
+        QCOMPARE(listed,
+                 (QStringList{QStringLiteral("4. <form name=\"f4\">"), QStringLiteral("5. <Form name=\"f5\">")}));
+        QCOMPARE(itemsOf(f.child<QListWidget>("ListBoxInputs")), QStringList{QStringLiteral("x%1").arg(chosen)});
+    }
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    f.click("ButtonNext");
+    QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(page, 5, "24680", {}));
+
+    f.click("ButtonBack");
+    f.click("ButtonBack");
+    bool firstChecked = false;
+    bool listHidden = false;
+    f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+        firstChecked = dialog.findChild<QRadioButton *>(QStringLiteral("Opt1"))->isChecked();
+        listHidden = !dialog.findChild<QComboBox *>(QStringLiteral("ComboMoreForms"))->isVisible() &&
+                     !dialog.findChild<QRadioButton *>(QStringLiteral("OptMore"))->isVisible();
+        test::chooseForm(1)(dialog);
+    });
+    selectPage(f, f.writeFile(QStringLiteral("two.htm"), kTwoForms));
+    QVERIFY(firstChecked);
+    QVERIFY(listHidden);
+    QCOMPARE(f.chooser().size(), QSize(542, 323));
+}
+
 void WizardTest::longTagIsElidedWithTooltip() {
     WizardFixture f;
     f.start();
@@ -857,46 +906,67 @@ void WizardTest::largerWindowGivesItsRoomToTheBoxes() {
     checkNothingClipped(f);
 }
 
-// With VELMORAINE_SCREENSHOTS set to a folder, writes pictures of the three pages and the
-// chooser there.
+// With VELMORAINE_SCREENSHOTS set to a folder, writes pictures of the three pages (page 3 also
+// in a larger window) and the chooser of a page with five forms there.
 void WizardTest::screenshots() {
     const QString folder = qEnvironmentVariable("VELMORAINE_SCREENSHOTS");
     if (folder.isEmpty()) {
         QSKIP("VELMORAINE_SCREENSHOTS is not set");
     }
     QDir().mkpath(folder);
+    // Each nested layout asks its parent's to run again, one round of events per level.
+    const auto settle = [] {
+        for (int round = 0; round < 5; ++round) {
+            QCoreApplication::processEvents();
+        }
+    };
     WizardFixture f;
     f.writeSettings("velmoraine.ini", "[Settings]\nmain dir=" + f.mainDirectory().toStdString() + "\nvl_id=24680\n");
     f.start();
     f.form().show();
+    // Five forms; the order form, written "<Form", is the fifth and is picked from the list.
     f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+        auto *list = dialog.findChild<QComboBox *>(QStringLiteral("ComboMoreForms"));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
         QVERIFY(dialog.grab().save(folder + QStringLiteral("/chooser.png")));
-        test::chooseForm(3)(dialog);
+        test::chooseForm(5)(dialog);
     });
     const std::string page = "<html><head><title>Orders</title></head><body>\n"
                              "<form method=\"post\" action=\"/cgi-bin/search.pl\" name=\"search\">"
                              "<input name=\"q\"></form>\n"
                              "<form method=\"post\" action=\"newsletter.php\" name=\"news\">"
                              "<input name=\"address\"></form>\n"
-                             "<form method=\"post\" action=\"mail.asp\" name=\"order\">\n"
+                             "<form method=\"post\" action=\"/login\" name=\"login\">"
+                             "<input name=\"user\"></form>\n"
+                             "<form action=\"feedback.php\"><textarea name=\"note\"></textarea></form>\n"
+                             "<Form method=\"post\" action=\"mail.asp\" name=\"order\">\n"
                              "<input type=\"text\" name=\"fullname\">\n<input type=\"text\" name=\"email\">\n"
                              "<input type=\"text\" name=\"phone\">\n<input type=\"text\" name=\"quantity\">\n"
                              "<textarea name=\"comments\"></textarea>\n<input type=\"submit\" value=\"Order\">\n"
                              "</form>\n</body></html>\n";
     selectPage(f, f.writeFile(QStringLiteral("orders.htm"), page));
+    settle();
     QVERIFY(f.form().grab().save(folder + QStringLiteral("/page1.png")));
     f.click("ButtonNext");
     auto *rulePage = f.child<RuleEditorPage>("TabSheet2");
     rulePage->addOrReplaceRule("fullname", "fullname^0^1^0^0^Field \"fullname\" must be filled in.",
                                "fullname (filled-in)");
     rulePage->addOrReplaceRule("email", kEmailRecord, "email (email address)");
+    settle();
     QVERIFY(f.form().grab().save(folder + QStringLiteral("/page2.png")));
     f.click("ButtonNext");
     f.ui.saveAnswers.emplace_back(f.path(QStringLiteral("orders-updated.htm")));
     f.click("Button4");
+    settle();
     QVERIFY(f.form().grab().save(folder + QStringLiteral("/page3.png")));
     f.click("ButtonChanges");
+    settle();
     QVERIFY(f.form().grab().save(folder + QStringLiteral("/page3-changes.png")));
+    f.click("ButtonChanges");
+    f.form().resize(900, 760);
+    settle();
+    QVERIFY(f.form().grab().save(folder + QStringLiteral("/page3-resized.png")));
 }
 
 QTEST_MAIN(WizardTest)
