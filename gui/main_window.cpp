@@ -29,6 +29,7 @@
 #include "core/scan/form_scanner.h"
 #include "gui/form_chooser.h"
 #include "gui/link_label.h"
+#include "gui/noted_list.h"
 #include "gui/output_page.h"
 #include "gui/page_text.h"
 #include "gui/pictures.h"
@@ -149,7 +150,7 @@ QWidget *TForm1::buildPage1() {
     m_formEdit->setObjectName(QStringLiteral("FormEdit"));
     m_formEdit->setReadOnly(true);
     m_formEdit->setFixedWidth(409);
-    m_listBoxInputs = new QListWidget(page);
+    m_listBoxInputs = new gui::NotedList(page);
     m_listBoxInputs->setObjectName(QStringLiteral("ListBoxInputs"));
     m_listBoxInputs->setFixedSize(233, 105);
     m_editId = new QLineEdit(page);
@@ -373,6 +374,7 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     {
         const gui::WaitCursor wait;
         m_listBoxInputs->clear();
+        m_listBoxInputs->setEmptyNote({});
         m_tabSheet2->clearLists();
         m_chosenForm = 1;
         m_pagePath = path;
@@ -408,6 +410,9 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     m_chosenForm = result->chosenForm;
     for (const std::string &name : result->fields) {
         m_listBoxInputs->addItem(gui::decodePage(name, encoding));
+    }
+    if (result->fields.empty()) {
+        m_listBoxInputs->setEmptyNote(gui::fromSystemText(texts::kNoNamedFields));
     }
     m_tabSheet2->setFields(result->fields, encoding, std::move(result->markup));
     m_tabSheet2->setRules(std::move(result->rules));

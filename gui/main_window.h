@@ -28,6 +28,7 @@ class RuleEditorPage;
 class TForm5;
 
 namespace gui {
+class NotedList;
 class UiServices;
 } // namespace gui
 
@@ -109,7 +110,7 @@ private:
     OutputPage *m_tabSheet5 = nullptr;
     QPushButton *m_buttonSelectForm = nullptr;
     QLineEdit *m_formEdit = nullptr;
-    QListWidget *m_listBoxInputs = nullptr;
+    gui::NotedList *m_listBoxInputs = nullptr;
     QLineEdit *m_editId = nullptr;
     QComboBox *m_comboFormNum = nullptr;
     QToolButton *m_speedButton1 = nullptr;

@@ -353,6 +353,7 @@ QWidget *RuleEditorPage::buildKinds() {
 
 void RuleEditorPage::clearLists() {
     m_comboBox1->clear();
+    m_comboBox1->setEmptyNote({});
     m_fields.clear();
     m_markup.clear();
     m_listBox1->clear();
@@ -369,6 +370,7 @@ void RuleEditorPage::setFields(const std::vector<std::string> &names, gui::PageE
     for (const std::string &name : m_fields) {
         m_comboBox1->addItem(shown(name));
     }
+    m_comboBox1->setEmptyNote(m_fields.empty() ? gui::fromSystemText(texts::kNoNamedFields) : QString());
 }
 
 void RuleEditorPage::setRules(rules::RuleList rules) {

@@ -14,6 +14,7 @@
 #include "core/rules/field_markup.h"
 #include "core/rules/proposals.h"
 #include "core/rules/rule_list.h"
+#include "gui/noted_list.h"
 #include "gui/page_text.h"
 
 class QCheckBox;
@@ -31,10 +32,10 @@ class UiServices;
 // a mouse press lands on an entry (also the one already selected) and when a key changes the
 // selected entry, never for a selection made by code; `doubleClickedInside` for any left
 // double-click in the box.
-class PickList : public QListWidget {
+class PickList : public gui::NotedList {
     Q_OBJECT
 public:
-    using QListWidget::QListWidget;
+    using gui::NotedList::NotedList;
 
     // The selected entry, or -1. The current entry alone does not count as selected.
     [[nodiscard]] int selectedRow() const;

@@ -33,6 +33,10 @@ inline constexpr std::string_view kUnsupportedEncoding =
     "(such as ISO-8859-1 or Windows-1252) and select it again.";
 inline constexpr std::string_view kNoForm =
     "Velmoraine cannot find a form in your HTML page. Your page must contain a <FORM> tag!";
+// Shown in the empty field lists when the chosen form lists no field.
+inline constexpr std::string_view kNoNamedFields =
+    "No field of this form has a name (name=\"...\" in its input, select or textarea tags), so none can be "
+    "listed or checked. Give each field a name in the page and select it again.";
 
 // Navigation (page 1 and the end of an editor run).
 inline constexpr std::string_view kNoPageChosen = "You must select an HTML file with the form you want to process.";

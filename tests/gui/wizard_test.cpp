@@ -29,6 +29,7 @@
 #include "core/rules/rule_record.h"
 #include "core/run/browser_launch.h"
 #include "core/run/startup.h"
+#include "gui/noted_list.h"
 #include "gui/output_page.h"
 #include "gui/page_text.h"
 #include "gui/rule_editor_page.h"
@@ -125,6 +126,7 @@ private slots:
     void threeFormsThenTwoForms();
     void chooserClosedByTitleBarKeepsFormOne();
     void laterFormsAreChosenFromTheirList();
+    void emptyFieldListSaysWhy();
     void longTagIsElidedWithTooltip();
     void missingPageReportsFileError();
     void pageWithoutFormShowsMessage();
@@ -594,6 +596,25 @@ void WizardTest::laterFormsAreChosenFromTheirList() {
     QVERIFY(firstChecked);
     QVERIFY(listHidden);
     QCOMPARE(f.chooser().size(), QSize(542, 323));
+}
+
+// A form whose fields carry no name lists nothing; both field lists say why, until a page with
+// named fields is picked.
+void WizardTest::emptyFieldListSaysWhy() {
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    const auto notes = [&f] {
+        return QStringList{f.child<gui::NotedList>("ListBoxInputs")->emptyNote(),
+                           f.child<gui::NotedList>("ComboBox1")->accessibleDescription()};
+    };
+    selectPage(f, f.writeFile(QStringLiteral("unnamed.htm"),
+                              "<html><body><form action=x><input id=\"a\"><select></select></form></body></html>"));
+    QVERIFY(f.ui.messages.isEmpty());
+    QCOMPARE(f.child<QListWidget>("ListBoxInputs")->count(), 0);
+    QCOMPARE(notes(), QStringList(2, qs(texts::kNoNamedFields)));
+    selectPage(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    QCOMPARE(notes(), QStringList(2, QString()));
 }
 
 void WizardTest::longTagIsElidedWithTooltip() {
