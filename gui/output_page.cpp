@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -407,25 +408,31 @@ void OutputPage::Button3Click() {
 }
 
 void OutputPage::Button4Click() {
-    const std::optional<QString> path = m_ui.askSavePage(window());
-    if (!path) {
-        return;
+    if (const std::optional<QString> path = m_ui.askSavePage(window())) {
+        saveTo(*path);
     }
+}
+
+// Writes the page shown to `path`, says so, and makes it the file Test opens; false, after the
+// message that says why, when nothing was written.
+bool OutputPage::saveTo(const QString &path) {
     QString refusal;
     const std::optional<std::string> bytes = bytesToWrite(refusal);
     if (!bytes) {
         m_ui.showMessage(window(), refusal);
-        return;
+        return false;
     }
-    const std::string target = gui::toNativePath(*path);
+    const std::string target = gui::toNativePath(path);
     const files::WriteResult written = files::writeFileAtomically(target, *bytes, writeOptionsFor(target));
     if (!written) {
-        showWriteError(gui::toSystemText(*path), written);
-        return;
+        showWriteError(gui::toSystemText(path), written);
+        return false;
     }
-    m_ui.showMessage(window(), gui::fromSystemText(texts::fill(texts::kSaved, gui::toSystemText(*path))));
+    m_ui.showMessage(window(), gui::fromSystemText(texts::fill(texts::kSaved, gui::toSystemText(path))));
     m_unkept = false;
-    m_editSave->setText(*path);
+    m_savedStamp = files::stampOf(*bytes);
+    m_editSave->setText(path);
+    return true;
 }
 
 files::WriteOptions OutputPage::writeOptionsFor(const std::string &target) const {
@@ -462,11 +469,34 @@ void OutputPage::EditSaveChange() {
     }
 }
 
+// Test opens the last save. When the page shown has changed since (Back, other rules, Continue;
+// or an edit in the box), the saved file is the older page: the author is told so, and can
+// save the page shown over it first, test the older file all the same, or neither.
 void OutputPage::Button5Click() {
     const QString target = m_editSave->text();
-    if (!target.isEmpty()) {
-        ShowInBrowser(target);
+    if (target.isEmpty()) {
+        return;
     }
+    if (m_savedStamp && *m_savedStamp != files::stampOf(currentBytes())) {
+        QMessageBox question(QMessageBox::NoIcon, gui::fromSystemText(texts::kMessageTitle),
+                             gui::fromSystemText(texts::fill(texts::kSavedFileOlder, gui::toSystemText(target))),
+                             QMessageBox::Cancel, window());
+        question.setObjectName(QStringLiteral("TestQuestion"));
+        QPushButton *save = question.addButton(QStringLiteral("Save and Test"), QMessageBox::AcceptRole);
+        save->setObjectName(QStringLiteral("SaveAndTest"));
+        QPushButton *older = question.addButton(QStringLiteral("Test the Saved File"), QMessageBox::AcceptRole);
+        older->setObjectName(QStringLiteral("TestSavedFile"));
+        question.setDefaultButton(save);
+        m_ui.showModal(question);
+        if (question.clickedButton() == save) {
+            if (!saveTo(target)) {
+                return;
+            }
+        } else if (question.clickedButton() != older) {
+            return;
+        }
+    }
+    ShowInBrowser(target);
 }
 
 // The sibling editor's launcher opens the target when it is installed in the main directory;

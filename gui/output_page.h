@@ -99,6 +99,7 @@ private:
     void Button3Click();
     void Button4Click();
     void Button5Click();
+    bool saveTo(const QString &path);
     void EditSaveChange();
     void ButtonChangesToggle(bool shown);
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -115,8 +116,9 @@ private:
     std::string m_bytes;
     std::string m_sourcePath;
     files::ContentStamp m_sourceStamp;
-    files::ContentStamp m_builtFromStamp; // the source page's bytes that m_bytes was built from
-    bool m_unkept = false;                // see outputUnkept
+    files::ContentStamp m_builtFromStamp;            // the source page's bytes that m_bytes was built from
+    bool m_unkept = false;                           // see outputUnkept
+    std::optional<files::ContentStamp> m_savedStamp; // the bytes of the last save, when there was one
     gui::PageEncoding m_encoding = gui::PageEncoding::Utf8;
     gui::LineEnding m_lineEnding = gui::LineEnding::CrLf;
 

@@ -106,6 +106,10 @@ inline constexpr std::string_view kLineEndingsTip =
 inline constexpr std::string_view kCharacterNotInCharset =
     "The character %s on line %d cannot be written in this page's character set, %s. Please remove it or "
     "change it, then save again. Nothing has been saved.";
+// Asked by Test when the page shown is not what was saved last; "%s" is the saved file.
+inline constexpr std::string_view kSavedFileOlder =
+    "The file %s holds the page as it was saved before, not the updated page shown now: its rules or its text "
+    "have changed since. Save the page shown over it before testing?";
 inline constexpr std::string_view kSaved =
     "Your HTML page has been saved to file %s. You can click the Test button on the right to test the form in your "
     "browser.";

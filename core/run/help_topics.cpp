@@ -126,8 +126,9 @@ until the entry is corrected. This step is optional: press Continue to skip it.<
 
 <h3>Adding a rule</h3>
 <ol>
-<li>Click a field in <b>Fields in Your Form</b>. The wizard proposes a rule from the field's name
-(see below).</li>
+<li>Click a field in <b>Fields in Your Form</b>. A field that has a rule shows that rule, as it is
+stored; any other field gets a proposed rule, from what its tag in the page declares and then
+from its name (see below).</li>
 <li>Choose the type of check and its settings, tick <b>The field may be left blank</b> if the
 field is optional, and edit the error message.</li>
 <li>Press <b>Add &gt;&gt;</b>, or double-click the field. The field appears in <b>Fields you
@@ -135,8 +136,8 @@ want to Validate</b>.</li>
 </ol>
 <p>Each field has one rule. Adding a field again replaces its rule, in the same place in the
 list, and the wizard says so. The checks run in the order of the list. To take a rule away,
-click it in the right-hand list and press <b>Remove</b>. Clicking a rule there does not load it
-back into the settings; select the field on the left and add it again to change it.</p>
+click it in the right-hand list and press <b>Remove</b>. Clicking a rule there also loads it into
+the settings: change them and press <b>Add &gt;&gt;</b> to replace the rule.</p>
 
 <h3>The types of check</h3>
 <table border="1" cellspacing="0" cellpadding="4">
@@ -168,9 +169,21 @@ number with area code.</td></tr>
 dd/mm/yy.</td></tr>
 </table>
 
-<h3>Proposals from field names</h3>
-<p>Clicking a field proposes a rule from its name, whatever capitals it uses. The first match
-wins:</p>
+<h3>Where proposals come from</h3>
+<p>A proposal comes first from the field's tag in your page:</p>
+<ul>
+<li><code>type="email"</code> (or <code>inputmode="email"</code>): e-mail address;</li>
+<li><code>type="number"</code> (or <code>inputmode="decimal"</code>): number value;</li>
+<li>a digit <code>pattern</code> such as <code>\d{5}</code> or <code>[0-9]{4,6}</code>: a sequence
+of that many digits;</li>
+<li><code>type="tel"</code>: the phone number settings; <code>inputmode="numeric"</code>: digits;
+<code>type="date"</code>: eight digits and dashes; <code>type="url"</code>: filled in;</li>
+<li><code>required</code> clears <b>The field may be left blank</b>; <code>minlength</code>,
+<code>maxlength</code>, <code>min</code> and <code>max</code> fill the limits. A limit the tag
+does not declare goes back to its usual value, never kept from the field clicked before.</li>
+</ul>
+<p>Where the tag names no type of check, the field's name decides, whatever capitals it uses.
+The first match wins:</p>
 <ol>
 <li>a name containing <code>email</code>, <code>e-mail</code> or <code>e_mail</code>: e-mail
 address;</li>

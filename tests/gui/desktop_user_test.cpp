@@ -93,6 +93,8 @@ private slots:
     void missingModelIsNamedInFull();
     void modelWithoutBeginLineIsRefused();
     void lineEndingsAreExplainedWhereTheUserEdits();
+    void testSaysWhenTheSavedFileIsOlder_data();
+    void testSaysWhenTheSavedFileIsOlder();
     void formTagWrittenOtherwiseIsAForm_data();
     void formTagWrittenOtherwiseIsAForm();
     void screenshots();
@@ -333,6 +335,61 @@ void DesktopUserTest::lineEndingsAreExplainedWhereTheUserEdits() {
     f.click("ButtonBack");
     buildPageThree(f, f.writeFile(QStringLiteral("crlf.htm"), kContactPage));
     QCOMPARE(f.child<QPlainTextEdit>("RichEdit1")->toolTip(), qs(texts::fill(texts::kLineEndingsTip, "CR LF")));
+}
+
+// Row per answer: after a save, Back, another rule and Continue, the saved file holds the older
+// page. Test asks; "Save and Test" writes the page shown over it first, "Test the Saved File"
+// opens it as it is, Cancel does neither. Nothing changed since the save: no question.
+void DesktopUserTest::testSaysWhenTheSavedFileIsOlder_data() {
+    QTest::addColumn<QString>("answer"); // a button's objectName; empty: nothing changed
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<bool>("savedAgain");
+    QTest::newRow("unchanged") << QString() << true << false;
+    QTest::newRow("save and test") << QStringLiteral("SaveAndTest") << true << true;
+    QTest::newRow("test the saved file") << QStringLiteral("TestSavedFile") << true << false;
+    QTest::newRow("cancel") << QString::fromLatin1("cancel") << false << false;
+}
+
+void DesktopUserTest::testSaysWhenTheSavedFileIsOlder() {
+    QFETCH(QString, answer);
+    QFETCH(bool, opened);
+    QFETCH(bool, savedAgain);
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    buildPageThree(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    const QString saved = f.path(QStringLiteral("saved.htm"));
+    f.ui.saveAnswers.emplace_back(saved);
+    f.click("Button4");
+    const std::string before = WizardFixture::readFile(saved);
+    if (!answer.isEmpty()) {
+        f.click("ButtonBack");
+        f.child<RuleEditorPage>("TabSheet2")->addOrReplaceRule("email", "email^0^5^0^0^Fill it in", "email");
+        f.click("ButtonNext");
+    }
+    QString question;
+    if (!answer.isEmpty()) {
+        f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+            question = dialog.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            if (auto *button = dialog.findChild<QPushButton *>(answer)) {
+                button->click();
+            } else {
+                dialog.reject();
+            }
+        });
+    }
+    f.click("Button5");
+    QVERIFY(f.ui.modalAnswers.empty());
+    QCOMPARE(question.isEmpty(), answer.isEmpty());
+    if (!question.isEmpty()) {
+        QCOMPARE(question, qs(texts::fill(texts::kSavedFileOlder, saved.toStdString())));
+    }
+    QCOMPARE(f.ui.browserUrls.size() + f.ui.programs.size(), opened ? 1 : 0);
+    const std::string after = WizardFixture::readFile(saved);
+    QCOMPARE(after != before, savedAgain);
+    if (savedAgain) {
+        QCOMPARE(after, outputPage(f)->currentBytes());
+    }
 }
 
 // Row per page whose form tag is written another way than "<form " or "<FORM ": the page is
