@@ -20,6 +20,7 @@
 
 using namespace velmoraine;
 using velmoraine::test::qs;
+using velmoraine::test::ScopedPath;
 using velmoraine::test::WizardFixture;
 
 namespace {
@@ -30,18 +31,6 @@ const std::string kPage = "<html><head></head><body>\n<form action=\"mail.asp\">
 // What qd.dat held before: the writes must keep all of it but the one value.
 const std::string kLinkData = "; written by the launcher\n[vlhome]\nurl=https://example.org/old\nwidth=800\n\n"
                               "[vlsu]\nurl=https://example.org/old-signup\n";
-
-// PATH for the duration of a test.
-class ScopedPath {
-public:
-    explicit ScopedPath(const QString &path) : m_saved(qgetenv("PATH")) { qputenv("PATH", QFile::encodeName(path)); }
-    ~ScopedPath() { qputenv("PATH", m_saved); }
-    ScopedPath(const ScopedPath &) = delete;
-    ScopedPath &operator=(const ScopedPath &) = delete;
-
-private:
-    QByteArray m_saved;
-};
 
 QString writeExecutable(WizardFixture &f, const QString &name) {
     const QString path = f.writeFile(name, "#!/bin/sh\nexit 0\n");
@@ -107,6 +96,8 @@ private slots:
     void emptyMainDirectory();
     void longMainDirectoryStartsTheWholeCommand();
     void unwritableLinkDataFileStillOpens();
+    void failedLaunchNamesWhatDidNotOpen_data();
+    void failedLaunchNamesWhatDidNotOpen();
     void screenshots();
 };
 
@@ -337,6 +328,99 @@ void HelpLinksTest::unwritableLinkDataFileStillOpens() {
     QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
     QVERIFY(f.ui.messages.isEmpty());
     QVERIFY(f.ui.errors.isEmpty());
+}
+
+// Every launch point with a browser, launcher or help viewer that cannot start: a message owned
+// by the window that launched says so and ends with the address or path, which the user can
+// select. Where the help viewer failed, the wizard's own help shows the topic after it.
+void HelpLinksTest::failedLaunchNamesWhatDidNotOpen_data() {
+    QTest::addColumn<QString>("page");      // where the launch point is
+    QTest::addColumn<QString>("control");   // EditID: Return there with a refused account ID;
+                                            // HelpBrowser: a web link inside the help window
+    QTest::addColumn<QString>("installed"); // a launcher in the main directory, or hh.exe on the path
+    QTest::addColumn<int>("what");          // gui::Unopened
+    QTest::addColumn<QString>("where");     // {saved}: the saved page; {help}: the help file
+    QTest::addColumn<int>("helpTopic");     // shown by the wizard's own help afterwards; 0: none
+
+    const auto row = [](const char *name, const char *page, const char *control, const char *installed,
+                        gui::Unopened what, const QString &where, int helpTopic) {
+        QTest::newRow(name) << QString::fromLatin1(page) << QString::fromLatin1(control)
+                            << QString::fromLatin1(installed) << static_cast<int>(what) << where << helpTopic;
+    };
+    using gui::Unopened;
+    const QString signUp = qs(service::kSignUpUrl);
+    const QString home = qs(service::kHomeUrl);
+    const QString saved = QStringLiteral("{saved}");
+    const QString help = QStringLiteral("{help}");
+    row("Test, browser", "TabSheet5", "Button5", "", Unopened::SavedPage, saved, 0);
+    row("Test, launcher", "TabSheet5", "Button5", "dpbrowse.exe", Unopened::SavedPage, saved, 0);
+    row("sign-up link, browser", "TabSheet1", "Label34", "", Unopened::WebAddress, signUp, 0);
+    row("sign-up link, launcher", "TabSheet1", "Label34", "kxbrws.exe", Unopened::WebAddress, signUp, 0);
+    row("refused account ID", "TabSheet1", "EditID", "", Unopened::WebAddress, signUp, 0);
+    row("home link, page 1", "TabSheet1", "Label62", "", Unopened::WebAddress, home, 0);
+    row("home link, page 3, launcher", "TabSheet5", "Label54", "kxbrws.exe", Unopened::WebAddress, home, 0);
+    row("Help, viewer", "TabSheet1", "SpeedButton1", "hh.exe", Unopened::HelpFile, help, 1000);
+    row("help link, viewer", "TabSheet2", "Label59", "hh.exe", Unopened::HelpFile, help, 1002);
+    row("tutorial link, viewer", "TabSheet5", "Label60", "hh.exe", Unopened::HelpFile, help, 1001);
+    row("web link in the help", "TabSheet1", "HelpBrowser", "", Unopened::WebAddress, home, 1000);
+}
+
+void HelpLinksTest::failedLaunchNamesWhatDidNotOpen() {
+    QFETCH(QString, page);
+    QFETCH(QString, control);
+    QFETCH(QString, installed);
+    QFETCH(int, what);
+    QFETCH(QString, where);
+    QFETCH(int, helpTopic);
+
+    WizardFixture f;
+    const ScopedPath path(f.path(QStringLiteral("bin")));
+    if (installed == QStringLiteral("hh.exe")) {
+        writeExecutable(f, QStringLiteral("bin/hh.exe"));
+    } else if (!installed.isEmpty()) {
+        writeExecutable(f, QStringLiteral("main/") + installed);
+    }
+    const QString main = startWith(f, QStringLiteral("main"));
+    goToPage(f, page.toLatin1().constData());
+    const QString saved = f.path(QStringLiteral("saved page.htm"));
+    if (page == QStringLiteral("TabSheet5")) {
+        f.ui.saveAnswers.emplace_back(saved);
+        f.click("Button4");
+    }
+    where.replace(QStringLiteral("{saved}"), saved)
+        .replace(QStringLiteral("{help}"), main + QStringLiteral("velmoraine.chm"));
+
+    f.ui.launchesFail = true;
+    const qsizetype shownBefore = f.ui.messages.size();
+    QWidget *owner = &f.form();
+    if (control == QStringLiteral("EditID")) {
+        f.child<QLineEdit>("EditID")->setText(QStringLiteral("12863"));
+        QTest::keyClick(f.child<QLineEdit>("EditID"), Qt::Key_Return);
+        QCOMPARE(f.ui.messages.value(shownBefore).text, qs(texts::kInvalidAccountId));
+    } else if (control == QStringLiteral("HelpBrowser")) {
+        f.click("SpeedButton1");
+        owner = helpWindow(f);
+        emit owner->findChild<QTextBrowser *>(control)->anchorClicked(QUrl(where));
+    } else if (control.startsWith(QStringLiteral("Label"))) {
+        clickLink(f, control.toLatin1().constData());
+    } else {
+        f.click(control.toLatin1().constData());
+    }
+
+    QVERIFY(!f.ui.browserUrls.isEmpty() || !f.ui.programs.isEmpty()); // the launch was tried
+    QCOMPARE(f.ui.messages.size(), shownBefore + (control == QStringLiteral("EditID") ? 2 : 1));
+    const test::RecordingUi::Shown &shown = f.ui.messages.last();
+    QCOMPARE(shown.text, gui::unopenedMessage(static_cast<gui::Unopened>(what), where));
+    QVERIFY2(shown.text.endsWith(QStringLiteral("\n") + where), qPrintable(shown.text));
+    QVERIFY(shown.selectable);
+    QCOMPARE(shown.owner, owner);
+    QVERIFY(f.ui.errors.isEmpty());
+    if (helpTopic == 0) {
+        QVERIFY(helpWindow(f) == nullptr);
+    } else {
+        QVERIFY(helpWindow(f) != nullptr && helpWindow(f)->isVisible());
+        QCOMPARE(helpWindow(f)->currentTopic(), helpTopic);
+    }
 }
 
 // With VELMORAINE_SCREENSHOTS set to a folder, writes a picture of the help window at the

@@ -1,6 +1,7 @@
 #include "recording_ui.h"
 
 #include <QDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -31,6 +32,17 @@ void RecordingUi::showMessage(QWidget *owner, const QString &text) {
 }
 
 void RecordingUi::showError(QWidget *owner, const QString &text) { errors.append({owner, text}); }
+
+// Recorded with the messages. Whether the text can be selected is read from the box the desktop
+// would show.
+void RecordingUi::showCopyableMessage(QWidget *owner, const QString &text) {
+    const Qt::TextInteractionFlags copyable = Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+    const auto box = gui::makeCopyableMessageBox(owner, text);
+    messages.append({owner, box->text(), (box->textInteractionFlags() & copyable) == copyable});
+    if (onMessage) {
+        onMessage(text);
+    }
+}
 
 std::optional<QString> RecordingUi::askOpenPage(QWidget * /*owner*/, const QString &startFolder) {
     openFolders.append(startFolder);
@@ -76,10 +88,14 @@ void RecordingUi::copyToClipboard(const QString &text, const QByteArray &bytes) 
     gui::writeClipboard(text, bytes);
 }
 
-void RecordingUi::openInBrowser(const QUrl &url) { browserUrls.append(url); }
+bool RecordingUi::openInBrowser(const QUrl &url) {
+    browserUrls.append(url);
+    return !launchesFail;
+}
 
-void RecordingUi::startProgram(const QString &program, const QStringList &arguments) {
+bool RecordingUi::startProgram(const QString &program, const QStringList &arguments) {
     programs.append({program, arguments});
+    return !launchesFail;
 }
 
 std::function<void(QDialog &)> chooseForm(int number) {

@@ -713,6 +713,9 @@ void WizardTest::testStartsNothingForRemovedFile() {
     QVERIFY(f.ui.browserUrls.isEmpty());
     QVERIFY(f.ui.programs.isEmpty());
     QVERIFY(f.ui.errors.isEmpty());
+    // It says so, and names the file.
+    QCOMPARE(f.ui.messageTexts().last(), gui::unopenedMessage(gui::Unopened::MissingSavedPage, saved));
+    QVERIFY(f.ui.messages.last().selectable);
 }
 
 void WizardTest::missingModelStopsPageThree() {
