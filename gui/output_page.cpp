@@ -232,6 +232,8 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     setTabOrder(m_button3, m_button4);
     setTabOrder(m_button4, m_editSave);
     setTabOrder(m_editSave, m_button5);
+    setTabOrder(m_button5, m_label54);
+    setTabOrder(m_label54, m_label60);
 
     connect(m_button3, &QPushButton::clicked, this, &OutputPage::Button3Click);
     connect(m_button4, &QPushButton::clicked, this, &OutputPage::Button4Click);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -15,6 +16,7 @@
 #include "core/base/texts.h"
 #include "core/run/launch_commands.h"
 #include "gui/help_window.h"
+#include "gui/link_label.h"
 #include "gui/page_text.h"
 #include "wizard_fixture.h"
 
@@ -71,6 +73,34 @@ HelpWindow *helpWindow(WizardFixture &f) {
     return windows.size() == 1 ? windows.front() : nullptr;
 }
 
+// What the keys on a link did: the addresses opened, the help topic shown, the digit counts of
+// the preset filled in.
+QString effectOf(WizardFixture &f) {
+    QStringList seen;
+    for (const QUrl &url : f.ui.browserUrls) {
+        seen.append(QStringLiteral("browser ") + url.toString());
+    }
+    if (helpWindow(f) != nullptr && helpWindow(f)->isVisible()) {
+        seen.append(QStringLiteral("help %1").arg(helpWindow(f)->currentTopic()));
+    }
+    if (f.child<QRadioButton>("RadioNumberSeq")->isChecked()) {
+        seen.append(QStringLiteral("preset %1 %2")
+                        .arg(f.child<QLineEdit>("EditSeqMin")->text(), f.child<QLineEdit>("EditSeqMax")->text()));
+    }
+    return seen.join(QStringLiteral("; "));
+}
+
+void clearEffects(WizardFixture &f) {
+    f.ui.browserUrls.clear();
+    if (helpWindow(f) != nullptr) {
+        helpWindow(f)->close();
+    }
+    f.child<QRadioButton>("RadioNonBlank")->setChecked(true);
+    f.child<QLineEdit>("EditSeqMin")->clear();
+    f.child<QLineEdit>("EditSeqMax")->clear();
+    QApplication::setActiveWindow(&f.form());
+}
+
 QStringList words(const launch::Command &command) {
     QStringList all{gui::fromNativePath(command.program)};
     for (const std::string &argument : command.arguments) {
@@ -98,6 +128,8 @@ private slots:
     void unwritableLinkDataFileStillOpens();
     void failedLaunchNamesWhatDidNotOpen_data();
     void failedLaunchNamesWhatDidNotOpen();
+    void keyboardReachesEveryLink_data();
+    void keyboardReachesEveryLink();
     void screenshots();
 };
 
@@ -420,6 +452,90 @@ void HelpLinksTest::failedLaunchNamesWhatDidNotOpen() {
     } else {
         QVERIFY(helpWindow(f) != nullptr && helpWindow(f)->isVisible());
         QCOMPARE(helpWindow(f)->currentTopic(), helpTopic);
+    }
+}
+
+// Tab walks each page's keyboard order, which takes the links in reading order; on a link the
+// focus shows, and Return, Enter and Space do what a click does.
+void HelpLinksTest::keyboardReachesEveryLink_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QStringList>("order");   // where Tab stops, in order (the page's other stops left out)
+    QTest::addColumn<QStringList>("effects"); // what each link of `order` does, in order
+    const QString signUp = QStringLiteral("browser ") + qs(service::kSignUpUrl);
+    const QString home = QStringLiteral("browser ") + qs(service::kHomeUrl);
+    QTest::newRow("page 1") << QStringLiteral("TabSheet1")
+                            << QStringList{QStringLiteral("ButtonSelectForm"), QStringLiteral("ListBoxInputs"),
+                                           QStringLiteral("FormEdit"),         QStringLiteral("EditID"),
+                                           QStringLiteral("ComboFormNum"),     QStringLiteral("Label34"),
+                                           QStringLiteral("Label62"),          QStringLiteral("ButtonNext"),
+                                           QStringLiteral("SpeedButton1")}
+                            << QStringList{signUp, home};
+    // Tab stops at the selected option only.
+    QTest::newRow("page 2") << QStringLiteral("TabSheet2")
+                            << QStringList{QStringLiteral("Label59"),     QStringLiteral("RadioNonBlank"),
+                                           QStringLiteral("Label11"),     QStringLiteral("Label18"),
+                                           QStringLiteral("Label19"),     QStringLiteral("EditMin"),
+                                           QStringLiteral("EditNumMin"),  QStringLiteral("ComboBox1"),
+                                           QStringLiteral("Button1"),     QStringLiteral("EditSeqMin"),
+                                           QStringLiteral("EditErrorMsg")}
+                            << QStringList{QStringLiteral("help 1002"), QStringLiteral("preset 10 10"),
+                                           QStringLiteral("preset 5 9"), QStringLiteral("preset 6 6")};
+    QTest::newRow("page 3") << QStringLiteral("TabSheet5")
+                            << QStringList{QStringLiteral("RichEdit1"), QStringLiteral("Button3"),
+                                           QStringLiteral("Button4"),   QStringLiteral("EditSave"),
+                                           QStringLiteral("Button5"),   QStringLiteral("Label54"),
+                                           QStringLiteral("Label60")}
+                            << QStringList{home, QStringLiteral("help 1001")};
+}
+
+void HelpLinksTest::keyboardReachesEveryLink() {
+    QFETCH(QString, page);
+    QFETCH(QStringList, order);
+    QFETCH(QStringList, effects);
+    WizardFixture f;
+    const ScopedPath noViewer(f.path(QStringLiteral("empty-bin")));
+    startWith(f, QStringLiteral("main"));
+    goToPage(f, page.toLatin1().constData());
+    if (page == QStringLiteral("TabSheet5")) { // Test takes part once a page is saved
+        f.ui.saveAnswers.emplace_back(f.path(QStringLiteral("saved.htm")));
+        f.click("Button4");
+    }
+    QApplication::setActiveWindow(&f.form());
+    QVERIFY(QTest::qWaitForWindowActive(&f.form()));
+
+    QWidget *first = f.child<QWidget>(order.front().toLatin1().constData());
+    first->setFocus(Qt::TabFocusReason);
+    QStringList walked{first->objectName()};
+    for (int step = 0; step < 50; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == first) {
+            break;
+        }
+        walked.append(QApplication::focusWidget()->objectName());
+    }
+    QStringList stops = walked;
+    stops.removeIf([&](const QString &name) { return !order.contains(name); });
+    QCOMPARE(stops, order);
+    const QList<gui::LinkLabel *> links =
+        f.child<QWidget>(page.toLatin1().constData())->findChildren<gui::LinkLabel *>();
+    for (const gui::LinkLabel *link : links) {
+        QVERIFY2(order.contains(link->objectName()), qPrintable(link->objectName()));
+    }
+
+    QStringList linkStops = order;
+    linkStops.removeIf([](const QString &name) { return !name.startsWith(QStringLiteral("Label")); });
+    QCOMPARE(linkStops.size(), effects.size());
+    for (qsizetype i = 0; i < linkStops.size(); ++i) {
+        auto *link = f.child<gui::LinkLabel>(linkStops[i].toLatin1().constData());
+        link->clearFocus();
+        const QImage unfocused = link->grab().toImage();
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+            clearEffects(f);
+            link->setFocus(Qt::TabFocusReason);
+            QVERIFY(link->grab().toImage() != unfocused);
+            QTest::keyClick(link, key);
+            QCOMPARE(effectOf(f), effects[i]);
+        }
     }
 }
 
