@@ -461,30 +461,20 @@ void HelpLinksTest::keyboardReachesEveryLink_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QStringList>("order");   // where Tab stops, in order (the page's other stops left out)
     QTest::addColumn<QStringList>("effects"); // what each link of `order` does, in order
+    const auto list = [](const char *items) { return QString::fromLatin1(items).split(u','); };
     const QString signUp = QStringLiteral("browser ") + qs(service::kSignUpUrl);
     const QString home = QStringLiteral("browser ") + qs(service::kHomeUrl);
     QTest::newRow("page 1") << QStringLiteral("TabSheet1")
-                            << QStringList{QStringLiteral("ButtonSelectForm"), QStringLiteral("ListBoxInputs"),
-                                           QStringLiteral("FormEdit"),         QStringLiteral("EditID"),
-                                           QStringLiteral("ComboFormNum"),     QStringLiteral("Label34"),
-                                           QStringLiteral("Label62"),          QStringLiteral("ButtonNext"),
-                                           QStringLiteral("SpeedButton1")}
+                            << list("ButtonSelectForm,ListBoxInputs,FormEdit,EditID,ComboFormNum,Label34,Label62,"
+                                    "ButtonNext,SpeedButton1")
                             << QStringList{signUp, home};
     // Tab stops at the selected option only.
     QTest::newRow("page 2") << QStringLiteral("TabSheet2")
-                            << QStringList{QStringLiteral("Label59"),     QStringLiteral("RadioNonBlank"),
-                                           QStringLiteral("Label11"),     QStringLiteral("Label18"),
-                                           QStringLiteral("Label19"),     QStringLiteral("EditMin"),
-                                           QStringLiteral("EditNumMin"),  QStringLiteral("ComboBox1"),
-                                           QStringLiteral("Button1"),     QStringLiteral("EditSeqMin"),
-                                           QStringLiteral("EditErrorMsg")}
-                            << QStringList{QStringLiteral("help 1002"), QStringLiteral("preset 10 10"),
-                                           QStringLiteral("preset 5 9"), QStringLiteral("preset 6 6")};
+                            << list("Label59,RadioNonBlank,Label11,Label18,Label19,EditMin,EditNumMin,ComboBox1,"
+                                    "Button1,EditSeqMin,EditErrorMsg")
+                            << list("help 1002,preset 10 10,preset 5 9,preset 6 6");
     QTest::newRow("page 3") << QStringLiteral("TabSheet5")
-                            << QStringList{QStringLiteral("RichEdit1"), QStringLiteral("Button3"),
-                                           QStringLiteral("Button4"),   QStringLiteral("EditSave"),
-                                           QStringLiteral("Button5"),   QStringLiteral("Label54"),
-                                           QStringLiteral("Label60")}
+                            << list("RichEdit1,Button3,Button4,EditSave,Button5,Label54,Label60")
                             << QStringList{home, QStringLiteral("help 1001")};
 }
 
