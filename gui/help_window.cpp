@@ -92,12 +92,15 @@ void HelpWindow::openTopic(int topic) {
     }
 }
 
-// Topics link to each other as "help:NUMBER"; a web address opens in the browser.
+// Topics link to each other as "help:NUMBER"; a web address opens in the browser, or is shown
+// for copying when it cannot.
 void HelpWindow::followLink(const QUrl &url) {
     if (url.scheme() == gui::fromSystemText(help::kTopicScheme)) {
         openTopic(url.path().toInt());
     } else if (url.scheme() == QStringLiteral("http") || url.scheme() == QStringLiteral("https")) {
-        m_ui.openInBrowser(url);
+        if (!m_ui.openInBrowser(url)) {
+            gui::reportUnopened(m_ui, this, gui::Unopened::WebAddress, url.toString());
+        }
     }
 }
 

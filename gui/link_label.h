@@ -1,4 +1,5 @@
-// A label that acts as a link: blue, underlined, hand cursor, and a click signal.
+// A label that acts as a link: blue, underlined, hand cursor, and a click signal. Tab reaches
+// it, shows the focus around it, and Return, Enter or Space then click it.
 #pragma once
 
 #include "gui/window_look.h"
@@ -18,6 +19,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool m_pressed = false;

@@ -120,6 +120,9 @@ TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent) : QWidget(
 
     auto *label34 = findChild<gui::LinkLabel *>(QStringLiteral("Label34"));
     auto *label62 = findChild<gui::LinkLabel *>(QStringLiteral("Label62"));
+    // The links follow the form number, in the order they stand on the page.
+    setTabOrder(m_comboFormNum, label34);
+    setTabOrder(label34, label62);
     connect(m_buttonSelectForm, &QPushButton::clicked, this, &TForm1::ButtonSelectFormClick);
     connect(m_buttonNext, &QPushButton::clicked, this, &TForm1::ButtonNextClick);
     // Return after typing the account ID is Continue, as in a dialog.

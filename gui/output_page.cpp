@@ -241,6 +241,8 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     setTabOrder(m_button3, m_button4);
     setTabOrder(m_button4, m_editSave);
     setTabOrder(m_editSave, m_button5);
+    setTabOrder(m_button5, m_label54);
+    setTabOrder(m_label54, m_label60);
 
     connect(m_button3, &QPushButton::clicked, this, &OutputPage::Button3Click);
     connect(m_button4, &QPushButton::clicked, this, &OutputPage::Button4Click);
@@ -500,24 +502,27 @@ void OutputPage::Button5Click() {
 }
 
 // The sibling editor's launcher opens the target when it is installed in the main directory;
-// otherwise the desktop's default browser does. A saved file that is gone starts nothing.
+// otherwise the desktop's default browser does. A saved file that is gone starts nothing, and
+// a target that does not open is named for the user to open by hand; both say so.
 void OutputPage::ShowInBrowser(const QString &target) {
     const bool web = rewrite::isWebTarget(gui::toSystemText(target));
     QString argument = target;
     if (!web) {
         const QFileInfo file(target);
         if (!file.exists()) {
+            gui::reportUnopened(m_ui, window(), gui::Unopened::MissingSavedPage, target);
             return;
         }
         argument = file.absoluteFilePath();
     }
     const rewrite::LaunchCommand command = rewrite::browserLaunchCommand(m_mainDirectory, gui::toNativePath(argument));
     const QString program = gui::fromNativePath(command.program);
-    if (launcherPresent(program)) {
-        m_ui.startProgram(program, {gui::fromNativePath(command.argument)});
-        return;
+    const bool opened = launcherPresent(program)
+                            ? m_ui.startProgram(program, {gui::fromNativePath(command.argument)})
+                            : m_ui.openInBrowser(web ? QUrl(target) : QUrl::fromLocalFile(argument));
+    if (!opened) {
+        gui::reportUnopened(m_ui, window(), web ? gui::Unopened::WebAddress : gui::Unopened::SavedPage, argument);
     }
-    m_ui.openInBrowser(web ? QUrl(target) : QUrl::fromLocalFile(argument));
 }
 
 } // namespace velmoraine

@@ -178,7 +178,12 @@ RuleEditorPage::RuleEditorPage(gui::UiServices &ui, QWidget *parent) : QWidget(p
     m_listBox1->setObjectName(QStringLiteral("ListBox1"));
     m_listBox1->hide();
 
-    // Keyboard order.
+    // Keyboard order. The links join it where they stand in the text: the help link above the
+    // options, the presets after the option whose sentence they continue.
+    auto *label11 = findChild<gui::LinkLabel *>(QStringLiteral("Label11"));
+    auto *label18 = findChild<gui::LinkLabel *>(QStringLiteral("Label18"));
+    auto *label19 = findChild<gui::LinkLabel *>(QStringLiteral("Label19"));
+    setTabOrder(label59, m_radioNonBlank);
     const QList<QWidget *> order = {m_radioNonBlank, m_radioEmail,  m_radioNumberSeq,  m_editMin,    m_editMax,
                                     m_radioNumber,   m_editNumMin,  m_checkBoxBlankOK, m_comboBox1,  m_listBox2,
                                     m_button1,       m_button2,     m_editSeqMin,      m_editSeqMax, m_editPunct,
@@ -186,6 +191,9 @@ RuleEditorPage::RuleEditorPage(gui::UiServices &ui, QWidget *parent) : QWidget(p
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
+    setTabOrder(m_radioNumberSeq, label11);
+    setTabOrder(label11, label18);
+    setTabOrder(label18, label19);
 
     auto *kinds = new QButtonGroup(this);
     kinds->addButton(m_radioNonBlank);

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -12,10 +13,22 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QSpacerItem>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "core/base/texts.h"
 #include "gui/page_text.h"
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#endif
 
 namespace velmoraine::gui {
 
@@ -60,6 +73,12 @@ std::unique_ptr<QMessageBox> makeErrorBox(QWidget *owner, const QString &text) {
     return box;
 }
 
+std::unique_ptr<QMessageBox> makeCopyableMessageBox(QWidget *owner, const QString &text) {
+    auto box = makeMessageBox(owner, text);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return box;
+}
+
 std::unique_ptr<QFileDialog> makeOpenPageDialog(QWidget *owner, const QString &startFolder) {
     auto dialog = std::make_unique<QFileDialog>(owner, QString(), startFolder, pageFileFilter());
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -101,6 +120,10 @@ void DesktopUiServices::showMessage(QWidget *owner, const QString &text) { makeM
 
 void DesktopUiServices::showError(QWidget *owner, const QString &text) { makeErrorBox(owner, text)->exec(); }
 
+void DesktopUiServices::showCopyableMessage(QWidget *owner, const QString &text) {
+    makeCopyableMessageBox(owner, text)->exec();
+}
+
 std::optional<QString> DesktopUiServices::askOpenPage(QWidget *owner, const QString &startFolder) {
     const auto dialog = makeOpenPageDialog(owner, startFolder);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
@@ -122,10 +145,162 @@ int DesktopUiServices::showModal(QDialog &dialog) { return dialog.exec(); }
 
 void DesktopUiServices::copyToClipboard(const QString &text, const QByteArray &bytes) { writeClipboard(text, bytes); }
 
-void DesktopUiServices::openInBrowser(const QUrl &url) { QDesktopServices::openUrl(url); }
+// --- Starting programs ---
 
-void DesktopUiServices::startProgram(const QString &program, const QStringList &arguments) {
-    QProcess::startDetached(program, arguments);
+namespace {
+
+#ifdef Q_OS_UNIX
+
+// How long a started program is watched. One that ends within it with a failure has opened
+// nothing: xdg-open without a browser ends so in a few hundredths of a second. The click waits
+// this long at most, and only while the program runs on; what fails later is the program's own
+// to show.
+constexpr int kWatchMilliseconds = 300;
+constexpr int kWatchStepMilliseconds = 10;
+
+// In the watching process: 0 when `started` still runs at the end of the watch or has ended
+// well, 1 when it has ended with a failure (an exit status other than 0, or a signal). Only
+// calls that are safe between fork and exit.
+int watch(pid_t started) {
+    const timespec step{0, kWatchStepMilliseconds * 1000 * 1000};
+    for (int waited = 0; waited < kWatchMilliseconds; waited += kWatchStepMilliseconds) {
+        int status = 0;
+        const pid_t ended = ::waitpid(started, &status, WNOHANG);
+        if (ended == started) {
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+        }
+        if (ended < 0 && errno != EINTR) {
+            return 0;
+        }
+        ::nanosleep(&step, nullptr);
+    }
+    return 0;
+}
+
+// Starts the program as QProcess::startDetached does (in a session of its own, through an
+// intermediate process, so that it is no child of the wizard and outlives it), with one step
+// more: the intermediate process watches it for a moment and passes on how it ended. A program
+// that cannot be run reports its error number through `report`, which closes by itself when
+// the program does run.
+bool startWatched(const QString &program, const QStringList &arguments) {
+    const QString path = program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) {
+        return false;
+    }
+    // Everything the processes below need is made before they are forked.
+    std::vector<QByteArray> words{QFile::encodeName(path)};
+    for (const QString &argument : arguments) {
+        words.push_back(QFile::encodeName(argument));
+    }
+    std::vector<char *> argv;
+    for (QByteArray &word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    // The program starts with the default SIGPIPE action, which the wizard's may not be.
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+
+    int report[2] = {-1, -1};
+    if (::pipe(report) != 0) {
+        return false;
+    }
+    ::fcntl(report[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(report[1], F_SETFD, FD_CLOEXEC);
+    const pid_t watcher = ::fork();
+    if (watcher == 0) {
+        ::close(report[0]);
+        ::setsid();
+        const pid_t started = ::fork();
+        if (started == 0) {
+            ::sigaction(SIGPIPE, &defaultAction, nullptr);
+            ::execv(argv[0], argv.data());
+            const int error = errno;
+            [[maybe_unused]] const ssize_t written = ::write(report[1], &error, sizeof error);
+            ::_exit(127);
+        }
+        ::close(report[1]);
+        ::_exit(started < 0 ? 1 : watch(started));
+    }
+    ::close(report[1]);
+    int error = 0;
+    ssize_t got = 0;
+    if (watcher > 0) {
+        do {
+            got = ::read(report[0], &error, sizeof error);
+        } while (got < 0 && errno == EINTR);
+    }
+    ::close(report[0]);
+    if (watcher < 0) {
+        return false;
+    }
+    int status = 0;
+    pid_t ended = 0;
+    do {
+        ended = ::waitpid(watcher, &status, 0);
+    } while (ended < 0 && errno == EINTR);
+    if (got != 0) {
+        return false; // the program could not be run
+    }
+    // A watcher reaped by someone else leaves nothing to go by: the program did start.
+    return ended != watcher || (WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+#endif
+
+} // namespace
+
+bool DesktopUiServices::openInBrowser(const QUrl &url) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Qt hands the address to xdg-open where that is installed, and never learns how it ended:
+    // without a browser it ends at once with an error. The same program with the same word is
+    // started here, and watched.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+        const WaitCursor wait;
+        return startWatched(opener, {QString::fromLatin1(url.toEncoded())});
+    }
+#endif
+    return QDesktopServices::openUrl(url);
+}
+
+bool DesktopUiServices::startProgram(const QString &program, const QStringList &arguments) {
+#ifdef Q_OS_UNIX
+    const WaitCursor wait;
+    return startWatched(program, arguments);
+#else
+    return QProcess::startDetached(program, arguments);
+#endif
+}
+
+// --- Launches that did not open ---
+
+QString unopenedMessage(Unopened what, const QString &where) {
+    QString text;
+    switch (what) {
+    case Unopened::WebAddress:
+        text = QStringLiteral("Velmoraine could not open this address in a web browser. Copy the address and open it "
+                              "in your browser yourself:");
+        break;
+    case Unopened::SavedPage:
+        text = QStringLiteral("Velmoraine could not open your saved page in a web browser. Copy its path and open it "
+                              "in your browser yourself:");
+        break;
+    case Unopened::MissingSavedPage:
+        text = QStringLiteral("Velmoraine cannot test your page: the saved file is no longer there. Save the page "
+                              "again, then press Test. It was saved as:");
+        break;
+    case Unopened::HelpFile:
+        text = QStringLiteral("Velmoraine could not open its help file in the help viewer, so the wizard's own help "
+                              "shows the topic instead. The help file is:");
+        break;
+    }
+    return text + QStringLiteral("\n\n") + where;
+}
+
+void reportUnopened(UiServices &ui, QWidget *owner, Unopened what, const QString &where) {
+    ui.showCopyableMessage(owner, unopenedMessage(what, where));
 }
 
 // --- Wait cursor ---

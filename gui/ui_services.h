@@ -37,6 +37,10 @@ public:
     // A modal message owned by `owner`: the system's message title, one OK button, no icon.
     virtual void showMessage(QWidget *owner, const QString &text) = 0;
 
+    // The same message box, with a text the user can select and copy: it names an address or a
+    // path to open by hand.
+    virtual void showCopyableMessage(QWidget *owner, const QString &text) = 0;
+
     // The standard error box: titled with the application title, error icon, one OK button.
     virtual void showError(QWidget *owner, const QString &text) = 0;
 
@@ -55,29 +59,51 @@ public:
     // null).
     virtual void copyToClipboard(const QString &text, const QByteArray &bytes) = 0;
 
-    // Opens a web address or a local file in the user's default browser; never waits.
-    virtual void openInBrowser(const QUrl &url) = 0;
+    // Opens a web address or a local file in the user's default browser. False when that could
+    // not be done: no opener to start, or one that gave up at once. Waits a moment at most.
+    [[nodiscard]] virtual bool openInBrowser(const QUrl &url) = 0;
 
-    // Starts a program with its arguments and never waits for it or looks at the result.
-    virtual void startProgram(const QString &program, const QStringList &arguments) = 0;
+    // Starts a program with its arguments and leaves it to run on its own. False when it could
+    // not be started, or ended at once with a failure.
+    [[nodiscard]] virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
 };
 
 class DesktopUiServices final : public UiServices {
 public:
     void showMessage(QWidget *owner, const QString &text) override;
     void showError(QWidget *owner, const QString &text) override;
+    void showCopyableMessage(QWidget *owner, const QString &text) override;
     std::optional<QString> askOpenPage(QWidget *owner, const QString &startFolder) override;
     std::optional<QString> askSavePage(QWidget *owner) override;
     int showModal(QDialog &dialog) override;
     void copyToClipboard(const QString &text, const QByteArray &bytes) override;
-    void openInBrowser(const QUrl &url) override;
-    void startProgram(const QString &program, const QStringList &arguments) override;
+    bool openInBrowser(const QUrl &url) override;
+    bool startProgram(const QString &program, const QStringList &arguments) override;
 };
+
+// --- Launches that did not open ---
+
+// What a launch was to open, for the message that says it could not.
+enum class Unopened {
+    WebAddress,       // a page of the service, or any other web address
+    SavedPage,        // the saved page, for Test
+    MissingSavedPage, // the saved page is no longer where it was saved
+    HelpFile,         // the help file, in the platform's help viewer
+};
+
+// The message for a launch that did not open: what happened, what to do, and the address or
+// path `where` alone on the last line, to be copied whole.
+QString unopenedMessage(Unopened what, const QString &where);
+
+// Tells the user, in a copyable message owned by `owner`, that `where` could not be opened.
+void reportUnopened(UiServices &ui, QWidget *owner, Unopened what, const QString &where);
 
 // --- The real dialogs, built apart so that their set-up can be checked without running them ---
 
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget *owner, const QString &text);
 std::unique_ptr<QMessageBox> makeErrorBox(QWidget *owner, const QString &text);
+// The message box with its text selectable by mouse and keyboard.
+std::unique_ptr<QMessageBox> makeCopyableMessageBox(QWidget *owner, const QString &text);
 std::unique_ptr<QFileDialog> makeOpenPageDialog(QWidget *owner, const QString &startFolder);
 std::unique_ptr<QFileDialog> makeSavePageDialog(QWidget *owner);
 

@@ -1,8 +1,12 @@
 // The Qt side of the platform layer: page bytes to text and back, the set-up of the real
 // dialogs, and the output box's round trip of the rewriter's bytes.
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 
@@ -11,6 +15,7 @@
 #include "gui/page_text.h"
 #include "gui/ui_services.h"
 #include "recording_ui.h"
+#include "wizard_fixture.h"
 
 using namespace velmoraine;
 using gui::LineEnding;
@@ -57,6 +62,8 @@ private slots:
     void editedWindows1252BoxKeepsItsEncoding();
     void messageBoxSetUp();
     void errorBoxSetUp();
+    void desktopLaunchReportsWhatFailsAtOnce_data();
+    void desktopLaunchReportsWhatFailsAtOnce();
     void fileDialogSetUp();
     void defaultSuffix();
 };
@@ -241,6 +248,63 @@ void GuiPlatformTest::messageBoxSetUp() {
     QCOMPARE(box->parentWidget(), &owner);
     QCOMPARE(box->textFormat(), Qt::PlainText);
     QVERIFY(box->windowModality() != Qt::NonModal);
+}
+
+// The desktop's launches, with stand-in programs: a program that cannot be run, or ends within
+// the first moment with a failure, has not opened anything; one still running then is left to
+// run, detached from the wizard, without the call waiting for it.
+void GuiPlatformTest::desktopLaunchReportsWhatFailsAtOnce_data() {
+    QTest::addColumn<QByteArray>("script"); // empty: no such file; {ran}: records its parent and arguments
+    QTest::addColumn<bool>("executable");
+    QTest::addColumn<bool>("asBrowser"); // installed as xdg-open and asked to open an address
+    QTest::addColumn<bool>("opened");
+
+    const QByteArray record = "#!/bin/sh\nprintf '%s\\n' \"$PPID\" \"$@\" > \"{ran}\"\n";
+    QTest::newRow("ends well at once") << record + "exit 0\n" << true << false << true;
+    QTest::newRow("ends with a failure at once") << record + "exit 3\n" << true << false << false;
+    QTest::newRow("killed at once") << record + "kill -9 $$\n" << true << false << false;
+    QTest::newRow("still running after the first moment") << record + "sleep 3\nexit 1\n" << true << false << true;
+    QTest::newRow("not executable") << record + "exit 0\n" << false << false << false;
+    QTest::newRow("no such program") << QByteArray() << false << false << false;
+    QTest::newRow("not a program") << QByteArray("plain text\n") << true << false << false;
+    QTest::newRow("browser opens") << record + "exit 0\n" << true << true << true;
+    QTest::newRow("no browser") << record + "exit 3\n" << true << true << false;
+}
+
+void GuiPlatformTest::desktopLaunchReportsWhatFailsAtOnce() {
+    QFETCH(QByteArray, script);
+    QFETCH(bool, executable);
+    QFETCH(bool, asBrowser);
+    QFETCH(bool, opened);
+
+    const QTemporaryDir folder;
+    const QString ran = folder.filePath(QStringLiteral("ran"));
+    const QString program = folder.filePath(asBrowser ? QStringLiteral("xdg-open") : QStringLiteral("launcher"));
+    if (!script.isEmpty()) {
+        QFile file(program);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(script.replace("{ran}", QFile::encodeName(ran))) > 0);
+        file.close();
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner |
+                                    (executable ? QFileDevice::ExeOwner : QFileDevice::Permissions())));
+    }
+    const test::ScopedPath path(folder.path() + u':' + qEnvironmentVariable("PATH"));
+    gui::DesktopUiServices desktop;
+    const QUrl address(QStringLiteral("https://www.velmoraine.com/signup.html?from=wizard"));
+    const QStringList arguments{QStringLiteral("DF9,/My Programs/qd.dat,vlsu"), QStringLiteral("second word")};
+    QElapsedTimer clock;
+    clock.start();
+    const bool started = asBrowser ? desktop.openInBrowser(address) : desktop.startProgram(program, arguments);
+    QVERIFY2(clock.elapsed() < 2000, "waited for the program");
+    QCOMPARE(started, opened);
+    if (opened) {
+        QTRY_VERIFY(QFileInfo(ran).size() > 0);
+        QFile file(ran);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        QVERIFY(lines.takeFirst().toLongLong() != QCoreApplication::applicationPid()); // not the wizard's child
+        QCOMPARE(lines, asBrowser ? QStringList{QString::fromLatin1(address.toEncoded())} : arguments);
+    }
 }
 
 void GuiPlatformTest::errorBoxSetUp() {

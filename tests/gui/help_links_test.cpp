@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -15,11 +16,13 @@
 #include "core/base/texts.h"
 #include "core/run/launch_commands.h"
 #include "gui/help_window.h"
+#include "gui/link_label.h"
 #include "gui/page_text.h"
 #include "wizard_fixture.h"
 
 using namespace velmoraine;
 using velmoraine::test::qs;
+using velmoraine::test::ScopedPath;
 using velmoraine::test::WizardFixture;
 
 namespace {
@@ -30,18 +33,6 @@ const std::string kPage = "<html><head></head><body>\n<form action=\"mail.asp\">
 // What qd.dat held before: the writes must keep all of it but the one value.
 const std::string kLinkData = "; written by the launcher\n[vlhome]\nurl=https://example.org/old\nwidth=800\n\n"
                               "[vlsu]\nurl=https://example.org/old-signup\n";
-
-// PATH for the duration of a test.
-class ScopedPath {
-public:
-    explicit ScopedPath(const QString &path) : m_saved(qgetenv("PATH")) { qputenv("PATH", QFile::encodeName(path)); }
-    ~ScopedPath() { qputenv("PATH", m_saved); }
-    ScopedPath(const ScopedPath &) = delete;
-    ScopedPath &operator=(const ScopedPath &) = delete;
-
-private:
-    QByteArray m_saved;
-};
 
 QString writeExecutable(WizardFixture &f, const QString &name) {
     const QString path = f.writeFile(name, "#!/bin/sh\nexit 0\n");
@@ -82,6 +73,34 @@ HelpWindow *helpWindow(WizardFixture &f) {
     return windows.size() == 1 ? windows.front() : nullptr;
 }
 
+// What the keys on a link did: the addresses opened, the help topic shown, the digit counts of
+// the preset filled in.
+QString effectOf(WizardFixture &f) {
+    QStringList seen;
+    for (const QUrl &url : f.ui.browserUrls) {
+        seen.append(QStringLiteral("browser ") + url.toString());
+    }
+    if (helpWindow(f) != nullptr && helpWindow(f)->isVisible()) {
+        seen.append(QStringLiteral("help %1").arg(helpWindow(f)->currentTopic()));
+    }
+    if (f.child<QRadioButton>("RadioNumberSeq")->isChecked()) {
+        seen.append(QStringLiteral("preset %1 %2")
+                        .arg(f.child<QLineEdit>("EditSeqMin")->text(), f.child<QLineEdit>("EditSeqMax")->text()));
+    }
+    return seen.join(QStringLiteral("; "));
+}
+
+void clearEffects(WizardFixture &f) {
+    f.ui.browserUrls.clear();
+    if (helpWindow(f) != nullptr) {
+        helpWindow(f)->close();
+    }
+    f.child<QRadioButton>("RadioNonBlank")->setChecked(true);
+    f.child<QLineEdit>("EditSeqMin")->clear();
+    f.child<QLineEdit>("EditSeqMax")->clear();
+    QApplication::setActiveWindow(&f.form());
+}
+
 QStringList words(const launch::Command &command) {
     QStringList all{gui::fromNativePath(command.program)};
     for (const std::string &argument : command.arguments) {
@@ -107,6 +126,10 @@ private slots:
     void emptyMainDirectory();
     void longMainDirectoryStartsTheWholeCommand();
     void unwritableLinkDataFileStillOpens();
+    void failedLaunchNamesWhatDidNotOpen_data();
+    void failedLaunchNamesWhatDidNotOpen();
+    void keyboardReachesEveryLink_data();
+    void keyboardReachesEveryLink();
     void screenshots();
 };
 
@@ -337,6 +360,173 @@ void HelpLinksTest::unwritableLinkDataFileStillOpens() {
     QCOMPARE(f.ui.browserUrls, QList<QUrl>{QUrl(qs(service::kSignUpUrl))});
     QVERIFY(f.ui.messages.isEmpty());
     QVERIFY(f.ui.errors.isEmpty());
+}
+
+// Every launch point with a browser, launcher or help viewer that cannot start: a message owned
+// by the window that launched says so and ends with the address or path, which the user can
+// select. Where the help viewer failed, the wizard's own help shows the topic after it.
+void HelpLinksTest::failedLaunchNamesWhatDidNotOpen_data() {
+    QTest::addColumn<QString>("page");      // where the launch point is
+    QTest::addColumn<QString>("control");   // EditID: Return there with a refused account ID;
+                                            // HelpBrowser: a web link inside the help window
+    QTest::addColumn<QString>("installed"); // a launcher in the main directory, or hh.exe on the path
+    QTest::addColumn<int>("what");          // gui::Unopened
+    QTest::addColumn<QString>("where");     // {saved}: the saved page; {help}: the help file
+    QTest::addColumn<int>("helpTopic");     // shown by the wizard's own help afterwards; 0: none
+
+    const auto row = [](const char *name, const char *page, const char *control, const char *installed,
+                        gui::Unopened what, const QString &where, int helpTopic) {
+        QTest::newRow(name) << QString::fromLatin1(page) << QString::fromLatin1(control)
+                            << QString::fromLatin1(installed) << static_cast<int>(what) << where << helpTopic;
+    };
+    using gui::Unopened;
+    const QString signUp = qs(service::kSignUpUrl);
+    const QString home = qs(service::kHomeUrl);
+    const QString saved = QStringLiteral("{saved}");
+    const QString help = QStringLiteral("{help}");
+    row("Test, browser", "TabSheet5", "Button5", "", Unopened::SavedPage, saved, 0);
+    row("Test, launcher", "TabSheet5", "Button5", "dpbrowse.exe", Unopened::SavedPage, saved, 0);
+    row("sign-up link, browser", "TabSheet1", "Label34", "", Unopened::WebAddress, signUp, 0);
+    row("sign-up link, launcher", "TabSheet1", "Label34", "kxbrws.exe", Unopened::WebAddress, signUp, 0);
+    row("refused account ID", "TabSheet1", "EditID", "", Unopened::WebAddress, signUp, 0);
+    row("home link, page 1", "TabSheet1", "Label62", "", Unopened::WebAddress, home, 0);
+    row("home link, page 3, launcher", "TabSheet5", "Label54", "kxbrws.exe", Unopened::WebAddress, home, 0);
+    row("Help, viewer", "TabSheet1", "SpeedButton1", "hh.exe", Unopened::HelpFile, help, 1000);
+    row("help link, viewer", "TabSheet2", "Label59", "hh.exe", Unopened::HelpFile, help, 1002);
+    row("tutorial link, viewer", "TabSheet5", "Label60", "hh.exe", Unopened::HelpFile, help, 1001);
+    row("web link in the help", "TabSheet1", "HelpBrowser", "", Unopened::WebAddress, home, 1000);
+}
+
+void HelpLinksTest::failedLaunchNamesWhatDidNotOpen() {
+    QFETCH(QString, page);
+    QFETCH(QString, control);
+    QFETCH(QString, installed);
+    QFETCH(int, what);
+    QFETCH(QString, where);
+    QFETCH(int, helpTopic);
+
+    WizardFixture f;
+    const ScopedPath path(f.path(QStringLiteral("bin")));
+    if (installed == QStringLiteral("hh.exe")) {
+        writeExecutable(f, QStringLiteral("bin/hh.exe"));
+    } else if (!installed.isEmpty()) {
+        writeExecutable(f, QStringLiteral("main/") + installed);
+    }
+    const QString main = startWith(f, QStringLiteral("main"));
+    goToPage(f, page.toLatin1().constData());
+    const QString saved = f.path(QStringLiteral("saved page.htm"));
+    if (page == QStringLiteral("TabSheet5")) {
+        f.ui.saveAnswers.emplace_back(saved);
+        f.click("Button4");
+    }
+    where.replace(QStringLiteral("{saved}"), saved)
+        .replace(QStringLiteral("{help}"), main + QStringLiteral("velmoraine.chm"));
+
+    f.ui.launchesFail = true;
+    const qsizetype shownBefore = f.ui.messages.size();
+    QWidget *owner = &f.form();
+    if (control == QStringLiteral("EditID")) {
+        f.child<QLineEdit>("EditID")->setText(QStringLiteral("12863"));
+        QTest::keyClick(f.child<QLineEdit>("EditID"), Qt::Key_Return);
+        QCOMPARE(f.ui.messages.value(shownBefore).text, qs(texts::kInvalidAccountId));
+    } else if (control == QStringLiteral("HelpBrowser")) {
+        f.click("SpeedButton1");
+        owner = helpWindow(f);
+        emit owner->findChild<QTextBrowser *>(control)->anchorClicked(QUrl(where));
+    } else if (control.startsWith(QStringLiteral("Label"))) {
+        clickLink(f, control.toLatin1().constData());
+    } else {
+        f.click(control.toLatin1().constData());
+    }
+
+    QVERIFY(!f.ui.browserUrls.isEmpty() || !f.ui.programs.isEmpty()); // the launch was tried
+    QCOMPARE(f.ui.messages.size(), shownBefore + (control == QStringLiteral("EditID") ? 2 : 1));
+    const test::RecordingUi::Shown &shown = f.ui.messages.last();
+    QCOMPARE(shown.text, gui::unopenedMessage(static_cast<gui::Unopened>(what), where));
+    QVERIFY2(shown.text.endsWith(QStringLiteral("\n") + where), qPrintable(shown.text));
+    QVERIFY(shown.selectable);
+    QCOMPARE(shown.owner, owner);
+    QVERIFY(f.ui.errors.isEmpty());
+    if (helpTopic == 0) {
+        QVERIFY(helpWindow(f) == nullptr);
+    } else {
+        QVERIFY(helpWindow(f) != nullptr && helpWindow(f)->isVisible());
+        QCOMPARE(helpWindow(f)->currentTopic(), helpTopic);
+    }
+}
+
+// Tab walks each page's keyboard order, which takes the links in reading order; on a link the
+// focus shows, and Return, Enter and Space do what a click does.
+void HelpLinksTest::keyboardReachesEveryLink_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QStringList>("order");   // where Tab stops, in order (the page's other stops left out)
+    QTest::addColumn<QStringList>("effects"); // what each link of `order` does, in order
+    const auto list = [](const char *items) { return QString::fromLatin1(items).split(u','); };
+    const QString signUp = QStringLiteral("browser ") + qs(service::kSignUpUrl);
+    const QString home = QStringLiteral("browser ") + qs(service::kHomeUrl);
+    QTest::newRow("page 1") << QStringLiteral("TabSheet1")
+                            << list("ButtonSelectForm,ListBoxInputs,FormEdit,EditID,ComboFormNum,Label34,Label62,"
+                                    "ButtonNext,SpeedButton1")
+                            << QStringList{signUp, home};
+    // Tab stops at the selected option only.
+    QTest::newRow("page 2") << QStringLiteral("TabSheet2")
+                            << list("Label59,RadioNonBlank,Label11,Label18,Label19,EditMin,EditNumMin,ComboBox1,"
+                                    "Button1,EditSeqMin,EditErrorMsg")
+                            << list("help 1002,preset 10 10,preset 5 9,preset 6 6");
+    QTest::newRow("page 3") << QStringLiteral("TabSheet5")
+                            << list("RichEdit1,Button3,Button4,EditSave,Button5,Label54,Label60")
+                            << QStringList{home, QStringLiteral("help 1001")};
+}
+
+void HelpLinksTest::keyboardReachesEveryLink() {
+    QFETCH(QString, page);
+    QFETCH(QStringList, order);
+    QFETCH(QStringList, effects);
+    WizardFixture f;
+    const ScopedPath noViewer(f.path(QStringLiteral("empty-bin")));
+    startWith(f, QStringLiteral("main"));
+    goToPage(f, page.toLatin1().constData());
+    if (page == QStringLiteral("TabSheet5")) { // Test takes part once a page is saved
+        f.ui.saveAnswers.emplace_back(f.path(QStringLiteral("saved.htm")));
+        f.click("Button4");
+    }
+    QApplication::setActiveWindow(&f.form());
+    QVERIFY(QTest::qWaitForWindowActive(&f.form()));
+
+    QWidget *first = f.child<QWidget>(order.front().toLatin1().constData());
+    first->setFocus(Qt::TabFocusReason);
+    QStringList walked{first->objectName()};
+    for (int step = 0; step < 50; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == first) {
+            break;
+        }
+        walked.append(QApplication::focusWidget()->objectName());
+    }
+    QStringList stops = walked;
+    stops.removeIf([&](const QString &name) { return !order.contains(name); });
+    QCOMPARE(stops, order);
+    const QList<gui::LinkLabel *> links =
+        f.child<QWidget>(page.toLatin1().constData())->findChildren<gui::LinkLabel *>();
+    for (const gui::LinkLabel *link : links) {
+        QVERIFY2(order.contains(link->objectName()), qPrintable(link->objectName()));
+    }
+
+    QStringList linkStops = order;
+    linkStops.removeIf([](const QString &name) { return !name.startsWith(QStringLiteral("Label")); });
+    QCOMPARE(linkStops.size(), effects.size());
+    for (qsizetype i = 0; i < linkStops.size(); ++i) {
+        auto *link = f.child<gui::LinkLabel>(linkStops[i].toLatin1().constData());
+        link->clearFocus();
+        const QImage unfocused = link->grab().toImage();
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+            clearEffects(f);
+            link->setFocus(Qt::TabFocusReason);
+            QVERIFY(link->grab().toImage() != unfocused);
+            QTest::keyClick(link, key);
+            QCOMPARE(effectOf(f), effects[i]);
+        }
+    }
 }
 
 // With VELMORAINE_SCREENSHOTS set to a folder, writes a picture of the help window at the

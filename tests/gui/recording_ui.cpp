@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -32,6 +33,17 @@ void RecordingUi::showMessage(QWidget *owner, const QString &text) {
 }
 
 void RecordingUi::showError(QWidget *owner, const QString &text) { errors.append({owner, text}); }
+
+// Recorded with the messages. Whether the text can be selected is read from the box the desktop
+// would show.
+void RecordingUi::showCopyableMessage(QWidget *owner, const QString &text) {
+    const Qt::TextInteractionFlags copyable = Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+    const auto box = gui::makeCopyableMessageBox(owner, text);
+    messages.append({owner, box->text(), (box->textInteractionFlags() & copyable) == copyable});
+    if (onMessage) {
+        onMessage(text);
+    }
+}
 
 std::optional<QString> RecordingUi::askOpenPage(QWidget * /*owner*/, const QString &startFolder) {
     openFolders.append(startFolder);
@@ -77,10 +89,14 @@ void RecordingUi::copyToClipboard(const QString &text, const QByteArray &bytes) 
     gui::writeClipboard(text, bytes);
 }
 
-void RecordingUi::openInBrowser(const QUrl &url) { browserUrls.append(url); }
+bool RecordingUi::openInBrowser(const QUrl &url) {
+    browserUrls.append(url);
+    return !launchesFail;
+}
 
-void RecordingUi::startProgram(const QString &program, const QStringList &arguments) {
+bool RecordingUi::startProgram(const QString &program, const QStringList &arguments) {
     programs.append({program, arguments});
+    return !launchesFail;
 }
 
 std::function<void(QDialog &)> chooseForm(int number) {

@@ -23,6 +23,7 @@ public:
     struct Shown {
         QWidget *owner = nullptr;
         QString text;
+        bool selectable = false; // the real box would let the user select and copy the text
     };
     struct Started {
         QString program;
@@ -37,6 +38,10 @@ public:
 
     // Called while a message box is shown, before the user would close it.
     std::function<void(const QString &)> onMessage;
+
+    // When set, every browser opening and program start fails, as on a desktop without a
+    // browser or with a launcher that gives up at once. The calls are still recorded.
+    bool launchesFail = false;
 
     // What was shown or asked for, in order.
     QList<Shown> messages;
@@ -54,12 +59,13 @@ public:
 
     void showMessage(QWidget *owner, const QString &text) override;
     void showError(QWidget *owner, const QString &text) override;
+    void showCopyableMessage(QWidget *owner, const QString &text) override;
     std::optional<QString> askOpenPage(QWidget *owner, const QString &startFolder) override;
     std::optional<QString> askSavePage(QWidget *owner) override;
     int showModal(QDialog &dialog) override;
     void copyToClipboard(const QString &text, const QByteArray &bytes) override;
-    void openInBrowser(const QUrl &url) override;
-    void startProgram(const QString &program, const QStringList &arguments) override;
+    bool openInBrowser(const QUrl &url) override;
+    bool startProgram(const QString &program, const QStringList &arguments) override;
 };
 
 // A chooser answer: select form `number` (an option for 1 to 3, the list of later forms from 4

@@ -76,6 +76,10 @@ void WizardFixture::click(const char *objectName) const {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
+ScopedPath::ScopedPath(const QString &path) : m_saved(qgetenv("PATH")) { qputenv("PATH", QFile::encodeName(path)); }
+
+ScopedPath::~ScopedPath() { qputenv("PATH", m_saved); }
+
 void verifyNothingClipped(QWidget *page, QWidget *frame) {
     const QRect area(QPoint(0, 0), frame->size());
     for (QWidget *widget : page->findChildren<QWidget *>()) {

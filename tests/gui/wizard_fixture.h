@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include <QByteArray>
 #include <QFont>
 #include <QListWidget>
 #include <QString>
@@ -54,6 +55,18 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<TForm5> m_chooser;
     std::unique_ptr<TForm1> m_form;
+};
+
+// PATH for the duration of a test.
+class ScopedPath {
+public:
+    explicit ScopedPath(const QString &path);
+    ~ScopedPath();
+    ScopedPath(const ScopedPath &) = delete;
+    ScopedPath &operator=(const ScopedPath &) = delete;
+
+private:
+    QByteArray m_saved;
 };
 
 // Every named control of `page` lies inside `frame` (a window holding the page, or the page

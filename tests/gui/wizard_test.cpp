@@ -787,6 +787,9 @@ void WizardTest::testStartsNothingForRemovedFile() {
     QVERIFY(f.ui.browserUrls.isEmpty());
     QVERIFY(f.ui.programs.isEmpty());
     QVERIFY(f.ui.errors.isEmpty());
+    // It says so, and names the file.
+    QCOMPARE(f.ui.messageTexts().last(), gui::unopenedMessage(gui::Unopened::MissingSavedPage, saved));
+    QVERIFY(f.ui.messages.last().selectable);
 }
 
 void WizardTest::missingModelStopsPageThree() {
@@ -833,10 +836,11 @@ void WizardTest::windowLayoutFacts() {
 
     checkNothingClipped(f);
 
-    // Tab order of page 1, then the panel.
+    // Tab order of page 1 with its links, then the panel.
     const QStringList order{QStringLiteral("ButtonSelectForm"), QStringLiteral("ListBoxInputs"),
                             QStringLiteral("FormEdit"),         QStringLiteral("EditID"),
-                            QStringLiteral("ComboFormNum"),     QStringLiteral("ButtonNext")};
+                            QStringLiteral("ComboFormNum"),     QStringLiteral("Label34"),
+                            QStringLiteral("Label62"),          QStringLiteral("ButtonNext")};
     for (int i = 0; i + 1 < order.size(); ++i) {
         QWidget *next = f.child<QWidget>(order[i].toLatin1().constData())->nextInFocusChain();
         while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible()) {
