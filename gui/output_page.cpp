@@ -19,6 +19,7 @@
 #include "core/base/files.h"
 #include "core/base/texts.h"
 #include "core/run/browser_launch.h"
+#include "gui/box_text.h"
 #include "gui/link_label.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"
@@ -267,8 +268,12 @@ void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::
     m_unkept = true;
     m_encoding = gui::detectEncoding(m_bytes);
     m_lineEnding = gui::dominantLineEnding(sourcePage);
-    // setPlainText leaves the document unmodified: the box counts as unedited from here on.
-    m_richEdit1->setPlainText(gui::decodePage(m_bytes, m_encoding));
+    QString text = gui::decodePage(m_bytes, m_encoding);
+    // Unmodified, the box still holds the last output (an edit undone gives it back), of which
+    // only the lines that differ are replaced. The box is unedited from here on.
+    const bool holdsShown = !m_richEdit1->document()->isModified();
+    gui::setBoxText(*m_richEdit1, holdsShown ? QStringView(m_shownText) : QStringView(), text);
+    m_shownText = std::move(text);
     m_richEdit1->setToolTip(
         gui::fromSystemText(texts::fill(texts::kLineEndingsTip, gui::lineEndingName(m_lineEnding))));
     m_textChanges->setPlainText(changes.empty() ? gui::fromSystemText(texts::kPageUnchanged)
@@ -281,6 +286,7 @@ void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::
 void OutputPage::clearOutput() {
     m_unkept = false;
     m_bytes.clear();
+    m_shownText.clear();
     m_richEdit1->clear();
     m_richEdit1->document()->setModified(false);
     m_textChanges->clear();
@@ -318,7 +324,7 @@ void OutputPage::placeChangesView() {
 QString OutputPage::currentText() const {
     const QTextDocument *document = m_richEdit1->document();
     if (!document->isModified()) {
-        return gui::decodePage(m_bytes, m_encoding);
+        return m_shownText;
     }
     // The raw text keeps non-breaking spaces, which the plain text would turn into blanks.
     return gui::withLineEndings(document->toRawText(), m_lineEnding);

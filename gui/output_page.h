@@ -108,6 +108,7 @@ private:
     gui::UiServices &m_ui;
     std::string m_mainDirectory;
     std::string m_bytes;
+    QString m_shownText; // m_bytes as text, as the box was last given them
     std::string m_sourcePath;
     files::ContentStamp m_sourceStamp;
     files::ContentStamp m_builtFromStamp; // the source page's bytes that m_bytes was built from
