@@ -276,8 +276,12 @@ void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::
     m_shownText = std::move(text);
     m_richEdit1->setToolTip(
         gui::fromSystemText(texts::fill(texts::kLineEndingsTip, gui::lineEndingName(m_lineEnding))));
-    m_textChanges->setPlainText(changes.empty() ? gui::fromSystemText(texts::kPageUnchanged)
-                                                : gui::decodePage(changes, m_encoding));
+    m_changes.assign(changes);
+    m_changesPending = true;
+    m_textChanges->clear();
+    if (m_buttonChanges->isChecked()) {
+        fillChangesView();
+    }
     m_button3->setEnabled(true);
     m_button4->setEnabled(true);
     m_button5->setEnabled(!m_editSave->text().isEmpty());
@@ -289,6 +293,8 @@ void OutputPage::clearOutput() {
     m_shownText.clear();
     m_richEdit1->clear();
     m_richEdit1->document()->setModified(false);
+    m_changes.clear();
+    m_changesPending = false;
     m_textChanges->clear();
     m_button3->setEnabled(false);
     m_button4->setEnabled(false);
@@ -298,6 +304,9 @@ void OutputPage::clearOutput() {
 // --- The Changes view ---
 
 void OutputPage::ButtonChangesToggle(bool shown) {
+    if (shown) {
+        fillChangesView();
+    }
     placeChangesView();
     m_textChanges->setVisible(shown);
     if (shown) {
@@ -310,6 +319,17 @@ bool OutputPage::eventFilter(QObject *watched, QEvent *event) {
         placeChangesView();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// The diff becomes text when the view is first opened for the output shown: a page changed in
+// many places has a long one, which page 3 need not lay out before it is asked for.
+void OutputPage::fillChangesView() {
+    if (!m_changesPending) {
+        return;
+    }
+    m_changesPending = false;
+    m_textChanges->setPlainText(m_changes.empty() ? gui::fromSystemText(texts::kPageUnchanged)
+                                                  : gui::decodePage(m_changes, m_encoding));
 }
 
 // The view takes RichEdit1's place; its button sits in the free space above RichEdit1's right end.

@@ -101,6 +101,7 @@ private:
     void Button5Click();
     void EditSaveChange();
     void ButtonChangesToggle(bool shown);
+    void fillChangesView();
     bool eventFilter(QObject *watched, QEvent *event) override;
     void placeChangesView();
     void ShowInBrowser(const QString &target);
@@ -115,6 +116,8 @@ private:
     bool m_unkept = false;                // see outputUnkept
     gui::PageEncoding m_encoding = gui::PageEncoding::Utf8;
     gui::LineEnding m_lineEnding = gui::LineEnding::CrLf;
+    std::string m_changes;         // the diff that the Changes view shows
+    bool m_changesPending = false; // m_changes is not in the view yet
 
     QPlainTextEdit *m_richEdit1 = nullptr;
     QPushButton *m_button3 = nullptr;

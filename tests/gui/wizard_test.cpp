@@ -433,6 +433,17 @@ void WizardTest::changesViewTakesTheOutputBoxPlace() {
     // What the actions write is still the page.
     QCOMPARE(outputPage(f)->currentBytes(), expectedOutput(kContactPage, 1, "24680", {kEmailRecord}));
 
+    // Open, the view shows the diff of an output built again at once, and Back and Continue
+    // leave it open on the new one.
+    QVERIFY(!diff.contains(QStringLiteral("field attributes")));
+    f.child<QCheckBox>("CheckHtml5Fallback")->click();
+    QVERIFY2(changes->toPlainText().contains(QStringLiteral("field attributes")), qPrintable(changes->toPlainText()));
+    f.child<QCheckBox>("CheckHtml5Fallback")->click();
+    f.click("ButtonBack");
+    f.click("ButtonNext");
+    QVERIFY(changes->isVisible());
+    QCOMPARE(changes->toPlainText(), diff);
+
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(!changes->isVisible());
     QCOMPARE(box->geometry(), boxPlace);
