@@ -162,6 +162,11 @@ void GuiPlatformTest::dominantLineEnding() {
     QCOMPARE(gui::dominantLineEnding("a\r\nb\n"), LineEnding::CrLf);
     QCOMPARE(gui::dominantLineEnding("no breaks"), LineEnding::CrLf);
     QCOMPARE(gui::dominantLineEnding("a\rb\rc\r\n"), LineEnding::Cr);
+    // A CR before a CR LF is a lone one; an LF after a CR LF or before a CR is a lone one.
+    QCOMPARE(gui::dominantLineEnding("a\r\r\nb\r"), LineEnding::Cr);
+    QCOMPARE(gui::dominantLineEnding("a\r\n\nb\n"), LineEnding::Lf);
+    QCOMPARE(gui::dominantLineEnding("a\n\rb"), LineEnding::Lf);
+    QCOMPARE(gui::dominantLineEnding("\r"), LineEnding::Cr);
 }
 
 void GuiPlatformTest::lineBreaksTakeTheDominantEnding() {
