@@ -1,5 +1,8 @@
 #include "gui/output_page.h"
 
+#include <future>
+#include <system_error>
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -66,6 +69,31 @@ protected:
         setFormat(0, static_cast<int>(line.size()), format);
     }
 };
+
+// What the output page keeps of the page the output was built from.
+struct SourceFacts {
+    files::ContentStamp stamp;
+    gui::LineEnding lineEnding = gui::LineEnding::CrLf;
+};
+
+SourceFacts sourceFacts(std::string_view page) { return {files::stampOf(page), gui::dominantLineEnding(page)}; }
+
+// From this size on, the source page's facts, two passes over its bytes, are gathered on a
+// second thread while the box gets its text. Below it, a thread would cost more than it saves.
+constexpr std::size_t kSecondThreadFrom = std::size_t{1024} * 1024;
+
+// The facts of `page` from another thread; an empty future when the page is small or no thread
+// can be had.
+std::future<SourceFacts> sourceFactsAside(std::string_view page) {
+    if (page.size() < kSecondThreadFrom) {
+        return {};
+    }
+    try {
+        return std::async(std::launch::async, sourceFacts, page);
+    } catch (const std::system_error &) {
+        return {};
+    }
+}
 
 bool launcherPresent(const QString &program) {
     const QFileInfo info(program);
@@ -263,17 +291,19 @@ void OutputPage::setVisitorNotes(std::string_view cspHash, const std::vector<std
 }
 
 void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {
+    std::future<SourceFacts> aside = sourceFactsAside(sourcePage);
     m_bytes = std::move(bytes);
-    m_builtFromStamp = files::stampOf(sourcePage);
     m_unkept = true;
     m_encoding = gui::detectEncoding(m_bytes);
-    m_lineEnding = gui::dominantLineEnding(sourcePage);
     QString text = gui::decodePage(m_bytes, m_encoding);
     // Unmodified, the box still holds the last output (an edit undone gives it back), of which
     // only the lines that differ are replaced. The box is unedited from here on.
     const bool holdsShown = !m_richEdit1->document()->isModified();
     gui::setBoxText(*m_richEdit1, holdsShown ? QStringView(m_shownText) : QStringView(), text);
     m_shownText = std::move(text);
+    const SourceFacts facts = aside.valid() ? aside.get() : sourceFacts(sourcePage);
+    m_builtFromStamp = facts.stamp;
+    m_lineEnding = facts.lineEnding;
     m_richEdit1->setToolTip(
         gui::fromSystemText(texts::fill(texts::kLineEndingsTip, gui::lineEndingName(m_lineEnding))));
     m_changes.assign(changes);
