@@ -103,14 +103,10 @@ bool replaceChangedLines(QTextDocument &document, QStringView shown, const QStri
         return true;
     }
     const auto from = static_cast<int>(documentLength(shown.first(head)));
-    // Like setPlainText, the replacement leaves no undo step behind.
-    const bool undo = document.isUndoRedoEnabled();
-    document.setUndoRedoEnabled(false);
     QTextCursor cursor(&document);
     cursor.setPosition(from);
     cursor.setPosition(from + static_cast<int>(documentLength(before)), QTextCursor::KeepAnchor);
     cursor.insertText(after.toString());
-    document.setUndoRedoEnabled(undo);
     return true;
 }
 
@@ -118,11 +114,15 @@ bool replaceChangedLines(QTextDocument &document, QStringView shown, const QStri
 
 void setBoxText(QPlainTextEdit &box, QStringView shown, const QString &text) {
     QTextDocument *document = box.document();
+    // Like setPlainText, this leaves no undo step, and drops those of edits undone before.
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
     // The document's own setPlainText: the box's would then set the character format of the
     // whole text once more, a tenth of the time again.
     if (!replaceChangedLines(*document, shown, text)) {
         document->setPlainText(text);
     }
+    document->setUndoRedoEnabled(undo);
     document->setModified(false);
     box.moveCursor(QTextCursor::Start);
     box.horizontalScrollBar()->setValue(0);

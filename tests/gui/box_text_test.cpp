@@ -36,6 +36,7 @@ private slots:
     void endsAsSetPlainTextLeavesIt_data();
     void endsAsSetPlainTextLeavesIt();
     void editedTextsEndAsSetPlainTextLeavesThem();
+    void boxStartsAtTheTopUnmodifiedWithoutUndo_data();
     void boxStartsAtTheTopUnmodifiedWithoutUndo();
 };
 
@@ -121,15 +122,29 @@ void BoxTextTest::editedTextsEndAsSetPlainTextLeavesThem() {
     }
 }
 
-// A box scrolled down and right, with a selection and an edit to undo, given a text that
-// differs in one line.
+// Rows: a box scrolled down and right, with a selection and an edit undone, given the same
+// text, the text with one line changed, or a text of other lines (laid in anew).
+void BoxTextTest::boxStartsAtTheTopUnmodifiedWithoutUndo_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("the same text") << QString() << QString() << true;
+    QTest::newRow("one line changed") << QStringLiteral("line 150 ") << QStringLiteral("line 150, changed ") << true;
+    QTest::newRow("every line changed") << QStringLiteral("line ") << QStringLiteral("row ") << false;
+}
+
 void BoxTextTest::boxStartsAtTheTopUnmodifiedWithoutUndo() {
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(bool, inPlace);
     QString shown;
     for (int line = 0; line < 300; ++line) {
         shown += QStringLiteral("line %1 ").arg(line) + QString(200, u'x') + QStringLiteral("\r\n");
     }
     QString text = shown;
-    text.replace(QStringLiteral("line 150 "), QStringLiteral("line 150, changed "));
+    if (!from.isEmpty()) {
+        text.replace(from, to);
+    }
 
     QPlainTextEdit box;
     box.setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -151,7 +166,7 @@ void BoxTextTest::boxStartsAtTheTopUnmodifiedWithoutUndo() {
 
     gui::setBoxText(box, shown, text);
     QCOMPARE(box.toPlainText(), QPlainTextEdit(text).toPlainText());
-    QCOMPARE(box.document()->firstBlock().userState(), 1);
+    QCOMPARE(box.document()->firstBlock().userState() == 1, inPlace);
     QVERIFY(!box.document()->isModified());
     QVERIFY(!box.document()->isUndoAvailable());
     QVERIFY(!box.document()->isRedoAvailable());
