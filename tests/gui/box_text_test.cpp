@@ -20,6 +20,14 @@ namespace {
 // What a box holds, line by line: the raw text keeps every block's end as U+2029.
 QString holding(const QPlainTextEdit &box) { return box.document()->toRawText(); }
 
+// The box's lines with their formats, once the marks are taken off.
+QString formatted(QPlainTextEdit &box) {
+    for (QTextBlock block = box.document()->begin(); block.isValid(); block = block.next()) {
+        block.setUserState(-1);
+    }
+    return box.document()->toHtml();
+}
+
 // A box that holds `shown` as setBoxText gave it, every line marked.
 void fill(QPlainTextEdit &box, const QString &shown) {
     gui::setBoxText(box, {}, shown);
@@ -85,6 +93,7 @@ void BoxTextTest::endsAsSetPlainTextLeavesIt() {
     QCOMPARE(box.document()->blockCount(), expected.document()->blockCount());
     QCOMPARE(box.toPlainText(), expected.toPlainText());
     QCOMPARE(box.document()->firstBlock().userState() == 1, inPlace);
+    QCOMPARE(formatted(box), formatted(expected));
 
     // A box whose text is not as long as `shown` is given the whole text.
     QPlainTextEdit other;
@@ -118,6 +127,7 @@ void BoxTextTest::editedTextsEndAsSetPlainTextLeavesThem() {
             expected.setPlainText(after);
             QCOMPARE(holding(box), holding(expected));
             QCOMPARE(box.document()->blockCount(), expected.document()->blockCount());
+            QCOMPARE(formatted(box), formatted(expected));
         }
     }
 }
