@@ -558,14 +558,6 @@ void TForm1::finishEditorRun() {
 
 // --- Page 3: building the updated page ---
 
-std::optional<std::string> TForm1::readOrReport(const std::string &path) {
-    std::optional<std::string> bytes = files::readWholeFile(path);
-    if (!bytes) {
-        showFileError(texts::kCannotOpenFile, path);
-    }
-    return bytes;
-}
-
 rewrite::LaunchMode TForm1::launchMode() const {
     return m_startup.editorMode ? rewrite::LaunchMode::Editor : rewrite::LaunchMode::Normal;
 }
@@ -575,11 +567,13 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     m_buttonBack->setEnabled(true);
 
     const std::string accountId = gui::toSystemText(m_editId->text());
-    // Whatever stops the build below leaves no earlier output to copy, save or test.
-    m_tabSheet5->clearOutput();
+    // Whatever stops the build below leaves no earlier output to copy, save or test: the box is
+    // emptied before the message. A build that succeeds replaces the earlier output in place,
+    // which for a large page that changed in a few lines is quicker than filling the box anew.
     run::RunSequence run(launchMode());
     const rewrite::ModelRead &model = run.loadModel(rewrite::modelPath(m_startup.mainDirectory));
     if (!model.text) {
+        m_tabSheet5->clearOutput();
         if (model.fileError) {
             m_ui.showError(this, gui::fromSystemText(model.message));
             return RewriteOutcome::FileError;
@@ -588,8 +582,10 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
         return RewriteOutcome::GaveUp;
     }
     // The path as scanned, byte for byte: the box shows it as text.
-    const std::optional<std::string> page = readOrReport(m_pagePath);
+    const std::optional<std::string> page = files::readWholeFile(m_pagePath);
     if (!page) {
+        m_tabSheet5->clearOutput();
+        showFileError(texts::kCannotOpenFile, m_pagePath);
         return RewriteOutcome::FileError;
     }
 
@@ -602,6 +598,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     request.html5Fallback = m_tabSheet5->html5Fallback() ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     const rewrite::PiecesResult result = run.build(request);
     if (!result.output) {
+        m_tabSheet5->clearOutput();
         m_ui.showMessage(this, gui::fromSystemText(result.message));
         return RewriteOutcome::GaveUp;
     }

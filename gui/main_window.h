@@ -83,7 +83,6 @@ private:
     // Steps.
     ScanOutcome scanPage(const std::string &path);
     int askForForm(const std::vector<std::string> &tagTexts, gui::PageEncoding encoding);
-    std::optional<std::string> readOrReport(const std::string &path);
     void selectPage(QWidget *page);
     [[nodiscard]] QWidget *firstControlOf(QWidget *page) const;
     void finishEditorRun();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
+#include <system_error>
 
 #include <QCheckBox>
 #include <QEvent>
@@ -25,6 +27,7 @@
 #include "core/base/files.h"
 #include "core/base/texts.h"
 #include "core/run/browser_launch.h"
+#include "gui/box_text.h"
 #include "gui/link_label.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"
@@ -71,6 +74,31 @@ protected:
         setFormat(0, static_cast<int>(line.size()), format);
     }
 };
+
+// What the output page keeps of the page the output was built from.
+struct SourceFacts {
+    files::ContentStamp stamp;
+    gui::LineEnding lineEnding = gui::LineEnding::CrLf;
+};
+
+SourceFacts sourceFacts(std::string_view page) { return {files::stampOf(page), gui::dominantLineEnding(page)}; }
+
+// From this size on, the source page's facts, two passes over its bytes, are gathered on a
+// second thread while the box gets its text. Below it, a thread would cost more than it saves.
+constexpr std::size_t kSecondThreadFrom = std::size_t{1024} * 1024;
+
+// The facts of `page` from another thread; an empty future when the page is small or no thread
+// can be had.
+std::future<SourceFacts> sourceFactsAside(std::string_view page) {
+    if (page.size() < kSecondThreadFrom) {
+        return {};
+    }
+    try {
+        return std::async(std::launch::async, sourceFacts, page);
+    } catch (const std::system_error &) {
+        return {};
+    }
+}
 
 bool launcherPresent(const QString &program) {
     const QFileInfo info(program);
@@ -309,17 +337,27 @@ void OutputPage::fitVisitorNotes() {
 }
 
 void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::string_view changes) {
+    std::future<SourceFacts> aside = sourceFactsAside(sourcePage);
     m_bytes = std::move(bytes);
-    m_builtFromStamp = files::stampOf(sourcePage);
     m_unkept = true;
     m_encoding = gui::detectEncoding(m_bytes);
-    m_lineEnding = gui::dominantLineEnding(sourcePage);
-    // setPlainText leaves the document unmodified: the box counts as unedited from here on.
-    m_richEdit1->setPlainText(gui::decodePage(m_bytes, m_encoding));
+    QString text = gui::decodePage(m_bytes, m_encoding);
+    // Unmodified, the box still holds the last output (an edit undone gives it back), of which
+    // only the lines that differ are replaced. The box is unedited from here on.
+    const bool holdsShown = !m_richEdit1->document()->isModified();
+    gui::setBoxText(*m_richEdit1, holdsShown ? QStringView(m_shownText) : QStringView(), text);
+    m_shownText = std::move(text);
+    const SourceFacts facts = aside.valid() ? aside.get() : sourceFacts(sourcePage);
+    m_builtFromStamp = facts.stamp;
+    m_lineEnding = facts.lineEnding;
     m_richEdit1->setToolTip(
         gui::fromSystemText(texts::fill(texts::kLineEndingsTip, gui::lineEndingName(m_lineEnding))));
-    m_textChanges->setPlainText(changes.empty() ? gui::fromSystemText(texts::kPageUnchanged)
-                                                : gui::decodePage(changes, m_encoding));
+    m_changes.assign(changes);
+    m_changesPending = true;
+    m_textChanges->clear();
+    if (m_buttonChanges->isChecked()) {
+        fillChangesView();
+    }
     m_button3->setEnabled(true);
     m_button4->setEnabled(true);
     m_button5->setEnabled(!m_editSave->text().isEmpty());
@@ -328,8 +366,11 @@ void OutputPage::setOutput(std::string bytes, std::string_view sourcePage, std::
 void OutputPage::clearOutput() {
     m_unkept = false;
     m_bytes.clear();
+    m_shownText.clear();
     m_richEdit1->clear();
     m_richEdit1->document()->setModified(false);
+    m_changes.clear();
+    m_changesPending = false;
     m_textChanges->clear();
     m_button3->setEnabled(false);
     m_button4->setEnabled(false);
@@ -339,6 +380,9 @@ void OutputPage::clearOutput() {
 // --- The Changes view ---
 
 void OutputPage::ButtonChangesToggle(bool shown) {
+    if (shown) {
+        fillChangesView();
+    }
     placeChangesView();
     m_textChanges->setVisible(shown);
     if (shown) {
@@ -358,6 +402,17 @@ bool OutputPage::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// The diff becomes text when the view is first opened for the output shown: a page changed in
+// many places has a long one, which page 3 need not lay out before it is asked for.
+void OutputPage::fillChangesView() {
+    if (!m_changesPending) {
+        return;
+    }
+    m_changesPending = false;
+    m_textChanges->setPlainText(m_changes.empty() ? gui::fromSystemText(texts::kPageUnchanged)
+                                                  : gui::decodePage(m_changes, m_encoding));
+}
+
 // The view takes RichEdit1's place; its button sits in the free space above RichEdit1's right end.
 void OutputPage::placeChangesView() {
     const QRect box = m_richEdit1->geometry();
@@ -370,7 +425,7 @@ void OutputPage::placeChangesView() {
 QString OutputPage::currentText() const {
     const QTextDocument *document = m_richEdit1->document();
     if (!document->isModified()) {
-        return gui::decodePage(m_bytes, m_encoding);
+        return m_shownText;
     }
     // The raw text keeps non-breaking spaces, which the plain text would turn into blanks.
     return gui::withLineEndings(document->toRawText(), m_lineEnding);

@@ -102,6 +102,7 @@ private:
     bool saveTo(const QString &path);
     void EditSaveChange();
     void ButtonChangesToggle(bool shown);
+    void fillChangesView();
     bool eventFilter(QObject *watched, QEvent *event) override;
     void placeChangesView();
     void fitVisitorNotes();
@@ -114,6 +115,7 @@ private:
     gui::UiServices &m_ui;
     std::string m_mainDirectory;
     std::string m_bytes;
+    QString m_shownText; // m_bytes as text, as the box was last given them
     std::string m_sourcePath;
     files::ContentStamp m_sourceStamp;
     files::ContentStamp m_builtFromStamp;            // the source page's bytes that m_bytes was built from
@@ -121,6 +123,8 @@ private:
     std::optional<files::ContentStamp> m_savedStamp; // the bytes of the last save, when there was one
     gui::PageEncoding m_encoding = gui::PageEncoding::Utf8;
     gui::LineEnding m_lineEnding = gui::LineEnding::CrLf;
+    std::string m_changes;         // the diff that the Changes view shows
+    bool m_changesPending = false; // m_changes is not in the view yet
 
     QPlainTextEdit *m_richEdit1 = nullptr;
     QPushButton *m_button3 = nullptr;

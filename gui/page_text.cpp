@@ -3,6 +3,7 @@
 #include "core/base/declared_charset.h"
 #include "core/base/texts.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -92,7 +93,20 @@ std::optional<QString> decodeReversibly(std::string_view bytes, const std::strin
     return text;
 }
 
+// True when no byte has its high bit set.
+bool allAscii(std::string_view bytes) {
+    unsigned char seen = 0;
+    for (const char byte : bytes) {
+        seen |= static_cast<unsigned char>(byte);
+    }
+    return seen < 0x80;
+}
+
 PageEncoding detectUtf8OrWindows1252(std::string_view bytes) {
+    // ASCII reads as UTF-8 and gives itself back, without the pass through both codecs.
+    if (allAscii(bytes)) {
+        return PageEncoding::Utf8;
+    }
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(asByteArray(bytes));
@@ -171,11 +185,11 @@ QString decodePage(std::string_view bytes, const PageEncoding &encoding) {
                                QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
         return decoder.decode(asByteArray(bytes));
     }
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size()));
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar *out = text.data();
     for (const char byte : bytes) {
         const auto value = static_cast<unsigned char>(byte);
-        text.append(value >= 0x80 && value < 0xA0 ? QChar(kHighControls[value - 0x80]) : QChar(char16_t(value)));
+        *out++ = value >= 0x80 && value < 0xA0 ? QChar(kHighControls[value - 0x80]) : QChar(char16_t(value));
     }
     return text;
 }
@@ -211,21 +225,17 @@ std::optional<std::string> encodePageExactly(QStringView text, const PageEncodin
 }
 
 LineEnding dominantLineEnding(std::string_view bytes) {
+    // Every CR is a lone CR or the start of a CR LF; every LF a lone LF or the end of one.
     std::size_t crlf = 0;
-    std::size_t lf = 0;
     std::size_t cr = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r') {
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') {
-                ++crlf;
-                ++i;
-            } else {
-                ++cr;
-            }
-        } else if (bytes[i] == '\n') {
-            ++lf;
+    for (std::size_t at = bytes.find('\r'); at != std::string_view::npos; at = bytes.find('\r', at + 1)) {
+        if (at + 1 < bytes.size() && bytes[at + 1] == '\n') {
+            ++crlf;
+        } else {
+            ++cr;
         }
     }
+    const auto lf = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) - crlf;
     if (lf > crlf && lf >= cr) {
         return LineEnding::Lf;
     }

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTextCursor>
 
+#include "core/base/files.h"
 #include "core/base/texts.h"
 #include "gui/output_page.h"
 #include "gui/page_text.h"
@@ -59,6 +60,8 @@ private slots:
     void uneditedBoxKeepsExactBytes_data();
     void uneditedBoxKeepsExactBytes();
     void editedBoxIsEncodedBackWithDominantEnding();
+    void sourcePageStampAndEnding_data();
+    void sourcePageStampAndEnding();
     void editedWindows1252BoxKeepsItsEncoding();
     void messageBoxSetUp();
     void errorBoxSetUp();
@@ -169,6 +172,11 @@ void GuiPlatformTest::dominantLineEnding() {
     QCOMPARE(gui::dominantLineEnding("a\r\nb\n"), LineEnding::CrLf);
     QCOMPARE(gui::dominantLineEnding("no breaks"), LineEnding::CrLf);
     QCOMPARE(gui::dominantLineEnding("a\rb\rc\r\n"), LineEnding::Cr);
+    // A CR before a CR LF is a lone one; an LF after a CR LF or before a CR is a lone one.
+    QCOMPARE(gui::dominantLineEnding("a\r\r\nb\r"), LineEnding::Cr);
+    QCOMPARE(gui::dominantLineEnding("a\r\n\nb\n"), LineEnding::Lf);
+    QCOMPARE(gui::dominantLineEnding("a\n\rb"), LineEnding::Lf);
+    QCOMPARE(gui::dominantLineEnding("\r"), LineEnding::Cr);
 }
 
 void GuiPlatformTest::lineBreaksTakeTheDominantEnding() {
@@ -207,6 +215,32 @@ void GuiPlatformTest::uneditedBoxKeepsExactBytes() {
     QVERIFY(page.currentBytes() != bytes.toStdString());
     box->undo();
     QCOMPARE(page.currentBytes(), bytes.toStdString());
+}
+
+// The line ending and the stamp of the page the output was built from, for a page small enough
+// to be read on the window's thread and one that is read beside it.
+void GuiPlatformTest::sourcePageStampAndEnding_data() {
+    QTest::addColumn<QByteArray>("source");
+    const QByteArray lines = QByteArrayLiteral("<p>a line</p>\n<p>another</p>\r\n<p>and a third</p>\n");
+    QTest::newRow("small page") << lines;
+    QTest::newRow("two megabytes") << lines.repeated(2 * 1024 * 1024 / lines.size() + 1);
+}
+
+void GuiPlatformTest::sourcePageStampAndEnding() {
+    QFETCH(QByteArray, source);
+    const QTemporaryDir folder;
+    const std::string path = gui::toNativePath(folder.filePath(QStringLiteral("page.htm")));
+    QVERIFY(files::writeFileAtomically(path, source.toStdString()));
+    test::RecordingUi ui;
+    OutputPage page(ui);
+    page.setSource(path, files::stampOf(source.toStdString()));
+    page.setOutput(kLfPageWithBlock, source.toStdString());
+    QCOMPARE(page.findChild<QPlainTextEdit *>(QStringLiteral("RichEdit1"))->toolTip(),
+             gui::fromSystemText(texts::fill(texts::kLineEndingsTip, "LF")));
+    const files::WriteOptions options = page.writeOptionsFor(path + ".new");
+    QVERIFY(options.sourceUnchanged());
+    QVERIFY(files::writeFileAtomically(path, source.toStdString() + "\n"));
+    QVERIFY(!options.sourceUnchanged());
 }
 
 void GuiPlatformTest::editedBoxIsEncodedBackWithDominantEnding() {
