@@ -23,6 +23,7 @@
 #include "core/rules/rule_record.h"
 #include "core/run/run_sequence.h"
 #include "core/run/startup.h"
+#include "core/scan/form_language.h"
 #include "core/scan/form_scanner.h"
 
 namespace velmoraine::cli {
@@ -328,6 +329,18 @@ void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &
     }
     out.append(",\n  \"field_attributes\": ");
     appendFieldAttributes(output, result);
+    // The language of the visitors' texts, and the nearest lang it comes from (null: none).
+    const std::string_view bytes = page.bytes.view();
+    const scan::FormLanguage language =
+        scan::formLanguage(bytes, scan::findFormTag(bytes, result.severalForms ? result.chosenForm : 1));
+    out.append(",\n  \"language\": ");
+    appendJsonString(out, language.inEffect);
+    out.append(",\n  \"lang_attribute\": ");
+    if (language.declared) {
+        appendJsonString(out, *language.declared);
+    } else {
+        out.append("null");
+    }
     out.append("\n}\n");
 }
 
@@ -605,6 +618,7 @@ int runRewrite(const RewriteOptions &options) {
     request.formNumber = options.formNumber;
     request.records = &list.records();
     request.html5Fallback = options.html5Fallback ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
+    request.formLanguage = options.language;
     // The output is written from where its pieces lie, most of them in the page itself.
     const rewrite::PiecesResult result = run.build(request);
     if (page.bytes.changedSinceRead()) {

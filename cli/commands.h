@@ -49,6 +49,7 @@ struct RewriteOptions {
     bool diff = false;          // print what changes as a unified diff instead of the page
     bool html5Fallback = false; // also write the matching HTML attributes on the fields
     bool json = false;          // print the CSP hash and the warnings as one JSON object
+    std::string language;       // --lang: the form's lang to write when it has none; empty: none
 };
 
 int runScan(const ScanOptions &options);

@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "core/scan/form_language.h"
 
 namespace {
 
@@ -29,6 +30,22 @@ const CLI::Validator kFormNumber(
         return digits && std::stoi(text) >= 1 ? std::string() : "form numbers count from 1, not " + text;
     },
     "K");
+
+// The languages the visitors' texts are written in.
+const CLI::Validator kVisitorLanguage(
+    [](std::string &text) {
+        for (std::string_view code : velmoraine::scan::kVisitorLanguages) {
+            if (text == code) {
+                return std::string();
+            }
+        }
+        std::string known;
+        for (std::string_view code : velmoraine::scan::kVisitorLanguages) {
+            known += (known.empty() ? "" : ", ") + std::string(code);
+        }
+        return "the visitors' texts are written in " + known + ", not " + text;
+    },
+    "CODE");
 
 void addChooseOption(CLI::App &command, int &choose) {
     command.add_option("--choose", choose, "The form to work on when the page has several (default 1)")
@@ -118,6 +135,12 @@ int main(int argc, char **argv) {
     rewriteCommand->add_flag("--html5-fallback", rewrite.html5Fallback,
                              "Also write HTML attributes (required, pattern, ...) that stop bad values when scripts "
                              "cannot run");
+    rewriteCommand
+        ->add_option("--lang", rewrite.language,
+                     "The language of the visitors' texts for a form that has no lang of its own or above it: "
+                     "written as the form's lang, so that later runs keep it")
+        ->check(kVisitorLanguage)
+        ->option_text("CODE");
     rewriteCommand->add_flag(
         "--json", rewrite.json,
         "Print the script's CSP hash and the warnings as one JSON object (needs -o or --in-place)");

@@ -10,6 +10,7 @@
 #include "core/base/service.h"
 #include "core/base/texts.h"
 #include "core/rewrite/script_block.h"
+#include "core/scan/form_language.h"
 #include "core/scan/form_scanner.h"
 
 namespace velmoraine::rewrite {
@@ -331,6 +332,14 @@ std::string rewriteFormTag(std::string_view tagText, bool haveRules, bool linkin
     return tag;
 }
 
+std::string formLanguageAttribute(std::string_view page, std::size_t tagStart, std::string_view language) {
+    if (language.empty() || scan::offeredLanguage(language) != language ||
+        scan::formLanguage(page, tagStart).declared) {
+        return {};
+    }
+    return " lang=\"" + std::string(language) + "\" ";
+}
+
 std::string newHiddenInput(int accountId, int formNumber) {
     std::string input(kHiddenExact);
     input.append(" value=\"");
@@ -455,6 +464,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     std::string formName;
     std::string &tag =
         texts.emplace_back(rewriteFormTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName));
+    tag.append(formLanguageAttribute(page, tagStart, input.formLanguage));
     // The tag's ">" is its own: one piece, which the change list tells from the page's bytes.
     tag.push_back('>');
 

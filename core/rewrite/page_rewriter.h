@@ -29,6 +29,9 @@ struct RewriteInput {
     // On: the fields with a rule also get the HTML attributes that stop bad values when
     // scripts cannot run. Either way, the attributes an earlier run wrote are taken out.
     Html5Fallback html5Fallback = Html5Fallback::Off;
+    // A language of the visitors' texts ("fr"), written as the form tag's lang when the form
+    // has no nearest lang of its own, so that the page keeps it; empty: nothing is written.
+    std::string_view formLanguage;
 };
 
 struct RewriteResult {
@@ -104,6 +107,10 @@ std::string newActionAttribute();
 // rules the check's onsubmit comes; a tag without a name gets name="form1". `formName` gets the
 // name the checks use.
 std::string rewriteFormTag(std::string_view tagText, bool haveRules, bool linking, std::string &formName);
+
+// " lang=\"xx\" " for the form tag at `tagStart` when `language` is one the texts are
+// written in and the form has no nearest lang; empty otherwise.
+std::string formLanguageAttribute(std::string_view page, std::size_t tagStart, std::string_view language);
 
 // The hidden input that carries the account ID and the form number.
 std::string newHiddenInput(int accountId, int formNumber);

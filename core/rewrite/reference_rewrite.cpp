@@ -96,7 +96,8 @@ RewriteResult rewritePage(const RewriteInput &input) {
 
     // 3. The tag rewritten.
     std::string formName;
-    const std::string tag = rewriteFormTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName);
+    const std::string tag = rewriteFormTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName) +
+                            formLanguageAttribute(page, tagStart, input.formLanguage);
 
     // 4. After the tag: the earlier hidden input and the field tags. Each change is a range of
     // the rest and its new text; they are made from the last to the first, so that the ranges

@@ -30,6 +30,7 @@ rewrite::PiecesResult RunSequence::build(const Request &request) const {
     input.records = request.records;
     input.mode = m_mode;
     input.html5Fallback = request.html5Fallback;
+    input.formLanguage = request.formLanguage;
     return rewrite::rewritePageInPieces(input);
 }
 
