@@ -26,6 +26,7 @@
 #include "core/rewrite/page_changes.h"
 #include "core/rewrite/page_rewriter.h"
 #include "core/run/run_sequence.h"
+#include "core/scan/form_language.h"
 #include "core/scan/form_scanner.h"
 #include "gui/form_chooser.h"
 #include "gui/link_label.h"
@@ -134,6 +135,12 @@ TForm1::TForm1(gui::UiServices &ui, TForm5 &chooser, QWidget *parent) : QWidget(
     connect(m_tabSheet5, &OutputPage::homeLinkClicked, this, &TForm1::Label54Click);
     connect(m_tabSheet5, &OutputPage::tutorialLinkClicked, this, &TForm1::Label60Click);
     connect(m_tabSheet5, &OutputPage::html5FallbackToggled, this, &TForm1::CheckHtml5FallbackClick);
+    // Another language for the visitors' texts: the output is built again with it.
+    connect(m_tabSheet5, &OutputPage::languageChosen, this, [this] {
+        if (m_pageControl1->currentWidget() == m_tabSheet5) {
+            TabSheet5Show();
+        }
+    });
     connect(m_tabSheet2, &RuleEditorPage::helpLinkClicked, this, &TForm1::Label59Click);
 }
 
@@ -596,6 +603,9 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     request.formNumber = m_comboFormNum->currentIndex() + 1;
     request.records = &m_tabSheet2->rules().records();
     request.html5Fallback = m_tabSheet5->html5Fallback() ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
+    // The author's language is written only into a form that has no lang of its own or above it.
+    const std::string language = m_tabSheet5->languageToWrite();
+    request.formLanguage = language;
     const rewrite::PiecesResult result = run.build(request);
     if (!result.output) {
         m_tabSheet5->clearOutput();
@@ -607,6 +617,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     m_tabSheet5->setOutput(result.output->joined(), *page,
                            rewrite::unifiedDiff(*page, rewrite::listChanges(*page, *result.output), pageName));
     m_tabSheet5->setVisitorNotes(result.cspHash, result.warnings);
+    m_tabSheet5->showLanguage(scan::formLanguage(*page, scan::findFormTag(*page, m_chosenForm)));
     m_tabSheet5->setSource(m_pagePath, m_scannedStamp);
     m_operationOk = true;
     return RewriteOutcome::Built;

@@ -6,12 +6,14 @@
 #include <system_error>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -100,6 +102,20 @@ std::future<SourceFacts> sourceFactsAside(std::string_view page) {
     }
 }
 
+// The visitors' languages by their own names, in the order of scan::kVisitorLanguages.
+constexpr std::array<const char *, 11> kLanguageNames = {"English",
+                                                         "Espa\u00f1ol",
+                                                         "Deutsch",
+                                                         "Fran\u00e7ais",
+                                                         "\u65e5\u672c\u8a9e",
+                                                         "\u0420\u0443\u0441\u0441\u043a\u0438\u0439",
+                                                         "Portugu\u00eas",
+                                                         "Italiano",
+                                                         "Nederlands",
+                                                         "Polski",
+                                                         "\u0627\u0644\u0639\u0631\u0628\u064a\u0629"};
+static_assert(kLanguageNames.size() == scan::kVisitorLanguages.size());
+
 bool launcherPresent(const QString &program) {
     const QFileInfo info(program);
     return info.isFile() && info.isExecutable();
@@ -158,6 +174,17 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     m_label60 = new gui::LinkLabel(QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
                                    gui::LinkLabel::Weight::Bold, this);
     m_label60->setObjectName(QStringLiteral("Label60"));
+
+    // The language of the visitors' texts, left of the Changes button and, like it, outside
+    // the layout, so that the page keeps its classic height.
+    m_labelLanguage = plainLabel("LabelLanguage", "Messages for visitors in:", this);
+    m_comboLanguage = new QComboBox(this);
+    m_comboLanguage->setObjectName(QStringLiteral("ComboLanguage"));
+    for (std::size_t i = 0; i < scan::kVisitorLanguages.size(); ++i) {
+        m_comboLanguage->addItem(QString::fromUtf8(kLanguageNames[i]), QString::fromLatin1(scan::kVisitorLanguages[i]));
+    }
+    m_labelLanguage->setBuddy(m_comboLanguage);
+    selectLanguage(desktopLanguage());
 
     // The Changes view lies over RichEdit1, in its place and size, and is not in the layout:
     // the page's own controls keep their places whether it shows or not.
@@ -280,6 +307,7 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     connect(m_label54, &gui::LinkLabel::clicked, this, &OutputPage::homeLinkClicked);
     connect(m_label60, &gui::LinkLabel::clicked, this, &OutputPage::tutorialLinkClicked);
     connect(m_checkHtml5Fallback, &QCheckBox::toggled, this, &OutputPage::html5FallbackToggled);
+    connect(m_comboLanguage, &QComboBox::activated, this, &OutputPage::ComboLanguageChange);
 }
 
 void OutputPage::setHtml5Fallback(bool on) {
@@ -420,6 +448,59 @@ void OutputPage::placeChangesView() {
     const QSize button = m_buttonChanges->sizeHint();
     m_buttonChanges->setGeometry(box.right() + 1 - button.width(), box.top() - button.height() - 2, button.width(),
                                  button.height());
+    // The language choice on the same line, as high as the button.
+    const QRect changes = m_buttonChanges->geometry();
+    const int comboWidth = std::max(m_comboLanguage->sizeHint().width(), 110);
+    m_comboLanguage->setGeometry(changes.left() - 8 - comboWidth, changes.top(), comboWidth, changes.height());
+    const int labelWidth = m_labelLanguage->sizeHint().width();
+    m_labelLanguage->setGeometry(m_comboLanguage->x() - 5 - labelWidth, changes.top(), labelWidth, changes.height());
+}
+
+// --- The language of the visitors' texts ---
+
+// The desktop's language when the texts are written in it, else English.
+std::string_view OutputPage::desktopLanguage() {
+    return scan::offeredLanguage(QLocale().name().toStdString()).value_or("en");
+}
+
+void OutputPage::selectLanguage(std::string_view code) {
+    const int index = m_comboLanguage->findData(QString::fromLatin1(code.data(), static_cast<qsizetype>(code.size())));
+    m_comboLanguage->setCurrentIndex(std::max(index, 0));
+}
+
+std::string OutputPage::chosenLanguage() const { return m_chosenLanguage; }
+
+// English is what a form without a lang gets anyway: it is written only once the author has
+// picked it, so that pages built with the default stay as they were.
+std::string OutputPage::languageToWrite() const {
+    return m_languagePicked || m_chosenLanguage != "en" ? m_chosenLanguage : std::string();
+}
+
+void OutputPage::showLanguage(const scan::FormLanguage &language) {
+    const QSignalBlocker quiet(m_comboLanguage);
+    if (!language.declared) {
+        // The author's choice, written into the form as its lang.
+        selectLanguage(m_chosenLanguage);
+        m_comboLanguage->setEnabled(true);
+        m_comboLanguage->setToolTip(QStringLiteral("Your page does not say its language. The language chosen here is "
+                                                   "written into the form as its lang attribute."));
+        return;
+    }
+    // The page decides; the box only says so.
+    selectLanguage(language.inEffect);
+    m_comboLanguage->setEnabled(false);
+    const QString declared = gui::fromSystemText(*language.declared);
+    m_comboLanguage->setToolTip(
+        language.inEffect == "en" && !scan::offeredLanguage(*language.declared)
+            ? QStringLiteral("Your page's language (lang=\"%1\") has no texts of its own: visitors read English.")
+                  .arg(declared)
+            : QStringLiteral("Your page says its language: lang=\"%1\".").arg(declared));
+}
+
+void OutputPage::ComboLanguageChange() {
+    m_chosenLanguage = m_comboLanguage->currentData().toString().toStdString();
+    m_languagePicked = true;
+    emit languageChosen();
 }
 
 QString OutputPage::currentText() const {

@@ -10,9 +10,12 @@
 #include <QWidget>
 
 #include "core/base/files.h"
+#include "core/scan/form_language.h"
 #include "gui/page_text.h"
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -35,6 +38,8 @@ class LinkLabel;
 //   ButtonChanges  shows TextChanges over RichEdit1: what the rewrite changed, as a diff
 //   CheckHtml5Fallback  the fallback setting (the window rebuilds the output when it changes)
 //   MemoVisitorNotes    the block's CSP hash and the warnings about the page, read-only
+//   LabelLanguage, ComboLanguage  the language of the visitors' texts: the page's when its form
+//                       has a lang (then not to be changed), else the author's choice
 class OutputPage : public QWidget {
     Q_OBJECT
 public:
@@ -87,11 +92,22 @@ public:
     void setHtml5Fallback(bool on);
     [[nodiscard]] bool html5Fallback() const;
 
+    // The language the author chose for a form without a lang: the desktop's at first, when
+    // the texts are written in it, else English.
+    [[nodiscard]] std::string chosenLanguage() const;
+    // The language to write as the lang of a form without one: the chosen one, except English
+    // before the author has picked it; empty: none.
+    [[nodiscard]] std::string languageToWrite() const;
+    // Shows which language the visitors' texts of the output are in: the page's own, which
+    // cannot be changed here, or the author's choice.
+    void showLanguage(const scan::FormLanguage &language);
+
     // Shows the block's CSP hash (none: empty) and the rewriter's warnings under the steps.
     void setVisitorNotes(std::string_view cspHash, const std::vector<std::string> &warnings);
 
 signals:
     void html5FallbackToggled(bool on);
+    void languageChosen();
     void homeLinkClicked();
     void tutorialLinkClicked();
 
@@ -106,6 +122,9 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void placeChangesView();
     void fitVisitorNotes();
+    static std::string_view desktopLanguage();
+    void selectLanguage(std::string_view code);
+    void ComboLanguageChange();
     void ShowInBrowser(const QString &target);
 
     static constexpr int kNotesLeastHeight = 30; // two lines
@@ -137,7 +156,11 @@ private:
     QPlainTextEdit *m_textChanges = nullptr;
     QCheckBox *m_checkHtml5Fallback = nullptr;
     QPlainTextEdit *m_memoVisitorNotes = nullptr;
-    int m_notesFittedWidth = 0; // the width the notes box's height was fitted to
+    QLabel *m_labelLanguage = nullptr;
+    QComboBox *m_comboLanguage = nullptr;
+    std::string m_chosenLanguage{desktopLanguage()};
+    bool m_languagePicked = false; // the author chose in ComboLanguage
+    int m_notesFittedWidth = 0;    // the width the notes box's height was fitted to
 };
 
 } // namespace velmoraine

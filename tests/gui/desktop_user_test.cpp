@@ -4,9 +4,11 @@
 // model's place and check; the line-ending hint; and the form tag a reader takes for a form.
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -93,6 +95,7 @@ private slots:
     void missingModelIsNamedInFull();
     void modelWithoutBeginLineIsRefused();
     void lineEndingsAreExplainedWhereTheUserEdits();
+    void visitorLanguageIsChosenAndKept();
     void testSaysWhenTheSavedFileIsOlder_data();
     void testSaysWhenTheSavedFileIsOlder();
     void formTagWrittenOtherwiseIsAForm_data();
@@ -335,6 +338,49 @@ void DesktopUserTest::lineEndingsAreExplainedWhereTheUserEdits() {
     f.click("ButtonBack");
     buildPageThree(f, f.writeFile(QStringLiteral("crlf.htm"), kContactPage));
     QCOMPARE(f.child<QPlainTextEdit>("RichEdit1")->toolTip(), qs(texts::fill(texts::kLineEndingsTip, "CR LF")));
+}
+
+// A page without a lang: page 3 offers the desktop's language, writes the one chosen into the
+// form, and the saved page, opened again, has it as its own; a page with a lang keeps it.
+void DesktopUserTest::visitorLanguageIsChosenAndKept() {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    auto *combo = f.child<QComboBox>("ComboLanguage");
+    const auto box = [&f] { return f.child<QPlainTextEdit>("RichEdit1")->toPlainText(); };
+    buildPageThree(f, f.writeFile(QStringLiteral("contact.htm"), kContactPage));
+    QCOMPARE(combo->currentData().toString(), QStringLiteral("de"));
+    QVERIFY(combo->isEnabled());
+    QVERIFY(box().contains(QStringLiteral("name=\"order\"  action=")));
+    QVERIFY(box().contains(QStringLiteral(" lang=\"de\" >")));
+
+    combo->setCurrentIndex(combo->findData(QStringLiteral("fr")));
+    emit combo->activated(combo->currentIndex());
+    QVERIFY(box().contains(QStringLiteral(" lang=\"fr\" >")));
+    QVERIFY(!box().contains(QStringLiteral("lang=\"de\"")));
+    const QString saved = f.path(QStringLiteral("saved.htm"));
+    f.ui.saveAnswers.emplace_back(saved);
+    f.click("Button4");
+
+    // Opened again, the page says its language itself: shown, not to be changed, written once.
+    f.click("ButtonBack");
+    f.click("ButtonBack");
+    buildPageThree(f, saved);
+    QCOMPARE(combo->currentData().toString(), QStringLiteral("fr"));
+    QVERIFY(!combo->isEnabled());
+    QCOMPARE(box().count(QStringLiteral("lang=\"fr\"")), 1);
+
+    f.click("ButtonBack");
+    f.click("ButtonBack");
+    std::string japanese = kContactPage;
+    japanese.replace(0, 6, "<html lang=\"ja\">");
+    buildPageThree(f, f.writeFile(QStringLiteral("ja.htm"), japanese));
+    QCOMPARE(combo->currentData().toString(), QStringLiteral("ja"));
+    QVERIFY(!combo->isEnabled());
+    QVERIFY(!box().contains(QStringLiteral("lang=\"fr\"")));
+    QLocale::setDefault(before);
 }
 
 // Row per answer: after a save, Back, another rule and Continue, the saved file holds the older
