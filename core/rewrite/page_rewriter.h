@@ -31,7 +31,7 @@ struct RewriteInput {
     Html5Fallback html5Fallback = Html5Fallback::Off;
     // A language of the visitors' texts ("fr"), written as the form tag's lang when the form
     // has no nearest lang of its own, so that the page keeps it; empty: nothing is written.
-    std::string_view formLanguage;
+    std::string_view formLanguage{};
 };
 
 struct RewriteResult {

@@ -34,7 +34,7 @@ public:
         int formNumber = 1;                                // 1..10
         const std::vector<std::string> *records = nullptr; // rule records in list order
         rewrite::Html5Fallback html5Fallback = rewrite::Html5Fallback::Off;
-        std::string_view formLanguage; // written as the form's lang when it has none
+        std::string_view formLanguage{}; // written as the form's lang when it has none
     };
 
     rewrite::LaunchMode mode() const { return m_mode; }
