@@ -333,6 +333,41 @@ void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &
     const std::string_view bytes = page.bytes.view();
     const scan::FormLanguage language =
         scan::formLanguage(bytes, scan::findFormTag(bytes, result.severalForms ? result.chosenForm : 1));
+    // What earlier tools left: the rules read back, what could not be, where results went.
+    out.append(",\n  \"imported_rules\": ");
+    if (result.legacy.rules.empty()) {
+        out.append("[]");
+    } else {
+        for (std::size_t i = 0; i < result.legacy.rules.size(); ++i) {
+            const scan::ImportedRule &rule = result.legacy.rules[i];
+            out.append(i == 0 ? "[\n    {\n      \"record\": " : ",\n    {\n      \"record\": ");
+            appendJsonString(out, rule.record);
+            out.append(",\n      \"display\": ");
+            appendJsonString(out, rule.display);
+            out.append(",\n      \"from\": ");
+            appendJsonString(out, scan::legacySourceName(rule.from));
+            out.append("\n    }");
+        }
+        out.append("\n  ]");
+    }
+    out.append(",\n  \"not_imported\": ");
+    if (result.legacy.notImported.empty()) {
+        out.append("[]");
+    } else {
+        for (std::size_t i = 0; i < result.legacy.notImported.size(); ++i) {
+            const scan::NotImported &skipped = result.legacy.notImported[i];
+            out.append(i == 0 ? "[\n    {\n      \"field\": " : ",\n    {\n      \"field\": ");
+            appendJsonString(out, skipped.field);
+            out.append(",\n      \"reason\": ");
+            appendJsonString(out, skipped.reason);
+            out.append(",\n      \"from\": ");
+            appendJsonString(out, scan::legacySourceName(skipped.from));
+            out.append("\n    }");
+        }
+        out.append("\n  ]");
+    }
+    out.append(",\n  \"results_mailed_to\": ");
+    appendJsonStrings(output, result.legacy.resultsMailedTo);
     out.append(",\n  \"language\": ");
     appendJsonString(out, language.inEffect);
     out.append(",\n  \"lang_attribute\": ");
@@ -593,6 +628,16 @@ int runRewrite(const RewriteOptions &options) {
     if (!options.noStoredRules) {
         list = page.result.rules;
     }
+    // The earlier tools' rules come after the stored ones and before those of the command line.
+    std::vector<std::string> legacyFields;
+    if (options.importLegacy) {
+        for (const scan::ImportedRule &rule : page.result.legacy.rules) {
+            if (list.find(rule.field) < 0) {
+                list.addOrReplace(rule.field, rule.record, rule.display);
+                legacyFields.push_back(rule.field);
+            }
+        }
+    }
     for (const PendingRule &rule : pending) {
         if (const int code = addRule(rule, fields, list); code != kExitOk) {
             return code;
@@ -670,6 +715,10 @@ int runRewrite(const RewriteOptions &options) {
     out["warnings"] = Json::array();
     for (const std::string &warning : result.warnings) {
         out["warnings"].push_back(utf8FromBytes(warning));
+    }
+    out["results_mailed_to"] = Json::array();
+    for (const std::string &address : page.result.legacy.resultsMailedTo) {
+        out["results_mailed_to"].push_back(utf8FromBytes(address));
     }
     return emit(out.dump(2) + '\n');
 }

@@ -50,6 +50,7 @@ struct RewriteOptions {
     bool html5Fallback = false; // also write the matching HTML attributes on the fields
     bool json = false;          // print the CSP hash and the warnings as one JSON object
     std::string language;       // --lang: the form's lang to write when it has none; empty: none
+    bool importLegacy = false;  // add the rules earlier tools left in the page
 };
 
 int runScan(const ScanOptions &options);

@@ -135,6 +135,10 @@ int main(int argc, char **argv) {
     rewriteCommand->add_flag("--html5-fallback", rewrite.html5Fallback,
                              "Also write HTML attributes (required, pattern, ...) that stop bad values when scripts "
                              "cannot run");
+    rewriteCommand->add_flag("--import-legacy", rewrite.importLegacy,
+                             "Add the rules that earlier tools left in the page (FrontPage validation comments, "
+                             "MM_validateForm calls), after the stored rules and before --rule and --record, and "
+                             "take their old checks out");
     rewriteCommand
         ->add_option("--lang", rewrite.language,
                      "The language of the visitors' texts for a form that has no lang of its own or above it: "

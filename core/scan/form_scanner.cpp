@@ -666,19 +666,23 @@ ScanResult scanPage(std::string_view page, const Chooser &chooser) {
     recoverRules(page, result.rules);
     const bool beyondCount = survey.complete && static_cast<std::size_t>(result.chosenForm) > survey.total();
     FormFields fields;
-    if (result.chosenForm == 1 && firstForm.valid()) {
-        fields = firstForm.get();
-    } else if (result.chosenForm >= 1 && !beyondCount) {
-        std::size_t at = survey.keptPosition(result.chosenForm);
+    std::size_t at = npos;
+    if (result.chosenForm >= 1 && !beyondCount) {
+        at = survey.keptPosition(result.chosenForm);
         if (at == npos) {
             at = findFormTag(page, result.chosenForm);
         }
-        if (at != npos) {
-            fields = fieldsOfFormAt(page, at);
-        }
+    }
+    if (result.chosenForm == 1 && firstForm.valid()) {
+        fields = firstForm.get();
+    } else if (at != npos) {
+        fields = fieldsOfFormAt(page, at);
     }
     result.fields = std::move(fields.names);
     result.markup = std::move(fields.markup);
+    if (at != npos) {
+        result.legacy = readLegacyRules(page, at, result.fields, result.rules);
+    }
     return result;
 }
 

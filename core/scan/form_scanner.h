@@ -12,6 +12,7 @@
 
 #include "core/rules/field_markup.h"
 #include "core/rules/rule_list.h"
+#include "core/scan/legacy_rules.h"
 
 namespace velmoraine::scan {
 
@@ -51,6 +52,7 @@ struct ScanResult {
     std::vector<std::string> fields; // distinct names, page order of first occurrence
     MarkupByField markup;            // what the fields' first tags declare
     rules::RuleList rules;           // restored from the page's stored rule line
+    LegacyRules legacy;              // what earlier tools left for the chosen form's fields
 };
 
 // Scans the page. `chooser` is called only when the page has several forms, and always on

@@ -1,0 +1,400 @@
+#include "core/scan/legacy_rules.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "core/base/bytes.h"
+#include "core/base/texts.h"
+#include "core/rules/rule_record.h"
+
+namespace velmoraine::scan {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+using rules::RuleKind;
+using rules::RuleSettings;
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// The NAME=VALUE pairs of a tag's or a comment's text, names lower-cased, in order (a name may
+// come twice, as FrontPage's constraint pairs do). Values in double or single quotes, or up to
+// a blank.
+std::vector<std::pair<std::string, std::string_view>> attributesOf(std::string_view text) {
+    std::vector<std::pair<std::string, std::string_view>> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (isSpace(text[i]) || text[i] == '/' || text[i] == '<' || text[i] == '>')) {
+            ++i;
+        }
+        const std::size_t nameStart = i;
+        while (i < text.size() && !isSpace(text[i]) && text[i] != '=' && text[i] != '>') {
+            ++i;
+        }
+        std::string name = bytes::lowerAsciiCopy(text.substr(nameStart, i - nameStart));
+        while (i < text.size() && isSpace(text[i])) {
+            ++i;
+        }
+        if (i >= text.size() || text[i] != '=') {
+            if (i == nameStart) {
+                ++i;
+            }
+            continue;
+        }
+        ++i;
+        while (i < text.size() && isSpace(text[i])) {
+            ++i;
+        }
+        std::string_view value;
+        if (i < text.size() && (text[i] == '"' || text[i] == '\'')) {
+            const std::size_t close = text.find(text[i], i + 1);
+            const std::size_t end = close == npos ? text.size() : close;
+            value = text.substr(i + 1, end - i - 1);
+            i = end + 1;
+        } else {
+            const std::size_t start = i;
+            while (i < text.size() && !isSpace(text[i]) && text[i] != '>') {
+                ++i;
+            }
+            value = text.substr(start, i - start);
+        }
+        out.emplace_back(std::move(name), value);
+    }
+    return out;
+}
+
+std::optional<std::string_view> attribute(const std::vector<std::pair<std::string, std::string_view>> &attributes,
+                                          std::string_view name) {
+    for (const auto &[key, value] : attributes) {
+        if (key == name) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+bool isTrue(std::optional<std::string_view> value) { return value && bytes::equalsNoCase(*value, "true"); }
+
+// A decimal number as the rule's limit boxes take it ("-3", "2.5"), or nullopt.
+std::optional<double> number(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A message holding the name the old markup shows, or the field's name when it shows none or
+// one that a record cannot hold.
+std::string message(std::string_view pattern, std::string_view field, std::string_view display) {
+    const std::string named = texts::fill(pattern, display.empty() ? field : display);
+    return rules::holdsSeparator(named) ? texts::fill(pattern, field) : named;
+}
+
+// A rule, or why there is none.
+struct Mapped {
+    std::optional<RuleSettings> settings;
+    std::string reason;
+};
+
+Mapped refused(std::string reason) { return {std::nullopt, std::move(reason)}; }
+
+// The number rule with both limits; a limit of 0 would mean none, so it cannot be set.
+Mapped numberRule(std::optional<double> low, std::optional<double> high, std::string_view lowText,
+                  std::string_view highText, bool required, std::string messageText) {
+    if ((low && *low == 0) || (high && *high == 0)) {
+        return refused("a limit of 0 cannot be kept: 0 means no limit in a number rule");
+    }
+    RuleSettings settings;
+    settings.kind = RuleKind::NumberValue;
+    settings.numMin = low ? std::string(lowText) : "0";
+    settings.numMax = high ? std::string(highText) : "0";
+    settings.blankAllowed = !required;
+    settings.message = std::move(messageText);
+    return {settings, {}};
+}
+
+// One FrontPage validation comment for `field`.
+Mapped fromWebbot(std::string_view comment, std::string_view field) {
+    const auto attributes = attributesOf(comment);
+    const std::string type = bytes::lowerAsciiCopy(attribute(attributes, "s-data-type").value_or("string"));
+    const bool required = isTrue(attribute(attributes, "b-value-required"));
+    const std::string_view display = attribute(attributes, "s-display-name").value_or("");
+    if (type == "integer" || type == "number") {
+        const std::string_view separators = attribute(attributes, "s-number-separators").value_or("x.");
+        if (type == "number" && separators.size() > 1 && separators[1] != '.') {
+            return refused("a decimal mark other than \".\" cannot be checked");
+        }
+        std::optional<double> low;
+        std::optional<double> high;
+        std::string lowText;
+        std::string highText;
+        std::optional<std::string_view> constraint;
+        for (const auto &[key, value] : attributes) {
+            if (key == "s-validation-constraint") {
+                constraint = value;
+                continue;
+            }
+            if (key != "s-validation-value" || !constraint) {
+                continue;
+            }
+            const std::string_view named = *constraint;
+            const std::string what = bytes::lowerAsciiCopy(named);
+            const std::optional<double> limit = number(value);
+            constraint.reset();
+            if (!limit || (type == "integer" && *limit != static_cast<double>(static_cast<long long>(*limit)))) {
+                return refused("the limit \"" + std::string(value) + "\" is not a number");
+            }
+            // A strict bound on whole numbers is the next whole number, included.
+            const bool whole = type == "integer";
+            const auto text = [](double v) { return bytes::decimal(static_cast<long long>(v)); };
+            if (what == "greater than or equal to") {
+                low = limit, lowText = value;
+            } else if (what == "less than or equal to") {
+                high = limit, highText = value;
+            } else if (what == "greater than" && whole) {
+                low = *limit + 1, lowText = text(*low);
+            } else if (what == "less than" && whole) {
+                high = *limit - 1, highText = text(*high);
+            } else if (what == "equal to") {
+                low = high = limit, lowText = highText = value;
+            } else {
+                return refused("the constraint \"" + std::string(named) + "\" cannot be kept");
+            }
+        }
+        return numberRule(low, high, lowText, highText, required, message(texts::kNumberKindMessage, field, display));
+    }
+    const std::optional<std::string_view> letters = attribute(attributes, "b-allow-letters");
+    const std::optional<std::string_view> digits = attribute(attributes, "b-allow-digits");
+    const std::optional<std::string_view> spaces = attribute(attributes, "b-allow-whitespace");
+    const std::string_view others = attribute(attributes, "s-allow-other-chars").value_or("");
+    const std::string_view minimum = attribute(attributes, "i-minimum-length").value_or("");
+    const std::string_view maximum = attribute(attributes, "i-maximum-length").value_or("");
+    const bool restricted = letters || digits || spaces || !others.empty();
+    if ((!minimum.empty() && !bytes::isAllDigits(minimum)) || (!maximum.empty() && !bytes::isAllDigits(maximum))) {
+        return refused("a length that is not a whole number");
+    }
+    RuleSettings settings;
+    settings.blankAllowed = !required;
+    if (restricted && isTrue(digits) && !isTrue(letters)) {
+        settings.kind = RuleKind::DigitSequence;
+        settings.seqMin = minimum.empty() ? "1" : std::string(minimum);
+        settings.seqMax = maximum.empty() ? "0" : std::string(maximum);
+        settings.punct = std::string(others) + (isTrue(spaces) ? " " : "");
+        if (rules::holdsSeparator(settings.punct)) {
+            return refused("its allowed characters cannot be written into a rule");
+        }
+        settings.message = message(texts::kSequenceKindMessage, field, display);
+        return {settings, {}};
+    }
+    if (restricted && isTrue(letters) && !isTrue(digits)) {
+        return refused("letters only: no rule checks for letters");
+    }
+    if (restricted) {
+        return refused("only some characters allowed: no rule limits the characters of a text");
+    }
+    if (!required && minimum.empty() && maximum.empty()) {
+        return refused("nothing is checked");
+    }
+    settings.kind = RuleKind::FilledIn;
+    settings.minChars = minimum.empty() ? "1" : std::string(minimum);
+    settings.maxChars = maximum.empty() ? "0" : std::string(maximum);
+    settings.message = message(texts::kFilledInMessage, field, display);
+    return {settings, {}};
+}
+
+// One MM_validateForm code ("R", "NisEmail", "RinRange-5:10", ...).
+Mapped fromMmCode(std::string_view code, std::string_view field) {
+    if (code.empty() || (code[0] != 'R' && code[0] != 'N')) {
+        return refused("the code \"" + std::string(code) + "\" is not known");
+    }
+    const bool required = code[0] == 'R';
+    const std::string_view test = code.substr(1);
+    RuleSettings settings;
+    settings.blankAllowed = !required;
+    if (test.empty()) {
+        if (!required) {
+            return refused("nothing is checked");
+        }
+        settings.message = message(texts::kFilledInMessage, field, {});
+        return {settings, {}};
+    }
+    if (test == "isEmail") {
+        settings.kind = RuleKind::Email;
+        settings.message = std::string(texts::kEmailKindMessage);
+        return {settings, {}};
+    }
+    if (test == "isNum") {
+        return numberRule(std::nullopt, std::nullopt, {}, {}, required, message(texts::kNumberKindMessage, field, {}));
+    }
+    if (test.starts_with("inRange")) {
+        const std::string_view range = test.substr(7);
+        const std::size_t colon = range.find(':');
+        const std::optional<double> low = number(range.substr(0, colon));
+        const std::optional<double> high = colon == npos ? std::nullopt : number(range.substr(colon + 1));
+        if (!low || !high) {
+            return refused("the range \"" + std::string(range) + "\" is not two numbers");
+        }
+        return numberRule(low, high, range.substr(0, colon), range.substr(colon + 1), required,
+                          message(texts::kNumberKindMessage, field, {}));
+    }
+    return refused("the code \"" + std::string(code) + "\" is not known");
+}
+
+// The string arguments of each MM_validateForm( call in `text`.
+std::vector<std::vector<std::string_view>> mmCalls(std::string_view text) {
+    std::vector<std::vector<std::string_view>> calls;
+    constexpr std::string_view kCall = "MM_validateForm(";
+    for (std::size_t at = text.find(kCall); at != npos; at = text.find(kCall, at + 1)) {
+        std::vector<std::string_view> arguments;
+        std::size_t i = at + kCall.size();
+        while (i < text.size() && text[i] != ')') {
+            if (text[i] == '\'' || text[i] == '"') {
+                const std::size_t close = text.find(text[i], i + 1);
+                if (close == npos) {
+                    break;
+                }
+                arguments.push_back(text.substr(i + 1, close - i - 1));
+                i = close + 1;
+            } else {
+                ++i;
+            }
+        }
+        calls.push_back(std::move(arguments));
+    }
+    return calls;
+}
+
+std::string_view lastPart(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    return dot == npos ? path : path.substr(dot + 1);
+}
+
+// The first "-->" after `from`, or npos.
+std::size_t commentEnd(std::string_view page, std::size_t from) { return page.find("-->", from); }
+
+bool isFieldTag(std::string_view at) {
+    return bytes::startsWithNoCase(at, "<input") || bytes::startsWithNoCase(at, "<select") ||
+           bytes::startsWithNoCase(at, "<textarea");
+}
+
+} // namespace
+
+std::string_view legacySourceName(LegacySource source) {
+    return source == LegacySource::Webbot ? "webbot" : "MM_validateForm";
+}
+
+LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, const std::vector<std::string> &fields,
+                            const rules::RuleList &stored) {
+    LegacyRules result;
+    // Where FrontPage mailed the results, anywhere in the page.
+    std::set<std::string, std::less<>> mailed;
+    for (std::size_t at = page.find("<!--webbot"); at != npos; at = page.find("<!--webbot", at + 1)) {
+        const std::size_t end = commentEnd(page, at);
+        const auto attributes = attributesOf(page.substr(at + 10, (end == npos ? page.size() : end) - at - 10));
+        if (bytes::equalsNoCase(attribute(attributes, "bot").value_or(""), "SaveResults")) {
+            const std::string_view address = attribute(attributes, "s-email-address").value_or("");
+            if (!address.empty() && mailed.insert(std::string(address)).second) {
+                result.resultsMailedTo.emplace_back(address);
+            }
+        }
+        if (end == npos) {
+            break;
+        }
+    }
+    if (formTagStart >= page.size()) {
+        return result;
+    }
+    const auto known = [&fields](std::string_view name) {
+        return std::find(fields.begin(), fields.end(), name) != fields.end();
+    };
+    std::set<std::string, std::less<>> decided; // fields that got a rule or a reason
+    const auto offer = [&](std::string_view field, const Mapped &mapped, LegacySource from) {
+        if (decided.contains(field)) {
+            return;
+        }
+        decided.emplace(field);
+        if (!known(field)) {
+            result.notImported.push_back({std::string(field), "the form has no field of that name", from});
+        } else if (stored.find(field) >= 0) {
+            result.notImported.push_back({std::string(field), "the page stores a rule for it, which is kept", from});
+        } else if (!mapped.settings) {
+            result.notImported.push_back({std::string(field), mapped.reason, from});
+        } else if (rules::checkFieldName(field)) {
+            result.notImported.push_back({std::string(field), "its name cannot be validated", from});
+        } else {
+            std::string record = rules::buildRecord(field, *mapped.settings);
+            std::string display =
+                rules::restoredDisplayText(record) + " [from " + std::string(legacySourceName(from)) + "]";
+            result.rules.push_back({std::string(field), std::move(record), std::move(display), from});
+        }
+    };
+    // The form runs to its closing tag in any case; its own tag and its field tags are read.
+    std::size_t formEnd = page.size();
+    for (std::size_t at = page.find("</", formTagStart); at != npos; at = page.find("</", at + 2)) {
+        if (bytes::startsWithNoCase(page.substr(at), "</form")) {
+            formEnd = at;
+            break;
+        }
+    }
+    std::size_t lastCommentEnd = npos; // just after the last webbot validation comment
+    std::string_view lastComment;
+    std::vector<std::vector<std::string_view>> calls;
+    for (std::size_t at = formTagStart; at < formEnd;) {
+        const std::size_t lt = page.find('<', at);
+        if (lt == npos || lt >= formEnd) {
+            break;
+        }
+        const std::string_view rest = page.substr(lt);
+        if (rest.starts_with("<!--")) {
+            const std::size_t end = commentEnd(page, lt + 4);
+            const std::size_t stop = end == npos ? page.size() : end;
+            const std::string_view body = page.substr(lt + 4, stop - lt - 4);
+            if (bytes::startsWithNoCase(body, "webbot") &&
+                bytes::equalsNoCase(attribute(attributesOf(body.substr(6)), "bot").value_or(""), "Validation")) {
+                lastComment = body.substr(6);
+                lastCommentEnd = stop + 3;
+            }
+            at = end == npos ? page.size() : end + 3;
+            continue;
+        }
+        const std::size_t close = page.find('>', lt);
+        const std::size_t tagEnd = close == npos ? page.size() : close;
+        const std::string_view tag = page.substr(lt, tagEnd - lt);
+        for (auto &call : mmCalls(tag)) {
+            calls.push_back(std::move(call));
+        }
+        if (lt != formTagStart && isFieldTag(rest)) {
+            const auto attributes = attributesOf(
+                tag.substr(tag.find_first_of(" \t\r\n\f") == npos ? tag.size() : tag.find_first_of(" \t\r\n\f")));
+            const std::string_view name = attribute(attributes, "name").value_or("");
+            // A validation comment counts for the field tag right after it, blanks between.
+            const bool commented = lastCommentEnd != npos && lastCommentEnd <= lt &&
+                                   std::all_of(page.begin() + static_cast<std::ptrdiff_t>(lastCommentEnd),
+                                               page.begin() + static_cast<std::ptrdiff_t>(lt), isSpace);
+            if (commented && !name.empty()) {
+                offer(name, fromWebbot(lastComment, name), LegacySource::Webbot);
+            }
+            lastCommentEnd = npos;
+        }
+        at = tagEnd + 1;
+    }
+    for (const std::vector<std::string_view> &call : calls) {
+        // Arguments in threes: the field, an unused text, the code.
+        for (std::size_t i = 0; i + 2 < call.size(); i += 3) {
+            const std::string_view field = lastPart(call[i]);
+            offer(field, fromMmCode(call[i + 2], field), LegacySource::MmValidateForm);
+        }
+    }
+    // The rules in the form's field order.
+    std::stable_sort(result.rules.begin(), result.rules.end(), [&fields](const ImportedRule &a, const ImportedRule &b) {
+        return std::find(fields.begin(), fields.end(), a.field) < std::find(fields.begin(), fields.end(), b.field);
+    });
+    return result;
+}
+
+} // namespace velmoraine::scan

@@ -1,0 +1,48 @@
+// Validation that an earlier tool left in a page, read back as rules: the comments FrontPage
+// wrote before each checked field (<!--webbot bot="Validation" ...-->) and the calls of
+// Dreamweaver's MM_validateForm in the form's and its fields' handlers. Each becomes the closest
+// rule of the four kinds, or is listed with the reason it cannot be one; nothing is guessed.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/rules/rule_list.h"
+
+namespace velmoraine::scan {
+
+enum class LegacySource { Webbot, MmValidateForm };
+
+// "webbot" or "MM_validateForm".
+std::string_view legacySourceName(LegacySource source);
+
+struct ImportedRule {
+    std::string field{};
+    std::string record{};  // a rule record, as the rule list holds it
+    std::string display{}; // the rule list's text, marked with where the rule came from
+    LegacySource from = LegacySource::Webbot;
+};
+
+struct NotImported {
+    std::string field{};
+    std::string reason{};
+    LegacySource from = LegacySource::Webbot;
+};
+
+struct LegacyRules {
+    std::vector<ImportedRule> rules{};          // in the form's field order, one per field
+    std::vector<NotImported> notImported{};     // in the order found
+    std::vector<std::string> resultsMailedTo{}; // where FrontPage mailed the results, page order
+
+    [[nodiscard]] bool empty() const { return rules.empty() && notImported.empty() && resultsMailedTo.empty(); }
+};
+
+// The earlier tools' validation of the form whose tag starts at `formTagStart`, for its fields
+// `fields` (the scan's list). A field that has a rule in `stored` keeps that rule: its earlier
+// validation is listed as not imported. Linear in the page size.
+LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, const std::vector<std::string> &fields,
+                            const rules::RuleList &stored);
+
+} // namespace velmoraine::scan
