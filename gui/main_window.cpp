@@ -426,7 +426,49 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
     }
     m_tabSheet2->setFields(result->fields, encoding, std::move(result->markup));
     m_tabSheet2->setRules(std::move(result->rules));
+    m_legacyFields.clear();
+    m_resultsMailedTo = result->legacy.resultsMailedTo;
+    offerLegacyRules(result->legacy, encoding);
     return ScanOutcome::Scanned;
+}
+
+// A page that carries validation from an earlier tool: the author is told which fields, and
+// what cannot be brought in and why, and chooses whether the rules join page 2's list. Those
+// brought in replace the old checks in the updated page.
+void TForm1::offerLegacyRules(const scan::LegacyRules &legacy, gui::PageEncoding encoding) {
+    if (legacy.rules.empty()) {
+        return;
+    }
+    QStringList fields;
+    for (const scan::ImportedRule &rule : legacy.rules) {
+        fields.append(gui::decodePage(rule.field, encoding));
+    }
+    QString text = QStringLiteral("This page holds validation from an earlier tool (%1) for these fields: %2.")
+                       .arg(gui::fromSystemText(scan::legacySourceName(legacy.rules.front().from)),
+                            fields.join(QStringLiteral(", ")));
+    if (!legacy.notImported.empty()) {
+        QStringList skipped;
+        for (const scan::NotImported &field : legacy.notImported) {
+            skipped.append(gui::decodePage(field.field, encoding) + QStringLiteral(" (") +
+                           gui::fromSystemText(field.reason) + QLatin1Char(')'));
+        }
+        text += QStringLiteral(" Not brought in: %1.").arg(skipped.join(QStringLiteral("; ")));
+    }
+    text += QStringLiteral("\n\nBring these rules in? The earlier tool's checks are then taken out of the "
+                           "updated page.");
+    QMessageBox question(QMessageBox::NoIcon, gui::fromSystemText(texts::kMessageTitle), text,
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setObjectName(QStringLiteral("ImportQuestion"));
+    question.setDefaultButton(QMessageBox::Yes);
+    if (m_ui.showModal(question) != QMessageBox::Yes) {
+        return;
+    }
+    for (const scan::ImportedRule &rule : legacy.rules) {
+        if (m_tabSheet2->rules().find(rule.field) < 0) {
+            m_tabSheet2->addOrReplaceRule(rule.field, rule.record, rule.display);
+            m_legacyFields.push_back(rule.field);
+        }
+    }
 }
 
 int TForm1::askForForm(const std::vector<std::string> &tagTexts, gui::PageEncoding encoding) {
@@ -616,7 +658,11 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     const std::string_view pageName = std::string_view(m_pagePath).substr(m_pagePath.rfind('/') + 1);
     m_tabSheet5->setOutput(result.output->joined(), *page,
                            rewrite::unifiedDiff(*page, rewrite::listChanges(*page, *result.output), pageName));
-    m_tabSheet5->setVisitorNotes(result.cspHash, result.warnings);
+    std::vector<std::string> notes = result.warnings;
+    for (const std::string &address : m_resultsMailedTo) {
+        notes.push_back(texts::fill(texts::kResultsMailedTo, address));
+    }
+    m_tabSheet5->setVisitorNotes(result.cspHash, notes);
     m_tabSheet5->showLanguage(scan::formLanguage(*page, scan::findFormTag(*page, m_chosenForm)));
     m_tabSheet5->setSource(m_pagePath, m_scannedStamp);
     m_operationOk = true;

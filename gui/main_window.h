@@ -12,6 +12,7 @@
 #include "core/base/files.h"
 #include "core/rewrite/page_rewriter.h"
 #include "core/run/startup.h"
+#include "core/scan/legacy_rules.h"
 #include "gui/page_text.h"
 
 class QComboBox;
@@ -83,6 +84,7 @@ private:
     // Steps.
     ScanOutcome scanPage(const std::string &path);
     int askForForm(const std::vector<std::string> &tagTexts, gui::PageEncoding encoding);
+    void offerLegacyRules(const scan::LegacyRules &legacy, gui::PageEncoding encoding);
     void selectPage(QWidget *page);
     [[nodiscard]] QWidget *firstControlOf(QWidget *page) const;
     void finishEditorRun();
@@ -100,7 +102,9 @@ private:
     // and a stamp of its bytes, so that a page changed on disk since is not written over.
     std::string m_pagePath;
     files::ContentStamp m_scannedStamp;
-    std::string m_pageRefusal; // why the page picked last cannot be worked on; empty when it can
+    std::string m_pageRefusal;                  // why the page picked last cannot be worked on; empty when it can
+    std::vector<std::string> m_legacyFields;    // fields whose rules came from an earlier tool
+    std::vector<std::string> m_resultsMailedTo; // where the earlier tool mailed the results
     bool m_centred = false;
 
     QStackedWidget *m_pageControl1 = nullptr;

@@ -33,6 +33,11 @@ inline constexpr std::string_view kUnsupportedEncoding =
     "(such as ISO-8859-1 or Windows-1252) and select it again.";
 inline constexpr std::string_view kNoForm =
     "Velmoraine cannot find a form in your HTML page. Your page must contain a <FORM> tag!";
+// On page 3 for a page whose earlier tool mailed the form's results; "%s" is the address.
+inline constexpr std::string_view kResultsMailedTo =
+    "The earlier tool mailed this form's results to %s: set that address in your Velmoraine account's form "
+    "settings to have them mailed there again.";
+
 // Shown in the empty field lists when the chosen form lists no field.
 inline constexpr std::string_view kNoNamedFields =
     "No field of this form has a name (name=\"...\" in its input, select or textarea tags), so none can be "

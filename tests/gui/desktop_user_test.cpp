@@ -96,6 +96,8 @@ private slots:
     void modelWithoutBeginLineIsRefused();
     void lineEndingsAreExplainedWhereTheUserEdits();
     void visitorLanguageIsChosenAndKept();
+    void earlierToolsRulesAreOffered_data();
+    void earlierToolsRulesAreOffered();
     void testSaysWhenTheSavedFileIsOlder_data();
     void testSaysWhenTheSavedFileIsOlder();
     void formTagWrittenOtherwiseIsAForm_data();
@@ -338,6 +340,50 @@ void DesktopUserTest::lineEndingsAreExplainedWhereTheUserEdits() {
     f.click("ButtonBack");
     buildPageThree(f, f.writeFile(QStringLiteral("crlf.htm"), kContactPage));
     QCOMPARE(f.child<QPlainTextEdit>("RichEdit1")->toolTip(), qs(texts::fill(texts::kLineEndingsTip, "CR LF")));
+}
+
+// Row per answer to the offer that follows the scan of a page with FrontPage's validation: yes
+// brings the rules into page 2's list, marked, and into the updated page; no leaves the list
+// empty. Either way page 3 names the address the old form mailed its results to.
+void DesktopUserTest::earlierToolsRulesAreOffered_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void DesktopUserTest::earlierToolsRulesAreOffered() {
+    QFETCH(bool, yes);
+    WizardFixture f;
+    f.start();
+    f.form().show();
+    QString question;
+    f.ui.modalAnswers.emplace_back([&](QDialog &dialog) {
+        question = dialog.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+        dialog.done(yes ? QMessageBox::Yes : QMessageBox::No);
+    });
+    const std::string page =
+        "<html><head></head><body>\n<!--webbot bot=\"SaveResults\" S-Email-Address=\"orders@example.com\" -->\n"
+        "<form method=\"POST\" action=\"--WEBBOT-SELF--\" name=\"F\">\n"
+        "<!--webbot bot=\"Validation\" S-Display-Name=\"Name\" B-Value-Required=\"TRUE\" --><input name=\"name\">\n"
+        "<!--webbot bot=\"Validation\" B-Allow-Letters=\"TRUE\" --><input name=\"initials\">\n"
+        "<input type=\"submit\"></form></body></html>\n";
+    selectPage(f, f.writeFile(QStringLiteral("frontpage.htm"), page));
+    QVERIFY(f.ui.modalAnswers.empty());
+    QCOMPARE(question,
+             QStringLiteral("This page holds validation from an earlier tool (webbot) for these fields: name. "
+                            "Not brought in: initials (letters only: no rule checks for letters).\n\n"
+                            "Bring these rules in? The earlier tool's checks are then taken out of the "
+                            "updated page."));
+    f.child<QLineEdit>("EditID")->setText(QStringLiteral("24680"));
+    f.click("ButtonNext");
+    QCOMPARE(test::itemsOf(f.child<QListWidget>("ListBox2")),
+             yes ? QStringList{QStringLiteral("name (filled-in) [from webbot]")} : QStringList());
+    f.click("ButtonNext");
+    const QString output = f.child<QPlainTextEdit>("RichEdit1")->toPlainText();
+    QCOMPARE(output.contains(QStringLiteral("//VLDATA:name^0^1^0^0^Field \"Name\" must be filled in.:;")), yes);
+    QVERIFY(f.child<QPlainTextEdit>("MemoVisitorNotes")
+                ->toPlainText()
+                .contains(qs(texts::fill(texts::kResultsMailedTo, "orders@example.com"))));
 }
 
 // A page without a lang: page 3 offers the desktop's language, writes the one chosen into the
