@@ -393,10 +393,11 @@ FormFields walkTags(std::string_view text, std::string_view formEnd, const std::
 
 // Calls visit(position, spelling) for every form tag in page order, in one pass for all
 // spellings; stops when visit returns false. A "<" followed by "f" in either case is looked
-// at (and the "<!" and "</f" the search also stops at); every other "<" is passed over.
+// at; every other "<" is passed over by the wide search.
 template <typename Visit> void visitFormTags(std::string_view page, Visit visit) {
-    for (std::size_t at = bytes::findTagStart(page, 0, "f", 'f'); at != npos;
-         at = bytes::findTagStart(page, at + 1, "f", 'f')) {
+    for (bytes::EitherFound tag = bytes::findEitherFast(page, "<f", "<F"); tag.at != npos;
+         tag = bytes::findEitherFast(page, "<f", "<F", tag.at + 1)) {
+        const std::size_t at = tag.at;
         const Spelling spelling = formTagSpelling(page, at);
         if (spelling != kNotAFormTag && !visit(at, spelling)) {
             return;

@@ -249,7 +249,7 @@ Mapped fromMmCode(std::string_view code, std::string_view field) {
 std::vector<std::vector<std::string_view>> mmCalls(std::string_view text) {
     std::vector<std::vector<std::string_view>> calls;
     constexpr std::string_view kCall = "MM_validateForm(";
-    for (std::size_t at = text.find(kCall); at != npos; at = text.find(kCall, at + 1)) {
+    for (std::size_t at = bytes::findFast(text, kCall); at != npos; at = bytes::findFast(text, kCall, at + 1)) {
         std::vector<std::string_view> arguments;
         std::size_t i = at + kCall.size();
         while (i < text.size() && text[i] != ')') {
@@ -277,6 +277,16 @@ std::string_view lastPart(std::string_view path) {
 // The first "-->" after `from`, or npos.
 std::size_t commentEnd(std::string_view page, std::size_t from) { return page.find("-->", from); }
 
+// Whether `text` holds `word` (lower case) in any case.
+bool containsNoCase(std::string_view text, std::string_view word) {
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
+        if (bytes::lowerAscii(text[i]) == word[0] && bytes::startsWithNoCase(text.substr(i), word)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool isFieldTag(std::string_view at) {
     return bytes::startsWithNoCase(at, "<input") || bytes::startsWithNoCase(at, "<select") ||
            bytes::startsWithNoCase(at, "<textarea");
@@ -291,21 +301,6 @@ std::string_view legacySourceName(LegacySource source) {
 LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, const std::vector<std::string> &fields,
                             const rules::RuleList &stored) {
     LegacyRules result;
-    // Where FrontPage mailed the results, anywhere in the page.
-    std::set<std::string, std::less<>> mailed;
-    for (std::size_t at = page.find("<!--webbot"); at != npos; at = page.find("<!--webbot", at + 1)) {
-        const std::size_t end = commentEnd(page, at);
-        const auto attributes = attributesOf(page.substr(at + 10, (end == npos ? page.size() : end) - at - 10));
-        if (bytes::equalsNoCase(attribute(attributes, "bot").value_or(""), "SaveResults")) {
-            const std::string_view address = attribute(attributes, "s-email-address").value_or("");
-            if (!address.empty() && mailed.insert(std::string(address)).second) {
-                result.resultsMailedTo.emplace_back(address);
-            }
-        }
-        if (end == npos) {
-            break;
-        }
-    }
     if (formTagStart >= page.size()) {
         return result;
     }
@@ -335,54 +330,57 @@ LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, con
     };
     // The form runs to its closing tag in any case; its own tag and its field tags are read.
     std::size_t formEnd = page.size();
-    for (std::size_t at = page.find("</", formTagStart); at != npos; at = page.find("</", at + 2)) {
-        if (bytes::startsWithNoCase(page.substr(at), "</form")) {
-            formEnd = at;
+    for (bytes::EitherFound end = bytes::findEitherFast(page, "</f", "</F", formTagStart); end.at != npos;
+         end = bytes::findEitherFast(page, "</f", "</F", end.at + 3)) {
+        if (bytes::startsWithNoCase(page.substr(end.at), "</form")) {
+            formEnd = end.at;
             break;
         }
     }
-    std::size_t lastCommentEnd = npos; // just after the last webbot validation comment
-    std::string_view lastComment;
-    std::vector<std::vector<std::string_view>> calls;
-    for (std::size_t at = formTagStart; at < formEnd;) {
-        const std::size_t lt = page.find('<', at);
-        if (lt == npos || lt >= formEnd) {
+    const std::string_view form = page.substr(formTagStart, formEnd - formTagStart);
+    // FrontPage's comments: each validation comment counts for the field tag right after it,
+    // blanks between.
+    for (std::size_t at = bytes::findFast(form, "<!--"); at != npos; at = bytes::findFast(form, "<!--", at + 4)) {
+        const std::size_t end = commentEnd(form, at + 4);
+        if (end == npos) {
             break;
         }
-        const std::string_view rest = page.substr(lt);
-        if (rest.starts_with("<!--")) {
-            const std::size_t end = commentEnd(page, lt + 4);
-            const std::size_t stop = end == npos ? page.size() : end;
-            const std::string_view body = page.substr(lt + 4, stop - lt - 4);
-            if (bytes::startsWithNoCase(body, "webbot") &&
-                bytes::equalsNoCase(attribute(attributesOf(body.substr(6)), "bot").value_or(""), "Validation")) {
-                lastComment = body.substr(6);
-                lastCommentEnd = stop + 3;
-            }
-            at = end == npos ? page.size() : end + 3;
+        const std::string_view body = form.substr(at + 4, end - at - 4);
+        if (!bytes::startsWithNoCase(body, "webbot")) {
             continue;
         }
-        const std::size_t close = page.find('>', lt);
-        const std::size_t tagEnd = close == npos ? page.size() : close;
-        const std::string_view tag = page.substr(lt, tagEnd - lt);
-        for (auto &call : mmCalls(tag)) {
-            calls.push_back(std::move(call));
-        }
-        if (lt != formTagStart && isFieldTag(rest)) {
-            const auto attributes = attributesOf(
-                tag.substr(tag.find_first_of(" \t\r\n\f") == npos ? tag.size() : tag.find_first_of(" \t\r\n\f")));
-            const std::string_view name = attribute(attributes, "name").value_or("");
-            // A validation comment counts for the field tag right after it, blanks between.
-            const bool commented = lastCommentEnd != npos && lastCommentEnd <= lt &&
-                                   std::all_of(page.begin() + static_cast<std::ptrdiff_t>(lastCommentEnd),
-                                               page.begin() + static_cast<std::ptrdiff_t>(lt), isSpace);
-            if (commented && !name.empty()) {
-                offer(name, fromWebbot(lastComment, name), LegacySource::Webbot);
+        // Where FrontPage mailed the form's results.
+        if (containsNoCase(body, "saveresults")) {
+            const auto attributes = attributesOf(body.substr(6));
+            const std::string_view address = attribute(attributes, "s-email-address").value_or("");
+            if (bytes::equalsNoCase(attribute(attributes, "bot").value_or(""), "SaveResults") && !address.empty() &&
+                std::find(result.resultsMailedTo.begin(), result.resultsMailedTo.end(), address) ==
+                    result.resultsMailedTo.end()) {
+                result.resultsMailedTo.emplace_back(address);
             }
-            lastCommentEnd = npos;
+            continue;
         }
-        at = tagEnd + 1;
+        if (!containsNoCase(body, "validation") ||
+            !bytes::equalsNoCase(attribute(attributesOf(body.substr(6)), "bot").value_or(""), "Validation")) {
+            continue;
+        }
+        std::size_t tag = end + 3;
+        while (tag < form.size() && isSpace(form[tag])) {
+            ++tag;
+        }
+        const std::string_view rest = form.substr(tag);
+        if (isFieldTag(rest)) {
+            const std::string_view text = rest.substr(0, rest.find('>'));
+            const std::size_t blank = text.find_first_of(" \t\r\n\f");
+            const std::string_view name =
+                attribute(attributesOf(blank == npos ? std::string_view() : text.substr(blank)), "name").value_or("");
+            if (!name.empty()) {
+                offer(name, fromWebbot(body.substr(6), name), LegacySource::Webbot);
+            }
+        }
     }
+    // Dreamweaver's calls, in the form's tag and in every tag inside the form.
+    std::vector<std::vector<std::string_view>> calls = mmCalls(form);
     for (const std::vector<std::string_view> &call : calls) {
         // Arguments in threes: the field, an unused text, the code.
         for (std::size_t i = 0; i + 2 < call.size(); i += 3) {

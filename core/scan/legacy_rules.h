@@ -34,7 +34,7 @@ struct NotImported {
 struct LegacyRules {
     std::vector<ImportedRule> rules{};          // in the form's field order, one per field
     std::vector<NotImported> notImported{};     // in the order found
-    std::vector<std::string> resultsMailedTo{}; // where FrontPage mailed the results, page order
+    std::vector<std::string> resultsMailedTo{}; // where FrontPage mailed the form's results
 
     [[nodiscard]] bool empty() const { return rules.empty() && notImported.empty() && resultsMailedTo.empty(); }
 };

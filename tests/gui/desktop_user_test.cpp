@@ -362,8 +362,8 @@ void DesktopUserTest::earlierToolsRulesAreOffered() {
         dialog.done(yes ? QMessageBox::Yes : QMessageBox::No);
     });
     const std::string page =
-        "<html><head></head><body>\n<!--webbot bot=\"SaveResults\" S-Email-Address=\"orders@example.com\" -->\n"
-        "<form method=\"POST\" action=\"--WEBBOT-SELF--\" name=\"F\">\n"
+        "<html><head></head><body>\n<form method=\"POST\" action=\"--WEBBOT-SELF--\" name=\"F\">\n"
+        "<!--webbot bot=\"SaveResults\" S-Email-Address=\"orders@example.com\" -->\n"
         "<!--webbot bot=\"Validation\" S-Display-Name=\"Name\" B-Value-Required=\"TRUE\" --><input name=\"name\">\n"
         "<!--webbot bot=\"Validation\" B-Allow-Letters=\"TRUE\" --><input name=\"initials\">\n"
         "<input type=\"submit\"></form></body></html>\n";

@@ -95,10 +95,10 @@ TEST(LegacyRules, EachOldCheckBecomesTheClosestRuleOrSaysWhyNot) {
 }
 
 // A stored rule wins over an earlier tool's for the same field; FrontPage's mail address is
-// found wherever it stands.
+// read from the form.
 TEST(LegacyRules, StoredRulesWinAndResultsAddressesAreNamed) {
     const std::string page =
-        "<html><body><!--webbot bot=\"SaveResults\" S-Email-Address=\"orders@example.com\" --><form action=x>"
+        "<html><body><form action=x><!--webbot bot=\"SaveResults\" S-Email-Address=\"orders@example.com\" -->"
         "<!--webbot bot=\"Validation\" B-Value-Required=\"TRUE\" --><input name=\"a\"></form>"
         "<script>/*\r\n//VLDATA:a^1^0^Stored.:;\r\n*/</script></body></html>";
     const ScanResult scanned = scanPage(page, {});
