@@ -479,7 +479,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
 
     // The field tags as the fallback setting wants them, and the earlier hidden input cut out:
     // edits in page order, none overlapping.
-    std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback);
+    std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback, input.legacyFields);
     if (dropEarlier) {
         const TagEdit cut{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
         std::erase_if(edits, [&](const TagEdit &e) { return e.start < cut.end && cut.start < e.end; });

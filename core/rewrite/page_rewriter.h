@@ -32,6 +32,10 @@ struct RewriteInput {
     // A language of the visitors' texts ("fr"), written as the form tag's lang when the form
     // has no nearest lang of its own, so that the page keeps it; empty: nothing is written.
     std::string_view formLanguage{};
+    // The fields whose rules were imported from an earlier tool's checks, which then no longer
+    // run beside ours: the form's event handlers lose their MM_validateForm calls
+    // (fallbackEdits). Null or empty: nothing is imported, and nothing of the sort is touched.
+    const std::vector<std::string> *legacyFields = nullptr;
 };
 
 struct RewriteResult {

@@ -120,7 +120,7 @@ RewriteResult rewritePage(const RewriteInput &input) {
             changes.push_back(*hiddenCut);
         }
     }
-    for (TagEdit &edit : fallbackEdits(page, tagClose, records, input.html5Fallback)) {
+    for (TagEdit &edit : fallbackEdits(page, tagClose, records, input.html5Fallback, input.legacyFields)) {
         const Change change{edit.start - restStart, edit.end - restStart, std::move(edit.text)};
         // A field tag inside the hidden input that goes, goes with it.
         if (!hiddenCut || change.end <= hiddenCut->start || hiddenCut->end <= change.start) {

@@ -21,7 +21,8 @@ namespace velmoraine::rewrite::reference {
 //     of 12863 or more) its action, enctype and webbot-action go and the service's action
 //     comes; with rules the check's onsubmit comes; a tag without a name gets name="form1";
 //  4. after the tag, the first earlier hidden input of ours goes (in editor mode it stays, and
-//     no new one is written), and the field tags change as the fallback setting wants;
+//     no new one is written), and the field tags change as the fallback setting and the
+//     imported fields want;
 //  5. with service linking the new hidden input follows the tag;
 //  6. the first earlier block goes, from its begin marker through the ">" after its end marker;
 //  7. every webbot comment goes, searching again from the start after each cut;
