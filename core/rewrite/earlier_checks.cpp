@@ -2,11 +2,15 @@
 
 #include <vector>
 
+#include "core/base/bytes.h"
+
 namespace velmoraine::rewrite {
 
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
+constexpr std::string_view kCommentOpen = "<!--webbot";
+constexpr std::string_view kCommentClose = "-->";
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
@@ -111,6 +115,50 @@ std::string withoutValidateResult(const std::string &text) {
 }
 
 } // namespace
+
+GeneratedScriptMarker generatedScriptMarker(std::string_view comment) {
+    GeneratedScriptMarker marker;
+    if (!bytes::startsWithNoCase(comment, kCommentOpen) ||
+        comment.size() < kCommentOpen.size() + kCommentClose.size() || !comment.ends_with(kCommentClose)) {
+        return marker;
+    }
+    const std::string_view body =
+        comment.substr(kCommentOpen.size(), comment.size() - kCommentOpen.size() - kCommentClose.size());
+    bool generated = false;
+    bool start = false;
+    bool end = false;
+    // Attributes one after the other: a name, then "=" and a value in quotes or bare, or nothing.
+    std::size_t at = 0;
+    while ((at = skipBlanks(body, at)) < body.size()) {
+        const std::size_t nameStart = at;
+        while (at < body.size() && !isBlank(body[at]) && body[at] != '=') {
+            ++at;
+        }
+        const std::string_view name = body.substr(nameStart, at - nameStart);
+        std::string_view value;
+        if (const std::size_t equals = skipBlanks(body, at); equals < body.size() && body[equals] == '=') {
+            at = skipBlanks(body, equals + 1);
+            if (at < body.size() && (body[at] == '"' || body[at] == '\'')) {
+                const std::size_t close = body.find(body[at], at + 1);
+                const std::size_t valueEnd = close == npos ? body.size() : close;
+                value = body.substr(at + 1, valueEnd - at - 1);
+                at = close == npos ? body.size() : close + 1;
+            } else {
+                const std::size_t valueStart = at;
+                while (at < body.size() && !isBlank(body[at])) {
+                    ++at;
+                }
+                value = body.substr(valueStart, at - valueStart);
+            }
+        }
+        generated = generated || (bytes::equalsNoCase(name, "bot") && bytes::equalsNoCase(value, "GeneratedScript"));
+        start = start || bytes::equalsNoCase(name, "startspan");
+        end = end || bytes::equalsNoCase(name, "endspan");
+    }
+    marker.start = generated && start;
+    marker.end = generated && end;
+    return marker;
+}
 
 std::optional<std::string> withoutValidateCalls(std::string_view handler, ValidateCalls which,
                                                 const ImportedFields &imported) {

@@ -1,5 +1,6 @@
 // The checks that earlier tools left in a page, which go when the author imports their rules:
-// Dreamweaver's MM_validateForm calls in the form's event handlers.
+// FrontPage's generated validator script between its two webbot comments, and Dreamweaver's
+// MM_validateForm calls in the form's event handlers.
 #pragma once
 
 #include <optional>
@@ -11,6 +12,18 @@ namespace velmoraine::rewrite {
 
 inline constexpr std::string_view kValidateCall = "MM_validateForm";
 inline constexpr std::string_view kValidateResult = "document.MM_returnValue";
+
+// What a webbot comment is to the generated script: its start, its end, or neither.
+struct GeneratedScriptMarker {
+    bool start = false;
+    bool end = false;
+};
+
+// `comment` is one webbot comment whole, from "<!--webbot" (in any case) through its "-->". It
+// starts the generated script when its bot attribute is GeneratedScript and it holds the word
+// startspan, and ends it when it holds endspan instead; names, values and the words in any case,
+// in any order, with any blanks (line breaks too) between them.
+GeneratedScriptMarker generatedScriptMarker(std::string_view comment);
 
 // Which MM_validateForm calls a handler loses: every one (in the handler of an imported field),
 // or those whose fields are all imported (in any other tag of the form).

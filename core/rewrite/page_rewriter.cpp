@@ -9,6 +9,7 @@
 #include "core/base/bytes.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
+#include "core/rewrite/earlier_checks.h"
 #include "core/rewrite/script_block.h"
 #include "core/scan/form_language.h"
 #include "core/scan/form_scanner.h"
@@ -271,6 +272,47 @@ PieceText withoutWebbotComments(const PieceText &text) {
     return kept;
 }
 
+// The generated validator scripts of an earlier tool, each from the "<" of its start comment
+// through the ">" of the next end comment, in one pass over the webbot comments (their opener
+// in any case) from the start.
+std::vector<Range> generatedScriptRanges(const PieceText &text) {
+    std::vector<Range> ranges;
+    std::size_t start = npos; // of the script being read; npos between scripts
+    std::size_t at = text.find("<!--", 0);
+    while (at != npos) {
+        if (!bytes::equalsNoCase(text.bytesAt(at, kWebbotOpen.size()), kWebbotOpen)) {
+            at = text.find("<!--", at + 1);
+            continue;
+        }
+        const std::size_t close = text.find(kWebbotClose, at + kWebbotOpen.size());
+        if (close == npos) {
+            break;
+        }
+        const std::size_t end = close + kWebbotClose.size();
+        const GeneratedScriptMarker marker = generatedScriptMarker(text.bytesAt(at, end - at));
+        if (start == npos && marker.start) {
+            start = at;
+        } else if (start != npos && marker.end) {
+            ranges.push_back({start, end});
+            start = npos;
+        }
+        at = text.find("<!--", end);
+    }
+    return ranges;
+}
+
+// The text without the ranges (in order, none overlapping).
+PieceText withoutRanges(const PieceText &text, const std::vector<Range> &ranges) {
+    PieceText out;
+    std::size_t from = 0;
+    for (const Range &range : ranges) {
+        out.appendRange(text, from, range.start);
+        from = range.end;
+    }
+    out.appendRange(text, from, text.size());
+    return out;
+}
+
 // Where the block goes, as reference::insertScriptBlock puts it: before the first "</head>"
 // (else "</HEAD>"), else in a new empty head before the first "<body" (else "<BODY"). Nullopt when there is none.
 struct InsertionPoint {
@@ -434,6 +476,19 @@ void removeWebbotComments(std::string &text) {
     text = std::move(out);
 }
 
+void removeGeneratedScripts(std::string &text) {
+    const PieceText whole(text);
+    const std::vector<Range> scripts = generatedScriptRanges(whole);
+    if (scripts.empty()) {
+        return;
+    }
+    const PieceText kept = withoutRanges(whole, scripts);
+    std::string out;
+    out.reserve(kept.size());
+    kept.appendTo(out, 0, kept.size());
+    text = std::move(out);
+}
+
 PiecesResult rewritePageInPieces(const RewriteInput &input) {
     static const std::vector<std::string> kNoRecords;
     const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
@@ -479,6 +534,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
 
     // The field tags as the fallback setting wants them, and the earlier hidden input cut out:
     // edits in page order, none overlapping.
+    const bool imported = input.legacyFields != nullptr && !input.legacyFields->empty();
     std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback, input.legacyFields);
     if (dropEarlier) {
         const TagEdit cut{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
@@ -515,6 +571,13 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     assembled.append(page.substr(from));
     if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
         assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
+    }
+    // The earlier tool's generated script goes before the webbot comments do, so that the
+    // script between its two markers goes with them.
+    if (imported) {
+        if (const std::vector<Range> scripts = generatedScriptRanges(assembled); !scripts.empty()) {
+            assembled = withoutRanges(assembled, scripts);
+        }
     }
     const PieceText kept = withoutWebbotComments(assembled);
 

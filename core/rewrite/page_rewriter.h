@@ -33,8 +33,9 @@ struct RewriteInput {
     // has no nearest lang of its own, so that the page keeps it; empty: nothing is written.
     std::string_view formLanguage{};
     // The fields whose rules were imported from an earlier tool's checks, which then no longer
-    // run beside ours: the form's event handlers lose their MM_validateForm calls
-    // (fallbackEdits). Null or empty: nothing is imported, and nothing of the sort is touched.
+    // run beside ours: the generated validator script goes with its webbot markers, and the
+    // form's event handlers lose their MM_validateForm calls (fallbackEdits). Null or empty:
+    // nothing is imported, and nothing of the sort is touched.
     const std::vector<std::string> *legacyFields = nullptr;
 };
 
@@ -131,5 +132,11 @@ bool removeScriptBlock(std::string &text);
 // Removes every webbot comment, with exactly the result of searching again from the start
 // after each cut, in one pass.
 void removeWebbotComments(std::string &text);
+
+// Removes each generated validator script: from the "<" of a webbot comment (its opener in any
+// case) that starts one (generatedScriptMarker) through the ">" of the next that ends one. The
+// comments are read from the start, one after the other; a start without an end removes
+// nothing. In one pass.
+void removeGeneratedScripts(std::string &text);
 
 } // namespace velmoraine::rewrite

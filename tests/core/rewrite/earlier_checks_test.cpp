@@ -1,9 +1,11 @@
-// The earlier tools' checks that go when their rules are imported: the MM_validateForm calls
-// of the form's handlers; and nothing of the sort without an import.
+// The earlier tools' checks that go when their rules are imported: the generated validator
+// script with its markers, the MM_validateForm calls of the form's handlers; and nothing of
+// the sort without an import.
 #include "core/rewrite/earlier_checks.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,21 @@ TEST(EarlierChecks, GoWhenImportedAndOnlyThen) {
         std::string expectedHead; // with the import
         std::string expectedFields;
     } kRows[] = {
+        {"generated script in upper case over lines",
+         "<TITLE>t</TITLE>\r\n<!--WEBBOT BOT=\"GENERATEDSCRIPT\"\r\n  PREVIEW=\" \" STARTSPAN --><SCRIPT>\r\n"
+         "function FrontPage_Form1_Validator(theForm) { return (true); }\r\n//--></SCRIPT><!--WEBBOT\r\n"
+         "BOT=\"GeneratedScript\" ENDSPAN -->\r\n",
+         "<input name=\"email\">", "<TITLE>t</TITLE>\r\n\r\n", "<input name=\"email\">"},
+        {"generated script in the form, attributes in another order", "",
+         "<input name=\"email\"><!--webbot PREVIEW=\" \" startspan bot='generatedscript' --><script>f()</script>"
+         "<!--webbot endspan bot=GeneratedScript i-checksum=\"1234\" -->x",
+         "", "<input name=\"email\">x"},
+        {"start without an end", "<!--webbot bot=\"GeneratedScript\" startspan --><script>keep()</script>", "",
+         "<script>keep()</script>", ""},
+        {"start of another bot",
+         "<!--webbot bot=\"Validation\" startspan --><b>x</b><!--webbot bot=\"GeneratedScript\" "
+         "endspan -->",
+         "", "<b>x</b>", ""},
         {"imported field's onBlur", "",
          "<input name=\"email\" onBlur=\"MM_validateForm('email','','RisEmail');return document.MM_returnValue\">", "",
          "<input name=\"email\">"},
@@ -115,6 +132,37 @@ TEST(EarlierChecks, ValidateCallsAreReadAsTheirLiterals) {
             EXPECT_EQ(*got, row.expected) << row.handler;
         }
     }
+}
+
+// The generated scripts cut on their own: the fast pass and the reference on texts made of the
+// markers and their halves in both cases.
+TEST(EarlierChecks, GeneratedScriptsCutAsTheReferenceCutsThem) {
+    const std::vector<std::string> pieces = {"<!--webbot bot=\"GeneratedScript\" startspan -->",
+                                             "<!--WEBBOT BOT=GENERATEDSCRIPT\nENDSPAN-->",
+                                             "<!--webbot bot=\"Validation\" endspan -->",
+                                             "<!--webbot startspan bot='generatedscript' -->",
+                                             "<!--webbot",
+                                             "<!--",
+                                             "-->",
+                                             " bot=GeneratedScript ",
+                                             "endspan",
+                                             "x"};
+    std::mt19937 random(2718);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (int i = static_cast<int>(random() % 10); i > 0; --i) {
+            text += pieces[random() % pieces.size()];
+        }
+        std::string fast = text;
+        removeGeneratedScripts(fast);
+        std::string plain = text;
+        reference::removeGeneratedScripts(plain);
+        ASSERT_EQ(fast, plain) << text;
+    }
+    std::string text = "a<!--webbot bot=\"GeneratedScript\" startspan -->b<!--webbot bot=\"GeneratedScript\" "
+                       "startspan -->c<!--webbot BOT=\"GeneratedScript\" endspan -->d";
+    removeGeneratedScripts(text);
+    EXPECT_EQ(text, "ad");
 }
 
 } // namespace
