@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 #include "core/base/bytes.h"
@@ -155,6 +156,30 @@ public:
     }
 
     const std::vector<std::string_view> &pieces() const { return m_pieces; }
+
+    // The offsets in `source` of the first and one past the last byte of [start, end) that are
+    // views of `source`; first == last when there is none.
+    std::pair<std::size_t, std::size_t> sourceRange(std::string_view source, std::size_t start, std::size_t end) const {
+        std::pair<std::size_t, std::size_t> range{0, 0};
+        bool found = false;
+        for (std::size_t i = start < end ? pieceAt(start) : m_pieces.size(); i < m_pieces.size() && m_starts[i] < end;
+             ++i) {
+            const std::string_view piece = m_pieces[i];
+            if (!std::less_equal<>()(source.data(), piece.data()) ||
+                !std::less_equal<>()(piece.data() + piece.size(), source.data() + source.size())) {
+                continue;
+            }
+            const std::size_t from = std::max(start, m_starts[i]) - m_starts[i];
+            const std::size_t to = std::min(end, m_starts[i] + piece.size()) - m_starts[i];
+            const auto offset = static_cast<std::size_t>(piece.data() - source.data());
+            if (!found) {
+                range.first = offset + from;
+                found = true;
+            }
+            range.second = offset + to;
+        }
+        return range;
+    }
 
     // Appends the bytes [start, end) to `out`.
     void appendTo(std::string &out, std::size_t start, std::size_t end) const {
@@ -563,8 +588,9 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         const std::string &text = texts.emplace_back(std::move(edit.text));
         assembled.append(text);
         if (!(dropEarlier && edit.start == output.marks.hiddenStart)) {
-            output.marks.fieldTags.push_back({edit.start, edit.end});
-            output.marks.fieldTexts.push_back(text);
+            const bool checksOnly = edit.change == TagChange::EarlierChecks;
+            (checksOnly ? output.marks.checkTags : output.marks.fieldTags).push_back({edit.start, edit.end});
+            (checksOnly ? output.marks.checkTexts : output.marks.fieldTexts).push_back(text);
         }
         from = edit.end;
     }
@@ -575,7 +601,13 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     // The earlier tool's generated script goes before the webbot comments do, so that the
     // script between its two markers goes with them.
     if (imported) {
-        if (const std::vector<Range> scripts = generatedScriptRanges(assembled); !scripts.empty()) {
+        const std::vector<Range> scripts = generatedScriptRanges(assembled);
+        for (const Range &script : scripts) {
+            if (const auto range = assembled.sourceRange(page, script.start, script.end); range.first < range.second) {
+                output.marks.checkScripts.push_back(range);
+            }
+        }
+        if (!scripts.empty()) {
             assembled = withoutRanges(assembled, scripts);
         }
     }

@@ -67,6 +67,11 @@ struct PageInPieces {
         // and their new texts.
         std::vector<std::pair<std::size_t, std::size_t>> fieldTags;
         std::vector<std::string_view> fieldTexts;
+        // The same of the tags that only lost an earlier tool's checks, and the page ranges of the
+        // generated validator scripts cut out with their markers, in page order.
+        std::vector<std::pair<std::size_t, std::size_t>> checkTags;
+        std::vector<std::string_view> checkTexts;
+        std::vector<std::pair<std::size_t, std::size_t>> checkScripts;
     } marks;
 
     [[nodiscard]] std::size_t size() const;
