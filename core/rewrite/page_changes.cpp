@@ -50,11 +50,26 @@ private:
     std::vector<PageChange> m_changes;
 };
 
-// Whether [from, to) lies in one of the field tags the fallback setting rewrote.
-bool inFieldTag(const PageInPieces::Marks &marks, std::size_t from, std::size_t to) {
-    const auto after = std::upper_bound(marks.fieldTags.begin(), marks.fieldTags.end(), from,
+using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// Whether [from, to) lies in one of the ranges (in page order, none overlapping).
+bool inRanges(const Ranges &ranges, std::size_t from, std::size_t to) {
+    const auto after = std::upper_bound(ranges.begin(), ranges.end(), from,
                                         [](std::size_t at, const auto &range) { return at < range.first; });
-    return after != marks.fieldTags.begin() && to <= std::prev(after)->second;
+    return after != ranges.begin() && to <= std::prev(after)->second;
+}
+
+// Adds to `cuts` where the ranges that meet [start, end) begin and end.
+void addCuts(const Ranges &ranges, std::size_t start, std::size_t end, std::vector<std::size_t> &cuts) {
+    auto range = std::upper_bound(ranges.begin(), ranges.end(), start,
+                                  [](std::size_t at, const auto &r) { return at < r.first; });
+    if (range != ranges.begin()) {
+        --range;
+    }
+    for (; range != ranges.end() && range->first < end; ++range) {
+        cuts.push_back(range->first);
+        cuts.push_back(range->second);
+    }
 }
 
 struct Removal {
@@ -68,17 +83,11 @@ struct Removal {
 std::vector<Removal> removalsIn(std::string_view page, std::size_t start, std::size_t end,
                                 const PageInPieces::Marks &marks) {
     std::vector<std::size_t> cuts = {marks.tagStart, marks.tagEnd, marks.hiddenStart, marks.hiddenEnd};
-    // The field tags the fallback setting rewrote within the stretch (a removed webbot comment
-    // may join two of them into one stretch).
-    auto field = std::upper_bound(marks.fieldTags.begin(), marks.fieldTags.end(), start,
-                                  [](std::size_t at, const auto &range) { return at < range.first; });
-    if (field != marks.fieldTags.begin()) {
-        --field;
-    }
-    for (; field != marks.fieldTags.end() && field->first < end; ++field) {
-        cuts.push_back(field->first);
-        cuts.push_back(field->second);
-    }
+    // The field tags rewritten within the stretch (a removed webbot comment may join two of
+    // them into one stretch), and the generated scripts cut out.
+    addCuts(marks.fieldTags, start, end, cuts);
+    addCuts(marks.checkTags, start, end, cuts);
+    addCuts(marks.checkScripts, start, end, cuts);
     std::sort(cuts.begin(), cuts.end());
     std::vector<Removal> removals;
     std::size_t from = start;
@@ -92,7 +101,9 @@ std::vector<Removal> removalsIn(std::string_view page, std::size_t start, std::s
             reason = ChangeReason::FormTag;
         } else if (marks.hiddenEnd > marks.hiddenStart && from >= marks.hiddenStart && to <= marks.hiddenEnd) {
             reason = ChangeReason::HiddenInput;
-        } else if (inFieldTag(marks, from, to)) {
+        } else if (inRanges(marks.checkScripts, from, to) || inRanges(marks.checkTags, from, to)) {
+            reason = ChangeReason::EarlierChecks;
+        } else if (inRanges(marks.fieldTags, from, to)) {
             reason = ChangeReason::FieldTag;
         } else if (bytes::findFast(page.substr(from, to - from), kBeginMarker) != npos) {
             reason = ChangeReason::OldBlock;
@@ -209,6 +220,7 @@ std::string_view reasonText(ChangeReason reason) {
     case ChangeReason::OldBlock: return "old block removed";
     case ChangeReason::WebbotComment: return "webbot comment removed";
     case ChangeReason::FieldTag: return "field attributes";
+    case ChangeReason::EarlierChecks: return "earlier tool's checks";
     }
     return "";
 }
@@ -219,12 +231,16 @@ std::vector<PageChange> listChanges(std::string_view page, const PageInPieces &o
     std::vector<Addition> additions; // made texts since the last kept stretch of the page
     std::size_t pagePos = 0;         // the page is kept up to here
     // The field tags' new texts by address, to tell a piece of one by a search.
-    std::vector<std::string_view> fieldTexts = marks.fieldTexts;
     const auto byAddress = [](std::string_view a, std::string_view b) { return std::less<>()(a.data(), b.data()); };
-    std::sort(fieldTexts.begin(), fieldTexts.end(), byAddress);
-    const auto inFieldText = [&](std::string_view piece) {
-        const auto after = std::upper_bound(fieldTexts.begin(), fieldTexts.end(), piece, byAddress);
-        return after != fieldTexts.begin() && holds(*std::prev(after), piece);
+    const auto sortedByAddress = [&](std::vector<std::string_view> texts) {
+        std::sort(texts.begin(), texts.end(), byAddress);
+        return texts;
+    };
+    const std::vector<std::string_view> fieldTexts = sortedByAddress(marks.fieldTexts);
+    const std::vector<std::string_view> checkTexts = sortedByAddress(marks.checkTexts);
+    const auto inTexts = [&](const std::vector<std::string_view> &texts, std::string_view piece) {
+        const auto after = std::upper_bound(texts.begin(), texts.end(), piece, byAddress);
+        return after != texts.begin() && holds(*std::prev(after), piece);
     };
     for (std::string_view piece : output.pieces) {
         if (holds(page, piece)) {
@@ -238,8 +254,10 @@ std::vector<PageChange> listChanges(std::string_view page, const PageInPieces &o
             reason = ChangeReason::FormTag;
         } else if (holds(marks.hidden, piece)) {
             reason = ChangeReason::HiddenInput;
-        } else if (inFieldText(piece)) {
+        } else if (inTexts(fieldTexts, piece)) {
             reason = ChangeReason::FieldTag;
+        } else if (inTexts(checkTexts, piece)) {
+            reason = ChangeReason::EarlierChecks;
         }
         additions.push_back({piece, reason});
     }

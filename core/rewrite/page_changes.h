@@ -18,6 +18,7 @@ enum class ChangeReason {
     OldBlock,      // an earlier script block removed
     WebbotComment, // a webbot comment removed
     FieldTag,      // a field's tag with the attributes the fallback setting writes
+    EarlierChecks, // an earlier tool's checks removed: its generated script, its handler calls
 };
 
 // The words the diff and the output page use for a reason ("form tag", "webbot comment removed").

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 #include "core/base/bytes.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
+#include "core/rewrite/earlier_checks.h"
 #include "core/rewrite/script_block.h"
 #include "core/scan/form_language.h"
 #include "core/scan/form_scanner.h"
@@ -155,6 +157,30 @@ public:
 
     const std::vector<std::string_view> &pieces() const { return m_pieces; }
 
+    // The offsets in `source` of the first and one past the last byte of [start, end) that are
+    // views of `source`; first == last when there is none.
+    std::pair<std::size_t, std::size_t> sourceRange(std::string_view source, std::size_t start, std::size_t end) const {
+        std::pair<std::size_t, std::size_t> range{0, 0};
+        bool found = false;
+        for (std::size_t i = start < end ? pieceAt(start) : m_pieces.size(); i < m_pieces.size() && m_starts[i] < end;
+             ++i) {
+            const std::string_view piece = m_pieces[i];
+            if (!std::less_equal<>()(source.data(), piece.data()) ||
+                !std::less_equal<>()(piece.data() + piece.size(), source.data() + source.size())) {
+                continue;
+            }
+            const std::size_t from = std::max(start, m_starts[i]) - m_starts[i];
+            const std::size_t to = std::min(end, m_starts[i] + piece.size()) - m_starts[i];
+            const auto offset = static_cast<std::size_t>(piece.data() - source.data());
+            if (!found) {
+                range.first = offset + from;
+                found = true;
+            }
+            range.second = offset + to;
+        }
+        return range;
+    }
+
     // Appends the bytes [start, end) to `out`.
     void appendTo(std::string &out, std::size_t start, std::size_t end) const {
         if (start >= end) {
@@ -269,6 +295,47 @@ PieceText withoutWebbotComments(const PieceText &text) {
     }
     kept.appendRange(text, pos, text.size());
     return kept;
+}
+
+// The generated validator scripts of an earlier tool, each from the "<" of its start comment
+// through the ">" of the next end comment, in one pass over the webbot comments (their opener
+// in any case) from the start.
+std::vector<Range> generatedScriptRanges(const PieceText &text) {
+    std::vector<Range> ranges;
+    std::size_t start = npos; // of the script being read; npos between scripts
+    std::size_t at = text.find("<!--", 0);
+    while (at != npos) {
+        if (!bytes::equalsNoCase(text.bytesAt(at, kWebbotOpen.size()), kWebbotOpen)) {
+            at = text.find("<!--", at + 1);
+            continue;
+        }
+        const std::size_t close = text.find(kWebbotClose, at + kWebbotOpen.size());
+        if (close == npos) {
+            break;
+        }
+        const std::size_t end = close + kWebbotClose.size();
+        const GeneratedScriptMarker marker = generatedScriptMarker(text.bytesAt(at, end - at));
+        if (start == npos && marker.start) {
+            start = at;
+        } else if (start != npos && marker.end) {
+            ranges.push_back({start, end});
+            start = npos;
+        }
+        at = text.find("<!--", end);
+    }
+    return ranges;
+}
+
+// The text without the ranges (in order, none overlapping).
+PieceText withoutRanges(const PieceText &text, const std::vector<Range> &ranges) {
+    PieceText out;
+    std::size_t from = 0;
+    for (const Range &range : ranges) {
+        out.appendRange(text, from, range.start);
+        from = range.end;
+    }
+    out.appendRange(text, from, text.size());
+    return out;
 }
 
 // Where the block goes, as reference::insertScriptBlock puts it: before the first "</head>"
@@ -434,6 +501,19 @@ void removeWebbotComments(std::string &text) {
     text = std::move(out);
 }
 
+void removeGeneratedScripts(std::string &text) {
+    const PieceText whole(text);
+    const std::vector<Range> scripts = generatedScriptRanges(whole);
+    if (scripts.empty()) {
+        return;
+    }
+    const PieceText kept = withoutRanges(whole, scripts);
+    std::string out;
+    out.reserve(kept.size());
+    kept.appendTo(out, 0, kept.size());
+    text = std::move(out);
+}
+
 PiecesResult rewritePageInPieces(const RewriteInput &input) {
     static const std::vector<std::string> kNoRecords;
     const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
@@ -479,7 +559,8 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
 
     // The field tags as the fallback setting wants them, and the earlier hidden input cut out:
     // edits in page order, none overlapping.
-    std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback);
+    const bool imported = input.legacyFields != nullptr && !input.legacyFields->empty();
+    std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback, input.legacyFields);
     if (dropEarlier) {
         const TagEdit cut{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
         std::erase_if(edits, [&](const TagEdit &e) { return e.start < cut.end && cut.start < e.end; });
@@ -507,14 +588,28 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         const std::string &text = texts.emplace_back(std::move(edit.text));
         assembled.append(text);
         if (!(dropEarlier && edit.start == output.marks.hiddenStart)) {
-            output.marks.fieldTags.push_back({edit.start, edit.end});
-            output.marks.fieldTexts.push_back(text);
+            const bool checksOnly = edit.change == TagChange::EarlierChecks;
+            (checksOnly ? output.marks.checkTags : output.marks.fieldTags).push_back({edit.start, edit.end});
+            (checksOnly ? output.marks.checkTexts : output.marks.fieldTexts).push_back(text);
         }
         from = edit.end;
     }
     assembled.append(page.substr(from));
     if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
         assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
+    }
+    // The earlier tool's generated script goes before the webbot comments do, so that the
+    // script between its two markers goes with them.
+    if (imported) {
+        const std::vector<Range> scripts = generatedScriptRanges(assembled);
+        for (const Range &script : scripts) {
+            if (const auto range = assembled.sourceRange(page, script.start, script.end); range.first < range.second) {
+                output.marks.checkScripts.push_back(range);
+            }
+        }
+        if (!scripts.empty()) {
+            assembled = withoutRanges(assembled, scripts);
+        }
     }
     const PieceText kept = withoutWebbotComments(assembled);
 

@@ -32,6 +32,11 @@ struct RewriteInput {
     // A language of the visitors' texts ("fr"), written as the form tag's lang when the form
     // has no nearest lang of its own, so that the page keeps it; empty: nothing is written.
     std::string_view formLanguage{};
+    // The fields whose rules were imported from an earlier tool's checks, which then no longer
+    // run beside ours: the generated validator script goes with its webbot markers, and the
+    // form's event handlers lose their MM_validateForm calls (fallbackEdits). Null or empty:
+    // nothing is imported, and nothing of the sort is touched.
+    const std::vector<std::string> *legacyFields = nullptr;
 };
 
 struct RewriteResult {
@@ -62,6 +67,11 @@ struct PageInPieces {
         // and their new texts.
         std::vector<std::pair<std::size_t, std::size_t>> fieldTags;
         std::vector<std::string_view> fieldTexts;
+        // The same of the tags that only lost an earlier tool's checks, and the page ranges of the
+        // generated validator scripts cut out with their markers, in page order.
+        std::vector<std::pair<std::size_t, std::size_t>> checkTags;
+        std::vector<std::string_view> checkTexts;
+        std::vector<std::pair<std::size_t, std::size_t>> checkScripts;
     } marks;
 
     [[nodiscard]] std::size_t size() const;
@@ -127,5 +137,11 @@ bool removeScriptBlock(std::string &text);
 // Removes every webbot comment, with exactly the result of searching again from the start
 // after each cut, in one pass.
 void removeWebbotComments(std::string &text);
+
+// Removes each generated validator script: from the "<" of a webbot comment (its opener in any
+// case) that starts one (generatedScriptMarker) through the ">" of the next that ends one. The
+// comments are read from the start, one after the other; a start without an end removes
+// nothing. In one pass.
+void removeGeneratedScripts(std::string &text);
 
 } // namespace velmoraine::rewrite

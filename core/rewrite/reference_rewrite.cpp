@@ -5,6 +5,7 @@
 
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
+#include "core/rewrite/earlier_checks.h"
 #include "core/rewrite/script_block.h"
 #include "core/rewrite/visitor_extras.h"
 #include "core/rules/rule_record.h"
@@ -70,6 +71,36 @@ void removeWebbotComments(std::string &text) {
     }
 }
 
+void removeGeneratedScripts(std::string &text) {
+    // The openers in any case: searched in a copy with the letters in lower case, which keeps
+    // every byte's place.
+    const std::string lower = bytes::lowerAsciiCopy(text);
+    struct Script {
+        std::size_t start;
+        std::size_t end;
+    };
+    std::vector<Script> scripts;
+    std::size_t start = npos;
+    for (std::size_t open = lower.find(kWebbotOpen); open != npos;) {
+        const std::size_t close = lower.find(kWebbotClose, open + kWebbotOpen.size());
+        if (close == npos) {
+            break;
+        }
+        const std::size_t end = close + kWebbotClose.size();
+        const GeneratedScriptMarker marker = generatedScriptMarker(std::string_view(text).substr(open, end - open));
+        if (start == npos && marker.start) {
+            start = open;
+        } else if (start != npos && marker.end) {
+            scripts.push_back({start, end});
+            start = npos;
+        }
+        open = lower.find(kWebbotOpen, end);
+    }
+    for (auto script = scripts.rbegin(); script != scripts.rend(); ++script) {
+        text.erase(script->start, script->end - script->start);
+    }
+}
+
 RewriteResult rewritePage(const RewriteInput &input) {
     static const std::vector<std::string> kNoRecords;
     const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
@@ -120,7 +151,7 @@ RewriteResult rewritePage(const RewriteInput &input) {
             changes.push_back(*hiddenCut);
         }
     }
-    for (TagEdit &edit : fallbackEdits(page, tagClose, records, input.html5Fallback)) {
+    for (TagEdit &edit : fallbackEdits(page, tagClose, records, input.html5Fallback, input.legacyFields)) {
         const Change change{edit.start - restStart, edit.end - restStart, std::move(edit.text)};
         // A field tag inside the hidden input that goes, goes with it.
         if (!hiddenCut || change.end <= hiddenCut->start || hiddenCut->end <= change.start) {
@@ -150,10 +181,15 @@ RewriteResult rewritePage(const RewriteInput &input) {
         }
     }
 
-    // 7. The webbot comments.
+    // 7. The earlier tool's generated scripts, when its checks were imported.
+    if (input.legacyFields != nullptr && !input.legacyFields->empty()) {
+        removeGeneratedScripts(out);
+    }
+
+    // 8. The webbot comments.
     removeWebbotComments(out);
 
-    // 8. The block.
+    // 9. The block.
     if (!haveRules) {
         result.output = std::move(out);
         return result;

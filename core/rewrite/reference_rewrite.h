@@ -21,21 +21,29 @@ namespace velmoraine::rewrite::reference {
 //     of 12863 or more) its action, enctype and webbot-action go and the service's action
 //     comes; with rules the check's onsubmit comes; a tag without a name gets name="form1";
 //  4. after the tag, the first earlier hidden input of ours goes (in editor mode it stays, and
-//     no new one is written), and the field tags change as the fallback setting wants;
+//     no new one is written), and the field tags change as the fallback setting and the
+//     imported fields want;
 //  5. with service linking the new hidden input follows the tag;
 //  6. the first earlier block goes, from its begin marker through the ">" after its end marker;
-//  7. every webbot comment goes, searching again from the start after each cut;
-//  8. with rules the block goes before the first "</head>" (else "</HEAD>"), else into a new
+//  7. with imported fields, each earlier tool's generated script goes with its markers;
+//  8. every webbot comment goes, searching again from the start after each cut;
+//  9. with rules the block goes before the first "</head>" (else "</HEAD>"), else into a new
 //     head before the first "<body" (else "<BODY"); a page with none of these is refused.
 // The block's CSP hash and the warnings are those of the same block and page.
 RewriteResult rewritePage(const RewriteInput &input);
 
-// Step 7 on its own: every "<!--webbot" through the next "-->" is cut, searching again from
+// Step 7 on its own: the webbot comments (their opener in any case) are read one after the
+// other from the start; from the "<" of one that starts a generated script
+// (generatedScriptMarker) through the ">" of the next that ends one is cut; a start without an
+// end cuts nothing.
+void removeGeneratedScripts(std::string &text);
+
+// Step 8 on its own: every "<!--webbot" through the next "-->" is cut, searching again from
 // the start after each cut, so that an opener a cut puts together goes too; an opener without
 // "-->" stays and ends the removal.
 void removeWebbotComments(std::string &text);
 
-// Step 8 on its own: false, and `text` unchanged, when the page has no place for the block.
+// Step 9 on its own: false, and `text` unchanged, when the page has no place for the block.
 bool insertScriptBlock(std::string &text, std::string_view block);
 
 } // namespace velmoraine::rewrite::reference

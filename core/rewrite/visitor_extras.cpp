@@ -1,5 +1,6 @@
 #include "core/rewrite/visitor_extras.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "core/base/bytes.h"
 #include "core/base/sha256.h"
 #include "core/base/texts.h"
+#include "core/rewrite/earlier_checks.h"
 #include "core/rewrite/script_block.h"
 #include "core/rules/rule_record.h"
 
@@ -331,9 +333,14 @@ Attributes fallbackAttributes(std::string_view record, std::string_view tagText)
 }
 
 std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClose,
-                                   const std::vector<std::string> &records, Html5Fallback mode) {
+                                   const std::vector<std::string> &records, Html5Fallback mode,
+                                   const std::vector<std::string> *legacyFields) {
     std::vector<TagEdit> edits;
-    if (mode == Html5Fallback::Off && bytes::findFast(page, kWrittenAttribute, formTagClose) == npos) {
+    const ImportedFields imported =
+        legacyFields != nullptr ? ImportedFields(legacyFields->begin(), legacyFields->end()) : ImportedFields();
+    const bool cleanHandlers = !imported.empty() && bytes::findFast(page, kValidateCall, formTagClose) != npos;
+    if (mode == Html5Fallback::Off && !cleanHandlers &&
+        bytes::findFast(page, kWrittenAttribute, formTagClose) == npos) {
         return edits;
     }
     // The first record of each field name, as the checks run them.
@@ -342,14 +349,14 @@ std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClo
         ruleOf.emplace(rules::recordFieldName(record), record);
     }
     walkForm(page, formTagClose + 1, [&](std::size_t start, std::string_view text, const Tag &tag) {
-        if (tag.name != "input" && tag.name != "select" && tag.name != "textarea") {
+        const bool field = tag.name == "input" || tag.name == "select" || tag.name == "textarea";
+        if (!field && tag.name != "button") {
             return;
         }
-        // The tag without what an earlier run wrote.
-        std::string kept;
-        std::size_t from = 0;
-        if (const TagAttribute *written = findAttribute(tag, kWrittenAttribute)) {
-            std::vector<const TagAttribute *> cut{written};
+        // The attributes an earlier run wrote, which go.
+        std::vector<const TagAttribute *> cut;
+        if (const TagAttribute *written = field ? findAttribute(tag, kWrittenAttribute) : nullptr) {
+            cut.push_back(written);
             std::string_view names = written->value;
             while (!names.empty()) {
                 const std::size_t blank = names.find(' ');
@@ -360,19 +367,49 @@ std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClo
                 }
                 names = blank == npos ? std::string_view() : names.substr(blank + 1);
             }
-            for (const TagAttribute &attribute : tag.attributes) {
-                for (const TagAttribute *c : cut) {
-                    if (c == &attribute) {
-                        kept.append(text.substr(from, attribute.start - from));
-                        from = attribute.end;
-                    }
+        }
+        const std::string name = attributeText(tag, "name");
+        const ValidateCalls calls =
+            field && imported.contains(name) ? ValidateCalls::All : ValidateCalls::NamingOnlyImported;
+        // The tag without what an earlier run wrote and without the earlier tool's checks.
+        std::string kept;
+        std::size_t from = 0;
+        bool checksGone = false;
+        for (const TagAttribute &attribute : tag.attributes) {
+            bool wasCut = false;
+            for (const TagAttribute *c : cut) {
+                if (c == &attribute) {
+                    kept.append(text.substr(from, attribute.start - from));
+                    from = attribute.end;
+                    wasCut = true;
                 }
+            }
+            if (wasCut || !cleanHandlers || !bytes::startsWithNoCase(attribute.name, "on")) {
+                continue;
+            }
+            const std::optional<std::string> handler = withoutValidateCalls(attribute.value, calls, imported);
+            if (!handler) {
+                continue;
+            }
+            checksGone = true;
+            if (std::all_of(handler->begin(), handler->end(), isSpace)) {
+                // The whole attribute goes, with one blank before it.
+                std::size_t cutFrom = static_cast<std::size_t>(attribute.name.data() - text.data());
+                if (cutFrom > attribute.start && isSpace(text[cutFrom - 1])) {
+                    --cutFrom;
+                }
+                kept.append(text.substr(from, cutFrom - from));
+                from = attribute.end;
+            } else {
+                const auto valueStart = static_cast<std::size_t>(attribute.value.data() - text.data());
+                kept.append(text.substr(from, valueStart - from));
+                kept.append(*handler);
+                from = valueStart + attribute.value.size();
             }
         }
         kept.append(text.substr(from));
         Attributes added;
-        if (mode == Html5Fallback::On) {
-            const std::string name = attributeText(tag, "name");
+        if (field && mode == Html5Fallback::On) {
             if (const auto rule = ruleOf.find(name); !name.empty() && rule != ruleOf.end()) {
                 added = fallbackAttributes(rule->second, kept);
             }
@@ -380,12 +417,12 @@ std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClo
         if (!added.empty()) {
             std::string attributes;
             std::string list;
-            for (const auto &[name, value] : added) {
-                attributes.append(" " + name);
+            for (const auto &[attributeName, value] : added) {
+                attributes.append(" " + attributeName);
                 if (!value.empty()) {
                     attributes.append("=\"" + htmlAttributeValue(value) + "\"");
                 }
-                list.append(list.empty() ? name : " " + name);
+                list.append(list.empty() ? attributeName : " " + attributeName);
             }
             attributes.append(" " + std::string(kWrittenAttribute) + "=\"" + list + "\"");
             std::size_t at = kept.size() - 1; // its ">"
@@ -395,7 +432,9 @@ std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClo
             kept.insert(at, attributes);
         }
         if (kept != text) {
-            edits.push_back({start, start + text.size(), std::move(kept)});
+            const TagChange change =
+                checksGone && cut.empty() && added.empty() ? TagChange::EarlierChecks : TagChange::Attributes;
+            edits.push_back({start, start + text.size(), std::move(kept), change});
         }
     });
     return edits;

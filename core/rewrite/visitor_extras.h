@@ -17,11 +17,16 @@ inline constexpr std::string_view kWrittenAttribute = "data-velmoraine";
 
 enum class Html5Fallback { Off, On };
 
+// What a field tag's edit changes: the attributes the fallback setting writes (and takes out),
+// or only the checks of an earlier tool in its event handlers.
+enum class TagChange { Attributes, EarlierChecks };
+
 // A replacement of the page bytes [start, end) by `text`.
 struct TagEdit {
     std::size_t start = 0;
     std::size_t end = 0;
     std::string text;
+    TagChange change = TagChange::Attributes;
 };
 
 using Attributes = std::vector<std::pair<std::string, std::string>>; // name, value ("" bare)
@@ -34,9 +39,14 @@ Attributes fallbackAttributes(std::string_view record, std::string_view tag);
 // The edits to the field tags of the form whose opening tag ends at `formTagClose` (its ">"),
 // up to the form's closing tag: attributes listed by an earlier run are taken out, and with
 // Html5Fallback::On every field with a rule gets its fallbackAttributes, listed in
-// kWrittenAttribute. In page order, none overlapping; linear in the form's size.
+// kWrittenAttribute. With `legacyFields` (the fields whose rules came from an earlier tool; null
+// or empty: none), the event handlers of the form's inputs, selects, textareas and buttons lose
+// their MM_validateForm calls (withoutValidateCalls): all of them on a field named there, those
+// naming only such fields on any other; a handler left blank goes with one blank before it.
+// In page order, one edit a tag, none overlapping; linear in the form's size.
 std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClose,
-                                   const std::vector<std::string> &records, Html5Fallback mode);
+                                   const std::vector<std::string> &records, Html5Fallback mode,
+                                   const std::vector<std::string> *legacyFields = nullptr);
 
 // "'sha256-...'" of the script element of `block` as a browser reads it (line breaks as LF),
 // for the script-src of a Content-Security-Policy; empty when the block has no script element.

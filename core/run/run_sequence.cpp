@@ -31,6 +31,7 @@ rewrite::PiecesResult RunSequence::build(const Request &request) const {
     input.mode = m_mode;
     input.html5Fallback = request.html5Fallback;
     input.formLanguage = request.formLanguage;
+    input.legacyFields = request.legacyFields;
     return rewrite::rewritePageInPieces(input);
 }
 

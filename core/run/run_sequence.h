@@ -35,6 +35,9 @@ public:
         const std::vector<std::string> *records = nullptr; // rule records in list order
         rewrite::Html5Fallback html5Fallback = rewrite::Html5Fallback::Off;
         std::string_view formLanguage{}; // written as the form's lang when it has none
+        // The fields whose rules were imported from an earlier tool, whose checks then go;
+        // null or empty: none.
+        const std::vector<std::string> *legacyFields = nullptr;
     };
 
     rewrite::LaunchMode mode() const { return m_mode; }

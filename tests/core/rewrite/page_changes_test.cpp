@@ -34,18 +34,22 @@ void expectChangesRebuildTheOutput(std::string_view page, const rewrite::Rewrite
     EXPECT_EQ(rewrite::applyChanges(page, changes), result.output->joined()) << label;
 }
 
-// The rewriter's runs on a page: with and without rules, linking and editor mode.
+// The rewriter's runs on a page: with and without rules, linking and editor mode, with and
+// without imported fields.
 void expectForEveryRun(std::string_view page, const std::string &label) {
     const std::vector<std::string> records = {"email^1^0^Please enter a valid email address.",
                                               "name^0^1^0^0^Field \"name\" must be filled in."};
     const std::vector<std::string> none;
+    const std::vector<std::string> imported = {"email", "name", "T1", "T2", "S1"};
     for (int chosen = 1; chosen <= 2; ++chosen) {
         for (const std::vector<std::string> *rules : {&records, &none}) {
             for (const char *id : {"24680", ""}) {
                 for (rewrite::LaunchMode mode : {rewrite::LaunchMode::Normal, rewrite::LaunchMode::Editor}) {
                     for (auto fallback : {rewrite::Html5Fallback::Off, rewrite::Html5Fallback::On}) {
-                        expectChangesRebuildTheOutput(page, {page, kModel, chosen, id, 3, rules, mode, fallback},
-                                                      label);
+                        rewrite::RewriteInput input{page, kModel, chosen, id, 3, rules, mode, fallback};
+                        expectChangesRebuildTheOutput(page, input, label);
+                        input.legacyFields = &imported;
+                        expectChangesRebuildTheOutput(page, input, label + ", imported fields");
                     }
                 }
             }
@@ -109,6 +113,39 @@ TEST(PageChanges, FallbackAttributesAreTheFieldTagsOwnChange) {
     EXPECT_EQ(changes[5].removed, "<input name=zip>");
     EXPECT_EQ(rewrite::applyChanges(page, changes), result.output->joined());
     EXPECT_EQ(rewrite::reasonText(ChangeReason::FieldTag), "field attributes");
+}
+
+// The earlier tool's checks removed are changes of their own: the generated script with its
+// markers, and a field tag that only lost its handler's call; a tag that also gains the
+// fallback attributes stays one change of the field's attributes.
+TEST(PageChanges, EarlierChecksRemovedAreTheirOwnChange) {
+    const std::string page = "<html><head><!--webbot bot=\"GeneratedScript\" startspan --><script>v()</script>"
+                             "<!--webbot bot=\"GeneratedScript\" endspan --><!--webbot x --></head><body>"
+                             "<form name=f><input name=email onblur=\"MM_validateForm('email','','R')\">"
+                             "<input name=zip onblur=\"MM_validateForm('zip','','R');z()\"></form></body></html>";
+    const std::vector<std::string> records = {"zip^2^5^5^^0^Five digits."};
+    const std::vector<std::string> imported = {"email", "zip"};
+    rewrite::RewriteInput input{
+        page, kModel, 1, "", 1, &records, rewrite::LaunchMode::Normal, rewrite::Html5Fallback::On};
+    input.legacyFields = &imported;
+    const rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
+    ASSERT_TRUE(result.output);
+    const auto changes = rewrite::listChanges(page, *result.output);
+    std::vector<ChangeReason> reasons;
+    for (const auto &change : changes) {
+        reasons.push_back(change.reason);
+    }
+    EXPECT_EQ(reasons, (std::vector<ChangeReason>{ChangeReason::EarlierChecks, ChangeReason::WebbotComment,
+                                                  ChangeReason::ScriptBlock, ChangeReason::FormTag,
+                                                  ChangeReason::EarlierChecks, ChangeReason::FieldTag}));
+    EXPECT_EQ(changes[0].removed, "<!--webbot bot=\"GeneratedScript\" startspan --><script>v()</script>"
+                                  "<!--webbot bot=\"GeneratedScript\" endspan -->");
+    EXPECT_EQ(changes[0].added, "");
+    EXPECT_EQ(changes[4].removed, "<input name=email onblur=\"MM_validateForm('email','','R')\">");
+    EXPECT_EQ(changes[4].added, "<input name=email>");
+    EXPECT_TRUE(changes[5].added.starts_with("<input name=zip onblur=\"z()\" required")) << changes[5].added;
+    EXPECT_EQ(rewrite::applyChanges(page, changes), result.output->joined());
+    EXPECT_EQ(rewrite::reasonText(ChangeReason::EarlierChecks), "earlier tool's checks");
 }
 
 TEST(PageChanges, UnifiedDiffUsesThePagesLineNumbers) {

@@ -50,21 +50,25 @@ std::string firstDifference(std::string_view a, std::string_view b) {
            std::string(b.substr(at, 60)) + "\"";
 }
 
-// Every setting that changes what the rewrite does, on form `chosen` of the page.
+// Every setting that changes what the rewrite does, on form `chosen` of the page; with
+// `imported` (the fields whose rules came from an earlier tool) too, when it is given.
 void expectSameAsReference(std::string_view page, int chosen, const std::vector<std::string> &records,
-                           const std::string &model, const std::string &what) {
+                           const std::string &model, const std::string &what,
+                           const std::vector<std::string> *imported = nullptr) {
     for (const std::string_view id : {"24680", "100"}) {
         for (const LaunchMode mode : {LaunchMode::Normal, LaunchMode::Editor}) {
             for (const Html5Fallback fallback : {Html5Fallback::Off, Html5Fallback::On}) {
                 // The author's language for a form without one goes with the fallback.
                 const std::string_view language = fallback == Html5Fallback::On ? "fr" : "";
-                const rewrite::RewriteInput input{page, model, chosen, id, 3, &records, mode, fallback, language};
+                const rewrite::RewriteInput input{page,     model, chosen,   id,       3,
+                                                  &records, mode,  fallback, language, imported};
                 const rewrite::RewriteResult fast = rewrite::rewritePage(input);
                 const rewrite::RewriteResult plain = rewrite::reference::rewritePage(input);
                 const std::string where = what + ", form " + std::to_string(chosen) + ", " +
                                           std::to_string(records.size()) + " rules, ID " + std::string(id) +
                                           (mode == LaunchMode::Editor ? ", editor" : "") +
-                                          (fallback == Html5Fallback::On ? ", fallback, lang fr" : "");
+                                          (fallback == Html5Fallback::On ? ", fallback, lang fr" : "") +
+                                          (imported != nullptr ? ", imported fields" : "");
                 ASSERT_EQ(fast.output.has_value(), plain.output.has_value()) << where;
                 if (fast.output && *fast.output != *plain.output) {
                     FAIL() << where << ": " << firstDifference(*fast.output, *plain.output);
@@ -83,10 +87,14 @@ void expectSameOnEveryForm(std::string_view page, const std::string &model, cons
     const int forms = static_cast<int>(scan::reference::formTagPositions(page).size());
     for (int chosen = 1; chosen <= std::min(forms, 4) + 1; ++chosen) {
         const std::vector<std::string> fields = scan::reference::listFields(page, chosen);
+        const std::vector<std::string> rules = rulesFor(fields.empty() ? std::vector<std::string>{"a"} : fields);
         expectSameAsReference(page, chosen, {}, model, what);
-        expectSameAsReference(page, chosen, rulesFor(fields.empty() ? std::vector<std::string>{"a"} : fields), model,
-                              what);
+        expectSameAsReference(page, chosen, rules, model, what);
         expectSameAsReference(page, chosen, {"a^0^1^0^0^ends */ the comment"}, model, what);
+        // The ruled fields' rules imported from the earlier tool's checks.
+        std::vector<std::string> imported(fields.begin(), fields.begin() + std::min<std::ptrdiff_t>(8, fields.size()));
+        imported.emplace_back("a");
+        expectSameAsReference(page, chosen, rules, model, what, &imported);
     }
 }
 
@@ -145,6 +153,20 @@ std::string adversarialPage(std::mt19937 &random, std::size_t pieces) {
         "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src 'self'\">",
         "<label for=email>E-mail</label>",
         "<input type=submit>",
+        // An earlier tool's checks: the generated script's markers and halves of them, in both
+        // cases, and fields, buttons and handlers that call MM_validateForm.
+        "<!--webbot bot=\"GeneratedScript\" PREVIEW=\" \" startspan -->",
+        "<!--WEBBOT BOT=\"GENERATEDSCRIPT\"\r\nENDSPAN -->",
+        "<!--webbot endspan bot=GeneratedScript",
+        "<script>function FrontPage_Form1_Validator(theForm) { return (true); }</script>",
+        "<input name=\"email\" onBlur=\"MM_validateForm('email','','RisEmail');return document.MM_returnValue\">",
+        "<input name=note ONCHANGE=\"check(this); MM_validateForm('note','','R(1)');\"",
+        "<select name=zip onchange='MM_validateForm(\"zip\",\"\",\"R\")'>",
+        "<input type=submit onClick=\"MM_validateForm('document.form1.email','','R','q','','R');"
+        "return document.MM_returnValue\">",
+        "<button onclick=\"MM_validateForm('phone','','R')\">",
+        " onkeyup=\"MM_validateForm('email','','R');\"",
+        "MM_validateForm('",
     };
     return test::pageOfPieces(random, kPieces, pieces);
 }
@@ -152,6 +174,7 @@ std::string adversarialPage(std::mt19937 &random, std::size_t pieces) {
 TEST(ReferenceRewrite, AgreesOnGeneratedPages) {
     const std::string model = shippedModel();
     const std::vector<std::string> rules = rulesFor({"email", "note", "phone", "qty", "zip", "q"});
+    const std::vector<std::string> imported = {"email", "note", "zip", "q"};
     std::mt19937 random(14);
     for (int i = 0; i < 1500; ++i) {
         const std::string page = adversarialPage(random, 1 + static_cast<std::size_t>(i % 60));
@@ -159,6 +182,7 @@ TEST(ReferenceRewrite, AgreesOnGeneratedPages) {
         const int chosen = 1 + i % 3;
         expectSameAsReference(page, chosen, {}, model, what);
         expectSameAsReference(page, chosen, rules, model, what);
+        expectSameAsReference(page, chosen, rules, model, what, &imported);
     }
 }
 
@@ -168,11 +192,20 @@ TEST(ReferenceRewrite, AgreesOnALargePage) {
     std::mt19937 random(8);
     std::string page = "<html><head>" + adversarialPage(random, 100) + "</head><body><form action=\"x\">";
     for (std::size_t field = 0; page.size() < std::size_t{4} * 1024 * 1024; ++field) {
-        page += "<input name=\"f" + std::to_string(field % 3000) + "\" maxlength=9>";
-        page += field % 5000 == 0 ? "<!--webbot bot=\"x\" -->" : "<p>text between the fields of the form.</p>\n";
+        const std::string name = "f" + std::to_string(field % 3000);
+        page += "<input name=\"" + name + "\" maxlength=9" +
+                (field % 7 == 0 ? " onblur=\"MM_validateForm('" + name + "','','R');return document.MM_returnValue\">"
+                                : ">");
+        page += field % 5000 == 0      ? "<!--webbot bot=\"x\" -->"
+                : field % 5000 == 2500 ? "<!--webbot bot=\"GeneratedScript\" startspan --><script>v()</script>"
+                                         "<!--webbot bot=\"GeneratedScript\" endspan -->"
+                                       : "<p>text between the fields of the form.</p>\n";
     }
     page += "</form>" + adversarialPage(random, 100) + "</body></html>";
-    expectSameAsReference(page, 1, rulesFor({"f1", "f2", "f3", "f4", "f2999"}), shippedModel(), "large page");
+    const std::vector<std::string> rules = rulesFor({"f1", "f2", "f3", "f4", "f2999"});
+    const std::vector<std::string> imported = {"f1", "f2", "f3", "f4", "f2999"};
+    expectSameAsReference(page, 1, rules, shippedModel(), "large page");
+    expectSameAsReference(page, 1, rules, shippedModel(), "large page", &imported);
 }
 
 // Where the block goes: before the first "</head>", else "</HEAD>", else in a new head before

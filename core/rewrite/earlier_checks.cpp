@@ -1,0 +1,198 @@
+#include "core/rewrite/earlier_checks.h"
+
+#include <vector>
+
+#include "core/base/bytes.h"
+
+namespace velmoraine::rewrite {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+constexpr std::string_view kCommentOpen = "<!--webbot";
+constexpr std::string_view kCommentClose = "-->";
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+
+bool isIdentifierChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+}
+
+std::size_t skipBlanks(std::string_view text, std::size_t at) {
+    while (at < text.size() && isBlank(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// Whether `word` stands at `at` on its own: no identifier character (or ".", which would make it
+// a member of something else) before it, none after it.
+bool standsAlone(std::string_view text, std::size_t at, std::string_view word) {
+    const std::size_t end = at + word.size();
+    return (at == 0 || (!isIdentifierChar(text[at - 1]) && text[at - 1] != '.')) &&
+           (end >= text.size() || !isIdentifierChar(text[end]));
+}
+
+// A call of MM_validateForm as far as it was read: `end` is one past its ")" when `read`, else
+// where reading stopped (past the name at least).
+struct Call {
+    bool read = false;
+    std::size_t end = 0;
+    std::vector<std::string_view> fields;
+};
+
+Call readCall(std::string_view text, std::size_t at) {
+    Call call;
+    std::size_t p = skipBlanks(text, at + kValidateCall.size());
+    call.end = p;
+    if (p >= text.size() || text[p] != '(') {
+        return call;
+    }
+    p = skipBlanks(text, p + 1);
+    if (p < text.size() && text[p] == ')') {
+        call.read = true;
+        call.end = p + 1;
+        return call;
+    }
+    for (std::size_t index = 0;; ++index) {
+        p = skipBlanks(text, p);
+        if (p >= text.size() || (text[p] != '\'' && text[p] != '"')) {
+            call.end = p;
+            return call;
+        }
+        // A string literal: a quote inside it is escaped, and a parenthesis does not end the call.
+        const char quote = text[p];
+        const std::size_t start = ++p;
+        while (p < text.size() && text[p] != quote) {
+            p += text[p] == '\\' ? 2 : 1;
+        }
+        if (p >= text.size()) {
+            call.end = text.size();
+            return call;
+        }
+        if (index % 3 == 0) {
+            const std::string_view path = text.substr(start, p - start);
+            const std::size_t dot = path.rfind('.');
+            call.fields.push_back(dot == npos ? path : path.substr(dot + 1));
+        }
+        p = skipBlanks(text, p + 1);
+        if (p < text.size() && text[p] == ',') {
+            ++p;
+            continue;
+        }
+        call.end = p;
+        if (p < text.size() && text[p] == ')') {
+            call.read = true;
+            call.end = p + 1;
+        }
+        return call;
+    }
+}
+
+// Past one ";" right at `at` and the blanks after it; `at` itself when there is no ";".
+std::size_t pastSemicolon(std::string_view text, std::size_t at) {
+    return at < text.size() && text[at] == ';' ? skipBlanks(text, at + 1) : at;
+}
+
+// `text` without each "return document.MM_returnValue" (any blanks after "return").
+std::string withoutValidateResult(const std::string &text) {
+    std::string out;
+    std::size_t from = 0;
+    constexpr std::string_view kReturn = "return";
+    for (std::size_t at = text.find(kReturn); at != npos; at = text.find(kReturn, at + 1)) {
+        const std::size_t value = skipBlanks(text, at + kReturn.size());
+        if (value == at + kReturn.size() || !standsAlone(text, at, kReturn) ||
+            text.compare(value, kValidateResult.size(), kValidateResult) != 0 ||
+            !standsAlone(text, value, kValidateResult)) {
+            continue;
+        }
+        out.append(text, from, at - from);
+        from = pastSemicolon(text, value + kValidateResult.size());
+        at = from - 1;
+    }
+    out.append(text, from);
+    return out;
+}
+
+} // namespace
+
+GeneratedScriptMarker generatedScriptMarker(std::string_view comment) {
+    GeneratedScriptMarker marker;
+    if (!bytes::startsWithNoCase(comment, kCommentOpen) ||
+        comment.size() < kCommentOpen.size() + kCommentClose.size() || !comment.ends_with(kCommentClose)) {
+        return marker;
+    }
+    const std::string_view body =
+        comment.substr(kCommentOpen.size(), comment.size() - kCommentOpen.size() - kCommentClose.size());
+    bool generated = false;
+    bool start = false;
+    bool end = false;
+    // Attributes one after the other: a name, then "=" and a value in quotes or bare, or nothing.
+    std::size_t at = 0;
+    while ((at = skipBlanks(body, at)) < body.size()) {
+        const std::size_t nameStart = at;
+        while (at < body.size() && !isBlank(body[at]) && body[at] != '=') {
+            ++at;
+        }
+        const std::string_view name = body.substr(nameStart, at - nameStart);
+        std::string_view value;
+        if (const std::size_t equals = skipBlanks(body, at); equals < body.size() && body[equals] == '=') {
+            at = skipBlanks(body, equals + 1);
+            if (at < body.size() && (body[at] == '"' || body[at] == '\'')) {
+                const std::size_t close = body.find(body[at], at + 1);
+                const std::size_t valueEnd = close == npos ? body.size() : close;
+                value = body.substr(at + 1, valueEnd - at - 1);
+                at = close == npos ? body.size() : close + 1;
+            } else {
+                const std::size_t valueStart = at;
+                while (at < body.size() && !isBlank(body[at])) {
+                    ++at;
+                }
+                value = body.substr(valueStart, at - valueStart);
+            }
+        }
+        generated = generated || (bytes::equalsNoCase(name, "bot") && bytes::equalsNoCase(value, "GeneratedScript"));
+        start = start || bytes::equalsNoCase(name, "startspan");
+        end = end || bytes::equalsNoCase(name, "endspan");
+    }
+    marker.start = generated && start;
+    marker.end = generated && end;
+    return marker;
+}
+
+std::optional<std::string> withoutValidateCalls(std::string_view handler, ValidateCalls which,
+                                                const ImportedFields &imported) {
+    std::string out;
+    std::size_t from = 0;
+    bool removed = false;
+    bool left = false; // a call stays, which the returned value still belongs to
+    std::size_t at = handler.find(kValidateCall);
+    while (at != npos) {
+        if (!standsAlone(handler, at, kValidateCall)) {
+            at = handler.find(kValidateCall, at + kValidateCall.size());
+            continue;
+        }
+        const Call call = readCall(handler, at);
+        bool picked = call.read;
+        for (std::size_t i = 0; picked && which == ValidateCalls::NamingOnlyImported && i < call.fields.size(); ++i) {
+            picked = imported.contains(call.fields[i]);
+        }
+        std::size_t next = call.end;
+        if (picked) {
+            out.append(handler.substr(from, at - from));
+            next = pastSemicolon(handler, call.end);
+            from = next;
+            removed = true;
+        } else {
+            left = true;
+        }
+        at = handler.find(kValidateCall, next);
+    }
+    if (!removed) {
+        return std::nullopt;
+    }
+    out.append(handler.substr(from));
+    return left ? out : withoutValidateResult(out);
+}
+
+} // namespace velmoraine::rewrite
