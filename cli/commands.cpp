@@ -664,6 +664,7 @@ int runRewrite(const RewriteOptions &options) {
     request.records = &list.records();
     request.html5Fallback = options.html5Fallback ? rewrite::Html5Fallback::On : rewrite::Html5Fallback::Off;
     request.formLanguage = options.language;
+    request.legacyFields = &legacyFields;
     // The output is written from where its pieces lie, most of them in the page itself.
     const rewrite::PiecesResult result = run.build(request);
     if (page.bytes.changedSinceRead()) {

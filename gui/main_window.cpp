@@ -648,6 +648,14 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
     // The author's language is written only into a form that has no lang of its own or above it.
     const std::string language = m_tabSheet5->languageToWrite();
     request.formLanguage = language;
+    // The earlier tool's checks go only for the rules still brought in from it.
+    std::vector<std::string> legacyFields;
+    for (const std::string &field : m_legacyFields) {
+        if (m_tabSheet2->rules().find(field) >= 0) {
+            legacyFields.push_back(field);
+        }
+    }
+    request.legacyFields = &legacyFields;
     const rewrite::PiecesResult result = run.build(request);
     if (!result.output) {
         m_tabSheet5->clearOutput();
