@@ -1,5 +1,7 @@
 #include "core/rewrite/earlier_checks.h"
 
+#include <cctype>
+
 #include <vector>
 
 #include "core/base/bytes.h"
@@ -193,6 +195,20 @@ std::optional<std::string> withoutValidateCalls(std::string_view handler, Valida
     }
     out.append(handler.substr(from));
     return left ? out : withoutValidateResult(out);
+}
+
+std::string_view frontPageValidator(std::string_view formTag) {
+    constexpr std::string_view kPrefix = "FrontPage_Form";
+    const std::size_t at = formTag.find(kPrefix);
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    std::size_t end = at + kPrefix.size();
+    while (end < formTag.size() &&
+           (std::isalnum(static_cast<unsigned char>(formTag[end])) != 0 || formTag[end] == '_')) {
+        ++end;
+    }
+    return formTag.substr(at, end - at);
 }
 
 } // namespace velmoraine::rewrite

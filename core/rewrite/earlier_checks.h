@@ -25,6 +25,11 @@ struct GeneratedScriptMarker {
 // in any order, with any blanks (line breaks too) between them.
 GeneratedScriptMarker generatedScriptMarker(std::string_view comment);
 
+// The name of the FrontPage validator the form tag's handlers call ("FrontPage_Form1_Validator"),
+// or empty when they call none: only the generated script that defines it goes, so that the
+// other forms of the page keep theirs.
+std::string_view frontPageValidator(std::string_view formTag);
+
 // Which MM_validateForm calls a handler loses: every one (in the handler of an imported field),
 // or those whose fields are all imported (in any other tag of the form).
 enum class ValidateCalls { All, NamingOnlyImported };

@@ -299,8 +299,8 @@ PieceText withoutWebbotComments(const PieceText &text) {
 
 // The generated validator scripts of an earlier tool, each from the "<" of its start comment
 // through the ">" of the next end comment, in one pass over the webbot comments (their opener
-// in any case) from the start.
-std::vector<Range> generatedScriptRanges(const PieceText &text) {
+// in any case) from the start; with `validator`, only those that hold its name.
+std::vector<Range> generatedScriptRanges(const PieceText &text, std::string_view validator = {}) {
     std::vector<Range> ranges;
     std::size_t start = npos; // of the script being read; npos between scripts
     std::size_t at = text.find("<!--", 0);
@@ -318,7 +318,10 @@ std::vector<Range> generatedScriptRanges(const PieceText &text) {
         if (start == npos && marker.start) {
             start = at;
         } else if (start != npos && marker.end) {
-            ranges.push_back({start, end});
+            const std::size_t named = validator.empty() ? start : text.find(validator, start);
+            if (named != npos && named < end) {
+                ranges.push_back({start, end});
+            }
             start = npos;
         }
         at = text.find("<!--", end);
@@ -501,9 +504,9 @@ void removeWebbotComments(std::string &text) {
     text = std::move(out);
 }
 
-void removeGeneratedScripts(std::string &text) {
+void removeGeneratedScripts(std::string &text, std::string_view validator) {
     const PieceText whole(text);
-    const std::vector<Range> scripts = generatedScriptRanges(whole);
+    const std::vector<Range> scripts = generatedScriptRanges(whole, validator);
     if (scripts.empty()) {
         return;
     }
@@ -600,8 +603,9 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     }
     // The earlier tool's generated script goes before the webbot comments do, so that the
     // script between its two markers goes with them.
-    if (imported) {
-        const std::vector<Range> scripts = generatedScriptRanges(assembled);
+    const std::string_view validator = frontPageValidator(page.substr(tagStart, tagClose - tagStart));
+    if (imported && !validator.empty()) {
+        const std::vector<Range> scripts = generatedScriptRanges(assembled, validator);
         for (const Range &script : scripts) {
             if (const auto range = assembled.sourceRange(page, script.start, script.end); range.first < range.second) {
                 output.marks.checkScripts.push_back(range);

@@ -142,6 +142,6 @@ void removeWebbotComments(std::string &text);
 // case) that starts one (generatedScriptMarker) through the ">" of the next that ends one. The
 // comments are read from the start, one after the other; a start without an end removes
 // nothing. In one pass.
-void removeGeneratedScripts(std::string &text);
+void removeGeneratedScripts(std::string &text, std::string_view validator = {});
 
 } // namespace velmoraine::rewrite

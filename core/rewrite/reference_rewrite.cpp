@@ -71,7 +71,7 @@ void removeWebbotComments(std::string &text) {
     }
 }
 
-void removeGeneratedScripts(std::string &text) {
+void removeGeneratedScripts(std::string &text, std::string_view validator) {
     // The openers in any case: searched in a copy with the letters in lower case, which keeps
     // every byte's place.
     const std::string lower = bytes::lowerAsciiCopy(text);
@@ -91,7 +91,9 @@ void removeGeneratedScripts(std::string &text) {
         if (start == npos && marker.start) {
             start = open;
         } else if (start != npos && marker.end) {
-            scripts.push_back({start, end});
+            if (validator.empty() || text.substr(start, end - start).find(validator) != npos) {
+                scripts.push_back({start, end});
+            }
             start = npos;
         }
         open = lower.find(kWebbotOpen, end);
@@ -182,8 +184,9 @@ RewriteResult rewritePage(const RewriteInput &input) {
     }
 
     // 7. The earlier tool's generated scripts, when its checks were imported.
-    if (input.legacyFields != nullptr && !input.legacyFields->empty()) {
-        removeGeneratedScripts(out);
+    const std::string_view validator = frontPageValidator(page.substr(tagStart, tagClose - tagStart));
+    if (input.legacyFields != nullptr && !input.legacyFields->empty() && !validator.empty()) {
+        removeGeneratedScripts(out, validator);
     }
 
     // 8. The webbot comments.

@@ -36,7 +36,7 @@ RewriteResult rewritePage(const RewriteInput &input);
 // other from the start; from the "<" of one that starts a generated script
 // (generatedScriptMarker) through the ">" of the next that ends one is cut; a start without an
 // end cuts nothing.
-void removeGeneratedScripts(std::string &text);
+void removeGeneratedScripts(std::string &text, std::string_view validator = {});
 
 // Step 8 on its own: every "<!--webbot" through the next "-->" is cut, searching again from
 // the start after each cut, so that an opener a cut puts together goes too; an opener without

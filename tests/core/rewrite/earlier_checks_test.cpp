@@ -19,7 +19,9 @@ const std::vector<std::string> kImported = {"email", "name", "note"};
 
 // A page with `head` in its head and `fields` in its form; after the form, a field whose call
 // must stay, as everything outside the form does.
-std::string pageWith(std::string_view head, std::string_view fields, std::string_view formTag = "<form name=\"f\">") {
+std::string
+pageWith(std::string_view head, std::string_view fields,
+         std::string_view formTag = "<form name=\"f\" onsubmit=\"return FrontPage_Form1_Validator(this)\">") {
     return "<html><head>" + std::string(head) + "</head><body>" + std::string(formTag) + std::string(fields) +
            "</form><input name=\"email\" onblur=\"MM_validateForm('email','','R')\"></body></html>";
 }
@@ -48,9 +50,14 @@ TEST(EarlierChecks, GoWhenImportedAndOnlyThen) {
          "BOT=\"GeneratedScript\" ENDSPAN -->\r\n",
          "<input name=\"email\">", "<TITLE>t</TITLE>\r\n\r\n", "<input name=\"email\">"},
         {"generated script in the form, attributes in another order", "",
-         "<input name=\"email\"><!--webbot PREVIEW=\" \" startspan bot='generatedscript' --><script>f()</script>"
+         "<input name=\"email\"><!--webbot PREVIEW=\" \" startspan bot='generatedscript' -->"
+         "<script>FrontPage_Form1_Validator()</script>"
          "<!--webbot endspan bot=GeneratedScript i-checksum=\"1234\" -->x",
          "", "<input name=\"email\">x"},
+        {"another form's generated script stays",
+         "<!--webbot bot=\"GeneratedScript\" startspan --><script>function FrontPage_Form2_Validator(f) {}</script>"
+         "<!--webbot bot=\"GeneratedScript\" endspan -->",
+         "", "<script>function FrontPage_Form2_Validator(f) {}</script>", ""},
         {"start without an end", "<!--webbot bot=\"GeneratedScript\" startspan --><script>keep()</script>", "",
          "<script>keep()</script>", ""},
         {"start of another bot",
@@ -94,11 +101,14 @@ TEST(EarlierChecks, GoWhenImportedAndOnlyThen) {
     const std::vector<std::string> none;
     for (const auto &row : kRows) {
         const std::string page = pageWith(row.head, row.fields);
-        EXPECT_EQ(rewritten(page, &kImported), pageWith(row.expectedHead, row.expectedFields, "<form name=\"f\" >"))
+        EXPECT_EQ(rewritten(page, &kImported),
+                  pageWith(row.expectedHead, row.expectedFields,
+                           "<form name=\"f\" onsubmit=\"return FrontPage_Form1_Validator(this)\" >"))
             << row.what;
         // Without an import: the page as the rewrite leaves it today, the form tag with its blank
         // and the webbot comments cut.
-        std::string today = pageWith(row.head, row.fields, "<form name=\"f\" >");
+        std::string today =
+            pageWith(row.head, row.fields, "<form name=\"f\" onsubmit=\"return FrontPage_Form1_Validator(this)\" >");
         reference::removeWebbotComments(today);
         EXPECT_EQ(rewritten(page, nullptr), today) << row.what;
         EXPECT_EQ(rewritten(page, &none), today) << row.what;

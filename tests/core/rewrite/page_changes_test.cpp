@@ -119,9 +119,11 @@ TEST(PageChanges, FallbackAttributesAreTheFieldTagsOwnChange) {
 // markers, and a field tag that only lost its handler's call; a tag that also gains the
 // fallback attributes stays one change of the field's attributes.
 TEST(PageChanges, EarlierChecksRemovedAreTheirOwnChange) {
-    const std::string page = "<html><head><!--webbot bot=\"GeneratedScript\" startspan --><script>v()</script>"
+    const std::string page = "<html><head><!--webbot bot=\"GeneratedScript\" startspan -->"
+                             "<script>FrontPage_Form1_Validator()</script>"
                              "<!--webbot bot=\"GeneratedScript\" endspan --><!--webbot x --></head><body>"
-                             "<form name=f><input name=email onblur=\"MM_validateForm('email','','R')\">"
+                             "<form name=f onsubmit=\"return FrontPage_Form1_Validator(this)\"><input name=email "
+                             "onblur=\"MM_validateForm('email','','R')\">"
                              "<input name=zip onblur=\"MM_validateForm('zip','','R');z()\"></form></body></html>";
     const std::vector<std::string> records = {"zip^2^5^5^^0^Five digits."};
     const std::vector<std::string> imported = {"email", "zip"};
@@ -138,7 +140,8 @@ TEST(PageChanges, EarlierChecksRemovedAreTheirOwnChange) {
     EXPECT_EQ(reasons, (std::vector<ChangeReason>{ChangeReason::EarlierChecks, ChangeReason::WebbotComment,
                                                   ChangeReason::ScriptBlock, ChangeReason::FormTag,
                                                   ChangeReason::EarlierChecks, ChangeReason::FieldTag}));
-    EXPECT_EQ(changes[0].removed, "<!--webbot bot=\"GeneratedScript\" startspan --><script>v()</script>"
+    EXPECT_EQ(changes[0].removed, "<!--webbot bot=\"GeneratedScript\" startspan -->"
+                                  "<script>FrontPage_Form1_Validator()</script>"
                                   "<!--webbot bot=\"GeneratedScript\" endspan -->");
     EXPECT_EQ(changes[0].added, "");
     EXPECT_EQ(changes[4].removed, "<input name=email onblur=\"MM_validateForm('email','','R')\">");
