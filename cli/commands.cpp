@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <new>
 #include <span>
@@ -299,6 +300,29 @@ void appendFieldAttributes(StandardOutput &output, const scan::ScanResult &resul
     out.append("\n  }");
 }
 
+// A JSON array of objects with three string members, one object per item, indented as the
+// scan's object is.
+template <typename Item, typename Values>
+void appendJsonObjects(std::string &out, const std::vector<Item> &items, const std::array<const char *, 3> &keys,
+                       Values values) {
+    if (items.empty()) {
+        out.append("[]");
+        return;
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out.append(i == 0 ? "[\n    {" : ",\n    {");
+        const std::array<std::string_view, 3> texts = values(items[i]);
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            out.append(k == 0 ? "\n      \"" : ",\n      \"");
+            out.append(keys[k]);
+            out.append("\": ");
+            appendJsonString(out, texts[k]);
+        }
+        out.append("\n    }");
+    }
+    out.append("\n  ]");
+}
+
 void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &output) {
     const scan::ScanResult &result = page.result;
     std::string &out = output.text();
@@ -335,37 +359,14 @@ void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &
         scan::formLanguage(bytes, scan::findFormTag(bytes, result.severalForms ? result.chosenForm : 1));
     // What earlier tools left: the rules read back, what could not be, where results went.
     out.append(",\n  \"imported_rules\": ");
-    if (result.legacy.rules.empty()) {
-        out.append("[]");
-    } else {
-        for (std::size_t i = 0; i < result.legacy.rules.size(); ++i) {
-            const scan::ImportedRule &rule = result.legacy.rules[i];
-            out.append(i == 0 ? "[\n    {\n      \"record\": " : ",\n    {\n      \"record\": ");
-            appendJsonString(out, rule.record);
-            out.append(",\n      \"display\": ");
-            appendJsonString(out, rule.display);
-            out.append(",\n      \"from\": ");
-            appendJsonString(out, scan::legacySourceName(rule.from));
-            out.append("\n    }");
-        }
-        out.append("\n  ]");
-    }
+    appendJsonObjects(out, result.legacy.rules, {"record", "display", "from"}, [](const scan::ImportedRule &rule) {
+        return std::array<std::string_view, 3>{rule.record, rule.display, scan::legacySourceName(rule.from)};
+    });
     out.append(",\n  \"not_imported\": ");
-    if (result.legacy.notImported.empty()) {
-        out.append("[]");
-    } else {
-        for (std::size_t i = 0; i < result.legacy.notImported.size(); ++i) {
-            const scan::NotImported &skipped = result.legacy.notImported[i];
-            out.append(i == 0 ? "[\n    {\n      \"field\": " : ",\n    {\n      \"field\": ");
-            appendJsonString(out, skipped.field);
-            out.append(",\n      \"reason\": ");
-            appendJsonString(out, skipped.reason);
-            out.append(",\n      \"from\": ");
-            appendJsonString(out, scan::legacySourceName(skipped.from));
-            out.append("\n    }");
-        }
-        out.append("\n  ]");
-    }
+    appendJsonObjects(
+        out, result.legacy.notImported, {"field", "reason", "from"}, [](const scan::NotImported &skipped) {
+            return std::array<std::string_view, 3>{skipped.field, skipped.reason, scan::legacySourceName(skipped.from)};
+        });
     out.append(",\n  \"results_mailed_to\": ");
     appendJsonStrings(output, result.legacy.resultsMailedTo);
     out.append(",\n  \"language\": ");
