@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
-  libsimpleini-dev nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   chromium
   xvfb xauth
   fonts-dejavu-core

@@ -276,12 +276,6 @@ std::optional<std::string> finalTarget(const std::string &path) {
     return std::nullopt;
 }
 
-// The system's description of an error number, in English whatever the locale.
-std::string systemReason(int error) {
-    const char *text = ::strerrordesc_np(error);
-    return text != nullptr ? std::string(text) : std::string();
-}
-
 WriteResult failure(int error) { return {WriteResult::Outcome::Failed, systemReason(error), {}}; }
 
 WriteResult failure(std::string_view reason) { return {WriteResult::Outcome::Failed, std::string(reason), {}}; }
@@ -1119,6 +1113,11 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
         (void)::fsync(folderFd.get());
     }
     return {};
+}
+
+std::string systemReason(int error) {
+    const char *text = ::strerrordesc_np(error);
+    return text != nullptr ? std::string(text) : "error " + std::to_string(error);
 }
 
 } // namespace velmoraine::files

@@ -135,4 +135,8 @@ WriteResult writeFileAtomically(const std::string &path, std::string_view bytes,
 WriteResult writeFileAtomically(const std::string &path, std::span<const std::string_view> pieces,
                                 const WriteOptions &options = {});
 
+// The system's description of an error number, in English whatever the locale ("error N" for
+// a number it does not know).
+std::string systemReason(int error);
+
 } // namespace velmoraine::files

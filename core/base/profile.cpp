@@ -374,14 +374,14 @@ std::optional<std::string> problemWith(std::string_view file) {
     const std::string intro = texts::fill(texts::kSettingsUnreadable, path);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        return errno == ENOENT ? std::nullopt : std::optional<std::string>(intro + ::strerrordesc_np(errno) + ".");
+        return errno == ENOENT ? std::nullopt : std::optional<std::string>(intro + files::systemReason(errno) + ".");
     }
     if (S_ISDIR(st.st_mode)) {
         return intro + std::string(texts::kSettingsIsFolderReason);
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        return intro + ::strerrordesc_np(errno) + ".";
+        return intro + files::systemReason(errno) + ".";
     }
     char start[4] = {};
     const ssize_t got = ::read(fd, start, sizeof start);

@@ -20,7 +20,7 @@ namespace velmoraine::rewrite {
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
-constexpr int kLinkingThreshold = 12863;
+constexpr int kLinkingThreshold = service::kLowestAccountId;
 
 // The earlier hidden input in the rest: [start, end) to delete, or start == npos.
 struct HiddenInput {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/service.h"
+
 namespace velmoraine::startup {
 
 inline constexpr std::string_view kSettingsFile = "velmoraine.ini";
@@ -20,8 +22,8 @@ inline constexpr std::string_view kHtml5FallbackKey = "html5 fallback";
 inline constexpr std::string_view kEditorPrefix = "dp-";
 inline constexpr std::string_view kHelpFileName = "velmoraine.chm";
 
-inline constexpr int kStoredIdLow = 12863;   // lowest stored ID shown at start-up
-inline constexpr int kAcceptedIdLow = 12864; // lowest ID Continue accepts
+inline constexpr int kStoredIdLow = service::kLowestAccountId; // lowest stored ID shown at start-up
+inline constexpr int kAcceptedIdLow = 12864;                   // lowest ID Continue accepts
 inline constexpr int kIdHigh = 99999;
 
 // What start-up leaves behind.

@@ -20,7 +20,8 @@ std::size_t findFormTag(std::string_view page, int number);
 
 // The field names of the form whose tag is at `at`, in page order, each once: the form's text
 // runs to the first closing tag of its own spelling ("</form" after "<form ", "</FORM" after
-// "<FORM ", "</form" in any case after any other form tag). Every "<" in it is looked at in turn: "<!-" skips to the next "->"; a closing
+// "<FORM ", "</form" in any case after any other form tag). Every "<" in it is looked at in turn: "<!-" skips to the
+// next "->"; a closing
 // "</form" in any case ends the walk; an <input>, <select> or <textarea> with a name
 // attribute is a field, except an input whose type is submit, image, reset, button, hidden,
 // checkbox or radio.
