@@ -35,62 +35,6 @@ bool standsAlone(std::string_view text, std::size_t at, std::string_view word) {
            (end >= text.size() || !isIdentifierChar(text[end]));
 }
 
-// A call of MM_validateForm as far as it was read: `end` is one past its ")" when `read`, else
-// where reading stopped (past the name at least).
-struct Call {
-    bool read = false;
-    std::size_t end = 0;
-    std::vector<std::string_view> fields;
-};
-
-Call readCall(std::string_view text, std::size_t at) {
-    Call call;
-    std::size_t p = skipBlanks(text, at + kValidateCall.size());
-    call.end = p;
-    if (p >= text.size() || text[p] != '(') {
-        return call;
-    }
-    p = skipBlanks(text, p + 1);
-    if (p < text.size() && text[p] == ')') {
-        call.read = true;
-        call.end = p + 1;
-        return call;
-    }
-    for (std::size_t index = 0;; ++index) {
-        p = skipBlanks(text, p);
-        if (p >= text.size() || (text[p] != '\'' && text[p] != '"')) {
-            call.end = p;
-            return call;
-        }
-        // A string literal: a quote inside it is escaped, and a parenthesis does not end the call.
-        const char quote = text[p];
-        const std::size_t start = ++p;
-        while (p < text.size() && text[p] != quote) {
-            p += text[p] == '\\' ? 2 : 1;
-        }
-        if (p >= text.size()) {
-            call.end = text.size();
-            return call;
-        }
-        if (index % 3 == 0) {
-            const std::string_view path = text.substr(start, p - start);
-            const std::size_t dot = path.rfind('.');
-            call.fields.push_back(dot == npos ? path : path.substr(dot + 1));
-        }
-        p = skipBlanks(text, p + 1);
-        if (p < text.size() && text[p] == ',') {
-            ++p;
-            continue;
-        }
-        call.end = p;
-        if (p < text.size() && text[p] == ')') {
-            call.read = true;
-            call.end = p + 1;
-        }
-        return call;
-    }
-}
-
 // Past one ";" right at `at` and the blanks after it; `at` itself when there is no ";".
 std::size_t pastSemicolon(std::string_view text, std::size_t at) {
     return at < text.size() && text[at] == ';' ? skipBlanks(text, at + 1) : at;
@@ -170,11 +114,11 @@ std::optional<std::string> withoutValidateCalls(std::string_view handler, Valida
     bool left = false; // a call stays, which the returned value still belongs to
     std::size_t at = handler.find(kValidateCall);
     while (at != npos) {
-        if (!standsAlone(handler, at, kValidateCall)) {
+        if (!scan::isValidateCallAt(handler, at)) {
             at = handler.find(kValidateCall, at + kValidateCall.size());
             continue;
         }
-        const Call call = readCall(handler, at);
+        const scan::ValidateCall call = scan::readValidateCall(handler, at);
         bool picked = call.read;
         for (std::size_t i = 0; picked && which == ValidateCalls::NamingOnlyImported && i < call.fields.size(); ++i) {
             picked = imported.contains(call.fields[i]);

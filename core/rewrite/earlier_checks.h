@@ -8,9 +8,11 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "core/scan/legacy_rules.h"
+
 namespace velmoraine::rewrite {
 
-inline constexpr std::string_view kValidateCall = "MM_validateForm";
+using scan::kValidateCall;
 inline constexpr std::string_view kValidateResult = "document.MM_returnValue";
 
 // What a webbot comment is to the generated script: its start, its end, or neither.

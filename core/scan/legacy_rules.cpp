@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <utility>
 
 #include "core/base/bytes.h"
@@ -245,33 +246,20 @@ Mapped fromMmCode(std::string_view code, std::string_view field) {
     return refused("the code \"" + std::string(code) + "\" is not known");
 }
 
-// The string arguments of each MM_validateForm( call in `text`.
-std::vector<std::vector<std::string_view>> mmCalls(std::string_view text) {
-    std::vector<std::vector<std::string_view>> calls;
-    constexpr std::string_view kCall = "MM_validateForm(";
-    for (std::size_t at = bytes::findFast(text, kCall); at != npos; at = bytes::findFast(text, kCall, at + 1)) {
-        std::vector<std::string_view> arguments;
-        std::size_t i = at + kCall.size();
-        while (i < text.size() && text[i] != ')') {
-            if (text[i] == '\'' || text[i] == '"') {
-                const std::size_t close = text.find(text[i], i + 1);
-                if (close == npos) {
-                    break;
-                }
-                arguments.push_back(text.substr(i + 1, close - i - 1));
-                i = close + 1;
-            } else {
-                ++i;
-            }
-        }
-        calls.push_back(std::move(arguments));
-    }
-    return calls;
-}
-
 std::string_view lastPart(std::string_view path) {
     const std::size_t dot = path.rfind('.');
     return dot == npos ? path : path.substr(dot + 1);
+}
+
+std::size_t skipBlanks(std::string_view text, std::size_t at) {
+    while (at < text.size() && isSpace(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+bool isIdentifierChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
 }
 
 // The first "-->" after `from`, or npos.
@@ -294,6 +282,62 @@ bool isFieldTag(std::string_view at) {
 
 } // namespace
 
+ValidateCall readValidateCall(std::string_view text, std::size_t at) {
+    ValidateCall call;
+    std::size_t p = skipBlanks(text, at + kValidateCall.size());
+    call.end = p;
+    if (p >= text.size() || text[p] != '(') {
+        return call;
+    }
+    p = skipBlanks(text, p + 1);
+    if (p < text.size() && text[p] == ')') {
+        call.read = true;
+        call.end = p + 1;
+        return call;
+    }
+    for (std::size_t index = 0;; ++index) {
+        p = skipBlanks(text, p);
+        if (p >= text.size() || (text[p] != '\'' && text[p] != '"')) {
+            call.end = p;
+            return call;
+        }
+        // A string literal: a quote inside it is escaped, and a parenthesis does not end the call.
+        const char quote = text[p];
+        const std::size_t start = ++p;
+        while (p < text.size() && text[p] != quote) {
+            p += text[p] == '\\' ? 2 : 1;
+        }
+        if (p >= text.size()) {
+            call.end = text.size();
+            return call;
+        }
+        const std::string_view literal = text.substr(start, p - start);
+        if (index % 3 == 0) {
+            call.fields.push_back(lastPart(literal));
+        } else if (index % 3 == 2) {
+            call.codes.push_back(literal);
+        }
+        p = skipBlanks(text, p + 1);
+        if (p < text.size() && text[p] == ',') {
+            ++p;
+            continue;
+        }
+        call.end = p;
+        if (p < text.size() && text[p] == ')') {
+            call.read = true;
+            call.end = p + 1;
+        }
+        return call;
+    }
+}
+
+bool isValidateCallAt(std::string_view text, std::size_t at) {
+    const std::size_t end = at + kValidateCall.size();
+    return text.substr(at, kValidateCall.size()) == kValidateCall &&
+           (at == 0 || (!isIdentifierChar(text[at - 1]) && text[at - 1] != '.')) &&
+           (end >= text.size() || !isIdentifierChar(text[end]));
+}
+
 std::string_view legacySourceName(LegacySource source) {
     return source == LegacySource::Webbot ? "webbot" : "MM_validateForm";
 }
@@ -304,9 +348,12 @@ LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, con
     if (formTagStart >= page.size()) {
         return result;
     }
-    const auto known = [&fields](std::string_view name) {
-        return std::find(fields.begin(), fields.end(), name) != fields.end();
-    };
+    // Each field's place in the form, looked up once per old check.
+    std::unordered_map<std::string_view, std::size_t> place;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        place.emplace(fields[i], i);
+    }
+    const auto known = [&place](std::string_view name) { return place.contains(name); };
     std::set<std::string, std::less<>> decided; // fields that got a rule or a reason
     const auto offer = [&](std::string_view field, const Mapped &mapped, LegacySource from) {
         if (decided.contains(field)) {
@@ -380,17 +427,19 @@ LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, con
         }
     }
     // Dreamweaver's calls, in the form's tag and in every tag inside the form.
-    std::vector<std::vector<std::string_view>> calls = mmCalls(form);
-    for (const std::vector<std::string_view> &call : calls) {
-        // Arguments in threes: the field, an unused text, the code.
-        for (std::size_t i = 0; i + 2 < call.size(); i += 3) {
-            const std::string_view field = lastPart(call[i]);
-            offer(field, fromMmCode(call[i + 2], field), LegacySource::MmValidateForm);
+    for (std::size_t at = bytes::findFast(form, kValidateCall); at != npos;
+         at = bytes::findFast(form, kValidateCall, at + kValidateCall.size())) {
+        if (!isValidateCallAt(form, at)) {
+            continue;
+        }
+        const ValidateCall call = readValidateCall(form, at);
+        for (std::size_t i = 0; call.read && i < call.fields.size() && i < call.codes.size(); ++i) {
+            offer(call.fields[i], fromMmCode(call.codes[i], call.fields[i]), LegacySource::MmValidateForm);
         }
     }
     // The rules in the form's field order.
-    std::stable_sort(result.rules.begin(), result.rules.end(), [&fields](const ImportedRule &a, const ImportedRule &b) {
-        return std::find(fields.begin(), fields.end(), a.field) < std::find(fields.begin(), fields.end(), b.field);
+    std::stable_sort(result.rules.begin(), result.rules.end(), [&place](const ImportedRule &a, const ImportedRule &b) {
+        return place.at(a.field) < place.at(b.field);
     });
     return result;
 }

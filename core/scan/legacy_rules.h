@@ -15,6 +15,25 @@ namespace velmoraine::scan {
 
 enum class LegacySource { Webbot, MmValidateForm };
 
+inline constexpr std::string_view kValidateCall = "MM_validateForm";
+
+// A call of MM_validateForm read from `at`, where its name starts. `read` when its arguments are
+// string literals between commas (a quote inside one escaped; a parenthesis in one does not end
+// the call) and a ")" closes it; `end` is one past that ")", else where reading stopped. The
+// arguments go in threes: `fields` holds every first (of a dotted path, the last part), `codes`
+// every third.
+struct ValidateCall {
+    bool read = false;
+    std::size_t end = 0;
+    std::vector<std::string_view> fields{};
+    std::vector<std::string_view> codes{};
+};
+ValidateCall readValidateCall(std::string_view text, std::size_t at);
+
+// Whether the name at `at` is the function's own: not the end of a longer name, nor a member
+// of something else, nor the start of a longer name.
+bool isValidateCallAt(std::string_view text, std::size_t at);
+
 // "webbot" or "MM_validateForm".
 std::string_view legacySourceName(LegacySource source);
 
