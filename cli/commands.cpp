@@ -421,10 +421,8 @@ struct PendingRule {
 // The display text the editor shows for an added record: its kind's suffix, or the restored
 // text when field 1 is not a kind the editor knows.
 std::string recordDisplayText(std::string_view record) {
-    const std::vector<std::string_view> parts = rules::splitRecord(record);
-    if (parts.size() > 1 && parts[1].size() == 1 && parts[1][0] >= '0' && parts[1][0] <= '3') {
-        return rules::editorDisplayText(rules::recordFieldName(record),
-                                        static_cast<rules::RuleKind>(parts[1][0] - '0'));
+    if (const std::optional<rules::RuleRecord> parsed = rules::readRecord(record)) {
+        return rules::editorDisplayText(parsed->field, parsed->kind);
     }
     return rules::restoredDisplayText(record);
 }

@@ -57,10 +57,6 @@ bool isIdentifier(std::string_view name) {
     return true;
 }
 
-std::string_view fieldAt(const std::vector<std::string_view> &fields, std::size_t index) {
-    return index < fields.size() ? fields[index] : std::string_view{};
-}
-
 void appendStatement(std::string &out, std::string_view variable, const std::string &value) {
     out.append(variable);
     out.push_back('=');
@@ -127,40 +123,30 @@ std::string jsMember(std::string_view object, std::string_view name) {
     return out;
 }
 
-void appendCheckStatements(std::string &out, std::string_view record, std::string_view formName) {
-    const std::vector<std::string_view> fields = rules::splitRecord(record);
-    const std::string_view name = fieldAt(fields, 0);
-    const std::string_view kind = fieldAt(fields, 1);
-    if (name.empty() || kind.size() != 1 || kind[0] < '0' || kind[0] > '3') {
+void appendCheckStatements(std::string &out, std::string_view text, std::string_view formName) {
+    const std::optional<rules::RuleRecord> record = rules::readRecord(text);
+    if (!record || record->field.empty()) {
         return;
     }
-    switch (kind[0]) {
-    case '0':
-        appendStatement(out, "b", jsValue(fieldAt(fields, 4)));
-        appendStatement(out, "errmsg", jsString(fieldAt(fields, 5)));
-        appendStatement(out, "min", jsValue(fieldAt(fields, 2)));
-        appendStatement(out, "max", jsValue(fieldAt(fields, 3)));
-        appendCheck(out, "velmoraine_filledin", formName, name);
+    appendStatement(out, "b", jsValue(record->blank));
+    appendStatement(out, "errmsg", jsString(record->message));
+    switch (record->kind) {
+    case rules::RuleKind::FilledIn:
+        appendStatement(out, "min", jsValue(record->low));
+        appendStatement(out, "max", jsValue(record->high));
+        appendCheck(out, "velmoraine_filledin", formName, record->field);
         break;
-    case '1':
-        appendStatement(out, "b", jsValue(fieldAt(fields, 2)));
-        appendStatement(out, "errmsg", jsString(fieldAt(fields, 3)));
-        appendCheck(out, "velmoraine_email", formName, name);
+    case rules::RuleKind::Email: appendCheck(out, "velmoraine_email", formName, record->field); break;
+    case rules::RuleKind::DigitSequence:
+        appendStatement(out, "punct", jsString(record->punct));
+        appendStatement(out, "min", jsValue(record->low));
+        appendStatement(out, "max", jsValue(record->high));
+        appendCheck(out, "velmoraine_numseq", formName, record->field);
         break;
-    case '2':
-        appendStatement(out, "b", jsValue(fieldAt(fields, 5)));
-        appendStatement(out, "errmsg", jsString(fieldAt(fields, 6)));
-        appendStatement(out, "punct", jsString(fieldAt(fields, 4)));
-        appendStatement(out, "min", jsValue(fieldAt(fields, 2)));
-        appendStatement(out, "max", jsValue(fieldAt(fields, 3)));
-        appendCheck(out, "velmoraine_numseq", formName, name);
-        break;
-    default:
-        appendStatement(out, "b", jsValue(fieldAt(fields, 4)));
-        appendStatement(out, "errmsg", jsString(fieldAt(fields, 5)));
-        appendStatement(out, "min", jsValue(fieldAt(fields, 2)));
-        appendStatement(out, "max", jsValue(fieldAt(fields, 3)));
-        appendCheck(out, "velmoraine_number", formName, name);
+    case rules::RuleKind::NumberValue:
+        appendStatement(out, "min", jsValue(record->low));
+        appendStatement(out, "max", jsValue(record->high));
+        appendCheck(out, "velmoraine_number", formName, record->field);
         break;
     }
 }

@@ -256,18 +256,13 @@ std::string htmlAttributeValue(std::string_view value) {
     return out;
 }
 
-std::string_view fieldAt(const std::vector<std::string_view> &fields, std::size_t index) {
-    return index < fields.size() ? fields[index] : std::string_view{};
-}
-
 } // namespace
 
-Attributes fallbackAttributes(std::string_view record, std::string_view tagText) {
+Attributes fallbackAttributes(std::string_view text, std::string_view tagText) {
     Attributes out;
     const Tag tag = readTag(tagText);
-    const std::vector<std::string_view> fields = rules::splitRecord(record);
-    const std::string_view kind = fieldAt(fields, 1);
-    if (fieldAt(fields, 0).empty() || kind.size() != 1 || kind[0] < '0' || kind[0] > '3') {
+    const std::optional<rules::RuleRecord> record = rules::readRecord(text);
+    if (!record || record->field.empty()) {
         return out;
     }
     const std::string type = bytes::lowerAsciiCopy(attributeText(tag, "type"));
@@ -280,16 +275,15 @@ Attributes fallbackAttributes(std::string_view record, std::string_view tagText)
             out.emplace_back(std::string(name), std::move(value));
         }
     };
-    const std::size_t blankAt = kind[0] == '1' ? 2 : kind[0] == '2' ? 5 : 4;
-    const std::optional<double> blank = plainNumber(fieldAt(fields, blankAt));
+    const std::optional<double> blank = plainNumber(record->blank);
     if (blank && *blank != 1) {
         add("required", "");
     }
     const bool textLike = isTextLike(tag);
-    const std::optional<double> lo = plainNumber(fieldAt(fields, 2));
-    const std::optional<double> hi = plainNumber(fieldAt(fields, 3));
-    switch (kind[0]) {
-    case '0':
+    const std::optional<double> lo = plainNumber(record->low);
+    const std::optional<double> hi = plainNumber(record->high);
+    switch (record->kind) {
+    case rules::RuleKind::FilledIn:
         if (textLike && lo && *lo > 1 && *lo <= kLargestCount) {
             add("minlength", count(std::ceil(*lo)));
         }
@@ -297,14 +291,14 @@ Attributes fallbackAttributes(std::string_view record, std::string_view tagText)
             add("maxlength", count(std::floor(*hi)));
         }
         break;
-    case '1':
+    case rules::RuleKind::Email:
         if (textLike) {
             add("pattern", std::string(kEmailPattern));
         }
         break;
-    case '2':
+    case rules::RuleKind::DigitSequence:
         if (textLike) {
-            const std::string_view punct = fieldAt(fields, 4);
+            const std::string_view punct = record->punct;
             if (std::optional<std::string> pattern = digitsPattern(punct, lo, hi)) {
                 add("pattern", std::move(*pattern));
             }
@@ -313,7 +307,7 @@ Attributes fallbackAttributes(std::string_view record, std::string_view tagText)
             }
         }
         break;
-    default:
+    case rules::RuleKind::NumberValue:
         if (textLike) {
             add("pattern", std::string(kNumberPattern));
             if (tag.name == "input") {
@@ -321,10 +315,10 @@ Attributes fallbackAttributes(std::string_view record, std::string_view tagText)
             }
         } else if (type == "number" || type == "range") {
             if (lo && *lo != 0) {
-                add("min", std::string(fieldAt(fields, 2)));
+                add("min", std::string(record->low));
             }
             if (hi && *hi != 0) {
-                add("max", std::string(fieldAt(fields, 3)));
+                add("max", std::string(record->high));
             }
         }
         break;

@@ -39,63 +39,120 @@ std::string_view restoredSuffix(int kind) {
 
 } // namespace
 
-std::string buildRecord(std::string_view field, const RuleSettings &settings) {
-    std::string record(field);
-    const std::string_view blank = settings.blankAllowed ? kBlankFlagOn : kBlankFlagOff;
-    switch (settings.kind) {
-    case RuleKind::FilledIn:
-        appendField(record, "0");
-        appendField(record, settings.minChars);
-        appendField(record, settings.maxChars);
+std::optional<RuleRecord> readRecord(std::string_view record) {
+    std::string_view parts[7];
+    std::size_t count = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t caret = record.find('^', start);
+        if (count < std::size(parts)) {
+            parts[count] = record.substr(start, caret == std::string_view::npos ? caret : caret - start);
+        }
+        ++count;
+        if (caret == std::string_view::npos) {
+            break;
+        }
+        start = caret + 1;
+    }
+    const std::string_view kind = parts[1];
+    if (count < 2 || kind.size() != 1 || kind[0] < '0' || kind[0] > '3') {
+        return std::nullopt;
+    }
+    RuleRecord out;
+    out.field = parts[0];
+    out.kind = static_cast<RuleKind>(kind[0] - '0');
+    out.fieldCount = count;
+    switch (out.kind) {
+    case RuleKind::Email:
+        out.blank = parts[2];
+        out.message = parts[3];
         break;
-    case RuleKind::Email: appendField(record, "1"); break;
     case RuleKind::DigitSequence:
-        appendField(record, "2");
-        appendField(record, settings.seqMin);
-        appendField(record, settings.seqMax);
-        appendField(record, settings.punct);
+        out.low = parts[2];
+        out.high = parts[3];
+        out.punct = parts[4];
+        out.blank = parts[5];
+        out.message = parts[6];
         break;
+    case RuleKind::FilledIn:
     case RuleKind::NumberValue:
-        appendField(record, "3");
-        appendField(record, settings.numMin);
-        appendField(record, settings.numMax);
+        out.low = parts[2];
+        out.high = parts[3];
+        out.blank = parts[4];
+        out.message = parts[5];
         break;
     }
-    appendField(record, blank);
-    appendField(record, settings.message);
-    return record;
+    return out;
 }
 
-std::optional<RuleSettings> settingsFromRecord(std::string_view record) {
-    const std::vector<std::string_view> fields = splitRecord(record);
-    if (fields.size() < 4 || fields[1].size() != 1 || fields[1][0] < '0' || fields[1][0] > '3') {
-        return std::nullopt;
+std::string writeRecord(const RuleRecord &record) {
+    std::string out(record.field);
+    out.reserve(out.size() + record.low.size() + record.high.size() + record.punct.size() + record.blank.size() +
+                record.message.size() + 12);
+    const char kind = static_cast<char>('0' + static_cast<int>(record.kind));
+    appendField(out, std::string_view(&kind, 1));
+    if (record.kind != RuleKind::Email) {
+        appendField(out, record.low);
+        appendField(out, record.high);
     }
-    RuleSettings settings;
-    settings.kind = static_cast<RuleKind>(fields[1][0] - '0');
-    if (fields.size() != patternFieldCount(settings.kind)) {
-        return std::nullopt;
+    if (record.kind == RuleKind::DigitSequence) {
+        appendField(out, record.punct);
     }
-    // The kind's own fields follow the kind; the blank flag and the message close every record.
-    const std::string_view blank = fields[fields.size() - 2];
+    appendField(out, record.blank);
+    appendField(out, record.message);
+    return out;
+}
+
+std::string buildRecord(std::string_view field, const RuleSettings &settings) {
+    RuleRecord record;
+    record.field = field;
+    record.kind = settings.kind;
     switch (settings.kind) {
     case RuleKind::FilledIn:
-        settings.minChars = fields[2];
-        settings.maxChars = fields[3];
+        record.low = settings.minChars;
+        record.high = settings.maxChars;
         break;
     case RuleKind::Email: break;
     case RuleKind::DigitSequence:
-        settings.seqMin = fields[2];
-        settings.seqMax = fields[3];
-        settings.punct = fields[4];
+        record.low = settings.seqMin;
+        record.high = settings.seqMax;
+        record.punct = settings.punct;
         break;
     case RuleKind::NumberValue:
-        settings.numMin = fields[2];
-        settings.numMax = fields[3];
+        record.low = settings.numMin;
+        record.high = settings.numMax;
         break;
     }
-    settings.blankAllowed = blank == kBlankFlagOn;
-    settings.message = fields.back();
+    record.blank = settings.blankAllowed ? kBlankFlagOn : kBlankFlagOff;
+    record.message = settings.message;
+    return writeRecord(record);
+}
+
+std::optional<RuleSettings> settingsFromRecord(std::string_view text) {
+    const std::optional<RuleRecord> record = readRecord(text);
+    if (!record || !record->matchesPattern()) {
+        return std::nullopt;
+    }
+    RuleSettings settings;
+    settings.kind = record->kind;
+    switch (record->kind) {
+    case RuleKind::FilledIn:
+        settings.minChars = record->low;
+        settings.maxChars = record->high;
+        break;
+    case RuleKind::Email: break;
+    case RuleKind::DigitSequence:
+        settings.seqMin = record->low;
+        settings.seqMax = record->high;
+        settings.punct = record->punct;
+        break;
+    case RuleKind::NumberValue:
+        settings.numMin = record->low;
+        settings.numMax = record->high;
+        break;
+    }
+    settings.blankAllowed = record->blank == kBlankFlagOn;
+    settings.message = record->message;
     return settings;
 }
 
@@ -120,20 +177,6 @@ std::string restoredDisplayText(std::string_view record) {
 }
 
 std::string_view recordFieldName(std::string_view record) { return record.substr(0, record.find('^')); }
-
-std::vector<std::string_view> splitRecord(std::string_view record) {
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t caret = record.find('^', start);
-        if (caret == std::string_view::npos) {
-            fields.push_back(record.substr(start));
-            return fields;
-        }
-        fields.push_back(record.substr(start, caret - start));
-        start = caret + 1;
-    }
-}
 
 std::size_t patternFieldCount(RuleKind kind) {
     switch (kind) {
@@ -207,12 +250,9 @@ std::optional<std::string_view> checkRecord(std::string_view record) {
     if (rest.find(":;") != std::string_view::npos || breaksScript(rest)) {
         return texts::kSeparatorInSettings;
     }
-    const std::vector<std::string_view> fields = splitRecord(record);
-    if (fields.size() > 1 && fields[1].size() == 1 && fields[1][0] >= '0' && fields[1][0] <= '3') {
-        const auto kind = static_cast<RuleKind>(fields[1][0] - '0');
-        if (fields.size() > patternFieldCount(kind)) {
-            return texts::kSeparatorInSettings;
-        }
+    if (const std::optional<RuleRecord> parsed = readRecord(record);
+        parsed && parsed->fieldCount > patternFieldCount(parsed->kind)) {
+        return texts::kSeparatorInSettings;
     }
     return std::nullopt;
 }

@@ -29,6 +29,33 @@ struct RuleSettings {
     std::string message;         // EditErrorMsg
 };
 
+// Number of "^"-separated fields of a kind's pattern (6, 4, 7, 6).
+std::size_t patternFieldCount(RuleKind kind);
+
+// One record read into its named fields, each a view of the stored text. The fields are taken
+// by their place in the kind's pattern: a field the record is too short for is empty, and
+// fields past the pattern are left out, which is how the script and the fallback attributes
+// read a record that Add did not make.
+struct RuleRecord {
+    std::string_view field{};
+    RuleKind kind = RuleKind::FilledIn;
+    std::string_view low{};     // kind 0 fewest characters, 2 fewest digits, 3 least value; empty for kind 1
+    std::string_view high{};    // the matching upper limit, "0" for none
+    std::string_view punct{};   // kind 2: the characters allowed between the digits
+    std::string_view blank{};   // "1" lets the visitor leave the field empty
+    std::string_view message{}; // the error message
+    std::size_t fieldCount = 0; // "^"-separated fields in the stored text
+
+    bool matchesPattern() const { return fieldCount == patternFieldCount(kind); }
+};
+
+// The record's fields, or nullopt when its second field is not a kind "0".."3".
+std::optional<RuleRecord> readRecord(std::string_view record);
+
+// The stored text of a record: its field name, its kind's number and the kind's fields, "^"
+// between them.
+std::string writeRecord(const RuleRecord &record);
+
 // The record for `field` from the chosen kind's pattern.
 std::string buildRecord(std::string_view field, const RuleSettings &settings);
 
@@ -48,12 +75,6 @@ std::string restoredDisplayText(std::string_view record);
 
 // The text before the first "^" (the whole record when it has none).
 std::string_view recordFieldName(std::string_view record);
-
-// The record split at every "^" into fields numbered from 0.
-std::vector<std::string_view> splitRecord(std::string_view record);
-
-// Number of "^"-separated fields of a kind's pattern (6, 4, 7, 6).
-std::size_t patternFieldCount(RuleKind kind);
 
 // The field-name check of "Add >>": the refusal message for a name holding ".", "'" or " ",
 // or one of "^", ":;", "*/", "</" (which would split the record or break the script).

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <tuple>
 #include <vector>
 
@@ -66,8 +67,40 @@ TEST(RuleRecords, DisplayTextsOfEditorAndRestore) {
     EXPECT_EQ(restoredDisplayText("plain"), "plain");
 }
 
-TEST(RuleRecords, SplitKeepsEmptyFields) {
-    EXPECT_EQ(splitRecord("a^^b^"), (std::vector<std::string_view>{"a", "", "b", ""}));
+// Fields by their place in the kind's pattern, empty where the record is short, those past the
+// pattern left out; a record without a kind "0".."3" is not read.
+TEST(RuleRecords, ReadByTheKindsPattern) {
+    struct Row {
+        const char *text;
+        RuleKind kind;
+        std::array<const char *, 6> fields; // field, low, high, punct, blank, message
+        std::size_t count;
+    };
+    for (const Row &row : std::vector<Row>{
+             {"a^0^1^0^0^m", RuleKind::FilledIn, {"a", "1", "0", "", "0", "m"}, 6},
+             {"a^1^1^m", RuleKind::Email, {"a", "", "", "", "1", "m"}, 4},
+             {"a^2^10^0^ ()-+^0^m", RuleKind::DigitSequence, {"a", "10", "0", " ()-+", "0", "m"}, 7},
+             {"a^3^-5^5^1^m^x^y^z", RuleKind::NumberValue, {"a", "-5", "5", "", "1", "m"}, 9},
+             {"^2^^", RuleKind::DigitSequence, {"", "", "", "", "", ""}, 4},
+             {"a^3", RuleKind::NumberValue, {"a", "", "", "", "", ""}, 2},
+         }) {
+        const std::optional<RuleRecord> record = readRecord(row.text);
+        ASSERT_TRUE(record) << row.text;
+        EXPECT_EQ(record->kind, row.kind) << row.text;
+        EXPECT_EQ((std::array<std::string_view, 6>{record->field, record->low, record->high, record->punct,
+                                                   record->blank, record->message}),
+                  (std::array<std::string_view, 6>{row.fields[0], row.fields[1], row.fields[2], row.fields[3],
+                                                   row.fields[4], row.fields[5]}))
+            << row.text;
+        EXPECT_EQ(record->fieldCount, row.count) << row.text;
+        EXPECT_EQ(record->matchesPattern(), row.count == patternFieldCount(row.kind)) << row.text;
+        if (record->matchesPattern()) {
+            EXPECT_EQ(writeRecord(*record), row.text);
+        }
+    }
+    for (const char *text : {"a", "a^", "a^4^1^m", "a^01^1^m", "a^x"}) {
+        EXPECT_FALSE(readRecord(text)) << text;
+    }
     EXPECT_EQ(recordFieldName("abc"), "abc");
 }
 
