@@ -10,7 +10,7 @@
 #include <QUrl>
 
 #include "core/base/profile.h"
-#include "core/run/launch_commands.h"
+#include "core/desktop/launch_commands.h"
 #include "gui/help_window.h"
 #include "gui/page_text.h"
 #include "gui/ui_services.h"

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/base/texts.h"
-#include "core/run/help_topics.h"
+#include "core/desktop/help_topics.h"
 #include "gui/page_text.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"

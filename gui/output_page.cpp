@@ -28,7 +28,7 @@
 
 #include "core/base/files.h"
 #include "core/base/texts.h"
-#include "core/run/browser_launch.h"
+#include "core/desktop/browser_launch.h"
 #include "gui/box_text.h"
 #include "gui/link_label.h"
 #include "gui/ui_services.h"
@@ -641,7 +641,7 @@ void OutputPage::Button5Click() {
 // otherwise the desktop's default browser does. A saved file that is gone starts nothing, and
 // a target that does not open is named for the user to open by hand; both say so.
 void OutputPage::ShowInBrowser(const QString &target) {
-    const bool web = rewrite::isWebTarget(gui::toSystemText(target));
+    const bool web = launch::isWebTarget(gui::toSystemText(target));
     QString argument = target;
     if (!web) {
         const QFileInfo file(target);
@@ -651,7 +651,7 @@ void OutputPage::ShowInBrowser(const QString &target) {
         }
         argument = file.absoluteFilePath();
     }
-    const rewrite::LaunchCommand command = rewrite::browserLaunchCommand(m_mainDirectory, gui::toNativePath(argument));
+    const launch::LaunchCommand command = launch::browserLaunchCommand(m_mainDirectory, gui::toNativePath(argument));
     const QString program = gui::fromNativePath(command.program);
     const bool opened = launcherPresent(program)
                             ? m_ui.startProgram(program, {gui::fromNativePath(command.argument)})

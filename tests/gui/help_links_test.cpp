@@ -14,7 +14,7 @@
 #include "core/base/profile.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
-#include "core/run/launch_commands.h"
+#include "core/desktop/launch_commands.h"
 #include "gui/help_window.h"
 #include "gui/link_label.h"
 #include "gui/page_text.h"

@@ -26,9 +26,9 @@
 #include "core/base/profile.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
+#include "core/desktop/browser_launch.h"
 #include "core/rewrite/page_rewriter.h"
 #include "core/rules/rule_record.h"
-#include "core/run/browser_launch.h"
 #include "core/run/startup.h"
 #include "gui/noted_list.h"
 #include "gui/output_page.h"
@@ -318,7 +318,7 @@ void WizardTest::wholeNormalRun() {
     QCOMPARE(f.ui.programs.size(), 1);
     QCOMPARE(f.ui.programs[0].program, launcher);
     QCOMPARE(f.ui.programs[0].arguments, QStringList{saved});
-    const auto command = rewrite::browserLaunchCommand(f.mainDirectory().toStdString(), saved.toStdString());
+    const auto command = launch::browserLaunchCommand(f.mainDirectory().toStdString(), saved.toStdString());
     QCOMPARE(f.ui.programs[0].program + u' ' + f.ui.programs[0].arguments.join(u' '), qs(command.commandLine()));
     QCOMPARE(f.ui.browserUrls.size(), 1);
     QVERIFY(f.ui.errors.isEmpty());

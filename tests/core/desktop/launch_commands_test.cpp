@@ -1,9 +1,9 @@
-#include "core/run/launch_commands.h"
+#include "core/desktop/launch_commands.h"
 
 #include <gtest/gtest.h>
 
 #include "core/base/service.h"
-#include "core/run/help_topics.h"
+#include "core/desktop/help_topics.h"
 
 using namespace velmoraine;
 using namespace velmoraine::launch;

@@ -1,8 +1,8 @@
-#include "core/run/help_topics.h"
+#include "core/desktop/help_topics.h"
 
 #include <array>
 
-#include "core/run/launch_commands.h"
+#include "core/desktop/launch_commands.h"
 
 namespace velmoraine::help {
 

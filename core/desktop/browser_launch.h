@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmoraine::rewrite {
+namespace velmoraine::launch {
 
 inline constexpr std::string_view kBrowserLauncherName = "dpbrowse.exe";
 
@@ -24,4 +24,4 @@ bool isWebTarget(std::string_view target);
 // The launcher's command for `target`, with the main directory as a plain prefix.
 LaunchCommand browserLaunchCommand(std::string_view mainDirectory, std::string_view target);
 
-} // namespace velmoraine::rewrite
+} // namespace velmoraine::launch

@@ -1,11 +1,11 @@
-#include "core/run/browser_launch.h"
+#include "core/desktop/browser_launch.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 #include <vector>
 
-using namespace velmoraine::rewrite;
+using namespace velmoraine::launch;
 
 // "%sdpbrowse.exe %s": the main directory as a plain prefix, one blank, and the target as one
 // word, a web address unchanged.

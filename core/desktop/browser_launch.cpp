@@ -1,6 +1,6 @@
-#include "core/run/browser_launch.h"
+#include "core/desktop/browser_launch.h"
 
-namespace velmoraine::rewrite {
+namespace velmoraine::launch {
 
 std::string LaunchCommand::commandLine() const {
     std::string line;
@@ -22,4 +22,4 @@ LaunchCommand browserLaunchCommand(std::string_view mainDirectory, std::string_v
     return command;
 }
 
-} // namespace velmoraine::rewrite
+} // namespace velmoraine::launch

@@ -1,4 +1,4 @@
-#include "core/run/launch_commands.h"
+#include "core/desktop/launch_commands.h"
 
 #include "core/base/service.h"
 
