@@ -517,80 +517,58 @@ void removeGeneratedScripts(std::string &text, std::string_view validator) {
     text = std::move(out);
 }
 
-PiecesResult rewritePageInPieces(const RewriteInput &input) {
-    static const std::vector<std::string> kNoRecords;
-    const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
-    const bool haveRules = !records.empty();
-    const int accountId = bytes::readIntLikeScanf(input.accountIdText);
-    const bool linking = accountId >= kLinkingThreshold;
-    const std::string_view page = input.page;
+namespace {
 
-    PiecesResult result;
-    // A rule restored from a hand-edited page may hold text that would end the stored-rules
-    // comment or the script early; it is refused as the same text typed would be.
+// The steps of rewritePageInPieces, in the order reference_rewrite.h names them. Each works on
+// views of the page and of the texts the output keeps; none copies a byte of the page.
+
+// Step 1: the message for the first record whose text would end the stored-rules comment or
+// the script early, refused as the same text typed would be.
+std::optional<std::string> refusedRecord(const std::vector<std::string> &records) {
     for (const std::string &record : records) {
         if (std::optional<std::string> refusal = rules::checkStoredRecord(record)) {
-            result.message = std::move(*refusal);
-            return result;
+            return refusal;
         }
     }
-    const std::size_t tagStart = scan::findFormTag(page, input.chosenForm);
-    const std::size_t tagClose = tagStart == npos ? npos : page.find('>', tagStart);
-    if (tagClose == npos) {
-        result.message = texts::fill(texts::kChosenFormMissing, input.chosenForm);
-        return result;
-    }
+    return std::nullopt;
+}
 
-    PageInPieces output;
-    std::deque<std::string> &texts = *output.texts;
-    // Room for the attributes that are appended, so that the copy of a large tag is not grown.
-    std::string formName;
-    std::string &tag =
-        texts.emplace_back(rewriteFormTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName));
-    tag.append(formLanguageAttribute(page, tagStart, input.formLanguage));
-    // The tag's ">" is its own: one piece, which the change list tells from the page's bytes.
-    tag.push_back('>');
-
-    const std::string_view rest = page.substr(tagClose + 1);
-    const HiddenInput earlier = findHiddenInput(rest);
-    const bool keepEarlier = earlier.start != npos && input.mode == LaunchMode::Editor;
-    const bool dropEarlier = earlier.start != npos && !keepEarlier && earlier.end != npos;
-    const std::string &hidden =
-        texts.emplace_back(linking && !keepEarlier ? newHiddenInput(accountId, input.formNumber) : std::string());
-    const std::string &block =
-        texts.emplace_back(haveRules ? buildScriptBlock(input.model, records, formName) : std::string());
-
-    // The field tags as the fallback setting wants them, and the earlier hidden input cut out:
-    // edits in page order, none overlapping.
-    const bool imported = input.legacyFields != nullptr && !input.legacyFields->empty();
-    std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback, input.legacyFields);
-    if (dropEarlier) {
-        const TagEdit cut{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
+// Step 4: the field tags as the fallback setting and the imported fields want them, and the
+// earlier hidden input cut out when it goes: edits in page order, none overlapping.
+std::vector<TagEdit> fieldAndHiddenEdits(const RewriteInput &input, const std::vector<std::string> &records,
+                                         std::size_t tagClose, std::optional<Range> droppedHidden) {
+    std::vector<TagEdit> edits = fallbackEdits(input.page, tagClose, records, input.html5Fallback, input.legacyFields);
+    if (droppedHidden) {
+        const TagEdit cut{droppedHidden->start, droppedHidden->end, {}};
         std::erase_if(edits, [&](const TagEdit &e) { return e.start < cut.end && cut.start < e.end; });
         edits.insert(std::upper_bound(edits.begin(), edits.end(), cut,
-                                      [](const TagEdit &a, const TagEdit &b) { return a.start < b.start; }),
+                                      [](const TagEdit &x, const TagEdit &y) { return x.start < y.start; }),
                      cut);
     }
+    return edits;
+}
 
-    // The steps work on pieces of the page and of the new texts, without copying any byte.
+// Steps 3 to 5 put together: the page up to the form tag, the new tag and hidden input, then
+// the rest of the page with the edits applied; the marks say where each change came from.
+PieceText assembleForm(std::string_view page, Range formTag, std::optional<Range> droppedHidden,
+                       std::vector<TagEdit> &edits, PageInPieces &output) {
+    std::deque<std::string> &texts = *output.texts;
     PieceText assembled;
-    assembled.append(page.substr(0, tagStart));
-    assembled.append(tag);
-    assembled.append(hidden);
-    output.marks.tagStart = tagStart;
-    output.marks.tagEnd = tagClose + 1;
-    if (dropEarlier) {
-        output.marks.hiddenStart = tagClose + 1 + earlier.start;
-        output.marks.hiddenEnd = tagClose + 1 + earlier.end;
+    assembled.append(page.substr(0, formTag.start));
+    assembled.append(output.marks.tag);
+    assembled.append(output.marks.hidden);
+    output.marks.tagStart = formTag.start;
+    output.marks.tagEnd = formTag.end;
+    if (droppedHidden) {
+        output.marks.hiddenStart = droppedHidden->start;
+        output.marks.hiddenEnd = droppedHidden->end;
     }
-    output.marks.tag = tag;
-    output.marks.hidden = hidden;
-    std::size_t from = tagClose + 1;
+    std::size_t from = formTag.end;
     for (TagEdit &edit : edits) {
         assembled.append(page.substr(from, edit.start - from));
         const std::string &text = texts.emplace_back(std::move(edit.text));
         assembled.append(text);
-        if (!(dropEarlier && edit.start == output.marks.hiddenStart)) {
+        if (!(droppedHidden && edit.start == droppedHidden->start)) {
             const bool checksOnly = edit.change == TagChange::EarlierChecks;
             (checksOnly ? output.marks.checkTags : output.marks.fieldTags).push_back({edit.start, edit.end});
             (checksOnly ? output.marks.checkTexts : output.marks.fieldTexts).push_back(text);
@@ -598,37 +576,33 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         from = edit.end;
     }
     assembled.append(page.substr(from));
-    if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
-        assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
-    }
-    // The earlier tool's generated script goes before the webbot comments do, so that the
-    // script between its two markers goes with them.
-    const std::string_view validator = frontPageValidator(page.substr(tagStart, tagClose - tagStart));
-    if (imported && !validator.empty()) {
-        const std::vector<Range> scripts = generatedScriptRanges(assembled, validator);
-        for (const Range &script : scripts) {
-            if (const auto range = assembled.sourceRange(page, script.start, script.end); range.first < range.second) {
-                output.marks.checkScripts.push_back(range);
-            }
-        }
-        if (!scripts.empty()) {
-            assembled = withoutRanges(assembled, scripts);
-        }
-    }
-    const PieceText kept = withoutWebbotComments(assembled);
+    return assembled;
+}
 
-    if (!haveRules) {
-        output.pieces = kept.pieces();
-        result.output = std::move(output);
-        return result;
+// Step 7: with imported fields, the earlier tool's generated script that defines the form's
+// validator goes with its markers. It goes before the webbot comments do, so that the script
+// between its two markers goes with them.
+PieceText withoutGeneratedScript(PieceText assembled, std::string_view page, std::string_view formTag, bool imported,
+                                 PageInPieces::Marks &marks) {
+    const std::string_view validator = frontPageValidator(formTag);
+    if (!imported || validator.empty()) {
+        return assembled;
     }
+    const std::vector<Range> scripts = generatedScriptRanges(assembled, validator);
+    for (const Range &script : scripts) {
+        if (const auto range = assembled.sourceRange(page, script.start, script.end); range.first < range.second) {
+            marks.checkScripts.push_back(range);
+        }
+    }
+    return scripts.empty() ? assembled : withoutRanges(assembled, scripts);
+}
+
+// Step 9: the text with the block where it goes, or nullopt for a page with no place for it.
+std::optional<PieceText> withBlock(const PieceText &kept, std::string_view block) {
     const std::optional<InsertionPoint> insertion = insertionPoint(kept);
     if (!insertion) {
-        result.message = std::string(texts::kNoHeadOrBody);
-        return result;
+        return std::nullopt;
     }
-    result.cspHash = cspHash(block);
-    result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
     PieceText out;
     out.appendRange(kept, 0, insertion->at);
     if (insertion->newHead) {
@@ -639,7 +613,79 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         out.append(block);
     }
     out.appendRange(kept, insertion->at, kept.size());
-    output.pieces = out.pieces();
+    return out;
+}
+
+} // namespace
+
+PiecesResult rewritePageInPieces(const RewriteInput &input) {
+    static const std::vector<std::string> kNoRecords;
+    const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
+    const bool haveRules = !records.empty();
+    const int accountId = bytes::readIntLikeScanf(input.accountIdText);
+    const bool linking = accountId >= kLinkingThreshold;
+    const std::string_view page = input.page;
+
+    PiecesResult result;
+    if (std::optional<std::string> refusal = refusedRecord(records)) {
+        result.message = std::move(*refusal);
+        return result;
+    }
+    // Step 2: the chosen form's tag up to its ">".
+    const std::size_t tagStart = scan::findFormTag(page, input.chosenForm);
+    const std::size_t tagClose = tagStart == npos ? npos : page.find('>', tagStart);
+    if (tagClose == npos) {
+        result.message = texts::fill(texts::kChosenFormMissing, input.chosenForm);
+        return result;
+    }
+    const std::string_view formTag = page.substr(tagStart, tagClose - tagStart);
+
+    // Step 3: the new tag; its ">" is its own, one piece, which the change list tells from the
+    // page's bytes.
+    PageInPieces output;
+    std::deque<std::string> &texts = *output.texts;
+    std::string formName;
+    std::string &tag = texts.emplace_back(rewriteFormTag(formTag, haveRules, linking, formName));
+    tag.append(formLanguageAttribute(page, tagStart, input.formLanguage));
+    tag.push_back('>');
+    output.marks.tag = tag;
+
+    // Steps 4 and 5: the earlier hidden input goes, except in editor mode, where it stays and
+    // no new one comes.
+    const HiddenInput earlier = findHiddenInput(page.substr(tagClose + 1));
+    const bool keepEarlier = earlier.start != npos && input.mode == LaunchMode::Editor;
+    std::optional<Range> droppedHidden;
+    if (earlier.start != npos && !keepEarlier && earlier.end != npos) {
+        droppedHidden = Range{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end};
+    }
+    output.marks.hidden =
+        texts.emplace_back(linking && !keepEarlier ? newHiddenInput(accountId, input.formNumber) : std::string());
+    const std::string &block =
+        texts.emplace_back(haveRules ? buildScriptBlock(input.model, records, formName) : std::string());
+    std::vector<TagEdit> edits = fieldAndHiddenEdits(input, records, tagClose, droppedHidden);
+    PieceText assembled = assembleForm(page, Range{tagStart, tagClose + 1}, droppedHidden, edits, output);
+
+    // Step 6: the first earlier block; step 7: the earlier tool's script; step 8: the webbot comments.
+    if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
+        assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
+    }
+    const bool imported = input.legacyFields != nullptr && !input.legacyFields->empty();
+    assembled = withoutGeneratedScript(std::move(assembled), page, formTag, imported, output.marks);
+    const PieceText kept = withoutWebbotComments(assembled);
+
+    if (!haveRules) {
+        output.pieces = kept.pieces();
+        result.output = std::move(output);
+        return result;
+    }
+    const std::optional<PieceText> out = withBlock(kept, block);
+    if (!out) {
+        result.message = std::string(texts::kNoHeadOrBody);
+        return result;
+    }
+    result.cspHash = cspHash(block);
+    result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
+    output.pieces = out->pieces();
     result.output = std::move(output);
     return result;
 }
