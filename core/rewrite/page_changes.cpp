@@ -277,13 +277,10 @@ std::string applyChanges(std::string_view page, const std::vector<PageChange> &c
     return out;
 }
 
-std::string unifiedDiff(std::string_view page, const std::vector<PageChange> &changes, std::string_view path,
-                        std::size_t context) {
-    std::string out;
-    if (changes.empty()) {
-        return out;
-    }
-    Lines lines(page);
+namespace {
+
+// The changes grouped by the lines they touch: changes on a shared line are one group.
+std::vector<Group> groupByLines(Lines &lines, const std::vector<PageChange> &changes) {
     std::vector<Group> groups;
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const PageChange &change = changes[i];
@@ -296,6 +293,52 @@ std::string unifiedDiff(std::string_view page, const std::vector<PageChange> &ch
             groups.push_back(Group{i, i + 1, first, last});
         }
     }
+    return groups;
+}
+
+// Lines written into a hunk's body, counted on each side.
+struct HunkCounts {
+    std::size_t oldSide = 0;
+    std::size_t newSide = 0;
+
+    void addKept(std::size_t count) {
+        oldSide += count;
+        newSide += count;
+    }
+};
+
+// One group's lines into the hunk's body: the old lines with "-", the same lines with the
+// changes made with "+"; its reasons join `reasons`, each once.
+void appendGroup(std::string &body, std::string_view page, const Lines &lines, const std::vector<PageChange> &changes,
+                 const Group &group, HunkCounts &counts, std::vector<ChangeReason> &reasons) {
+    const std::size_t from = lines.start(group.firstLine);
+    const std::size_t to = lines.end(group.lastLine);
+    counts.oldSide += appendLines(body, '-', page.substr(from, to - from));
+    std::string updated;
+    std::size_t at = from;
+    for (std::size_t c = group.firstChange; c < group.endChange; ++c) {
+        const PageChange &change = changes[c];
+        updated.append(page.substr(at, change.offset - at));
+        updated.append(change.added);
+        at = change.offset + change.length;
+        if (std::find(reasons.begin(), reasons.end(), change.reason) == reasons.end()) {
+            reasons.push_back(change.reason);
+        }
+    }
+    updated.append(page.substr(at, to - at));
+    counts.newSide += appendLines(body, '+', updated);
+}
+
+} // namespace
+
+std::string unifiedDiff(std::string_view page, const std::vector<PageChange> &changes, std::string_view path,
+                        std::size_t context) {
+    std::string out;
+    if (changes.empty()) {
+        return out;
+    }
+    Lines lines(page);
+    const std::vector<Group> groups = groupByLines(lines, changes);
     out.append("--- ").append(path).append("\n+++ ").append(path).append("\n");
     std::string body;
     std::size_t oldLines = 0; // lines of the hunks written so far, on each side
@@ -309,45 +352,28 @@ std::string unifiedDiff(std::string_view page, const std::vector<PageChange> &ch
         const std::size_t hunkFirst = groups[g].firstLine > context ? groups[g].firstLine - context : 0;
         const std::size_t hunkLast = std::min(lines.count() - 1, groups[end - 1].lastLine + context);
         body.clear();
-        std::size_t oldCount = 0;
-        std::size_t newCount = 0;
+        HunkCounts counts;
         std::vector<ChangeReason> reasons;
         std::size_t line = hunkFirst;
         for (std::size_t k = g; k < end; ++k) {
             const Group &group = groups[k];
-            const std::size_t kept = appendLines(
-                body, ' ', page.substr(lines.start(line), lines.start(group.firstLine) - lines.start(line)));
-            oldCount += kept;
-            newCount += kept;
-            const std::size_t from = lines.start(group.firstLine);
-            const std::size_t to = lines.end(group.lastLine);
-            oldCount += appendLines(body, '-', page.substr(from, to - from));
-            std::string updated;
-            std::size_t at = from;
-            for (std::size_t c = group.firstChange; c < group.endChange; ++c) {
-                const PageChange &change = changes[c];
-                updated.append(page.substr(at, change.offset - at));
-                updated.append(change.added);
-                at = change.offset + change.length;
-                if (std::find(reasons.begin(), reasons.end(), change.reason) == reasons.end()) {
-                    reasons.push_back(change.reason);
-                }
-            }
-            updated.append(page.substr(at, to - at));
-            newCount += appendLines(body, '+', updated);
+            counts.addKept(appendLines(
+                body, ' ', page.substr(lines.start(line), lines.start(group.firstLine) - lines.start(line))));
+            appendGroup(body, page, lines, changes, group, counts, reasons);
             line = group.lastLine + 1;
         }
         if (line <= hunkLast) {
-            const std::size_t kept =
-                appendLines(body, ' ', page.substr(lines.start(line), lines.end(hunkLast) - lines.start(line)));
-            oldCount += kept;
-            newCount += kept;
+            counts.addKept(
+                appendLines(body, ' ', page.substr(lines.start(line), lines.end(hunkLast) - lines.start(line))));
         }
         // The new side starts where the old one does, moved by what the hunks before added.
         const std::size_t newFirst = hunkFirst + newLines - oldLines;
-        oldLines += oldCount;
-        newLines += newCount;
-        out.append("@@ -").append(range(hunkFirst, oldCount)).append(" +").append(range(newFirst, newCount));
+        oldLines += counts.oldSide;
+        newLines += counts.newSide;
+        out.append("@@ -")
+            .append(range(hunkFirst, counts.oldSide))
+            .append(" +")
+            .append(range(newFirst, counts.newSide));
         out.append(" @@");
         for (std::size_t r = 0; r < reasons.size(); ++r) {
             out.append(r == 0 ? " " : ", ").append(reasonText(reasons[r]));
