@@ -96,7 +96,7 @@ RewriteResult rewritePage(const RewriteInput &input);
 bool serviceLinking(std::string_view accountIdText);
 
 // --- What the rewriter writes and looks for, and its steps, shared with the reference
-// rewrite, the tests and the fuzz targets ---
+// rewrite ---
 
 inline constexpr std::string_view kNewOnSubmit = " onsubmit=\" return velmoraine_sub()\" ";
 inline constexpr std::string_view kDefaultNameAttribute = " name=\"form1\" ";

@@ -1,8 +1,7 @@
 // The rewrite as it reads: the steps from the source page to the updated page written plainly,
 // on one string, one search at a time. rewritePageInPieces (page_rewriter.cpp) gives the same
 // bytes quickly (the output as views of the page, the earlier block and the webbot comments cut
-// in one pass, wide searches); tests/core/rewrite/reference_rewrite_test.cpp and the
-// fuzz_rewrite target compare the two.
+// in one pass, wide searches). A change to what the rewrite does changes this one first.
 #pragma once
 
 #include <string>

@@ -21,11 +21,11 @@ struct Proposal {
     std::optional<SequenceValues> sequence; // the phone, zip and date rows only
     // Boxes that a proposal from the page's markup fills; the name table leaves them unset, so
     // the boxes keep what they hold.
-    std::optional<std::string> minChars = std::nullopt; // EditMin
-    std::optional<std::string> maxChars = std::nullopt; // EditMax
-    std::optional<std::string> numMin = std::nullopt;   // EditNumMin
-    std::optional<std::string> numMax = std::nullopt;   // EditNumMax
-    std::optional<bool> blankAllowed = std::nullopt;    // CheckBoxBlankOK
+    std::optional<std::string> minChars = std::nullopt; // fewest characters
+    std::optional<std::string> maxChars = std::nullopt; // most characters
+    std::optional<std::string> numMin = std::nullopt;   // least value
+    std::optional<std::string> numMax = std::nullopt;   // greatest value
+    std::optional<bool> blankAllowed = std::nullopt;    // the field may be left empty
 };
 
 enum class Preset { Phone, Zip, Date };

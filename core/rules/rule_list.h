@@ -1,4 +1,4 @@
-// The two parallel rule lists: records (hidden ListBox1) and their display texts (ListBox2).
+// The two parallel rule lists: the records as stored and the texts the rule list shows for them.
 // Entry i of one always belongs to entry i of the other; at most one record per field name.
 #pragma once
 

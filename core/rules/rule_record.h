@@ -18,15 +18,15 @@ enum class RuleKind { FilledIn = 0, Email = 1, DigitSequence = 2, NumberValue = 
 // The rule editor's boxes, as typed. Only the chosen kind's boxes go into a record.
 struct RuleSettings {
     RuleKind kind = RuleKind::FilledIn;
-    std::string minChars = "1";  // EditMin
-    std::string maxChars = "0";  // EditMax
-    std::string seqMin = "10";   // EditSeqMin
-    std::string seqMax = "0";    // EditSeqMax
-    std::string punct = " ()-+"; // EditPunct
-    std::string numMin = "1";    // EditNumMin
-    std::string numMax = "0";    // EditNumMax
-    bool blankAllowed = false;   // CheckBoxBlankOK
-    std::string message;         // EditErrorMsg
+    std::string minChars = "1";  // filled in: fewest characters
+    std::string maxChars = "0";  // filled in: most characters
+    std::string seqMin = "10";   // digit sequence: fewest digits
+    std::string seqMax = "0";    // digit sequence: most digits
+    std::string punct = " ()-+"; // digit sequence: allowed between the digits
+    std::string numMin = "1";    // number: least value
+    std::string numMax = "0";    // number: greatest value
+    bool blankAllowed = false;   // the visitor may leave the field empty
+    std::string message;         // the error message
 };
 
 // Number of "^"-separated fields of a kind's pattern (6, 4, 7, 6).

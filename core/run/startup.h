@@ -30,7 +30,7 @@ inline constexpr int kIdHigh = 99999;
 struct StartupState {
     std::string mainDirectory; // a plain prefix
     std::string helpFile;      // main directory + "velmoraine.chm"
-    std::string accountIdText; // for EditID; empty when the stored ID is out of range
+    std::string accountIdText; // the account ID to show; empty when the stored ID is out of range
     bool editorMode = false;
     std::string launchPagePath; // editor mode only
 };

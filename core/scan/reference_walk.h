@@ -1,6 +1,6 @@
 // The scan as it reads: form numbering and the field walk written plainly, one search at a
 // time. The fast paths in form_scanner.cpp (wide searches, the second thread, the hash table)
-// must give exactly these answers; tests/core/scan/reference_walk_test.cpp compares the two.
+// must give exactly these answers on every page.
 #pragma once
 
 #include <cstddef>
