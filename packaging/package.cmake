@@ -7,9 +7,9 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/com.velmoraine.Velmoraine.metainfo.xml
                ${CMAKE_BINARY_DIR}/com.velmoraine.Velmoraine.metainfo.xml @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/com.velmoraine.Velmoraine.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The licenses of what the package ships, in the form Debian's tools read: ours, and the fonts'
-# own license file (gui/fonts/LICENSE) as the OFL paragraph, each line indented by one
-# blank and an empty line written as " .".
+# The licenses of what the package ships, in the form Debian's tools read: ours (the words of
+# the repository's LICENSE), and the fonts' own license file (gui/fonts/LICENSE) as the OFL
+# paragraph, each line indented by one blank and an empty line written as " .".
 file(READ ${PROJECT_SOURCE_DIR}/gui/fonts/LICENSE font_license)
 string(REGEX REPLACE "\n$" "" font_license "${font_license}")
 string(REPLACE "\n" "\n " font_license " ${font_license}")
