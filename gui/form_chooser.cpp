@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/base/texts.h"
+#include "gui/page_layout.h"
 #include "gui/page_text.h"
 #include "gui/window_look.h"
 
@@ -40,49 +41,12 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent) {
     setFixedSize(kClientWidth, kClientHeight);
     setFont(gui::windowFont());
 
-    m_label1 = new QLabel(QString::fromLatin1(kExplanation), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1 = gui::named<QLabel>("Label1", QString::fromLatin1(kExplanation), this);
     m_label1->setTextFormat(Qt::PlainText);
     m_label1->setWordWrap(true);
-
-    const std::array<const char *, kRows> captions = {"First Form:", "Second Form:", "Third Form:"};
-    auto *group = new QButtonGroup(this);
-    auto *rows = new QGridLayout;
-    rows->setHorizontalSpacing(kColumnGap);
-    rows->setVerticalSpacing(22);
-    rows->setColumnStretch(1, 1);
-    for (int i = 0; i < kRows; ++i) {
-        m_options[i] = new QRadioButton(QString::fromLatin1(captions[i]), this);
-        m_options[i]->setObjectName(QStringLiteral("Opt%1").arg(i + 1));
-        group->addButton(m_options[i], i + 1);
-        m_tags[i] = new QLabel(this);
-        m_tags[i]->setObjectName(QStringLiteral("tag%1").arg(i + 1));
-        m_tags[i]->setTextFormat(Qt::PlainText);
-        m_tags[i]->setFixedWidth(kTagWidth);
-        m_tags[i]->setMinimumHeight(25);
-        rows->addWidget(m_options[i], i, 0, Qt::AlignLeft | Qt::AlignVCenter);
-        rows->addWidget(m_tags[i], i, 1, Qt::AlignLeft | Qt::AlignVCenter);
-    }
-    // Forms 4 and on: one more option, whose form is picked from a list.
-    m_optMore = new QRadioButton(QStringLiteral("Another form:"), this);
-    m_optMore->setObjectName(QStringLiteral("OptMore"));
-    group->addButton(m_optMore, kRows + 1);
-    m_comboMoreForms = new QComboBox(this);
-    m_comboMoreForms->setObjectName(QStringLiteral("ComboMoreForms"));
-    m_comboMoreForms->setFixedWidth(kTagWidth);
-    m_comboMoreForms->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    rows->addWidget(m_optMore, kRows, 0, Qt::AlignLeft | Qt::AlignVCenter);
-    rows->addWidget(m_comboMoreForms, kRows, 1, Qt::AlignLeft | Qt::AlignVCenter);
-    m_options[0]->setChecked(true);
-    m_options[2]->hide();
-    m_tags[2]->hide();
-    m_optMore->hide();
-    m_comboMoreForms->hide();
-
-    m_button1 = new QPushButton(QStringLiteral("Continue"), this);
-    m_button1->setObjectName(QStringLiteral("Button1"));
+    QGridLayout *rows = buildRows();
+    m_button1 = gui::pushButton("Button1", "Continue", {89, 0}, this);
     m_button1->setDefault(true);
-    m_button1->setMinimumWidth(89);
 
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addStretch();
@@ -100,15 +64,48 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent) {
     layout->addStretch();
     layout->addLayout(buttonRow);
 
-    setTabOrder(m_options[0], m_options[1]);
-    setTabOrder(m_options[1], m_options[2]);
-    setTabOrder(m_options[2], m_optMore);
-    setTabOrder(m_optMore, m_comboMoreForms);
-    setTabOrder(m_comboMoreForms, m_button1);
+    gui::keyboardOrder({m_options[0], m_options[1], m_options[2], m_optMore, m_comboMoreForms, m_button1});
 
     connect(m_button1, &QPushButton::clicked, this, &TForm5::Button1Click);
     // Picking a later form is choosing it.
     connect(m_comboMoreForms, &QComboBox::activated, m_optMore, [this] { m_optMore->setChecked(true); });
+}
+
+// One row per form: its option, and its tag beside it; the first shown and chosen.
+QGridLayout *TForm5::buildRows() {
+    const std::array<const char *, kRows> captions = {"First Form:", "Second Form:", "Third Form:"};
+    auto *group = new QButtonGroup(this);
+    auto *rows = new QGridLayout;
+    rows->setHorizontalSpacing(kColumnGap);
+    rows->setVerticalSpacing(22);
+    rows->setColumnStretch(1, 1);
+    const auto addRow = [&](int row, QRadioButton *option, QWidget *tag) {
+        group->addButton(option, row + 1);
+        rows->addWidget(option, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        rows->addWidget(tag, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    };
+    for (int i = 0; i < kRows; ++i) {
+        m_options[i] = new QRadioButton(QString::fromLatin1(captions[i]), this);
+        m_options[i]->setObjectName(QStringLiteral("Opt%1").arg(i + 1));
+        m_tags[i] = new QLabel(this);
+        m_tags[i]->setObjectName(QStringLiteral("tag%1").arg(i + 1));
+        m_tags[i]->setTextFormat(Qt::PlainText);
+        m_tags[i]->setFixedWidth(kTagWidth);
+        m_tags[i]->setMinimumHeight(25);
+        addRow(i, m_options[i], m_tags[i]);
+    }
+    // Forms 4 and on: one more option, whose form is picked from a list.
+    m_optMore = gui::named<QRadioButton>("OptMore", QStringLiteral("Another form:"), this);
+    m_comboMoreForms = gui::named<QComboBox>("ComboMoreForms", this);
+    m_comboMoreForms->setFixedWidth(kTagWidth);
+    m_comboMoreForms->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    addRow(kRows, m_optMore, m_comboMoreForms);
+    m_options[0]->setChecked(true);
+    m_options[2]->hide();
+    m_tags[2]->hide();
+    m_optMore->hide();
+    m_comboMoreForms->hide();
+    return rows;
 }
 
 void TForm5::fill(const QStringList &tagTexts) {

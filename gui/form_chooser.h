@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -39,6 +40,7 @@ public:
 private:
     static constexpr int kRows = 3;
 
+    QGridLayout *buildRows();
     void Button1Click();
     void setTagText(QLabel *label, const QString &text);
 

@@ -32,6 +32,7 @@
 #include "gui/link_label.h"
 #include "gui/noted_list.h"
 #include "gui/output_page.h"
+#include "gui/page_layout.h"
 #include "gui/page_text.h"
 #include "gui/pictures.h"
 #include "gui/rule_editor_page.h"
@@ -42,6 +43,7 @@ namespace velmoraine {
 
 namespace {
 
+using gui::boldLabel;
 using gui::plainLabel;
 using gui::wrappedLabel;
 
@@ -50,25 +52,24 @@ constexpr int kClientHeight = 578;
 constexpr int kPanelHeight = 41;
 constexpr int kFormNumbers = 10;
 
-QLabel *boldLabel(const char *objectName, const char *text, QWidget *parent) {
-    QLabel *label = plainLabel(objectName, text, parent);
-    label->setFont(gui::boldOnly());
-    return label;
-}
-
-// A row that starts `indent` pixels in from the page's left edge.
-QHBoxLayout *indentedRow(QVBoxLayout *column, int indent) {
-    auto *row = new QHBoxLayout;
-    row->setSpacing(0);
-    row->addSpacing(indent);
-    column->addLayout(row);
-    return row;
-}
-
-void addIndented(QVBoxLayout *column, int indent, QWidget *widget) {
-    QHBoxLayout *row = indentedRow(column, indent);
-    row->addWidget(widget);
-    row->addStretch();
+// Account ID and form number: two columns of labels, each followed by its box, and the sign-up
+// link under the form number.
+QGridLayout *accountIdGrid(QLineEdit *accountId, QComboBox *formNumber, QWidget *signUp, QWidget *page) {
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(0);
+    grid->setVerticalSpacing(8);
+    grid->setColumnMinimumWidth(0, 152);
+    grid->setColumnMinimumWidth(1, 112);
+    grid->setColumnMinimumWidth(2, 88);
+    grid->setColumnStretch(4, 1);
+    grid->addWidget(boldLabel("Label16", "2.  Account ID (5 digits) :", page), 0, 0);
+    grid->addWidget(accountId, 0, 1, Qt::AlignLeft);
+    grid->addWidget(boldLabel("Label28", "Form Number: ", page), 0, 2);
+    grid->addWidget(formNumber, 0, 3, Qt::AlignLeft);
+    grid->addWidget(plainLabel("Label22", "Fill in your account ID above (this is a 5 digit number) . ", page), 1, 0, 1,
+                    2);
+    grid->addWidget(signUp, 1, 2, 1, 3);
+    return grid;
 }
 
 // The pages, at least at the window's classic size. A larger window gives its room to the lists
@@ -149,141 +150,78 @@ TForm1::~TForm1() = default;
 // --- Layout ---
 
 QWidget *TForm1::buildPage1() {
-    auto *page = new QWidget(m_pageControl1);
-    page->setObjectName(QStringLiteral("TabSheet1"));
+    auto *page = gui::named<QWidget>("TabSheet1", m_pageControl1);
     page->setWindowTitle(QStringLiteral("1. Select Your Form"));
-
-    m_buttonSelectForm = new QPushButton(QStringLiteral("&Select >>"), page);
-    m_buttonSelectForm->setObjectName(QStringLiteral("ButtonSelectForm"));
-    m_buttonSelectForm->setMinimumSize(65, 25);
-    m_formEdit = new QLineEdit(page);
-    m_formEdit->setObjectName(QStringLiteral("FormEdit"));
+    m_buttonSelectForm = gui::pushButton("ButtonSelectForm", "&Select >>", {65, 25}, page);
+    m_formEdit = gui::entryBox("FormEdit", "", 409, page);
     m_formEdit->setReadOnly(true);
-    m_formEdit->setFixedWidth(409);
-    m_listBoxInputs = new gui::NotedList(page);
-    m_listBoxInputs->setObjectName(QStringLiteral("ListBoxInputs"));
+    m_listBoxInputs = gui::named<gui::NotedList>("ListBoxInputs", page);
     m_listBoxInputs->setFixedSize(233, 105);
-    m_editId = new QLineEdit(page);
-    m_editId->setObjectName(QStringLiteral("EditID"));
-    m_editId->setFixedWidth(97);
-    m_comboFormNum = new QComboBox(page);
-    m_comboFormNum->setObjectName(QStringLiteral("ComboFormNum"));
+    m_editId = gui::entryBox("EditID", "", 97, page);
+    m_comboFormNum = gui::named<QComboBox>("ComboFormNum", page);
     for (int number = 1; number <= kFormNumbers; ++number) {
         m_comboFormNum->addItem(QString::number(number));
     }
-    auto *label34 = new gui::LinkLabel(QStringLiteral("Click Here to get your FREE Account ID."),
-                                       gui::LinkLabel::Weight::Bold, page);
-    label34->setObjectName(QStringLiteral("Label34"));
-    auto *label62 = new gui::LinkLabel(gui::fromSystemText(service::kHomeUrl), gui::LinkLabel::Weight::Normal, page);
-    label62->setObjectName(QStringLiteral("Label62"));
+    auto *label34 = gui::named<gui::LinkLabel>("Label34", QStringLiteral("Click Here to get your FREE Account ID."),
+                                               gui::LinkLabel::Weight::Bold, page);
+    auto *label62 = gui::named<gui::LinkLabel>("Label62", gui::fromSystemText(service::kHomeUrl),
+                                               gui::LinkLabel::Weight::Normal, page);
 
-    auto *column = new QVBoxLayout(page);
     // The right margin keeps text that wraps (with a wider face than the shipped one) off the edge.
-    column->setContentsMargins(0, 2, 4, 0);
-    column->setSpacing(0);
-    addIndented(column, 0,
-                boldLabel("Label40",
-                          "Velmoraine's Web Form Processor and Validator is the easy way to get your forms working!",
-                          page));
-    column->addSpacing(8);
-    addIndented(column, 16,
-                wrappedLabel("Label2",
-                             "This tool will automatically update your HTML page to make your form work. You will "
-                             "also be able to add field validation to insure that your visitors enter the proper "
-                             "information in your form. ",
-                             505, page));
-    column->addSpacing(6);
-    addIndented(column, 16, boldLabel("Label14", "1. Select the HTML page containing your form:", page));
-    column->addSpacing(2);
-    addIndented(column, 16,
-                plainLabel("Label15",
-                           "(This file will NOT be modified - You'll be asked to save the updated page later.)", page));
-    column->addSpacing(4);
-    QHBoxLayout *row = indentedRow(column, 16);
-    row->addWidget(m_buttonSelectForm);
-    row->addSpacing(7);
-    row->addWidget(m_formEdit);
-    row->addStretch();
-    column->addSpacing(6);
-    addIndented(column, 16, plainLabel("Lab", "The fields in your form will be listed below:", page));
-    column->addSpacing(3);
-    row = indentedRow(column, 16);
-    row->addWidget(m_listBoxInputs, 0, Qt::AlignTop);
-    row->addSpacing(15);
-    row->addWidget(new FeaturePicture(page));
-    row->addStretch();
-    column->addSpacing(10);
-
-    // Account ID and form number: two columns of labels, each followed by its box.
-    auto *idGrid = new QGridLayout;
-    idGrid->setHorizontalSpacing(0);
-    idGrid->setVerticalSpacing(8);
-    idGrid->setColumnMinimumWidth(0, 152);
-    idGrid->setColumnMinimumWidth(1, 112);
-    idGrid->setColumnMinimumWidth(2, 88);
-    idGrid->addWidget(boldLabel("Label16", "2.  Account ID (5 digits) :", page), 0, 0);
-    idGrid->addWidget(m_editId, 0, 1, Qt::AlignLeft);
-    idGrid->addWidget(boldLabel("Label28", "Form Number: ", page), 0, 2);
-    idGrid->addWidget(m_comboFormNum, 0, 3, Qt::AlignLeft);
-    idGrid->addWidget(plainLabel("Label22", "Fill in your account ID above (this is a 5 digit number) . ", page), 1, 0,
-                      1, 2);
-    idGrid->addWidget(label34, 1, 2, 1, 3);
-    idGrid->setColumnStretch(4, 1);
-    row = indentedRow(column, 16);
-    row->addLayout(idGrid);
-    column->addSpacing(6);
-    addIndented(column, 16,
-                wrappedLabel("Label36",
-                             "You can also specify the form number in the Control Panel if you have more than one "
-                             "form (this will be clear once you try the service). ",
-                             480, page));
-    column->addSpacing(5);
-    addIndented(column, 16,
-                plainLabel("Label3",
-                           "Velmoraine will give you a form which is ready to upload to your webserver and run!",
-                           page));
-    column->addSpacing(8);
-    addIndented(column, 16,
-                wrappedLabel("Label1",
-                             "You'll automatically be emailed the results of each submission. You can also save each "
-                             "visitor's data on our server (where you can easily download all the data and import it "
-                             "into your spreadsheet or database), ",
-                             505, page));
-    addIndented(column, 16,
-                wrappedLabel("Label17",
-                             "send a personalized autoresponder/thank you note to the visitor (you can include "
-                             "information entered by the visitor on your form), and much more!",
-                             505, page));
-    column->addSpacing(10);
-    addIndented(column, 16, boldLabel("Label39", "3. Press the Continue button below to go to the next step.", page));
-    column->addSpacing(8);
-    addIndented(column, 144, label62);
-    column->addStretch();
+    gui::PageRows rows(page, {0, 2, 4, 0});
+    rows.line(0, {boldLabel("Label40",
+                            "Velmoraine's Web Form Processor and Validator is the easy way to get your forms working!",
+                            page)});
+    rows.gap(8).line(16, {wrappedLabel("Label2",
+                                       "This tool will automatically update your HTML page to make your form work. "
+                                       "You will also be able to add field validation to insure that your visitors "
+                                       "enter the proper information in your form. ",
+                                       505, page)});
+    rows.gap(6).line(16, {boldLabel("Label14", "1. Select the HTML page containing your form:", page)});
+    rows.gap(2).line(
+        16, {plainLabel("Label15", "(This file will NOT be modified - You'll be asked to save the updated page later.)",
+                        page)});
+    rows.gap(4).line(16, {m_buttonSelectForm, gui::space(7), m_formEdit});
+    rows.gap(6).line(16, {plainLabel("Lab", "The fields in your form will be listed below:", page)});
+    rows.gap(3).line(16, {{m_listBoxInputs, Qt::AlignTop}, gui::space(15), new FeaturePicture(page)});
+    rows.gap(10).line(16, {accountIdGrid(m_editId, m_comboFormNum, label34, page)}, {.fillsWidth = true});
+    rows.gap(6).line(16, {wrappedLabel("Label36",
+                                       "You can also specify the form number in the Control Panel if you have more "
+                                       "than one form (this will be clear once you try the service). ",
+                                       480, page)});
+    rows.gap(5).line(
+        16, {plainLabel("Label3", "Velmoraine will give you a form which is ready to upload to your webserver and run!",
+                        page)});
+    rows.gap(8).line(16, {wrappedLabel("Label1",
+                                       "You'll automatically be emailed the results of each submission. You can also "
+                                       "save each visitor's data on our server (where you can easily download all the "
+                                       "data and import it into your spreadsheet or database), ",
+                                       505, page)});
+    rows.line(16, {wrappedLabel("Label17",
+                                "send a personalized autoresponder/thank you note to the visitor (you can include "
+                                "information entered by the visitor on your form), and much more!",
+                                505, page)});
+    rows.gap(10).line(16, {boldLabel("Label39", "3. Press the Continue button below to go to the next step.", page)});
+    rows.gap(8).line(144, {label62});
+    rows.stretch();
     return page;
 }
 
 QWidget *TForm1::buildPanel() {
-    auto *panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
+    auto *panel = gui::named<QFrame>("Panel1", this);
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFixedHeight(kPanelHeight);
-
-    m_speedButton1 = new QToolButton(panel);
-    m_speedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    m_speedButton1 = gui::named<QToolButton>("SpeedButton1", panel);
     m_speedButton1->setText(QStringLiteral("Help"));
     m_speedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     m_speedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_speedButton1->setToolTip(QStringLiteral("Main Online Help Contents "));
     m_speedButton1->setFixedSize(71, 25);
-    m_buttonBack = new QPushButton(QStringLiteral("&< Back"), panel);
-    m_buttonBack->setObjectName(QStringLiteral("ButtonBack"));
+    m_buttonBack = gui::pushButton("ButtonBack", "&< Back", {113, 25}, panel);
     m_buttonBack->setFont(gui::boldOnly());
-    m_buttonBack->setMinimumSize(113, 25);
     m_buttonBack->setEnabled(false);
-    m_buttonNext = new QPushButton(QStringLiteral("Continue &>"), panel);
-    m_buttonNext->setObjectName(QStringLiteral("ButtonNext"));
+    m_buttonNext = gui::pushButton("ButtonNext", "Continue &>", {137, 25}, panel);
     m_buttonNext->setFont(gui::boldOnly());
-    m_buttonNext->setMinimumSize(137, 25);
 
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(10, 0, 0, 0);

@@ -24,13 +24,13 @@
 #include <QTextLayout>
 #include <QToolButton>
 #include <QUrl>
-#include <QVBoxLayout>
 
 #include "core/base/files.h"
 #include "core/base/texts.h"
 #include "core/desktop/browser_launch.h"
 #include "gui/box_text.h"
 #include "gui/link_label.h"
+#include "gui/page_layout.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"
 
@@ -40,19 +40,14 @@ namespace {
 
 using gui::plainLabel;
 
-QPushButton *button(const char *objectName, const char *text, int width, QWidget *parent) {
-    auto *push = new QPushButton(QString::fromLatin1(text), parent);
-    push->setObjectName(QString::fromLatin1(objectName));
-    push->setMinimumWidth(width);
-    return push;
-}
-
-// A row that starts `indent` pixels in from the page's left edge.
-QHBoxLayout *indentedRow(int indent) {
-    auto *row = new QHBoxLayout;
-    row->setSpacing(0);
-    row->addSpacing(indent);
-    return row;
+// A box for a page's code: the monospace face, no wrapping, and both scroll bars always there.
+QPlainTextEdit *codeBox(const char *objectName, QWidget *parent) {
+    auto *box = gui::named<QPlainTextEdit>(objectName, parent);
+    box->setFont(gui::monospaceFont());
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return box;
 }
 
 // Marks the lines of a unified diff: removed lines red, added lines green, hunk headers blue.
@@ -127,59 +122,34 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     setObjectName(QStringLiteral("TabSheet5"));
     setWindowTitle(QStringLiteral("3. Write Data to Text File"));
 
-    auto *label46 = plainLabel("Label46",
-                               "The box below contains your updated HTML page. This has been modified so that your "
-                               "form will work. To save this page, click the Save As button below. ",
-                               this);
-    label46->setWordWrap(true);
-    label46->setFixedWidth(470);
-    auto *label30 = plainLabel("Label30", "Updated HTML Code", this);
-
-    m_richEdit1 = new QPlainTextEdit(this);
-    m_richEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    m_richEdit1->setFont(gui::monospaceFont());
-    m_richEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_richEdit1 = codeBox("RichEdit1", this);
     // Tab and Shift+Tab move on, as everywhere else in the wizard: after Copy All the whole page
     // stays selected, and a tab typed there would replace it. (Undo brings back any text typed
     // over a selection.)
     m_richEdit1->setTabChangesFocus(true);
-    m_richEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_richEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The classic size is the smallest; the box takes whatever room a larger window adds.
     m_richEdit1->setMinimumSize(497, 225);
     m_richEdit1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-
-    m_button3 = button("Button3", "Copy All", 97, this);
-    m_button4 = button("Button4", "Save As...", 97, this);
-    m_editSave = new QLineEdit(this);
-    m_editSave->setObjectName(QStringLiteral("EditSave"));
+    m_button3 = gui::pushButton("Button3", "Copy All", {97, 0}, this);
+    m_button4 = gui::pushButton("Button4", "Save As...", {97, 0}, this);
+    m_editSave = gui::entryBox("EditSave", "", 329, this);
     m_editSave->setReadOnly(true);
-    m_editSave->setFixedWidth(329);
     QPalette faced = m_editSave->palette();
     faced.setColor(QPalette::Base, faced.color(QPalette::Button));
     m_editSave->setPalette(faced);
-    m_button5 = button("Button5", "Test", 49, this);
+    m_button5 = gui::named<QPushButton>("Button5", QStringLiteral("Test"), this);
     m_button5->setFixedWidth(49);
     m_button5->setEnabled(false);
-
-    auto *label47 = plainLabel("Label47", "What to do next...", this);
-    label47->setFont(gui::boldOnly());
-    auto *label49 = plainLabel("Label49", "Upload your updated HTML page to your webserver.", this);
-    m_label54 =
-        new gui::LinkLabel(QStringLiteral("Log into your Velmoraine account"), gui::LinkLabel::Weight::Bold, this);
-    m_label54->setObjectName(QStringLiteral("Label54"));
-    auto *label51 = plainLabel("Label51", "and specify how you want this form to be processed. ", this);
-    auto *label55 = plainLabel("Label55", "This takes only a few moments and there are many powerful options. ", this);
-    auto *label52 = plainLabel("Label52", "That's it! Your form will work.", this);
-    m_label60 = new gui::LinkLabel(QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
-                                   gui::LinkLabel::Weight::Bold, this);
-    m_label60->setObjectName(QStringLiteral("Label60"));
+    m_label54 = gui::named<gui::LinkLabel>("Label54", QStringLiteral("Log into your Velmoraine account"),
+                                           gui::LinkLabel::Weight::Bold, this);
+    m_label54->setMinimumWidth(195);
+    m_label60 = gui::named<gui::LinkLabel>("Label60", QStringLiteral("Click Here for a Tutorial/Detailed Instructions"),
+                                           gui::LinkLabel::Weight::Bold, this);
 
     // The language of the visitors' texts, left of the Changes button and, like it, outside
     // the layout, so that the page keeps its classic height.
     m_labelLanguage = plainLabel("LabelLanguage", "Messages for visitors in:", this);
-    m_comboLanguage = new QComboBox(this);
-    m_comboLanguage->setObjectName(QStringLiteral("ComboLanguage"));
+    m_comboLanguage = gui::named<QComboBox>("ComboLanguage", this);
     for (std::size_t i = 0; i < scan::kVisitorLanguages.size(); ++i) {
         m_comboLanguage->addItem(QString::fromUtf8(kLanguageNames[i]), QString::fromLatin1(scan::kVisitorLanguages[i]));
     }
@@ -188,116 +158,27 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
 
     // The Changes view lies over RichEdit1, in its place and size, and is not in the layout:
     // the page's own controls keep their places whether it shows or not.
-    m_buttonChanges = new QToolButton(this);
-    m_buttonChanges->setObjectName(QStringLiteral("ButtonChanges"));
+    m_buttonChanges = gui::named<QToolButton>("ButtonChanges", this);
     m_buttonChanges->setText(QStringLiteral("Changes"));
     m_buttonChanges->setCheckable(true);
     m_buttonChanges->setToolTip(QStringLiteral("Show what the update changed in your page, line by line"));
-    m_textChanges = new QPlainTextEdit(this);
-    m_textChanges->setObjectName(QStringLiteral("TextChanges"));
+    m_textChanges = codeBox("TextChanges", this);
     m_textChanges->setReadOnly(true);
-    m_textChanges->setFont(gui::monospaceFont());
-    m_textChanges->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_textChanges->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_textChanges->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_textChanges->hide();
     new ChangeMarks(m_textChanges->document());
     m_richEdit1->installEventFilter(this);
 
-    // Rows from top to bottom; the indents keep each control in its column.
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 8, 0, 8);
-    layout->setSpacing(0);
-    auto *row = indentedRow(16);
-    row->addWidget(label46);
-    row->addStretch();
-    layout->addLayout(row);
-    layout->addSpacing(14);
-    row = indentedRow(16);
-    row->addWidget(label30);
-    row->addStretch();
-    layout->addLayout(row);
-    layout->addSpacing(3);
-    row = indentedRow(16);
-    row->addWidget(m_richEdit1);
-    row->addSpacing(26);
-    layout->addLayout(row, 1);
-    layout->addSpacing(20);
-    row = indentedRow(24);
-    row->addWidget(m_button3);
-    row->addStretch();
-    layout->addLayout(row);
-    layout->addSpacing(14);
-    row = indentedRow(24);
-    row->addWidget(m_button4);
-    row->addSpacing(7);
-    row->addWidget(m_editSave);
-    row->addSpacing(7);
-    row->addWidget(m_button5);
-    row->addStretch();
-    layout->addLayout(row);
-    layout->addSpacing(14);
-    row = indentedRow(24);
-    row->addWidget(label47);
-    row->addStretch();
-    layout->addLayout(row);
-    layout->addSpacing(8);
-
-    // The numbered steps: the numbers in one column, their texts in the next.
-    auto *steps = new QGridLayout;
-    steps->setHorizontalSpacing(0);
-    steps->setVerticalSpacing(4);
-    steps->setColumnMinimumWidth(0, 16);
-    steps->addWidget(plainLabel("Label48", "1.", this), 0, 0);
-    steps->addWidget(label49, 0, 1, 1, 2);
-    steps->addWidget(plainLabel("Label50", "2.", this), 1, 0);
-    auto *linkLine = new QHBoxLayout;
-    linkLine->setSpacing(5);
-    m_label54->setMinimumWidth(195);
-    linkLine->addWidget(m_label54);
-    linkLine->addWidget(label51);
-    linkLine->addStretch();
-    steps->addLayout(linkLine, 1, 1, 1, 2);
-    steps->addWidget(label55, 2, 1, 1, 2);
-    steps->setColumnStretch(2, 1);
-    row = indentedRow(24);
-    row->addLayout(steps);
-    layout->addLayout(row);
-    layout->addSpacing(10);
-    row = indentedRow(24);
-    label52->setMinimumWidth(224);
-    row->addWidget(label52);
-    row->addWidget(m_label60);
-    row->addStretch();
-    layout->addLayout(row);
-
-    // Below every other control, so that none of them moves.
-    m_checkHtml5Fallback = new QCheckBox(gui::fromSystemText(texts::kHtml5FallbackCaption), this);
-    m_checkHtml5Fallback->setObjectName(QStringLiteral("CheckHtml5Fallback"));
+    m_checkHtml5Fallback =
+        gui::named<QCheckBox>("CheckHtml5Fallback", gui::fromSystemText(texts::kHtml5FallbackCaption), this);
     // As high as its lines need (fitVisitorNotes), as wide as the output box.
-    m_memoVisitorNotes = new QPlainTextEdit(this);
-    m_memoVisitorNotes->setObjectName(QStringLiteral("MemoVisitorNotes"));
+    m_memoVisitorNotes = gui::named<QPlainTextEdit>("MemoVisitorNotes", this);
     m_memoVisitorNotes->setReadOnly(true);
     m_memoVisitorNotes->setMinimumWidth(497);
     m_memoVisitorNotes->setFixedHeight(kNotesLeastHeight);
     m_memoVisitorNotes->installEventFilter(this);
-    layout->addSpacing(4);
-    row = indentedRow(24);
-    row->addWidget(m_checkHtml5Fallback);
-    row->addStretch();
-    layout->addLayout(row);
-    layout->addSpacing(2);
-    row = indentedRow(16);
-    row->addWidget(m_memoVisitorNotes);
-    row->addSpacing(26);
-    layout->addLayout(row);
 
-    setTabOrder(m_richEdit1, m_button3);
-    setTabOrder(m_button3, m_button4);
-    setTabOrder(m_button4, m_editSave);
-    setTabOrder(m_editSave, m_button5);
-    setTabOrder(m_button5, m_label54);
-    setTabOrder(m_label54, m_label60);
+    placeControls();
+    gui::keyboardOrder({m_richEdit1, m_button3, m_button4, m_editSave, m_button5, m_label54, m_label60});
 
     connect(m_button3, &QPushButton::clicked, this, &OutputPage::Button3Click);
     connect(m_button4, &QPushButton::clicked, this, &OutputPage::Button4Click);
@@ -308,6 +189,49 @@ OutputPage::OutputPage(gui::UiServices &ui, QWidget *parent) : QWidget(parent), 
     connect(m_label60, &gui::LinkLabel::clicked, this, &OutputPage::tutorialLinkClicked);
     connect(m_checkHtml5Fallback, &QCheckBox::toggled, this, &OutputPage::html5FallbackToggled);
     connect(m_comboLanguage, &QComboBox::activated, this, &OutputPage::ComboLanguageChange);
+}
+
+// The page's lines from top to bottom, with the captions between the controls; the indents keep
+// each control in its column.
+void OutputPage::placeControls() {
+    auto *label52 = plainLabel("Label52", "That's it! Your form will work.", this);
+    label52->setMinimumWidth(224);
+    gui::PageRows rows(this, {0, 8, 0, 8});
+    rows.line(16, {gui::wrappedLabel("Label46",
+                                     "The box below contains your updated HTML page. This has been modified so that "
+                                     "your form will work. To save this page, click the Save As button below. ",
+                                     470, this)});
+    rows.gap(14).line(16, {plainLabel("Label30", "Updated HTML Code", this)});
+    rows.gap(3).line(16, {m_richEdit1, gui::space(26)}, {.fillsWidth = true, .heightShare = 1});
+    rows.gap(20).line(24, {m_button3});
+    rows.gap(14).line(24, {m_button4, gui::space(7), m_editSave, gui::space(7), m_button5});
+    rows.gap(14).line(24, {gui::boldLabel("Label47", "What to do next...", this)});
+    rows.gap(8).line(24, {nextSteps()}, {.fillsWidth = true});
+    rows.gap(10).line(24, {label52, m_label60});
+    // Below every other control, so that none of them moves.
+    rows.gap(4).line(24, {m_checkHtml5Fallback});
+    rows.gap(2).line(16, {m_memoVisitorNotes, gui::space(26)}, {.fillsWidth = true});
+}
+
+// The numbered steps after the update: the numbers in one column, their texts in the next.
+QGridLayout *OutputPage::nextSteps() {
+    auto *steps = new QGridLayout;
+    steps->setHorizontalSpacing(0);
+    steps->setVerticalSpacing(4);
+    steps->setColumnMinimumWidth(0, 16);
+    steps->setColumnStretch(2, 1);
+    steps->addWidget(plainLabel("Label48", "1.", this), 0, 0);
+    steps->addWidget(plainLabel("Label49", "Upload your updated HTML page to your webserver.", this), 0, 1, 1, 2);
+    steps->addWidget(plainLabel("Label50", "2.", this), 1, 0);
+    auto *linkLine = new QHBoxLayout;
+    linkLine->setSpacing(5);
+    linkLine->addWidget(m_label54);
+    linkLine->addWidget(plainLabel("Label51", "and specify how you want this form to be processed. ", this));
+    linkLine->addStretch();
+    steps->addLayout(linkLine, 1, 1, 1, 2);
+    steps->addWidget(plainLabel("Label55", "This takes only a few moments and there are many powerful options. ", this),
+                     2, 1, 1, 2);
+    return steps;
 }
 
 void OutputPage::setHtml5Fallback(bool on) {

@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -112,6 +113,9 @@ signals:
     void tutorialLinkClicked();
 
 private:
+    void placeControls();
+    QGridLayout *nextSteps();
+
     void Button3Click();
     void Button4Click();
     void Button5Click();

@@ -4,8 +4,8 @@
 #include "core/base/texts.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #include <QByteArray>
@@ -19,44 +19,47 @@ namespace {
 
 constexpr char16_t kParagraphSeparator = u'\u2029';
 
-// Windows-1252 bytes 0x80..0x9F. The five unassigned bytes map to the C1 control of the same
-// number, which keeps decoding reversible.
-constexpr std::array<char16_t, 32> kHighControls = {
-    u'\u20AC', u'\u0081', u'\u201A', u'\u0192', u'\u201E', u'\u2026', u'\u2020', u'\u2021',
-    u'\u02C6', u'\u2030', u'\u0160', u'\u2039', u'\u0152', u'\u008D', u'\u017D', u'\u008F',
-    u'\u0090', u'\u2018', u'\u2019', u'\u201C', u'\u201D', u'\u2022', u'\u2013', u'\u2014',
-    u'\u02DC', u'\u2122', u'\u0161', u'\u203A', u'\u0153', u'\u009D', u'\u017E', u'\u0178',
-};
-
 QByteArray asByteArray(std::string_view bytes) {
     return QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// The windows-1252 byte of a character, or -1 when the code page has none.
-int windows1252Byte(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-        return static_cast<int>(c);
-    }
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == c) {
-            return static_cast<int>(0x80 + i);
-        }
-    }
-    return -1;
+// Qt's windows-1252 (its ICU support, which the program needs) reads each of the five bytes the
+// code page leaves unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) as the C1 control of the same
+// number, so that every byte has a character and every such character its byte.
+constexpr const char *kWindows1252 = "windows-1252";
+
+QString decodeWindows1252(std::string_view bytes) {
+    QStringDecoder decoder(kWindows1252, QStringDecoder::Flag::Stateless);
+    Q_ASSERT(decoder.isValid());
+    return decoder.decode(asByteArray(bytes));
 }
 
+// One byte for each character; a character the code page lacks is written as a character
+// reference. The codec flags such a character, except U+FEFF, which it leaves out unflagged:
+// a text with fewer bytes than characters is walked one character at a time as well.
 std::string encodeWindows1252(QStringView text) {
+    QStringEncoder encoder(kWindows1252, QStringEncoder::Flag::Stateless);
+    const QByteArray bytes = encoder.encode(text);
+    if (!encoder.hasError() && bytes.size() == text.size()) {
+        return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+    }
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
+    // A codec keeps its error flag, and one moved no longer counts its errors: after each
+    // character it flags, a new one is made in its place for the characters after.
+    std::optional<QStringEncoder> byCharacter(std::in_place, kWindows1252, QStringEncoder::Flag::Stateless);
+    // A lone surrogate is U+FFFD here; the code page holds nothing past U+FFFF.
     for (const char32_t c : text.toUcs4()) {
-        const int byte = windows1252Byte(c);
-        if (byte >= 0) {
-            out.push_back(static_cast<char>(byte));
-        } else {
-            out.append("&#");
-            out.append(std::to_string(static_cast<unsigned long>(c)));
-            out.push_back(';');
+        if (c <= 0xFFFF) {
+            const auto unit = static_cast<char16_t>(c);
+            const QByteArray byte = byCharacter->encode(QStringView(&unit, 1));
+            if (!byCharacter->hasError() && byte.size() == 1) {
+                out.push_back(byte[0]);
+                continue;
+            }
+            byCharacter.emplace(kWindows1252, QStringEncoder::Flag::Stateless);
         }
+        out.append("&#").append(std::to_string(static_cast<unsigned long>(c))).push_back(';');
     }
     return out;
 }
@@ -185,13 +188,7 @@ QString decodePage(std::string_view bytes, const PageEncoding &encoding) {
                                QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
         return decoder.decode(asByteArray(bytes));
     }
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        *out++ = value >= 0x80 && value < 0xA0 ? QChar(kHighControls[value - 0x80]) : QChar(char16_t(value));
-    }
-    return text;
+    return decodeWindows1252(bytes);
 }
 
 std::string encodePage(QStringView text, const PageEncoding &encoding) {

@@ -1,6 +1,7 @@
 #include "gui/rule_editor_page.h"
 
 #include <algorithm>
+#include <array>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include "core/base/texts.h"
 #include "core/rules/rule_record.h"
 #include "gui/link_label.h"
+#include "gui/page_layout.h"
 #include "gui/ui_services.h"
 #include "gui/window_look.h"
 
@@ -40,60 +42,41 @@ QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidge
 }
 
 gui::LinkLabel *linkLabel(const char *objectName, const char *text, QWidget *parent) {
-    auto *link = new gui::LinkLabel(QString::fromLatin1(text), gui::LinkLabel::Weight::Normal, parent);
-    link->setObjectName(QString::fromLatin1(objectName));
-    return link;
-}
-
-QLineEdit *entryBox(const char *objectName, const char *text, int width, QWidget *parent) {
-    auto *box = new QLineEdit(QString::fromLatin1(text), parent);
-    box->setObjectName(QString::fromLatin1(objectName));
-    box->setFixedWidth(width);
-    return box;
+    return gui::named<gui::LinkLabel>(objectName, QString::fromLatin1(text), gui::LinkLabel::Weight::Normal, parent);
 }
 
 QRadioButton *optionButton(const char *objectName, const char *text, QWidget *parent) {
-    auto *option = new QRadioButton(QString::fromLatin1(text), parent);
-    option->setObjectName(QString::fromLatin1(objectName));
-    return option;
+    return gui::named<QRadioButton>(objectName, QString::fromLatin1(text), parent);
 }
 
-QPushButton *pushButton(const char *objectName, const char *text, QWidget *parent) {
-    auto *button = new QPushButton(QString::fromLatin1(text), parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    // The gap between the two lists holds the buttons at their classic size.
+// Add and Remove: the gap between the two lists holds them at their classic size.
+QPushButton *listButton(const char *objectName, const char *text, QWidget *parent) {
+    auto *button = gui::named<QPushButton>(objectName, QString::fromLatin1(text), parent);
     button->setFixedSize(kButtonWidth, kButtonHeight);
     return button;
 }
 
 PickList *pickList(const char *objectName, QWidget *parent) {
-    auto *list = new PickList(parent);
-    list->setObjectName(QString::fromLatin1(objectName));
+    auto *list = gui::named<PickList>(objectName, parent);
     list->setMinimumSize(kListWidth, kListHeight);
     list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     return list;
 }
 
-// Vertical space between two lines of the page. It gives way when the lines need more height
-// than the page has (text wrapped in a face wider than the shipped one); with the shipped face
-// every gap keeps its full height.
-void gap(QVBoxLayout *column, int height) {
-    column->addSpacerItem(new QSpacerItem(0, height, QSizePolicy::Minimum, QSizePolicy::Preferred));
-}
+// A numbered step beside the lists.
+struct Step {
+    const char *numberName;
+    const char *number;
+    const char *textName;
+    const char *text;
+};
 
-// One line of the page: starts `indent` pixels in, takes the widgets left to right with `gap`
-// pixels between them, and ends in a stretch.
-QHBoxLayout *line(int indent, std::initializer_list<QWidget *> widgets, int gap = kGap) {
-    auto *row = new QHBoxLayout;
-    row->setContentsMargins(indent, 0, 0, 0);
-    row->setSpacing(gap);
-    for (QWidget *widget : widgets) {
-        row->addWidget(widget);
-    }
-    row->addStretch();
-    return row;
-}
+constexpr std::array<Step, 3> kSteps = {{
+    {"Label43", "1.", "Label6", "Choose a field to validate in the left list."},
+    {"Label44", "2.", "Label41", "Specify the type of validation below."},
+    {"Label45", "3.", "Label42", "Click the Add >> button to add validation for the field."},
+}};
 
 } // namespace
 
@@ -138,44 +121,32 @@ RuleEditorPage::RuleEditorPage(gui::UiServices &ui, QWidget *parent) : QWidget(p
     setObjectName(QStringLiteral("TabSheet2"));
     setWindowTitle(QStringLiteral("2. Validate Fields"));
 
-    auto *label58 = plainLabel("Label58", "Field Validation", this);
-    label58->setFont(gui::boldOnly());
-    auto *label5 = wrappedLabel("Label5",
-                                "This step allows you to add field validation to insure that your visitors enter the "
-                                "proper information. For example, you make sure that certain fields are filled in, or "
-                                "check to be sure an email address is formatted correctly.",
-                                521, this);
     auto *label59 = linkLabel("Label59", "Click here for detailed help.", this);
-    auto *label53 =
-        plainLabel("Label53", "If you don't want field validation, just press Continue to skip this step.", this);
-
-    auto *column = new QVBoxLayout(this);
-    // The right margin keeps text that wraps (with a wider face than the shipped one) off the edge.
-    column->setContentsMargins(0, 2, 4, 0);
-    column->setSpacing(0);
-    column->addLayout(line(8, {label58}));
-    gap(column, 3);
-    column->addLayout(line(8, {label5}));
-    column->addLayout(line(8, {label53, label59}, 10));
-    gap(column, 8);
+    // The gaps give way to text wrapped in a face wider than the shipped one; the right margin
+    // keeps such text off the edge.
+    gui::PageRows rows(this, {0, 2, 4, 0}, gui::Gaps::GiveWay);
+    rows.line(8, {gui::boldLabel("Label58", "Field Validation", this)});
+    rows.gap(3).line(8, {wrappedLabel("Label5",
+                                      "This step allows you to add field validation to insure that your visitors enter "
+                                      "the proper information. For example, you make sure that certain fields are "
+                                      "filled in, or check to be sure an email address is formatted correctly.",
+                                      521, this)});
+    rows.line(
+        8,
+        {plainLabel("Label53", "If you don't want field validation, just press Continue to skip this step.", this),
+         label59},
+        {.between = 10});
     // The lists take the height a larger window adds.
-    column->addWidget(buildLists(), 1);
-    gap(column, 6);
-    auto *panel2 = new QFrame(this);
-    panel2->setObjectName(QStringLiteral("Panel2"));
+    rows.gap(8).block(buildLists(), 1);
+    auto *panel2 = gui::named<QFrame>("Panel2", this);
     panel2->setFrameShape(QFrame::HLine);
     panel2->setFrameShadow(QFrame::Sunken);
     panel2->setFixedHeight(2);
-    auto *rule = new QHBoxLayout;
-    rule->setContentsMargins(4, 0, 4, 0);
-    rule->addWidget(panel2);
-    column->addLayout(rule);
-    gap(column, 6);
-    column->addWidget(buildKinds());
-    column->addStretch();
+    rows.gap(6).line(4, {panel2, gui::space(4)}, {.fillsWidth = true});
+    rows.gap(6).block(buildKinds());
+    rows.stretch();
 
-    m_listBox1 = new QListWidget(this);
-    m_listBox1->setObjectName(QStringLiteral("ListBox1"));
+    m_listBox1 = gui::named<QListWidget>("ListBox1", this);
     m_listBox1->hide();
 
     // Keyboard order. The links join it where they stand in the text: the help link above the
@@ -183,23 +154,15 @@ RuleEditorPage::RuleEditorPage(gui::UiServices &ui, QWidget *parent) : QWidget(p
     auto *label11 = findChild<gui::LinkLabel *>(QStringLiteral("Label11"));
     auto *label18 = findChild<gui::LinkLabel *>(QStringLiteral("Label18"));
     auto *label19 = findChild<gui::LinkLabel *>(QStringLiteral("Label19"));
-    setTabOrder(label59, m_radioNonBlank);
-    const QList<QWidget *> order = {m_radioNonBlank, m_radioEmail,  m_radioNumberSeq,  m_editMin,    m_editMax,
-                                    m_radioNumber,   m_editNumMin,  m_checkBoxBlankOK, m_comboBox1,  m_listBox2,
-                                    m_button1,       m_button2,     m_editSeqMin,      m_editSeqMax, m_editPunct,
-                                    m_editNumMax,    m_editErrorMsg};
-    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
-        setTabOrder(order[i], order[i + 1]);
-    }
-    setTabOrder(m_radioNumberSeq, label11);
-    setTabOrder(label11, label18);
-    setTabOrder(label18, label19);
+    gui::keyboardOrder({label59,     m_radioNonBlank, m_radioEmail,  m_radioNumberSeq, label11,      label18,
+                        label19,     m_editMin,       m_editMax,     m_radioNumber,    m_editNumMin, m_checkBoxBlankOK,
+                        m_comboBox1, m_listBox2,      m_button1,     m_button2,        m_editSeqMin, m_editSeqMax,
+                        m_editPunct, m_editNumMax,    m_editErrorMsg});
 
     auto *kinds = new QButtonGroup(this);
-    kinds->addButton(m_radioNonBlank);
-    kinds->addButton(m_radioEmail);
-    kinds->addButton(m_radioNumberSeq);
-    kinds->addButton(m_radioNumber);
+    for (QRadioButton *kind : {m_radioNonBlank, m_radioEmail, m_radioNumberSeq, m_radioNumber}) {
+        kinds->addButton(kind);
+    }
 
     // An option's handler runs when it becomes the selected one, by a click or by code.
     const auto whenSelected = [this](void (RuleEditorPage::*handler)()) {
@@ -218,12 +181,9 @@ RuleEditorPage::RuleEditorPage(gui::UiServices &ui, QWidget *parent) : QWidget(p
     connect(m_radioEmail, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioEmailClick));
     connect(m_radioNumberSeq, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioNumberSeqClick));
     connect(m_radioNumber, &QRadioButton::toggled, this, whenSelected(&RuleEditorPage::RadioNumberClick));
-    connect(findChild<gui::LinkLabel *>(QStringLiteral("Label11")), &gui::LinkLabel::clicked, this,
-            &RuleEditorPage::Label11Click);
-    connect(findChild<gui::LinkLabel *>(QStringLiteral("Label18")), &gui::LinkLabel::clicked, this,
-            &RuleEditorPage::Label18Click);
-    connect(findChild<gui::LinkLabel *>(QStringLiteral("Label19")), &gui::LinkLabel::clicked, this,
-            &RuleEditorPage::Label19Click);
+    connect(label11, &gui::LinkLabel::clicked, this, &RuleEditorPage::Label11Click);
+    connect(label18, &gui::LinkLabel::clicked, this, &RuleEditorPage::Label18Click);
+    connect(label19, &gui::LinkLabel::clicked, this, &RuleEditorPage::Label19Click);
     connect(label59, &gui::LinkLabel::clicked, this, &RuleEditorPage::helpLinkClicked);
 }
 
@@ -233,8 +193,8 @@ QWidget *RuleEditorPage::buildLists() {
     auto *block = new QWidget(this);
     m_comboBox1 = pickList("ComboBox1", block);
     m_listBox2 = pickList("ListBox2", block);
-    m_button1 = pushButton("Button1", "Add >>", block);
-    m_button2 = pushButton("Button2", "Remove", block);
+    m_button1 = listButton("Button1", "Add >>", block);
+    m_button2 = listButton("Button2", "Remove", block);
     m_button2->setEnabled(false);
 
     auto *buttons = new QVBoxLayout;
@@ -248,16 +208,12 @@ QWidget *RuleEditorPage::buildLists() {
     steps->setHorizontalSpacing(0);
     steps->setVerticalSpacing(6);
     steps->setColumnMinimumWidth(0, 16);
-    steps->addWidget(plainLabel("Label43", "1.", block), 0, 0, Qt::AlignTop);
-    steps->addWidget(wrappedLabel("Label6", "Choose a field to validate in the left list.", kStepTextWidth, block), 0,
-                     1);
-    steps->addWidget(plainLabel("Label44", "2.", block), 1, 0, Qt::AlignTop);
-    steps->addWidget(wrappedLabel("Label41", "Specify the type of validation below.", kStepTextWidth, block), 1, 1);
-    steps->addWidget(plainLabel("Label45", "3.", block), 2, 0, Qt::AlignTop);
-    steps->addWidget(
-        wrappedLabel("Label42", "Click the Add >> button to add validation for the field.", kStepTextWidth, block), 2,
-        1);
-    steps->setRowStretch(3, 1);
+    for (int row = 0; row < static_cast<int>(kSteps.size()); ++row) {
+        const Step &step = kSteps[static_cast<std::size_t>(row)];
+        steps->addWidget(plainLabel(step.numberName, step.number, block), row, 0, Qt::AlignTop);
+        steps->addWidget(wrappedLabel(step.textName, step.text, kStepTextWidth, block), row, 1);
+    }
+    steps->setRowStretch(static_cast<int>(kSteps.size()), 1);
 
     // Columns: the field list, a gap, the buttons, a gap, the rule list, a gap, the steps.
     auto *grid = new QGridLayout(block);
@@ -280,80 +236,64 @@ QWidget *RuleEditorPage::buildLists() {
     return block;
 }
 
-// The four kinds with their boxes, the blank check box and the error message.
+// The four kinds with their boxes, the blank check box and the error message; a label and its
+// box on one line are kGap apart.
 QWidget *RuleEditorPage::buildKinds() {
     auto *block = new QWidget(this);
     m_radioNonBlank = optionButton("RadioNonBlank", "The field must be &filled in with at least ", block);
     m_radioNonBlank->setChecked(true);
-    m_editMin = entryBox("EditMin", "1", 33, block);
-    m_editMax = entryBox("EditMax", "0", 33, block);
+    m_editMin = gui::entryBox("EditMin", "1", 33, block);
+    m_editMax = gui::entryBox("EditMax", "0", 33, block);
     m_radioEmail = optionButton("RadioEmail", "The field must contain a valid  &E-mail address", block);
     m_radioNumberSeq = optionButton("RadioNumberSeq", "The field contains a ", block);
-    m_editSeqMin = entryBox("EditSeqMin", "10", 49, block);
-    m_editSeqMax = entryBox("EditSeqMax", "0", 49, block);
-    m_editPunct = entryBox("EditPunct", " ()-+", 73, block);
+    m_editSeqMin = gui::entryBox("EditSeqMin", "10", 49, block);
+    m_editSeqMax = gui::entryBox("EditSeqMax", "0", 49, block);
+    m_editPunct = gui::entryBox("EditPunct", " ()-+", 73, block);
     m_radioNumber = optionButton("RadioNumber", "The field must contain a number value which is:", block);
-    m_editNumMin = entryBox("EditNumMin", "1", 50, block);
-    m_editNumMax = entryBox("EditNumMax", "0", 50, block);
-    m_checkBoxBlankOK = new QCheckBox(QStringLiteral("The field may be left blank (non-required field)"), block);
-    m_checkBoxBlankOK->setObjectName(QStringLiteral("CheckBoxBlankOK"));
-    m_editErrorMsg = entryBox("EditErrorMsg", "", 489, block);
+    m_editNumMin = gui::entryBox("EditNumMin", "1", 50, block);
+    m_editNumMax = gui::entryBox("EditNumMax", "0", 50, block);
+    m_checkBoxBlankOK = gui::named<QCheckBox>(
+        "CheckBoxBlankOK", QStringLiteral("The field may be left blank (non-required field)"), block);
+    m_editErrorMsg = gui::entryBox("EditErrorMsg", "", 489, block);
 
-    auto *column = new QVBoxLayout(block);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addLayout(line(16,
-                           {m_radioNonBlank, m_editMin, plainLabel("Label29", "and not more than", block), m_editMax,
-                            plainLabel("Label8", "characters", block), plainLabel("Label13", "(0 = no limit)", block)},
-                           5));
-    gap(column, 8);
-    column->addLayout(line(16, {m_radioEmail}));
-    gap(column, 6);
+    const gui::LineOptions boxes{.between = kGap};
+    gui::PageRows rows(block, {}, gui::Gaps::GiveWay);
+    rows.line(16,
+              {m_radioNonBlank, m_editMin, plainLabel("Label29", "and not more than", block), m_editMax,
+               plainLabel("Label8", "characters", block), plainLabel("Label13", "(0 = no limit)", block)},
+              {.between = 5});
+    rows.gap(8).line(16, {m_radioEmail});
     // The presets sit inside the option's sentence: "... a phone number, zip code, date or other ...".
     // The option's text ends in a blank, which already parts it from the first link.
-    auto *sentence = new QHBoxLayout;
-    sentence->setContentsMargins(16, 0, 0, 0);
-    sentence->setSpacing(0);
-    sentence->addWidget(m_radioNumberSeq);
-    sentence->addWidget(linkLabel("Label11", "phone number,", block));
-    for (QWidget *word : {static_cast<QWidget *>(linkLabel("Label18", "zip code,", block)),
-                          static_cast<QWidget *>(linkLabel("Label19", "date", block)),
-                          static_cast<QWidget *>(plainLabel("Label10", "or other sequence of digits with: ", block))}) {
-        sentence->addSpacing(4);
-        sentence->addWidget(word);
-    }
-    sentence->addStretch();
-    column->addLayout(sentence);
-    gap(column, 4);
-    column->addLayout(line(51, {plainLabel("Label23", "At least", block), m_editSeqMin,
-                                plainLabel("Label20", "and not more than", block), m_editSeqMax,
-                                plainLabel("Label21", "digits.", block)}));
-    gap(column, 3);
-    column->addLayout(
-        line(51, {plainLabel("Label24", "Optional puctuation characters (allowed by not counted as digits):", block),
-                  m_editPunct}));
-    gap(column, 5);
-    column->addLayout(line(
+    rows.gap(6).line(16, {m_radioNumberSeq, linkLabel("Label11", "phone number,", block), gui::space(4),
+                          linkLabel("Label18", "zip code,", block), gui::space(4), linkLabel("Label19", "date", block),
+                          gui::space(4), plainLabel("Label10", "or other sequence of digits with: ", block)});
+    rows.gap(4).line(51,
+                     {plainLabel("Label23", "At least", block), m_editSeqMin,
+                      plainLabel("Label20", "and not more than", block), m_editSeqMax,
+                      plainLabel("Label21", "digits.", block)},
+                     boxes);
+    rows.gap(3).line(
+        51,
+        {plainLabel("Label24", "Optional puctuation characters (allowed by not counted as digits):", block),
+         m_editPunct},
+        boxes);
+    rows.gap(5).line(
         51, {plainLabel("Label27",
                         "TIP: The links at the top will quickly set the values for a phone number, zip code or date. ",
-                        block)}));
-    gap(column, 8);
-    column->addLayout(line(16, {m_radioNumber}));
-    gap(column, 3);
-    column->addLayout(line(48, {plainLabel("Label25", "At least", block), m_editNumMin,
-                                plainLabel("Label26", "but not more than", block), m_editNumMax,
-                                plainLabel("Label35", "(0 = no limit)", block)}));
-    gap(column, 9);
-    column->addLayout(line(16, {m_checkBoxBlankOK}));
-    gap(column, 2);
-    column->addLayout(
-        line(43, {plainLabel("Label9", "This allows you to check the value of the field only if something is entered.",
-                             block)}));
-    gap(column, 14);
-    column->addLayout(
-        line(19, {plainLabel("Label12", "Error message if the information entered is not correct:", block)}));
-    gap(column, 3);
-    column->addLayout(line(16, {m_editErrorMsg}));
+                        block)});
+    rows.gap(8).line(16, {m_radioNumber});
+    rows.gap(3).line(48,
+                     {plainLabel("Label25", "At least", block), m_editNumMin,
+                      plainLabel("Label26", "but not more than", block), m_editNumMax,
+                      plainLabel("Label35", "(0 = no limit)", block)},
+                     boxes);
+    rows.gap(9).line(16, {m_checkBoxBlankOK});
+    rows.gap(2).line(
+        43,
+        {plainLabel("Label9", "This allows you to check the value of the field only if something is entered.", block)});
+    rows.gap(14).line(19, {plainLabel("Label12", "Error message if the information entered is not correct:", block)});
+    rows.gap(3).line(16, {m_editErrorMsg});
     return block;
 }
 

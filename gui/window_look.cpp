@@ -81,6 +81,12 @@ QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent) {
     return label;
 }
 
+QLabel *boldLabel(const char *objectName, const char *text, QWidget *parent) {
+    QLabel *label = plainLabel(objectName, text, parent);
+    label->setFont(boldOnly());
+    return label;
+}
+
 QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent,
                      std::optional<Qt::Alignment> alignment) {
     QLabel *label = plainLabel(objectName, text, parent);

@@ -42,6 +42,9 @@ public:
 // It is a FittingLabel.
 QLabel *plainLabel(const char *objectName, const char *text, QWidget *parent);
 
+// A plainLabel in bold.
+QLabel *boldLabel(const char *objectName, const char *text, QWidget *parent);
+
 // A plainLabel that wraps its text at `width` pixels. `alignment`, when given, replaces the
 // label's own (left, vertically centred).
 QLabel *wrappedLabel(const char *objectName, const char *text, int width, QWidget *parent,

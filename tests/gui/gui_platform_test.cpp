@@ -1,5 +1,7 @@
 // The Qt side of the platform layer: page bytes to text and back, the set-up of the real
 // dialogs, and the output box's round trip of the rewriter's bytes.
+#include <array>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -51,7 +53,9 @@ class GuiPlatformTest : public QObject {
 private slots:
     void pageBytesAsText_data();
     void pageBytesAsText();
+    void everyByteSurvivesWindows1252_data();
     void everyByteSurvivesWindows1252();
+    void windows1252WritesOtherCharactersAsReferences_data();
     void windows1252WritesOtherCharactersAsReferences();
     void declaredCharsetReadOnlyWhenReversible_data();
     void declaredCharsetReadOnlyWhenReversible();
@@ -108,21 +112,67 @@ void GuiPlatformTest::pageBytesAsText() {
     QCOMPARE(roundTrip(bytes), bytes);
 }
 
+// Each byte alone, between two other bytes, and all 256 in one page: the code page's character,
+// and back. Bytes 0x80 to 0x9F are the code page's own; the rest are the Latin-1 characters.
+void GuiPlatformTest::everyByteSurvivesWindows1252_data() {
+    QTest::addColumn<int>("byte");
+    QTest::addColumn<QString>("character");
+    // The five bytes the code page leaves unassigned read as the C1 control of the same number.
+    constexpr std::array<char16_t, 32> high = {
+        u'\u20AC', u'\u0081', u'\u201A', u'\u0192', u'\u201E', u'\u2026', u'\u2020', u'\u2021',
+        u'\u02C6', u'\u2030', u'\u0160', u'\u2039', u'\u0152', u'\u008D', u'\u017D', u'\u008F',
+        u'\u0090', u'\u2018', u'\u2019', u'\u201C', u'\u201D', u'\u2022', u'\u2013', u'\u2014',
+        u'\u02DC', u'\u2122', u'\u0161', u'\u203A', u'\u0153', u'\u009D', u'\u017E', u'\u0178',
+    };
+    for (int byte = 0; byte < 256; ++byte) {
+        const char16_t character = byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte);
+        QTest::addRow("0x%02X", byte) << byte << QString(QChar(character));
+    }
+}
+
 void GuiPlatformTest::everyByteSurvivesWindows1252() {
+    QFETCH(int, byte);
+    QFETCH(QString, character);
+    for (const std::string &bytes : {std::string(1, char(byte)), "a" + std::string(1, char(byte)) + "\x80"}) {
+        const QString text = bytes.size() == 1 ? character : u'a' + character + u'\u20AC';
+        QCOMPARE(gui::decodePage(bytes, PageEncoding::Windows1252), text);
+        QCOMPARE(gui::encodePage(text, PageEncoding::Windows1252), bytes);
+    }
     const std::string bytes = allBytes();
     QCOMPARE(gui::detectEncoding(bytes), PageEncoding::Windows1252);
     const QString text = gui::decodePage(bytes, PageEncoding::Windows1252);
     QCOMPARE(text.size(), qsizetype(256));
-    for (const int unassigned : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
-        QCOMPARE(text[unassigned].unicode(), char16_t(unassigned));
-    }
+    QCOMPARE(text[byte], character[0]);
     QCOMPARE(gui::encodePage(text, PageEncoding::Windows1252), bytes);
 }
 
+// A character the code page lacks is written as a character reference, and the characters after
+// it as before; there is nothing to refuse, so an exact write gives the same bytes.
+void GuiPlatformTest::windows1252WritesOtherCharactersAsReferences_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("letters, euro sign, ideograph, emoji")
+        << QStringLiteral("\u00E9\u20AC\u65E5") + QString::fromUcs4(U"\U0001F600", 1)
+        << QByteArray("\xE9\x80&#26085;&#128512;");
+    QTest::newRow("held characters after one that is not") << QStringLiteral("\u65E5\u00E9\u2122a\u0100\u0178")
+                                                           << QByteArray("&#26085;\xE9\x99"
+                                                                         "a&#256;\x9F");
+    QTest::newRow("C1 controls the code page puts other characters on")
+        << QStringLiteral("\u0080\u0081\u009F") << QByteArray("&#128;\x81&#159;");
+    QTest::newRow("byte order mark") << QStringLiteral("\uFEFFx\uFEFF") << QByteArray("&#65279;x&#65279;");
+    QTest::newRow("zero width space and soft hyphen") << QStringLiteral("\u200B\u00AD") << QByteArray("&#8203;\xAD");
+    QTest::newRow("replacement character") << QStringLiteral("\uFFFD") << QByteArray("&#65533;");
+    QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + u'x' + QChar(0xDC00)
+                                     << QByteArray("&#65533;x&#65533;");
+    QTest::newRow("surrogate last") << u'x' + QString(QChar(0xD83D)) << QByteArray("x&#65533;");
+}
+
 void GuiPlatformTest::windows1252WritesOtherCharactersAsReferences() {
-    QCOMPARE(gui::encodePage(QStringLiteral("\u00E9\u20AC\u65E5") + QString::fromUcs4(U"\U0001F600", 1),
-                             PageEncoding::Windows1252),
-             std::string("\xE9\x80&#26085;&#128512;"));
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(gui::encodePage(text, PageEncoding::Windows1252), bytes.toStdString());
+    gui::Unencodable unencodable;
+    QCOMPARE(gui::encodePageExactly(text, PageEncoding::Windows1252, unencodable), bytes.toStdString());
 }
 
 // A declared character set is used when it reads the bytes without a fault and gives them
