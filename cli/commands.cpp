@@ -22,6 +22,7 @@
 #include "core/rules/proposals.h"
 #include "core/rules/rule_list.h"
 #include "core/rules/rule_record.h"
+#include "core/run/page_scan.h"
 #include "core/run/run_sequence.h"
 #include "core/run/startup.h"
 #include "core/scan/form_language.h"
@@ -132,40 +133,36 @@ std::string_view kindName(rules::RuleKind kind) {
 // Reading and scanning a page (scan and rewrite)
 // ---------------------------------------------------------------------------------------------
 
-struct ScannedPage {
-    files::FileBytes bytes;
-    std::vector<std::string> forms; // the chooser's tag texts, all of them
-    scan::ScanResult result;
-};
+// The chooser's first option is always there, even when no tag text could be shown.
+bool listed(int choose, const std::vector<std::string> &tagTexts) {
+    return choose == 1 || static_cast<std::size_t>(choose) <= tagTexts.size();
+}
 
-// Reads the page whole and scans it, the chooser answering `choose`. kExitOk, or the exit
-// code after the message has been printed.
-int readAndScan(std::string_view command, const std::string &path, int choose, ScannedPage &page,
+// Reads the page whole and scans it (run::scanPageFile), the chooser answering `choose`.
+// kExitOk, or the exit code after the message has been printed.
+int readAndScan(std::string_view command, const std::string &path, int choose, run::PageScan &page,
                 files::PageLock lock = files::PageLock::None) {
+    run::PageRead read;
+    read.holding = run::PageRead::Holding::FileBytes;
+    read.lock = lock;
     // A page shortened by another program while it is mapped cannot be read to its end.
-    const files::ShortenedFileExit onShortened{texts::fill(texts::kCannotOpenFile, path), kExitFile};
-    std::optional<files::FileBytes> bytes = files::readFileBytes(path, onShortened, lock);
-    if (!bytes) {
-        return cannotOpen(path);
+    read.onShortened = {texts::fill(texts::kCannotOpenFile, path), kExitFile};
+    page = run::scanPageFile(
+        path,
+        [choose](std::string_view, const std::vector<std::string> &tagTexts) {
+            return listed(choose, tagTexts) ? choose : 1;
+        },
+        read);
+    switch (page.refusal) {
+    case run::PageRefusal::None: break;
+    case run::PageRefusal::CannotOpen: printMessage(page.message); return kExitFile;
+    case run::PageRefusal::UnsupportedEncoding:
+    case run::PageRefusal::NoForm: return refuse(page.message);
     }
-    page.bytes = std::move(*bytes);
-    if (std::optional<std::string> refusal = scan::unsupportedEncoding(page.bytes.view())) {
-        return refuse(*refusal);
-    }
-    // The chooser's first option is always there, even when no tag text could be shown.
-    const auto listed = [choose](const std::vector<std::string> &tagTexts) {
-        return choose == 1 || static_cast<std::size_t>(choose) <= tagTexts.size();
-    };
-    page.result = scan::scanPage(
-        page.bytes.view(), [&](const std::vector<std::string> &tagTexts) { return listed(tagTexts) ? choose : 1; });
-    if (!page.result.formFound) {
-        return refuse(texts::kNoForm);
-    }
-    page.forms = std::move(page.result.tagTexts);
-    const bool choiceListed = listed(page.forms);
-    if (page.result.severalForms && !choiceListed) {
+    const std::vector<std::string> &forms = page.result.tagTexts;
+    if (page.result.severalForms && !listed(choose, forms)) {
         return usageError(command, "--choose " + std::to_string(choose) + ": the page lists " +
-                                       std::to_string(page.forms.size()) + " forms");
+                                       std::to_string(forms.size()) + " forms");
     }
     if (!page.result.severalForms && choose != 1) {
         return usageError(command, "--choose " + std::to_string(choose) + ": the page has one form");
@@ -323,7 +320,7 @@ void appendJsonObjects(std::string &out, const std::vector<Item> &items, const s
     out.append("\n  ]");
 }
 
-void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &output) {
+void scanJson(const std::string &path, const run::PageScan &page, StandardOutput &output) {
     const scan::ScanResult &result = page.result;
     std::string &out = output.text();
     out.append("{\n  \"page\": ");
@@ -331,7 +328,7 @@ void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &
     out.append(",\n  \"several_forms\": ");
     out.append(result.severalForms ? "true" : "false");
     out.append(",\n  \"forms\": ");
-    appendJsonStrings(output, page.forms);
+    appendJsonStrings(output, page.result.tagTexts);
     out.append(",\n  \"chosen\": ");
     out.append(std::to_string(result.severalForms ? result.chosenForm : 1));
     out.append(",\n  \"fields\": ");
@@ -380,16 +377,16 @@ void scanJson(const std::string &path, const ScannedPage &page, StandardOutput &
     out.append("\n}\n");
 }
 
-void scanText(const std::string &path, const ScannedPage &page, StandardOutput &output) {
+void scanText(const std::string &path, const run::PageScan &page, StandardOutput &output) {
     const scan::ScanResult &result = page.result;
     std::string &out = output.text();
     out += "Page: " + path + '\n';
     if (result.severalForms) {
-        out +=
-            "Forms: " + std::to_string(page.forms.size()) + ", form " + std::to_string(result.chosenForm) + " chosen\n";
-        for (std::size_t i = 0; i < page.forms.size(); ++i) {
+        out += "Forms: " + std::to_string(page.result.tagTexts.size()) + ", form " + std::to_string(result.chosenForm) +
+               " chosen\n";
+        for (std::size_t i = 0; i < page.result.tagTexts.size(); ++i) {
             out += static_cast<int>(i + 1) == result.chosenForm ? "* " : "  ";
-            out += std::to_string(i + 1) + ". " + page.forms[i] + '\n';
+            out += std::to_string(i + 1) + ". " + page.result.tagTexts[i] + '\n';
             output.flushIfLarge();
         }
     } else {
@@ -477,7 +474,7 @@ int notEnoughMemory(std::string_view page) {
 // ---------------------------------------------------------------------------------------------
 
 int runScan(const ScanOptions &options) {
-    ScannedPage page;
+    run::PageScan page;
     if (const int code = readAndScan("scan", options.page, options.choose, page); code != kExitOk) {
         return code;
     }
@@ -498,7 +495,7 @@ int runScan(const ScanOptions &options) {
 int runSuggest(const SuggestOptions &options) {
     rules::Proposal proposal = rules::proposeFor(options.field);
     if (options.page) {
-        ScannedPage page;
+        run::PageScan page;
         if (const int code = readAndScan("suggest", *options.page, options.choose, page); code != kExitOk) {
             return code;
         }
@@ -578,7 +575,7 @@ int runRewrite(const RewriteOptions &options) {
     if (options.json && !options.inPlace && !options.output) {
         return usageError("rewrite", "--json needs -o or --in-place (the page would share stdout)");
     }
-    ScannedPage page;
+    run::PageScan page;
     // A run over the page holds its lock until the new page has replaced it, so a second run
     // reads this run's result instead of losing it.
     const files::PageLock lock = options.inPlace ? files::PageLock::Exclusive : files::PageLock::None;
@@ -587,7 +584,7 @@ int runRewrite(const RewriteOptions &options) {
     }
     // The tag texts served the checks only; a form tag of megabytes is not kept while the
     // output is built.
-    std::vector<std::string>().swap(page.forms);
+    std::vector<std::string>().swap(page.result.tagTexts);
     const std::vector<std::string> &fields = page.result.fields;
     // A text with "=" and no kind word names a field only when the form has that field.
     for (const PendingRule &rule : pending) {
