@@ -652,7 +652,7 @@ int runRewrite(const RewriteOptions &options) {
         return notEnoughMemory(modelPath);
     }
 
-    run::RunSequence::Request request;
+    rewrite::RewriteInput request;
     request.page = page.bytes.view();
     request.chosenForm = page.result.chosenForm;
     request.accountIdText = accountId;
@@ -692,7 +692,7 @@ int runRewrite(const RewriteOptions &options) {
         return pageUnchanged() ? kExitOk : cannotOpen(options.page);
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
-    const files::WriteResult written = run::RunSequence::write(target, pieces, {.sourceUnchanged = pageUnchanged});
+    const files::WriteResult written = files::writeFileAtomically(target, pieces, {.sourceUnchanged = pageUnchanged});
     if (written.outcome == files::WriteResult::Outcome::SourceChanged) {
         return cannotOpen(options.page);
     }

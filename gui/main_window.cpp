@@ -596,8 +596,8 @@ void TForm1::finishEditorRun() {
     if (m_operationOk) {
         // The editor may have saved its page since it was scanned: that text is not replaced.
         const files::WriteResult written =
-            run::RunSequence::write(m_startup.launchPagePath, m_tabSheet5->currentBytes(),
-                                    m_tabSheet5->writeOptionsFor(m_startup.launchPagePath));
+            files::writeFileAtomically(m_startup.launchPagePath, m_tabSheet5->currentBytes(),
+                                       m_tabSheet5->writeOptionsFor(m_startup.launchPagePath));
         if (!written) {
             m_tabSheet5->showWriteError(m_startup.launchPagePath, written);
             return;
@@ -642,7 +642,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
         return RewriteOutcome::FileError;
     }
 
-    run::RunSequence::Request request;
+    rewrite::RewriteInput request;
     request.page = *page;
     request.chosenForm = m_chosenForm;
     request.accountIdText = accountId;
