@@ -1,5 +1,7 @@
-// The commands of velmoraine-cli. Each runs the core as the wizard would and returns the
-// process exit code; messages go to stderr, results to stdout or the output file.
+// The commands of velmoraine-cli, one file each (scan_command.cpp, suggest_command.cpp,
+// rewrite_command.cpp): their options as main.cpp reads them, and their runs. Each runs the
+// core as the wizard would and returns the process exit code (cli_common.h); messages go to
+// stderr, results to stdout or the output file.
 #pragma once
 
 #include <optional>
@@ -7,13 +9,6 @@
 #include <vector>
 
 namespace velmoraine::cli {
-
-enum ExitCode : int {
-    kExitOk = 0,
-    kExitUsage = 1,   // a one-line hint on stderr
-    kExitFile = 2,    // a file cannot be opened or created
-    kExitRefused = 3, // the page or the rules refused, with the system's message
-};
 
 struct ScanOptions {
     std::string page;
@@ -56,14 +51,5 @@ struct RewriteOptions {
 int runScan(const ScanOptions &options);
 int runSuggest(const SuggestOptions &options);
 int runRewrite(const RewriteOptions &options);
-
-// Prints "velmoraine-cli COMMAND: HINT ..." as one line on stderr and gives kExitUsage.
-int usageError(std::string_view command, std::string_view hint);
-
-// Prints that stdout could not be written (a full disk, a closed pipe); gives kExitFile.
-int standardOutputFailed();
-
-// Prints that the page does not fit in the memory the process may have; gives kExitFile.
-int notEnoughMemory(std::string_view page);
 
 } // namespace velmoraine::cli

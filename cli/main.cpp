@@ -3,17 +3,21 @@
 #include <algorithm>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "core/scan/form_language.h"
 
 namespace {
 
-using velmoraine::cli::RuleArgument;
+using namespace velmoraine::cli;
 
 // The settings a --rule text may carry, for the help.
 constexpr const char *kRuleHelp =
@@ -53,102 +57,115 @@ void addChooseOption(CLI::App &command, int &choose) {
         ->option_text("K");
 }
 
-} // namespace
+// ---------------------------------------------------------------------------------------------
+// The commands and their options
+// ---------------------------------------------------------------------------------------------
 
-int main(int argc, char **argv) {
-    using namespace velmoraine::cli;
-
-    CLI::App app{"Scans HTML pages for forms, proposes validation rules and adds the validation code "
-                 "and the service's form handling to a page.",
-                 "velmoraine-cli"};
-    app.require_subcommand(1);
-    app.set_version_flag("--version", VELMORAINE_VERSION);
-
-    ScanOptions scan;
-    CLI::App *scanCommand =
+CLI::App *addScanCommand(CLI::App &app, ScanOptions &scan) {
+    CLI::App *command =
         app.add_subcommand("scan", "List a page's forms, the chosen form's fields and the rules stored in the page");
-    scanCommand->add_option("PAGE", scan.page, "The HTML page")->required();
-    addChooseOption(*scanCommand, scan.choose);
-    scanCommand->add_flag("--json", scan.json, "Print one JSON object");
+    command->add_option("PAGE", scan.page, "The HTML page")->required();
+    addChooseOption(*command, scan.choose);
+    command->add_flag("--json", scan.json, "Print one JSON object");
+    return command;
+}
 
-    SuggestOptions suggest;
-    CLI::App *suggestCommand = app.add_subcommand("suggest", "Show the rule proposed for a field's name");
-    suggestCommand->add_option("FIELD", suggest.field, "The field name")->required();
-    suggestCommand
+CLI::App *addSuggestCommand(CLI::App &app, SuggestOptions &suggest) {
+    CLI::App *command = app.add_subcommand("suggest", "Show the rule proposed for a field's name");
+    command->add_option("FIELD", suggest.field, "The field name")->required();
+    command
         ->add_option("--page", suggest.page,
                      "Propose from what the field's first tag in PAGE declares (type, required, lengths, limits, "
                      "a digit pattern), then from its name")
         ->option_text("PAGE");
-    addChooseOption(*suggestCommand, suggest.choose);
-    suggestCommand->add_flag("--json", suggest.json, "Print one JSON object");
+    addChooseOption(*command, suggest.choose);
+    command->add_flag("--json", suggest.json, "Print one JSON object");
+    return command;
+}
 
-    RewriteOptions rewrite;
-    CLI::App *rewriteCommand =
-        app.add_subcommand("rewrite", "Write the updated page: the form posts to the service and validates its fields");
-    rewriteCommand->footer(
-        "\nExamples:\n"
-        "  velmoraine-cli rewrite contact.htm --id 24680 --rule email --rule zip -o contact-new.htm\n"
-        "  velmoraine-cli rewrite contact.htm --rule \"qty=number,min=1,max=10,message=Order 1 to 10, "
-        "please.\" --in-place");
-    rewriteCommand->add_option("PAGE", rewrite.page, "The HTML page")->required();
-    addChooseOption(*rewriteCommand, rewrite.choose);
-    rewriteCommand->add_option("--id", rewrite.accountId, "Account ID (default: the stored one)")->option_text("TEXT");
-    rewriteCommand->add_option("--form-number", rewrite.formNumber, "Form number at the service, 1 to 10 (default 1)")
-        ->check(CLI::Range(1, 10))
-        ->option_text("N");
-    rewriteCommand
-        ->add_option("--model", rewrite.model, "Script model file (default: vlmodel.txt of the main directory)")
-        ->option_text("FILE");
-    rewriteCommand->add_flag("--no-stored-rules", rewrite.noStoredRules, "Drop the rules stored in the page");
-    // Both options record each occurrence as it is parsed, so the two keep their relative order.
-    rewriteCommand
-        ->add_option_function<std::string>(
+// --no-stored-rules, --record and --rule. The last two record each occurrence as it is
+// parsed, so the two keep their relative order.
+void addRuleOptions(CLI::App &command, RewriteOptions &rewrite) {
+    command.add_flag("--no-stored-rules", rewrite.noStoredRules, "Drop the rules stored in the page");
+    command
+        .add_option_function<std::string>(
             "--record",
-            [&](const std::string &text) {
+            [&rewrite](const std::string &text) {
                 rewrite.rules.push_back({RuleArgument::Source::Record, text});
             },
             "Add a rule record (name^kind^...) as it would be stored. Repeatable")
         ->trigger_on_parse()
         ->option_text("RECORD");
-    rewriteCommand
-        ->add_option_function<std::string>(
+    command
+        .add_option_function<std::string>(
             "--rule",
-            [&](const std::string &text) {
+            [&rewrite](const std::string &text) {
                 rewrite.rules.push_back({RuleArgument::Source::Rule, text});
             },
             kRuleHelp)
         ->trigger_on_parse()
         ->option_text("FIELD[=KIND[,key=value]...]");
-    rewriteCommand->add_flag("--editor-mode", rewrite.editorMode,
-                             "Run as when started by the editor: no account ID check, an existing hidden input stays");
+}
+
+// -o, --in-place and --diff, each excluding the others.
+void addOutputOptions(CLI::App &command, RewriteOptions &rewrite) {
     CLI::Option *outputOption =
-        rewriteCommand->add_option("-o,--output", rewrite.output, "Write the page to OUT (default: stdout)")
+        command.add_option("-o,--output", rewrite.output, "Write the page to OUT (default: stdout)")
             ->option_text("OUT");
     CLI::Option *inPlaceOption =
-        rewriteCommand->add_flag("--in-place", rewrite.inPlace, "Write the page over PAGE")->excludes(outputOption);
-    rewriteCommand
-        ->add_flag("--diff", rewrite.diff,
-                   "Print what the rewrite changes as a unified diff against PAGE (its own line numbers, three lines "
-                   "of context; each hunk names its reasons) and write nothing else")
+        command.add_flag("--in-place", rewrite.inPlace, "Write the page over PAGE")->excludes(outputOption);
+    command
+        .add_flag("--diff", rewrite.diff,
+                  "Print what the rewrite changes as a unified diff against PAGE (its own line numbers, three lines "
+                  "of context; each hunk names its reasons) and write nothing else")
         ->excludes(outputOption)
         ->excludes(inPlaceOption);
-    rewriteCommand->add_flag("--html5-fallback", rewrite.html5Fallback,
-                             "Also write HTML attributes (required, pattern, ...) that stop bad values when scripts "
-                             "cannot run");
-    rewriteCommand->add_flag("--import-legacy", rewrite.importLegacy,
-                             "Add the rules that earlier tools left in the page (FrontPage validation comments, "
-                             "MM_validateForm calls), after the stored rules and before --rule and --record, and "
-                             "take their old checks out");
-    rewriteCommand
+}
+
+CLI::App *addRewriteCommand(CLI::App &app, RewriteOptions &rewrite) {
+    CLI::App *command =
+        app.add_subcommand("rewrite", "Write the updated page: the form posts to the service and validates its fields");
+    command->footer("\nExamples:\n"
+                    "  velmoraine-cli rewrite contact.htm --id 24680 --rule email --rule zip -o contact-new.htm\n"
+                    "  velmoraine-cli rewrite contact.htm --rule \"qty=number,min=1,max=10,message=Order 1 to 10, "
+                    "please.\" --in-place");
+    command->add_option("PAGE", rewrite.page, "The HTML page")->required();
+    addChooseOption(*command, rewrite.choose);
+    command->add_option("--id", rewrite.accountId, "Account ID (default: the stored one)")->option_text("TEXT");
+    command->add_option("--form-number", rewrite.formNumber, "Form number at the service, 1 to 10 (default 1)")
+        ->check(CLI::Range(1, 10))
+        ->option_text("N");
+    command->add_option("--model", rewrite.model, "Script model file (default: vlmodel.txt of the main directory)")
+        ->option_text("FILE");
+    addRuleOptions(*command, rewrite);
+    command->add_flag("--editor-mode", rewrite.editorMode,
+                      "Run as when started by the editor: no account ID check, an existing hidden input stays");
+    addOutputOptions(*command, rewrite);
+    command->add_flag("--html5-fallback", rewrite.html5Fallback,
+                      "Also write HTML attributes (required, pattern, ...) that stop bad values when scripts "
+                      "cannot run");
+    command->add_flag("--import-legacy", rewrite.importLegacy,
+                      "Add the rules that earlier tools left in the page (FrontPage validation comments, "
+                      "MM_validateForm calls), after the stored rules and before --rule and --record, and "
+                      "take their old checks out");
+    command
         ->add_option("--lang", rewrite.language,
                      "The language of the visitors' texts for a form that has no lang of its own or above it: "
                      "written as the form's lang, so that later runs keep it")
         ->check(kVisitorLanguage)
         ->option_text("CODE");
-    rewriteCommand->add_flag(
-        "--json", rewrite.json,
-        "Print the script's CSP hash and the warnings as one JSON object (needs -o or --in-place)");
+    command->add_flag("--json", rewrite.json,
+                      "Print the script's CSP hash and the warnings as one JSON object (needs -o or --in-place)");
+    return command;
+}
 
+// ---------------------------------------------------------------------------------------------
+// Parsing and running
+// ---------------------------------------------------------------------------------------------
+
+// Parses the command line; the exit code when the run ends with the parse (--help, --version,
+// a usage error), nullopt when a command is to run.
+std::optional<int> parse(CLI::App &app, int argc, char **argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &error) {
@@ -164,19 +181,42 @@ int main(int argc, char **argv) {
         }
         return usageError(chosen.empty() ? std::string() : chosen.front()->get_name(), error.what());
     }
+    return std::nullopt;
+}
 
-    const std::string &page = scanCommand->parsed()      ? scan.page
-                              : suggestCommand->parsed() ? suggest.page.value_or("")
-                                                         : rewrite.page;
+// Runs a command. A page too large for the memory this process may have is said, not a crash.
+template <typename Run> int runWorkingOn(std::string_view page, Run run) {
     try {
-        if (suggestCommand->parsed()) {
-            return runSuggest(suggest);
-        }
-        return scanCommand->parsed() ? runScan(scan) : runRewrite(rewrite);
+        return run();
     } catch (const std::bad_alloc &) {
-        // A page too large for the memory this process may have: said, not a crash.
         return notEnoughMemory(page);
     } catch (const std::length_error &) {
         return notEnoughMemory(page);
     }
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    CLI::App app{"Scans HTML pages for forms, proposes validation rules and adds the validation code "
+                 "and the service's form handling to a page.",
+                 "velmoraine-cli"};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", VELMORAINE_VERSION);
+    ScanOptions scan;
+    SuggestOptions suggest;
+    RewriteOptions rewrite;
+    const CLI::App *scanCommand = addScanCommand(app, scan);
+    const CLI::App *suggestCommand = addSuggestCommand(app, suggest);
+    addRewriteCommand(app, rewrite);
+    if (const std::optional<int> code = parse(app, argc, argv)) {
+        return *code;
+    }
+    if (scanCommand->parsed()) {
+        return runWorkingOn(scan.page, [&scan] { return runScan(scan); });
+    }
+    if (suggestCommand->parsed()) {
+        return runWorkingOn(suggest.page.value_or(""), [&suggest] { return runSuggest(suggest); });
+    }
+    return runWorkingOn(rewrite.page, [&rewrite] { return runRewrite(rewrite); });
 }

@@ -25,6 +25,7 @@
 #include "core/rewrite/model_lookup.h"
 #include "core/rewrite/page_changes.h"
 #include "core/rewrite/page_rewriter.h"
+#include "core/run/page_scan.h"
 #include "core/run/run_sequence.h"
 #include "core/scan/form_language.h"
 #include "core/scan/form_scanner.h"
@@ -316,9 +317,16 @@ void TForm1::ButtonSelectFormClick() {
 }
 
 TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
-    std::optional<scan::ScanResult> result;
-    std::optional<std::string> refusal;
-    gui::PageEncoding encoding = gui::PageEncoding::Utf8;
+    // The page's encoding, detected once: the chooser shows the forms' tags in it, page 1 and
+    // page 2 the fields.
+    std::optional<gui::PageEncoding> detected;
+    const auto encodingOf = [&detected](std::string_view page) -> const gui::PageEncoding & {
+        if (!detected) {
+            detected = gui::detectEncoding(page);
+        }
+        return *detected;
+    };
+    run::PageScan scanned;
     {
         const gui::WaitCursor wait;
         m_listBoxInputs->clear();
@@ -328,45 +336,41 @@ TForm1::ScanOutcome TForm1::scanPage(const std::string &path) {
         m_pagePath = path;
         m_scannedStamp = {};
         m_pageRefusal.clear();
-        if (const std::optional<std::string> page = files::readWholeFile(path)) {
-            refusal = scan::unsupportedEncoding(*page);
-            if (!refusal) {
-                encoding = gui::detectEncoding(*page);
-                result = scan::scanPage(
-                    *page, [&](const std::vector<std::string> &tagTexts) { return askForForm(tagTexts, encoding); });
-                m_scannedStamp = files::stampOf(*page);
-            }
+        scanned = run::scanPageFile(path, [&](std::string_view page, const std::vector<std::string> &tagTexts) {
+            return askForForm(tagTexts, encodingOf(page));
+        });
+        if (scanned) {
+            encodingOf(scanned.bytes.view()); // a page of one form: no chooser detected it yet
+            m_scannedStamp = files::stampOf(scanned.bytes.view());
         }
     }
     // Messages come after the wait cursor is gone.
-    if (refusal) {
-        m_pageRefusal = *refusal;
-        m_ui.showMessage(this, gui::fromSystemText(*refusal));
-        m_operationOk = false;
-        return ScanOutcome::NoForm;
-    }
-    if (!result) {
-        showFileError(texts::kCannotOpenFile, path);
+    switch (scanned.refusal) {
+    case run::PageRefusal::None: break;
+    case run::PageRefusal::CannotOpen:
+        m_ui.showError(this, gui::fromSystemText(scanned.message));
         return ScanOutcome::CannotOpen;
-    }
-    if (!result->formFound) {
-        m_pageRefusal = texts::kNoForm;
-        m_ui.showMessage(this, gui::fromSystemText(texts::kNoForm));
+    case run::PageRefusal::UnsupportedEncoding:
+    case run::PageRefusal::NoForm:
+        m_pageRefusal = scanned.message;
+        m_ui.showMessage(this, gui::fromSystemText(scanned.message));
         m_operationOk = false;
         return ScanOutcome::NoForm;
     }
-    m_chosenForm = result->chosenForm;
-    for (const std::string &name : result->fields) {
+    const gui::PageEncoding &encoding = *detected;
+    scan::ScanResult &result = scanned.result;
+    m_chosenForm = result.chosenForm;
+    for (const std::string &name : result.fields) {
         m_listBoxInputs->addItem(gui::decodePage(name, encoding));
     }
-    if (result->fields.empty()) {
+    if (result.fields.empty()) {
         m_listBoxInputs->setEmptyNote(gui::fromSystemText(texts::kNoNamedFields));
     }
-    m_tabSheet2->setFields(result->fields, encoding, std::move(result->markup));
-    m_tabSheet2->setRules(std::move(result->rules));
+    m_tabSheet2->setFields(result.fields, encoding, std::move(result.markup));
+    m_tabSheet2->setRules(std::move(result.rules));
     m_legacyFields.clear();
-    m_resultsMailedTo = result->legacy.resultsMailedTo;
-    offerLegacyRules(result->legacy, encoding);
+    m_resultsMailedTo = result.legacy.resultsMailedTo;
+    offerLegacyRules(result.legacy, encoding);
     return ScanOutcome::Scanned;
 }
 
@@ -530,8 +534,8 @@ void TForm1::finishEditorRun() {
     if (m_operationOk) {
         // The editor may have saved its page since it was scanned: that text is not replaced.
         const files::WriteResult written =
-            run::RunSequence::write(m_startup.launchPagePath, m_tabSheet5->currentBytes(),
-                                    m_tabSheet5->writeOptionsFor(m_startup.launchPagePath));
+            files::writeFileAtomically(m_startup.launchPagePath, m_tabSheet5->currentBytes(),
+                                       m_tabSheet5->writeOptionsFor(m_startup.launchPagePath));
         if (!written) {
             m_tabSheet5->showWriteError(m_startup.launchPagePath, written);
             return;
@@ -576,7 +580,7 @@ TForm1::RewriteOutcome TForm1::TabSheet5Show() {
         return RewriteOutcome::FileError;
     }
 
-    run::RunSequence::Request request;
+    rewrite::RewriteInput request;
     request.page = *page;
     request.chosenForm = m_chosenForm;
     request.accountIdText = accountId;

@@ -1,7 +1,5 @@
 #include "core/run/run_sequence.h"
 
-#include <utility>
-
 #include "core/run/startup.h"
 
 namespace velmoraine::run {
@@ -15,36 +13,18 @@ const rewrite::ModelRead &RunSequence::loadModel(const std::string &path) {
     return m_model;
 }
 
-rewrite::PiecesResult RunSequence::build(const Request &request) const {
+rewrite::PiecesResult RunSequence::build(const rewrite::RewriteInput &choices) const {
     if (!m_model.text) {
         rewrite::PiecesResult refused;
         refused.message = m_model.message;
         return refused;
     }
-    rewrite::RewriteInput input;
-    input.page = request.page;
+    rewrite::RewriteInput input = choices;
     input.model = *m_model.text;
-    input.chosenForm = request.chosenForm;
-    input.accountIdText = request.accountIdText;
-    input.formNumber = request.formNumber;
-    input.records = request.records;
     input.mode = m_mode;
-    input.html5Fallback = request.html5Fallback;
-    input.formLanguage = request.formLanguage;
-    input.legacyFields = request.legacyFields;
     return rewrite::rewritePageInPieces(input);
 }
 
 void RunSequence::releaseModel() { m_model.text.reset(); }
-
-files::WriteResult RunSequence::write(const std::string &target, std::span<const std::string_view> pieces,
-                                      const files::WriteOptions &options) {
-    return files::writeFileAtomically(target, pieces, options);
-}
-
-files::WriteResult RunSequence::write(const std::string &target, std::string_view bytes,
-                                      const files::WriteOptions &options) {
-    return files::writeFileAtomically(target, bytes, options);
-}
 
 } // namespace velmoraine::run

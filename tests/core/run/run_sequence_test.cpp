@@ -29,31 +29,29 @@ TEST(RunSequence, AccountIdAcceptedByLaunchMode) {
 TEST(RunSequence, BuildsWhatTheRewriterBuildsAndRefusesWithoutAModel) {
     const std::string source(VELMORAINE_SOURCE_DIR);
     const std::string model = source + "/core/rewrite/vlmodel.txt";
-    const std::optional<std::string> page = files::readWholeFile(source + "/tests/cli/pages/one_form.htm");
+    // A page with an earlier hidden input, which the two launch modes treat differently.
+    const std::optional<std::string> page = files::readWholeFile(source + "/tests/cli/pages/hidden_input.htm");
     ASSERT_TRUE(page);
-    const std::vector<std::string> records{"email^1^0^Please enter a valid email address"};
+    const std::vector<std::string> records{"name^0^1^0^0^Field \"name\" must be filled in."};
     for (const LaunchMode mode : {LaunchMode::Normal, LaunchMode::Editor}) {
         run::RunSequence run(mode);
-        run::RunSequence::Request request;
+        rewrite::RewriteInput request;
         request.page = *page;
         request.accountIdText = "24680";
         request.formNumber = 2;
         request.records = &records;
         request.html5Fallback = rewrite::Html5Fallback::On;
+        // The run's mode stands, whatever the request holds.
+        request.mode = mode == LaunchMode::Normal ? LaunchMode::Editor : LaunchMode::Normal;
 
         EXPECT_FALSE(run.build(request).output); // no model loaded yet
         ASSERT_TRUE(run.loadModel(model).text);
         const rewrite::PiecesResult built = run.build(request);
         ASSERT_TRUE(built.output);
 
-        rewrite::RewriteInput input;
-        input.page = *page;
+        rewrite::RewriteInput input = request;
         input.model = *run.loadModel(model).text;
-        input.accountIdText = "24680";
-        input.formNumber = 2;
-        input.records = &records;
         input.mode = mode;
-        input.html5Fallback = rewrite::Html5Fallback::On;
         EXPECT_EQ(built.output->joined(), rewrite::rewritePage(input).output.value_or("<gave up>"));
 
         run.releaseModel();
