@@ -1,5 +1,5 @@
 // The command line's JSON. The scan's is written directly, with exactly the bytes of nlohmann's
-// dump(2) of the same document (the golden tests hold them): a page lists up to a million fields
+// dump(2) of the same document, which scripts may compare: a page lists up to a million fields
 // and forms, and a tag text can be megabytes long, so no JSON value is built for them. The
 // small objects of suggest and rewrite are built as nlohmann values.
 #pragma once

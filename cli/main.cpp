@@ -1,5 +1,5 @@
 // velmoraine-cli: the wizard's page scan, rule proposals and page rewriting from the command
-// line, for scripts and for the golden tests. Links the core only.
+// line, for scripts and batch runs. Links the core only, not the window's desktop part.
 #include <algorithm>
 #include <iostream>
 #include <new>
