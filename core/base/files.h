@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/platform_files.h"
+
 namespace velmoraine::files {
 
 // The whole file as bytes; nullopt when it cannot be opened or is not a readable file
@@ -56,10 +58,10 @@ private:
                                                   PageLock lock);
     [[nodiscard]] bool sameBytesOnDisk() const noexcept;
 
-    char *m_data = nullptr;
+    const char *m_data = nullptr;
     std::size_t m_size = 0;
     bool m_mapped = false;
-    int m_fd = -1;             // kept open for changedSinceRead and for the lock
+    platform::File m_file;     // kept open for changedSinceRead and for the lock
     long long m_stamp[3] = {}; // size and modification time when opened
 };
 
