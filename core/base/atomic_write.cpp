@@ -188,6 +188,31 @@ bool copyAttributes(const std::string &target, const File &file) {
     return true;
 }
 
+// Copies the `size` bytes of `from` over the first bytes of `to`, a chunk at a time; 0, or the
+// error number of the read or write that failed.
+int copyBytes(const File &from, const File &to, std::size_t size) {
+    constexpr std::size_t chunkSize = std::size_t{1} << 20;
+    const std::unique_ptr<char[]> chunk(new char[chunkSize]);
+    std::size_t at = 0;
+    while (at < size) {
+        const long long got = platform::readAt(from, chunk.get(), std::min(chunkSize, size - at), at);
+        if (got <= 0) {
+            return got < 0 ? errno : EIO;
+        }
+        std::size_t done = 0;
+        while (done < static_cast<std::size_t>(got)) {
+            const long long put =
+                platform::writeAt(to, chunk.get() + done, static_cast<std::size_t>(got) - done, at + done);
+            if (put <= 0) {
+                return put < 0 ? errno : EIO;
+            }
+            done += static_cast<std::size_t>(put);
+        }
+        at += done;
+    }
+    return 0;
+}
+
 // Copies the complete new file `from` (of `size` bytes) over the bytes of `target`, which
 // keeps its name, links, owner and attributes. The copy stays until the target holds it all.
 WriteResult writeThrough(const std::string &target, const File &from, std::size_t size, TemporaryName &temporary) {
@@ -209,25 +234,8 @@ WriteResult writeThrough(const std::string &target, const File &from, std::size_
         platform::sayNothingWhenEnded();
         return WriteResult{WriteResult::Outcome::Failed, systemReason(error), copy};
     };
-
-    constexpr std::size_t chunkSize = std::size_t{1} << 20;
-    const std::unique_ptr<char[]> chunk(new char[chunkSize]);
-    std::size_t at = 0;
-    while (at < size) {
-        const long long got = platform::readAt(from, chunk.get(), std::min(chunkSize, size - at), at);
-        if (got <= 0) {
-            return keptFailure(got < 0 ? errno : EIO);
-        }
-        std::size_t done = 0;
-        while (done < static_cast<std::size_t>(got)) {
-            const long long put =
-                platform::writeAt(to, chunk.get() + done, static_cast<std::size_t>(got) - done, at + done);
-            if (put <= 0) {
-                return keptFailure(put < 0 ? errno : EIO);
-            }
-            done += static_cast<std::size_t>(put);
-        }
-        at += done;
+    if (const int error = copyBytes(from, to, size); error != 0) {
+        return keptFailure(error);
     }
     if (!platform::setSize(to, size) || !platform::flush(to) || !to.close()) {
         return keptFailure(errno);
@@ -237,10 +245,83 @@ WriteResult writeThrough(const std::string &target, const File &from, std::size_
     return {};
 }
 
+// --- The steps of an atomic write ------------------------------------------------------------
+
 // True when the target still holds the bytes stamped; `locked` keeps the lock taken to read it.
 bool targetStillHolds(const std::string &target, const ContentStamp &stamp, std::optional<FileBytes> &locked) {
     locked = readFileBytes(target, {texts::fill(texts::kCannotOpenFile, target), 2}, PageLock::Exclusive);
     return locked && stampOf(locked->view()) == stamp;
+}
+
+// Opens the new file beside the target, so that the rename stays on one file system. A
+// temporary name keeps a readable part of the target's name within the length a folder allows.
+bool openBeside(NewFile &file, const std::string &target) {
+    constexpr std::size_t maxBaseLength = 200;
+    return file.open(folderOf(target), baseNameOf(target).substr(0, maxBaseLength));
+}
+
+std::size_t sizeOf(std::span<const std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) {
+        size += piece.size();
+    }
+    return size;
+}
+
+// How the complete new file takes the target's place.
+enum class Replacement {
+    ByName,  // it takes the target's name, by a link or a rename
+    Through, // its bytes are copied through the existing target (writeThrough)
+};
+
+// Gives the new file what a rename would lose of the existing target: its owner, its permissions
+// and its extended attributes; a new target gets the permissions of the creation mask. Through
+// where a rename cannot keep them all. Nullopt, with errno set, when the permissions cannot be
+// set.
+std::optional<Replacement> copyMetadata(const File &file, const std::string &target,
+                                        const std::optional<platform::FileStatus> &existing) {
+    if (!existing) {
+        if (!platform::setPermissions(file, platform::creationPermissions())) {
+            return std::nullopt;
+        }
+        return Replacement::ByName;
+    }
+    // A second name of the file would keep the old bytes after a rename.
+    bool through = existing->links > 1;
+    // Keep the owner where we may (only a privileged process can give a file away);
+    // this comes before the mode because a change of owner clears set-id bits.
+    if (!through && existing->owner != platform::processOwner()) {
+        through = !platform::setOwner(file, existing->owner);
+    }
+    if (!through && !platform::setPermissions(file, existing->permissions)) {
+        return std::nullopt;
+    }
+    through = through || !copyAttributes(target, file);
+    return through ? Replacement::Through : Replacement::ByName;
+}
+
+// Gives the complete new file the target's name: linked in where there was no target, else
+// renamed over it from a temporary name. Then makes the new name itself durable.
+WriteResult replaceByName(NewFile &file, const std::string &target, bool exists) {
+    if (!exists && file.linkAs(target)) {
+        // The whole page is in place; a close that fails now takes it away again.
+        if (!file.close()) {
+            const int error = errno;
+            platform::removeName(target);
+            return failure(error);
+        }
+    } else {
+        if ((!exists && errno != EEXIST) || !file.name() || !file.close()) {
+            return failure(errno);
+        }
+        if (!platform::rename(file.temporary().path(), target)) {
+            return failure(errno);
+        }
+        file.temporary().dismiss();
+    }
+    // The bytes are already safe, so a failure to make the name durable is not reported.
+    platform::flushFolder(folderOf(target));
+    return {};
 }
 
 } // namespace
@@ -264,10 +345,11 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
     if (!target) {
         return failure(errno);
     }
-
     const auto existing = platform::statusOf(*target);
-    const bool exists = existing.has_value();
-    if (exists) {
+    if (!existing && errno != ENOENT) {
+        return failure(errno);
+    }
+    if (existing) {
         if (existing->kind == FileKind::Folder) {
             return failure(EISDIR);
         }
@@ -278,8 +360,6 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
         if (!platform::mayWrite(*target)) {
             return errno == EACCES ? failure(texts::kReadOnlyReason) : failure(errno);
         }
-    } else if (errno != ENOENT) {
-        return failure(errno);
     }
 
     // Held until the new bytes have replaced the old: no second writer slips in between.
@@ -289,69 +369,25 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
     }
 
     const platform::EndingSignalsCaught signals;
-    // The new file sits beside the target so that the rename stays on one file system. A
-    // temporary name keeps a readable part of the target's name within the length a folder
-    // allows.
-    constexpr std::size_t maxBaseLength = 200;
-    const std::string folder = folderOf(*target);
     NewFile file;
-    if (!file.open(folder, baseNameOf(*target).substr(0, maxBaseLength))) {
-        return failure(errno);
-    }
-    if (!writeFully(file.file(), pieces) || !platform::flush(file.file())) {
+    if (!openBeside(file, *target) || !writeFully(file.file(), pieces) || !platform::flush(file.file())) {
         return failure(errno);
     }
     // Asked after the last byte: a change that came while the bytes were written counts too.
     if (options.sourceUnchanged && !options.sourceUnchanged()) {
         return {WriteResult::Outcome::SourceChanged, {}, {}};
     }
-    std::size_t size = 0;
-    for (std::string_view piece : pieces) {
-        size += piece.size();
-    }
-    bool through = false;
-    if (exists) {
-        // A second name of the file would keep the old bytes after a rename.
-        through = existing->links > 1;
-        // Keep the owner where we may (only a privileged process can give a file away);
-        // this comes before the mode because a change of owner clears set-id bits.
-        if (!through && existing->owner != platform::processOwner()) {
-            through = !platform::setOwner(file.file(), existing->owner);
-        }
-        if (!through && !platform::setPermissions(file.file(), existing->permissions)) {
-            return failure(errno);
-        }
-        through = through || !copyAttributes(*target, file.file());
-    } else if (!platform::setPermissions(file.file(), platform::creationPermissions())) {
+    const auto replacement = copyMetadata(file.file(), *target, existing);
+    if (!replacement) {
         return failure(errno);
     }
-    if (through) {
+    if (*replacement == Replacement::Through) {
         if (!file.name()) {
             return failure(errno);
         }
-        return writeThrough(*target, file.file(), size, file.temporary());
+        return writeThrough(*target, file.file(), sizeOf(pieces), file.temporary());
     }
-    if (!exists && file.linkAs(*target)) {
-        // The whole page is in place; a close that fails now takes it away again.
-        if (!file.close()) {
-            const int error = errno;
-            platform::removeName(*target);
-            return failure(error);
-        }
-    } else {
-        if ((!exists && errno != EEXIST) || !file.name() || !file.close()) {
-            return failure(errno);
-        }
-        if (!platform::rename(file.temporary().path(), *target)) {
-            return failure(errno);
-        }
-        file.temporary().dismiss();
-    }
-
-    // Make the new name itself durable; the bytes are already safe, so a failure here is not
-    // reported.
-    platform::flushFolder(folder);
-    return {};
+    return replaceByName(file, *target, existing.has_value());
 }
 
 std::string systemReason(int error) {
