@@ -18,6 +18,8 @@ using platform::FileKind;
 
 namespace {
 
+// --- Paths and pieces ------------------------------------------------------------------------
+
 // The folder part of a path, "." for a bare name, "/" for a name directly under the root.
 std::string folderOf(const std::string &path) {
     const auto slash = path.rfind('/');
@@ -97,6 +99,8 @@ bool writeFully(const File &file, std::span<const std::string_view> pieces) {
     return writer.flush();
 }
 
+// --- The target, devices and pipes -----------------------------------------------------------
+
 // Follows a chain of symbolic links to the file that a write really replaces. A relative
 // link target is taken from the folder of the link. Nullopt, with errno set, on a loop, a
 // planted link (EACCES) or a lookup error other than "does not exist" (a missing final
@@ -162,7 +166,7 @@ WriteResult writeInPlace(const std::string &target, std::span<const std::string_
     return {};
 }
 
-// --- What a rename would lose ----------------------------------------------------------------
+// --- What a rename would lose, and the write through the page --------------------------------
 
 // Gives the new file exactly the extended attributes of `target`; false when one cannot be read
 // or set (a security attribute, for instance).
