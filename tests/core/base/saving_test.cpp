@@ -1,26 +1,20 @@
-// Saving a page never loses or exposes it: links, rights, owner, attributes and hard links
-// are kept, the reasons of failures are told, planted links and read-only pages are refused,
-// an interrupted write leaves no temporary file, and a page changed meanwhile is not replaced.
-#include "core/base/files.h"
+// Saving a page keeps what a rename would lose: its access list, attributes and mode, its owner
+// and group, and every hard link's view of it. Ended in the middle, a write leaves only the page,
+// or, while it copies the new bytes through a hard-linked page, keeps the copy and says where.
+#include "core/base/atomic_write.h"
 
 #include <gtest/gtest.h>
 
 #include "temp_folder.h"
 
-#include <algorithm>
 #include <csignal>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,103 +23,13 @@
 
 namespace {
 
-using velmoraine::files::PageLock;
-using velmoraine::files::readFileBytes;
-using velmoraine::files::stampOf;
 using velmoraine::files::writeFileAtomically;
-using velmoraine::files::WriteResult;
 
 constexpr uid_t kNobody = 65534; // an unprivileged user every Debian system has
 
 bool root() { return ::geteuid() == 0; }
 
-class Saving : public velmoraine::test::TempFolderTest {
-protected:
-    static struct stat statusOf(const std::string &path) {
-        struct stat st {};
-        EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-        return st;
-    }
-};
-
-// ---------------------------------------------------------------------------------------------
-// Links, devices and refusals
-// ---------------------------------------------------------------------------------------------
-
-TEST_F(Saving, LinkPlantedInAStickyFolderIsRefusedAnOwnLinkThereIsFollowed) {
-    ASSERT_EQ(::mkdir(pathOf("shared").c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(pathOf("shared").c_str(), 01777), 0);
-    put(pathOf("victim"), "secret");
-    ASSERT_EQ(::symlink(pathOf("victim").c_str(), pathOf("shared/out.htm").c_str()), 0);
-
-    if (root()) {
-        // Another user's link: the system would not follow it for us, nor do we.
-        ASSERT_EQ(::lchown(pathOf("shared/out.htm").c_str(), kNobody, kNobody), 0);
-        const WriteResult refused = writeFileAtomically(pathOf("shared/out.htm"), "new");
-        EXPECT_EQ(refused.outcome, WriteResult::Outcome::Failed);
-        EXPECT_EQ(refused.reason, "Permission denied");
-        EXPECT_EQ(contents(pathOf("victim")), "secret");
-        EXPECT_EQ(entries(pathOf("shared")), std::vector<std::string>{"out.htm"});
-        ASSERT_EQ(::lchown(pathOf("shared/out.htm").c_str(), 0, 0), 0);
-    }
-    ASSERT_TRUE(writeFileAtomically(pathOf("shared/out.htm"), "new"));
-    EXPECT_TRUE(std::filesystem::is_symlink(pathOf("shared/out.htm")));
-    EXPECT_EQ(contents(pathOf("victim")), "new");
-    if (!root()) {
-        GTEST_SKIP() << "only the superuser can give a link to another user: the refusal was not tried";
-    }
-}
-
-TEST_F(Saving, PipeNamedThroughTheSystemsLinkIsWrittenStraight) {
-    // /dev/stdout leads to /proc/self/fd/1, a link to a pipe with no name in any folder.
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
-    const std::string name = "/proc/self/fd/" + std::to_string(ends[1]);
-    const WriteResult written = writeFileAtomically(name, "through the pipe");
-    ::close(ends[1]);
-    char buffer[64] = {};
-    const ssize_t got = ::read(ends[0], buffer, sizeof buffer);
-    ::close(ends[0]);
-    EXPECT_TRUE(written) << written.reason;
-    EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "through the pipe");
-}
-
-TEST_F(Saving, FailuresGiveTheSystemsReason) {
-    ASSERT_EQ(::symlink("b", pathOf("a").c_str()), 0);
-    ASSERT_EQ(::symlink("a", pathOf("b").c_str()), 0);
-    ASSERT_EQ(::mkdir(pathOf("folder").c_str(), 0700), 0);
-    struct Case {
-        std::string path;
-        std::string reason;
-    };
-    const std::vector<Case> cases = {
-        {pathOf("a"), "Too many levels of symbolic links"},
-        {pathOf(std::string(300, 'n')), "File name too long"},
-        {pathOf("no/such/page.htm"), "No such file or directory"},
-        {pathOf("folder"), "Is a directory"},
-        {"/dev/full", "No space left on device"},
-    };
-    for (const Case &c : cases) {
-        const WriteResult result = writeFileAtomically(c.path, "x");
-        EXPECT_FALSE(result) << c.path;
-        EXPECT_EQ(result.reason, c.reason) << c.path;
-        EXPECT_EQ(result.keptCopy, "") << c.path;
-    }
-    EXPECT_EQ(entries(), (std::vector<std::string>{"a", "b", "folder"}));
-}
-
-TEST_F(Saving, ReadOnlyPageIsRefused) {
-    put(pathOf("page.htm"), "old");
-    ASSERT_EQ(::chmod(pathOf("page.htm").c_str(), 0444), 0);
-    // The superuser may write a read-only file: the write is made by its owner, who may not.
-    const std::string reason = asOrdinaryUser([this] {
-        const WriteResult result = writeFileAtomically(pathOf("page.htm"), "new");
-        return result ? std::string("written") : result.reason;
-    });
-    EXPECT_EQ(reason, "the file is read-only");
-    EXPECT_EQ(contents(pathOf("page.htm")), "old");
-    EXPECT_EQ(entries(), std::vector<std::string>{"page.htm"});
-}
+class Saving : public velmoraine::test::TempFolderTest {};
 
 // ---------------------------------------------------------------------------------------------
 // What the file keeps
@@ -215,7 +119,7 @@ TEST_F(Saving, OwnerAndGroupAreKept) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Interruptions and other writers
+// Interruptions
 // ---------------------------------------------------------------------------------------------
 
 // True while `child` holds a file of `folder` open: the new page, named or not yet.
@@ -305,101 +209,6 @@ TEST_F(Saving, InterruptedCopyThroughThePageKeepsTheCopyAndSaysWhere) {
     EXPECT_EQ(statusOf(copy).st_size, static_cast<off_t>(size));
     EXPECT_EQ(err,
               "Cannot create file " + pathOf("page.htm") + ": interrupted. The new page is kept in " + copy + ".\n");
-}
-
-TEST_F(Saving, SameSizeRewriteWithTheOldTimeIsSeenAsAChange) {
-    put(pathOf("page.htm"), "<form>old</form>");
-    const auto bytes = readFileBytes(pathOf("page.htm"), {"shortened", 1});
-    ASSERT_TRUE(bytes);
-    EXPECT_FALSE(bytes->changedSinceRead());
-    // Another program writes the same number of bytes in the same tick of the clock.
-    const struct stat before = statusOf(pathOf("page.htm"));
-    const int fd = ::open(pathOf("page.htm").c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::pwrite(fd, "new", 3, 6), 3);
-    const struct timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(::futimens(fd, times), 0);
-    ::close(fd);
-    EXPECT_TRUE(bytes->changedSinceRead());
-}
-
-TEST_F(Saving, WriteOnlyIfHoldingLeavesAPageChangedMeanwhile) {
-    put(pathOf("page.htm"), "scanned");
-    const auto scanned = stampOf("scanned");
-    put(pathOf("page.htm"), "saved by the editor");
-    const WriteResult refused =
-        writeFileAtomically(pathOf("page.htm"), "new", {.onlyIfHolding = scanned, .sourceUnchanged = {}});
-    EXPECT_EQ(refused.outcome, WriteResult::Outcome::TargetChanged);
-    EXPECT_EQ(contents(pathOf("page.htm")), "saved by the editor");
-
-    put(pathOf("page.htm"), "scanned");
-    EXPECT_TRUE(writeFileAtomically(pathOf("page.htm"), "new", {.onlyIfHolding = scanned, .sourceUnchanged = {}}));
-    EXPECT_EQ(contents(pathOf("page.htm")), "new");
-    EXPECT_EQ(entries(), std::vector<std::string>{"page.htm"});
-}
-
-// The page the bytes were made from changed while they were written: whatever the target,
-// nothing is committed, and the question came only once every byte was in the new file.
-TEST_F(Saving, BytesFromAPageChangedMeanwhileAreNotCommitted) {
-    const std::string bytes = "the new page, read from a page that changed";
-    struct Row {
-        const char *name;
-        std::function<void()> prepare; // makes page.htm as the row needs it
-    };
-    const std::vector<Row> rows = {
-        {"new target", [] {}},
-        {"existing target", [&] { put(pathOf("page.htm"), "old"); }},
-        {"hard-linked target",
-         [&] {
-             put(pathOf("page.htm"), "old");
-             ASSERT_EQ(::link(pathOf("page.htm").c_str(), pathOf("other-name.htm").c_str()), 0);
-         }},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        std::filesystem::remove_all(m_folder);
-        ASSERT_TRUE(std::filesystem::create_directory(m_folder));
-        row.prepare();
-        const auto before = entries();
-        const std::string old = before.empty() ? std::string() : contents(pathOf("page.htm"));
-        std::optional<off_t> writtenWhenAsked;
-        const auto sourceUnchanged = [&] {
-            for (const auto &fd : std::filesystem::directory_iterator("/proc/self/fd")) {
-                struct stat st {};
-                if (std::filesystem::read_symlink(fd.path()).string().starts_with(m_folder + "/") &&
-                    ::stat(fd.path().c_str(), &st) == 0) {
-                    writtenWhenAsked = st.st_size;
-                }
-            }
-            return false;
-        };
-        const WriteResult result = writeFileAtomically(pathOf("page.htm"), bytes, {.sourceUnchanged = sourceUnchanged});
-        EXPECT_EQ(result.outcome, WriteResult::Outcome::SourceChanged);
-        EXPECT_EQ(writtenWhenAsked, static_cast<off_t>(bytes.size()));
-        EXPECT_EQ(entries(), before);
-        if (!before.empty()) {
-            EXPECT_EQ(contents(pathOf("page.htm")), old);
-        }
-    }
-}
-
-TEST_F(Saving, LockedReadWaitsForTheWriterAndReadsItsResult) {
-    put(pathOf("page.htm"), "first");
-    auto held = readFileBytes(pathOf("page.htm"), {"shortened", 1}, PageLock::Exclusive);
-    ASSERT_TRUE(held);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        held.reset(); // the parent's lock is not the child's to hold
-        // Waits for the lock, then must see the page that replaced the one it waited on.
-        const auto mine = readFileBytes(pathOf("page.htm"), {"shortened", 1}, PageLock::Exclusive);
-        std::_Exit(mine && mine->view() == "second" ? 0 : 1);
-    }
-    ASSERT_TRUE(writeFileAtomically(pathOf("page.htm"), "second"));
-    held.reset();
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace

@@ -45,6 +45,12 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    // The status of `path`, links followed; a failure to read it fails the test.
+    static struct stat statusOf(const std::string &path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+        return st;
+    }
     // Names in a folder (the test's own by default): a temporary file left behind shows here.
     [[nodiscard]] std::vector<std::string> entries(const std::string &folder = {}) const {
         std::vector<std::string> names;
