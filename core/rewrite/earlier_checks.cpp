@@ -14,14 +14,12 @@ constexpr std::size_t npos = std::string_view::npos;
 constexpr std::string_view kCommentOpen = "<!--webbot";
 constexpr std::string_view kCommentClose = "-->";
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
 bool isIdentifierChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
 }
 
 std::size_t skipBlanks(std::string_view text, std::size_t at) {
-    while (at < text.size() && isBlank(text[at])) {
+    while (at < text.size() && bytes::isHtmlSpace(text[at])) {
         ++at;
     }
     return at;
@@ -77,7 +75,7 @@ GeneratedScriptMarker generatedScriptMarker(std::string_view comment) {
     std::size_t at = 0;
     while ((at = skipBlanks(body, at)) < body.size()) {
         const std::size_t nameStart = at;
-        while (at < body.size() && !isBlank(body[at]) && body[at] != '=') {
+        while (at < body.size() && !bytes::isHtmlSpace(body[at]) && body[at] != '=') {
             ++at;
         }
         const std::string_view name = body.substr(nameStart, at - nameStart);
@@ -91,7 +89,7 @@ GeneratedScriptMarker generatedScriptMarker(std::string_view comment) {
                 at = close == npos ? body.size() : close + 1;
             } else {
                 const std::size_t valueStart = at;
-                while (at < body.size() && !isBlank(body[at])) {
+                while (at < body.size() && !bytes::isHtmlSpace(body[at])) {
                     ++at;
                 }
                 value = body.substr(valueStart, at - valueStart);

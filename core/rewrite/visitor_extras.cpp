@@ -24,8 +24,6 @@ constexpr std::size_t npos = std::string_view::npos;
 // Tags and their attributes
 // ---------------------------------------------------------------------------------------------
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
 struct TagAttribute {
     std::string_view name;
     std::string_view value;
@@ -43,12 +41,12 @@ struct Tag {
 Tag readTag(std::string_view text) {
     Tag tag;
     std::size_t at = 1;
-    while (at < text.size() && !isSpace(text[at]) && text[at] != '>' && text[at] != '/') {
+    while (at < text.size() && !bytes::isHtmlSpace(text[at]) && text[at] != '>' && text[at] != '/') {
         tag.name.push_back(bytes::lowerAscii(text[at++]));
     }
     for (;;) {
         const std::size_t blank = at;
-        while (at < text.size() && (isSpace(text[at]) || text[at] == '/')) {
+        while (at < text.size() && (bytes::isHtmlSpace(text[at]) || text[at] == '/')) {
             ++at;
         }
         if (at >= text.size()) {
@@ -61,18 +59,18 @@ Tag readTag(std::string_view text) {
         TagAttribute attribute;
         attribute.start = blank;
         const std::size_t nameStart = at;
-        while (at < text.size() && !isSpace(text[at]) && text[at] != '=' && text[at] != '>' &&
+        while (at < text.size() && !bytes::isHtmlSpace(text[at]) && text[at] != '=' && text[at] != '>' &&
                !(text[at] == '/' && at + 1 < text.size() && text[at + 1] == '>')) {
             ++at;
         }
         attribute.name = text.substr(nameStart, at - nameStart);
         std::size_t look = at;
-        while (look < text.size() && isSpace(text[look])) {
+        while (look < text.size() && bytes::isHtmlSpace(text[look])) {
             ++look;
         }
         if (look < text.size() && text[look] == '=') {
             at = look + 1;
-            while (at < text.size() && isSpace(text[at])) {
+            while (at < text.size() && bytes::isHtmlSpace(text[at])) {
                 ++at;
             }
             if (at < text.size() && (text[at] == '"' || text[at] == '\'')) {
@@ -84,7 +82,7 @@ Tag readTag(std::string_view text) {
                 at = end + 1;
             } else {
                 const std::size_t valueStart = at;
-                while (at < text.size() && !isSpace(text[at]) && text[at] != '>') {
+                while (at < text.size() && !bytes::isHtmlSpace(text[at]) && text[at] != '>') {
                     ++at;
                 }
                 attribute.value = text.substr(valueStart, at - valueStart);
@@ -114,7 +112,7 @@ std::size_t findTag(std::string_view page, std::size_t from, std::string_view na
     for (std::size_t at = page.find('<', from); at != npos; at = page.find('<', at + 1)) {
         const std::string_view rest = page.substr(at);
         if (bytes::startsWithNoCase(rest, name) && rest.size() > name.size() &&
-            (isSpace(rest[name.size()]) || rest[name.size()] == '>' || rest[name.size()] == '/')) {
+            (bytes::isHtmlSpace(rest[name.size()]) || rest[name.size()] == '>' || rest[name.size()] == '/')) {
             return at;
         }
     }
@@ -141,8 +139,9 @@ template <typename Visit> void walkForm(std::string_view page, std::size_t from,
         }
         std::size_t next = at + 1;
         for (std::string_view name : {"<input", "<select", "<textarea", "<button", "<label", "</label"}) {
-            if (bytes::startsWithNoCase(rest, name) && (rest.size() == name.size() || isSpace(rest[name.size()]) ||
-                                                        rest[name.size()] == '>' || rest[name.size()] == '/')) {
+            if (bytes::startsWithNoCase(rest, name) &&
+                (rest.size() == name.size() || bytes::isHtmlSpace(rest[name.size()]) || rest[name.size()] == '>' ||
+                 rest[name.size()] == '/')) {
                 const Tag tag = readTag(rest);
                 if (tag.close != npos) {
                     visit(at, rest.substr(0, tag.close + 1), tag);
@@ -162,10 +161,10 @@ template <typename Visit> void walkForm(std::string_view page, std::size_t from,
 // A limit as the script reads a plain decimal number; nullopt for anything else (empty,
 // words, hexadecimal), for which no attribute is written.
 std::optional<double> plainNumber(std::string_view text) {
-    while (!text.empty() && isSpace(text.front())) {
+    while (!text.empty() && bytes::isHtmlSpace(text.front())) {
         text.remove_prefix(1);
     }
-    while (!text.empty() && isSpace(text.back())) {
+    while (!text.empty() && bytes::isHtmlSpace(text.back())) {
         text.remove_suffix(1);
     }
     if (!text.empty() && text.front() == '+') {
@@ -386,10 +385,10 @@ std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClo
                 continue;
             }
             checksGone = true;
-            if (std::all_of(handler->begin(), handler->end(), isSpace)) {
+            if (std::all_of(handler->begin(), handler->end(), bytes::isHtmlSpace)) {
                 // The whole attribute goes, with one blank before it.
                 std::size_t cutFrom = static_cast<std::size_t>(attribute.name.data() - text.data());
-                if (cutFrom > attribute.start && isSpace(text[cutFrom - 1])) {
+                if (cutFrom > attribute.start && bytes::isHtmlSpace(text[cutFrom - 1])) {
                     --cutFrom;
                 }
                 kept.append(text.substr(from, cutFrom - from));
@@ -529,11 +528,11 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
             while (!found && !rest.empty()) {
                 const std::size_t end = rest.find(';');
                 std::string_view part = rest.substr(0, end);
-                while (!part.empty() && isSpace(part.front())) {
+                while (!part.empty() && bytes::isHtmlSpace(part.front())) {
                     part.remove_prefix(1);
                 }
                 if (bytes::startsWithNoCase(part, directive) &&
-                    (part.size() == directive.size() || isSpace(part[directive.size()]))) {
+                    (part.size() == directive.size() || bytes::isHtmlSpace(part[directive.size()]))) {
                     sources = part.substr(directive.size());
                     found = true;
                 }

@@ -12,9 +12,7 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-bool isNameChar(char c) { return c != '>' && c != '/' && c != '=' && !isSpace(c); }
+bool isNameChar(char c) { return c != '>' && c != '/' && c != '=' && !bytes::isHtmlSpace(c); }
 
 // Elements that never hold content, so no end tag closes them.
 bool isVoid(std::string_view name) {
@@ -43,7 +41,7 @@ StartTag readStartTag(std::string_view page, std::size_t at) {
         tag.name.push_back(bytes::lowerAscii(page[i++]));
     }
     while (i < page.size() && page[i] != '>') {
-        if (isSpace(page[i]) || page[i] == '/') {
+        if (bytes::isHtmlSpace(page[i]) || page[i] == '/') {
             ++i;
             continue;
         }
@@ -52,14 +50,14 @@ StartTag readStartTag(std::string_view page, std::size_t at) {
             ++i;
         }
         const std::string_view attribute = page.substr(nameStart, i - nameStart);
-        while (i < page.size() && isSpace(page[i])) {
+        while (i < page.size() && bytes::isHtmlSpace(page[i])) {
             ++i;
         }
         std::string_view value;
         bool hasValue = false;
         if (i < page.size() && page[i] == '=') {
             ++i;
-            while (i < page.size() && isSpace(page[i])) {
+            while (i < page.size() && bytes::isHtmlSpace(page[i])) {
                 ++i;
             }
             hasValue = true;
@@ -70,7 +68,7 @@ StartTag readStartTag(std::string_view page, std::size_t at) {
                 i = close == npos ? page.size() : close + 1;
             } else {
                 const std::size_t start = i;
-                while (i < page.size() && page[i] != '>' && !isSpace(page[i])) {
+                while (i < page.size() && page[i] != '>' && !bytes::isHtmlSpace(page[i])) {
                     ++i;
                 }
                 value = page.substr(start, i - start);

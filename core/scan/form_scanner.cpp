@@ -42,16 +42,8 @@ Spelling formTagSpelling(std::string_view page, std::size_t at) {
     if (start.size() < 6 || !bytes::startsWithNoCase(start, "<form")) {
         return kNotAFormTag;
     }
-    switch (start[5]) {
-    case '\t':
-    case '\n':
-    case '\r':
-    case '\f':
-    case ' ':
-    case '/':
-    case '>': return kOther;
-    default: return kNotAFormTag;
-    }
+    const char after = start[5];
+    return bytes::isHtmlSpace(after) || after == '/' || after == '>' ? kOther : kNotAFormTag;
 }
 
 // ---------------------------------------------------------------------------------------------

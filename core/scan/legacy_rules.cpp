@@ -19,8 +19,6 @@ constexpr std::size_t npos = std::string_view::npos;
 using rules::RuleKind;
 using rules::RuleSettings;
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
 // The NAME=VALUE pairs of a tag's or a comment's text, names lower-cased, in order (a name may
 // come twice, as FrontPage's constraint pairs do). Values in double or single quotes, or up to
 // a blank.
@@ -28,15 +26,15 @@ std::vector<std::pair<std::string, std::string_view>> attributesOf(std::string_v
     std::vector<std::pair<std::string, std::string_view>> out;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && (isSpace(text[i]) || text[i] == '/' || text[i] == '<' || text[i] == '>')) {
+        while (i < text.size() && (bytes::isHtmlSpace(text[i]) || text[i] == '/' || text[i] == '<' || text[i] == '>')) {
             ++i;
         }
         const std::size_t nameStart = i;
-        while (i < text.size() && !isSpace(text[i]) && text[i] != '=' && text[i] != '>') {
+        while (i < text.size() && !bytes::isHtmlSpace(text[i]) && text[i] != '=' && text[i] != '>') {
             ++i;
         }
         std::string name = bytes::lowerAsciiCopy(text.substr(nameStart, i - nameStart));
-        while (i < text.size() && isSpace(text[i])) {
+        while (i < text.size() && bytes::isHtmlSpace(text[i])) {
             ++i;
         }
         if (i >= text.size() || text[i] != '=') {
@@ -46,7 +44,7 @@ std::vector<std::pair<std::string, std::string_view>> attributesOf(std::string_v
             continue;
         }
         ++i;
-        while (i < text.size() && isSpace(text[i])) {
+        while (i < text.size() && bytes::isHtmlSpace(text[i])) {
             ++i;
         }
         std::string_view value;
@@ -57,7 +55,7 @@ std::vector<std::pair<std::string, std::string_view>> attributesOf(std::string_v
             i = end + 1;
         } else {
             const std::size_t start = i;
-            while (i < text.size() && !isSpace(text[i]) && text[i] != '>') {
+            while (i < text.size() && !bytes::isHtmlSpace(text[i]) && text[i] != '>') {
                 ++i;
             }
             value = text.substr(start, i - start);
@@ -252,7 +250,7 @@ std::string_view lastPart(std::string_view path) {
 }
 
 std::size_t skipBlanks(std::string_view text, std::size_t at) {
-    while (at < text.size() && isSpace(text[at])) {
+    while (at < text.size() && bytes::isHtmlSpace(text[at])) {
         ++at;
     }
     return at;
@@ -412,7 +410,7 @@ LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, con
             continue;
         }
         std::size_t tag = end + 3;
-        while (tag < form.size() && isSpace(form[tag])) {
+        while (tag < form.size() && bytes::isHtmlSpace(form[tag])) {
             ++tag;
         }
         const std::string_view rest = form.substr(tag);
