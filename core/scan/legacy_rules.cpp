@@ -10,6 +10,7 @@
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
 #include "core/rules/rule_record.h"
+#include "core/scan/tag_reader.h"
 
 namespace velmoraine::scan {
 
@@ -19,58 +20,23 @@ constexpr std::size_t npos = std::string_view::npos;
 using rules::RuleKind;
 using rules::RuleSettings;
 
-// The NAME=VALUE pairs of a tag's or a comment's text, names lower-cased, in order (a name may
-// come twice, as FrontPage's constraint pairs do). Values in double or single quotes, or up to
-// a blank.
-std::vector<std::pair<std::string, std::string_view>> attributesOf(std::string_view text) {
-    std::vector<std::pair<std::string, std::string_view>> out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (bytes::isHtmlSpace(text[i]) || text[i] == '/' || text[i] == '<' || text[i] == '>')) {
-            ++i;
-        }
-        const std::size_t nameStart = i;
-        while (i < text.size() && !bytes::isHtmlSpace(text[i]) && text[i] != '=' && text[i] != '>') {
-            ++i;
-        }
-        std::string name = bytes::lowerAsciiCopy(text.substr(nameStart, i - nameStart));
-        while (i < text.size() && bytes::isHtmlSpace(text[i])) {
-            ++i;
-        }
-        if (i >= text.size() || text[i] != '=') {
-            if (i == nameStart) {
-                ++i;
-            }
-            continue;
-        }
-        ++i;
-        while (i < text.size() && bytes::isHtmlSpace(text[i])) {
-            ++i;
-        }
-        std::string_view value;
-        if (i < text.size() && (text[i] == '"' || text[i] == '\'')) {
-            const std::size_t close = text.find(text[i], i + 1);
-            const std::size_t end = close == npos ? text.size() : close;
-            value = text.substr(i + 1, end - i - 1);
-            i = end + 1;
-        } else {
-            const std::size_t start = i;
-            while (i < text.size() && !bytes::isHtmlSpace(text[i]) && text[i] != '>') {
-                ++i;
-            }
-            value = text.substr(start, i - start);
-        }
-        out.emplace_back(std::move(name), value);
-    }
-    return out;
+// An earlier tool's markup is read from a comment's body or from a field tag's text up to its
+// first ">", which may stand inside a quoted value: so a value whose quote is not closed runs to
+// the end of the text. "<" and ">" are passed over between attributes, as the import has always
+// read them.
+constexpr TagSyntax kEarlierMarkup{.angle = TagSyntax::Angle::Separates, .openQuote = TagSyntax::OpenQuote::RunsToEnd};
+
+// The NAME=VALUE pairs of a tag's or a comment's text, in order (a name may come twice, as
+// FrontPage's constraint pairs do); a name without "=" is passed over.
+std::vector<TagAttribute> attributesOf(std::string_view text) {
+    std::vector<TagAttribute> attributes = readAttributes(text, kEarlierMarkup);
+    std::erase_if(attributes, [](const TagAttribute &attribute) { return !attribute.hasValue; });
+    return attributes;
 }
 
-std::optional<std::string_view> attribute(const std::vector<std::pair<std::string, std::string_view>> &attributes,
-                                          std::string_view name) {
-    for (const auto &[key, value] : attributes) {
-        if (key == name) {
-            return value;
-        }
+std::optional<std::string_view> attribute(const std::vector<TagAttribute> &attributes, std::string_view name) {
+    if (const TagAttribute *found = findAttribute(attributes, name)) {
+        return found->value;
     }
     return std::nullopt;
 }
@@ -133,12 +99,13 @@ Mapped fromWebbot(std::string_view comment, std::string_view field) {
         std::string lowText;
         std::string highText;
         std::optional<std::string_view> constraint;
-        for (const auto &[key, value] : attributes) {
-            if (key == "s-validation-constraint") {
+        for (const TagAttribute &pair : attributes) {
+            const std::string_view value = pair.value;
+            if (bytes::equalsNoCase(pair.name, "s-validation-constraint")) {
                 constraint = value;
                 continue;
             }
-            if (key != "s-validation-value" || !constraint) {
+            if (!bytes::equalsNoCase(pair.name, "s-validation-value") || !constraint) {
                 continue;
             }
             const std::string_view named = *constraint;
