@@ -5,9 +5,11 @@
 
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
+#include "core/rewrite/author_warnings.h"
+#include "core/rewrite/csp_hash.h"
 #include "core/rewrite/earlier_checks.h"
+#include "core/rewrite/html5_fallback.h"
 #include "core/rewrite/script_block.h"
-#include "core/rewrite/visitor_extras.h"
 #include "core/rules/rule_record.h"
 #include "core/scan/reference_walk.h"
 
