@@ -3,8 +3,6 @@
 #include "core/rules/rule_record.h"
 
 #include <algorithm>
-#include <cstring>
-#include <functional>
 #include <optional>
 
 #include "core/base/bytes.h"
@@ -14,6 +12,7 @@
 #include "core/rewrite/csp_hash.h"
 #include "core/rewrite/earlier_checks.h"
 #include "core/rewrite/html5_fallback.h"
+#include "core/rewrite/piece_text.h"
 #include "core/rewrite/script_block.h"
 #include "core/scan/form_language.h"
 #include "core/scan/form_scanner.h"
@@ -51,162 +50,8 @@ HiddenInput findHiddenInput(std::string_view rest) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The output while it is built
+// Cuts and searches of the output while it is built (piece_text.h)
 // ---------------------------------------------------------------------------------------------
-
-// A text made of pieces of other texts (the source page, the rewritten tag, the new hidden
-// input, the block), read as if they were joined. The steps cut and search it without moving
-// any byte; the output is copied from the pieces once, at the end.
-class PieceText {
-public:
-    PieceText() = default;
-    explicit PieceText(std::string_view whole) { append(whole); }
-
-    std::size_t size() const { return m_size; }
-
-    void append(std::string_view piece) {
-        if (piece.empty()) {
-            return;
-        }
-        m_starts.push_back(m_size);
-        m_pieces.push_back(piece);
-        m_size += piece.size();
-    }
-
-    // Appends the bytes [start, end) of `source`.
-    void appendRange(const PieceText &source, std::size_t start, std::size_t end) {
-        if (start >= end) {
-            return;
-        }
-        for (std::size_t i = source.pieceAt(start); start < end; ++i) {
-            const std::string_view piece = source.m_pieces[i];
-            const std::size_t offset = start - source.m_starts[i];
-            const std::size_t count = std::min(piece.size() - offset, end - start);
-            append(piece.substr(offset, count));
-            start += count;
-        }
-    }
-
-    // Drops every byte from `size` on.
-    void truncate(std::size_t size) {
-        while (!m_pieces.empty() && m_starts.back() >= size) {
-            m_size = m_starts.back();
-            m_pieces.pop_back();
-            m_starts.pop_back();
-        }
-        if (m_size > size) {
-            m_pieces.back() = m_pieces.back().substr(0, size - m_starts.back());
-            m_size = size;
-        }
-    }
-
-    // The last `count` bytes (count <= size): a view of the last piece when it holds them all,
-    // else a copy kept in `buffer`.
-    std::string_view lastBytes(std::size_t count, std::string &buffer) const {
-        if (!m_pieces.empty() && m_pieces.back().size() >= count) {
-            return m_pieces.back().substr(m_pieces.back().size() - count);
-        }
-        buffer = bytesAt(m_size - count, count);
-        return buffer;
-    }
-
-    // Up to `count` bytes from `at` on; fewer at the end.
-    std::string bytesAt(std::size_t at, std::size_t count) const {
-        std::string out;
-        if (at >= m_size) {
-            return out;
-        }
-        for (std::size_t i = pieceAt(at); out.size() < count && i < m_pieces.size(); ++i) {
-            const std::size_t offset = at > m_starts[i] ? at - m_starts[i] : 0;
-            out.append(m_pieces[i].substr(offset, count - out.size()));
-        }
-        return out;
-    }
-
-    // The first occurrence at or after `from`, as find on the joined text answers.
-    std::size_t find(std::string_view needle, std::size_t from) const {
-        if (from > m_size) {
-            return npos;
-        }
-        if (needle.empty()) {
-            return from;
-        }
-        if (needle.size() > m_size - from) {
-            return npos;
-        }
-        for (std::size_t i = pieceAt(from); i < m_pieces.size(); ++i) {
-            const std::string_view piece = m_pieces[i];
-            const std::size_t local = from > m_starts[i] ? from - m_starts[i] : 0;
-            const std::size_t inside = bytes::findFast(piece, needle, local);
-            if (inside != npos) {
-                return m_starts[i] + inside;
-            }
-            // Else one that starts in the last bytes of this piece and runs on into the next.
-            if (needle.size() == 1 || i + 1 == m_pieces.size()) {
-                continue;
-            }
-            const std::size_t tail =
-                std::max(local, piece.size() >= needle.size() ? piece.size() - (needle.size() - 1) : 0);
-            if (tail < piece.size() && std::memchr(piece.data() + tail, needle[0], piece.size() - tail) != nullptr) {
-                const std::size_t tailSize = piece.size() - tail;
-                const std::size_t across = bytesAt(m_starts[i] + tail, tailSize + needle.size() - 1).find(needle);
-                if (across < tailSize) {
-                    return m_starts[i] + tail + across;
-                }
-            }
-        }
-        return npos;
-    }
-
-    const std::vector<std::string_view> &pieces() const { return m_pieces; }
-
-    // The offsets in `source` of the first and one past the last byte of [start, end) that are
-    // views of `source`; first == last when there is none.
-    std::pair<std::size_t, std::size_t> sourceRange(std::string_view source, std::size_t start, std::size_t end) const {
-        std::pair<std::size_t, std::size_t> range{0, 0};
-        bool found = false;
-        for (std::size_t i = start < end ? pieceAt(start) : m_pieces.size(); i < m_pieces.size() && m_starts[i] < end;
-             ++i) {
-            const std::string_view piece = m_pieces[i];
-            if (!std::less_equal<>()(source.data(), piece.data()) ||
-                !std::less_equal<>()(piece.data() + piece.size(), source.data() + source.size())) {
-                continue;
-            }
-            const std::size_t from = std::max(start, m_starts[i]) - m_starts[i];
-            const std::size_t to = std::min(end, m_starts[i] + piece.size()) - m_starts[i];
-            const auto offset = static_cast<std::size_t>(piece.data() - source.data());
-            if (!found) {
-                range.first = offset + from;
-                found = true;
-            }
-            range.second = offset + to;
-        }
-        return range;
-    }
-
-    // Appends the bytes [start, end) to `out`.
-    void appendTo(std::string &out, std::size_t start, std::size_t end) const {
-        if (start >= end) {
-            return;
-        }
-        for (std::size_t i = pieceAt(start); start < end; ++i) {
-            const std::size_t offset = start - m_starts[i];
-            const std::size_t count = std::min(m_pieces[i].size() - offset, end - start);
-            out.append(m_pieces[i].substr(offset, count));
-            start += count;
-        }
-    }
-
-private:
-    // The index of the piece that holds byte `at` (at < size).
-    std::size_t pieceAt(std::size_t at) const {
-        return static_cast<std::size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), at) - m_starts.begin()) - 1;
-    }
-
-    std::vector<std::string_view> m_pieces;
-    std::vector<std::size_t> m_starts; // where each piece starts in the joined text
-    std::size_t m_size = 0;
-};
 
 // The text without the bytes [start, end).
 PieceText withoutRange(const PieceText &text, std::size_t start, std::size_t end) {
@@ -363,6 +208,93 @@ std::optional<InsertionPoint> insertionPoint(const PieceText &text) {
         }
     }
     return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The rewriter's steps after the form's tag
+// ---------------------------------------------------------------------------------------------
+
+// A rule restored from a hand-edited page may hold text that would end the stored-rules
+// comment or the script early: the message that refuses the first such rule, as the same text
+// typed would be refused.
+std::optional<std::string> refusedRecord(const std::vector<std::string> &records) {
+    for (const std::string &record : records) {
+        if (std::optional<std::string> refusal = rules::checkStoredRecord(record)) {
+            return refusal;
+        }
+    }
+    return std::nullopt;
+}
+
+// The field tags' edits (fallbackEdits) and the cut of the earlier hidden input when it goes, in
+// page order, none overlapping: a field tag inside that input goes with it.
+std::vector<TagEdit> tagEdits(const RewriteInput &input, const std::vector<std::string> &records, std::size_t tagClose,
+                              const std::optional<TagEdit> &hiddenCut) {
+    std::vector<TagEdit> edits = fallbackEdits(input.page, tagClose, records, input.html5Fallback, input.legacyFields);
+    if (hiddenCut) {
+        const TagEdit &cut = *hiddenCut;
+        std::erase_if(edits, [&](const TagEdit &e) { return e.start < cut.end && cut.start < e.end; });
+        edits.insert(std::upper_bound(edits.begin(), edits.end(), cut,
+                                      [](const TagEdit &a, const TagEdit &b) { return a.start < b.start; }),
+                     cut);
+    }
+    return edits;
+}
+
+// Appends the page from `from` on, with the edits made, to `assembled`. The edits' texts go
+// into `output`'s texts, and each tag edit into its marks (the hidden input's cut is none).
+void appendEdited(PieceText &assembled, std::string_view page, std::size_t from, std::vector<TagEdit> &edits,
+                  const std::optional<TagEdit> &hiddenCut, PageInPieces &output) {
+    for (TagEdit &edit : edits) {
+        assembled.append(page.substr(from, edit.start - from));
+        const std::string &text = output.texts->emplace_back(std::move(edit.text));
+        assembled.append(text);
+        if (!(hiddenCut && edit.start == hiddenCut->start)) {
+            const bool checksOnly = edit.change == TagChange::EarlierChecks;
+            (checksOnly ? output.marks.checkTags : output.marks.fieldTags).push_back({edit.start, edit.end});
+            (checksOnly ? output.marks.checkTexts : output.marks.fieldTexts).push_back(text);
+        }
+        from = edit.end;
+    }
+    assembled.append(page.substr(from));
+}
+
+// Cuts the earlier block from `assembled`, and then, with imported fields, the earlier tool's
+// generated scripts of the validator `formTag` calls, before the webbot comments go, so that the
+// script between its two markers goes with them. The scripts' page ranges go into `marks`.
+void cutEarlierScripts(PieceText &assembled, std::string_view page, std::string_view formTag, bool imported,
+                       PageInPieces::Marks &marks) {
+    if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
+        assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
+    }
+    const std::string_view validator = frontPageValidator(formTag);
+    if (!imported || validator.empty()) {
+        return;
+    }
+    const std::vector<Range> scripts = generatedScriptRanges(assembled, validator);
+    for (const Range &script : scripts) {
+        if (const auto range = assembled.sourceRange(page, script.start, script.end); range.first < range.second) {
+            marks.checkScripts.push_back(range);
+        }
+    }
+    if (!scripts.empty()) {
+        assembled = withoutRanges(assembled, scripts);
+    }
+}
+
+// `kept` with the block at `insertion`, inside a new head when the page needs one.
+PieceText withBlock(const PieceText &kept, const InsertionPoint &insertion, std::string_view block) {
+    PieceText out;
+    out.appendRange(kept, 0, insertion.at);
+    if (insertion.newHead) {
+        out.append(kEmptyHead.substr(0, kEmptyHeadOpening));
+        out.append(block);
+        out.append(kEmptyHead.substr(kEmptyHeadOpening));
+    } else {
+        out.append(block);
+    }
+    out.appendRange(kept, insertion.at, kept.size());
+    return out;
 }
 
 } // namespace
@@ -529,13 +461,9 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     const std::string_view page = input.page;
 
     PiecesResult result;
-    // A rule restored from a hand-edited page may hold text that would end the stored-rules
-    // comment or the script early; it is refused as the same text typed would be.
-    for (const std::string &record : records) {
-        if (std::optional<std::string> refusal = rules::checkStoredRecord(record)) {
-            result.message = std::move(*refusal);
-            return result;
-        }
+    if (std::optional<std::string> refusal = refusedRecord(records)) {
+        result.message = std::move(*refusal);
+        return result;
     }
     const std::size_t tagStart = scan::findFormTag(page, input.chosenForm);
     const std::size_t tagClose = tagStart == npos ? npos : page.find('>', tagStart);
@@ -563,17 +491,11 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     const std::string &block =
         texts.emplace_back(haveRules ? buildScriptBlock(input.model, records, formName) : std::string());
 
-    // The field tags as the fallback setting wants them, and the earlier hidden input cut out:
-    // edits in page order, none overlapping.
-    const bool imported = input.legacyFields != nullptr && !input.legacyFields->empty();
-    std::vector<TagEdit> edits = fallbackEdits(page, tagClose, records, input.html5Fallback, input.legacyFields);
+    std::optional<TagEdit> hiddenCut;
     if (dropEarlier) {
-        const TagEdit cut{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
-        std::erase_if(edits, [&](const TagEdit &e) { return e.start < cut.end && cut.start < e.end; });
-        edits.insert(std::upper_bound(edits.begin(), edits.end(), cut,
-                                      [](const TagEdit &a, const TagEdit &b) { return a.start < b.start; }),
-                     cut);
+        hiddenCut = TagEdit{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
     }
+    std::vector<TagEdit> edits = tagEdits(input, records, tagClose, hiddenCut);
 
     // The steps work on pieces of the page and of the new texts, without copying any byte.
     PieceText assembled;
@@ -582,42 +504,15 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     assembled.append(hidden);
     output.marks.tagStart = tagStart;
     output.marks.tagEnd = tagClose + 1;
-    if (dropEarlier) {
-        output.marks.hiddenStart = tagClose + 1 + earlier.start;
-        output.marks.hiddenEnd = tagClose + 1 + earlier.end;
+    if (hiddenCut) {
+        output.marks.hiddenStart = hiddenCut->start;
+        output.marks.hiddenEnd = hiddenCut->end;
     }
     output.marks.tag = tag;
     output.marks.hidden = hidden;
-    std::size_t from = tagClose + 1;
-    for (TagEdit &edit : edits) {
-        assembled.append(page.substr(from, edit.start - from));
-        const std::string &text = texts.emplace_back(std::move(edit.text));
-        assembled.append(text);
-        if (!(dropEarlier && edit.start == output.marks.hiddenStart)) {
-            const bool checksOnly = edit.change == TagChange::EarlierChecks;
-            (checksOnly ? output.marks.checkTags : output.marks.fieldTags).push_back({edit.start, edit.end});
-            (checksOnly ? output.marks.checkTexts : output.marks.fieldTexts).push_back(text);
-        }
-        from = edit.end;
-    }
-    assembled.append(page.substr(from));
-    if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
-        assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
-    }
-    // The earlier tool's generated script goes before the webbot comments do, so that the
-    // script between its two markers goes with them.
-    const std::string_view validator = frontPageValidator(page.substr(tagStart, tagClose - tagStart));
-    if (imported && !validator.empty()) {
-        const std::vector<Range> scripts = generatedScriptRanges(assembled, validator);
-        for (const Range &script : scripts) {
-            if (const auto range = assembled.sourceRange(page, script.start, script.end); range.first < range.second) {
-                output.marks.checkScripts.push_back(range);
-            }
-        }
-        if (!scripts.empty()) {
-            assembled = withoutRanges(assembled, scripts);
-        }
-    }
+    appendEdited(assembled, page, tagClose + 1, edits, hiddenCut, output);
+    const bool imported = input.legacyFields != nullptr && !input.legacyFields->empty();
+    cutEarlierScripts(assembled, page, page.substr(tagStart, tagClose - tagStart), imported, output.marks);
     const PieceText kept = withoutWebbotComments(assembled);
 
     if (!haveRules) {
@@ -632,17 +527,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     }
     result.cspHash = cspHash(block);
     result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
-    PieceText out;
-    out.appendRange(kept, 0, insertion->at);
-    if (insertion->newHead) {
-        out.append(kEmptyHead.substr(0, kEmptyHeadOpening));
-        out.append(block);
-        out.append(kEmptyHead.substr(kEmptyHeadOpening));
-    } else {
-        out.append(block);
-    }
-    out.appendRange(kept, insertion->at, kept.size());
-    output.pieces = out.pieces();
+    output.pieces = withBlock(kept, *insertion, block).pieces();
     result.output = std::move(output);
     return result;
 }
