@@ -12,6 +12,12 @@ inline constexpr char lowerAscii(char c) noexcept {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// The white space of HTML markup: space, tab, line feed, carriage return and form feed (not the
+// vertical tab that C's isspace adds). It separates a tag's name and attributes.
+inline constexpr bool isHtmlSpace(char c) noexcept {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
 // A copy in which only A-Z became a-z.
 std::string lowerAsciiCopy(std::string_view text);
 

@@ -11,8 +11,6 @@ namespace {
 constexpr std::string_view kMeta = "<meta";
 constexpr std::string_view kCharset = "charset";
 
-bool isSpace(char c) noexcept { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
 // Letters, digits and the punctuation that character set names use ("Shift_JIS", "x-sjis",
 // "ISO-8859-5", "windows-1251", "csISO2022JP:1").
 bool isNameByte(char c) noexcept {
@@ -39,14 +37,14 @@ std::string charsetInTag(std::string_view tag) {
     for (std::size_t at = findNoCase(tag, kCharset, 0); at != std::string_view::npos;
          at = findNoCase(tag, kCharset, at + kCharset.size())) {
         std::size_t pos = at + kCharset.size();
-        while (pos < tag.size() && isSpace(tag[pos])) {
+        while (pos < tag.size() && bytes::isHtmlSpace(tag[pos])) {
             ++pos;
         }
         if (pos >= tag.size() || tag[pos] != '=') {
             continue;
         }
         ++pos;
-        while (pos < tag.size() && (isSpace(tag[pos]) || tag[pos] == '"' || tag[pos] == '\'')) {
+        while (pos < tag.size() && (bytes::isHtmlSpace(tag[pos]) || tag[pos] == '"' || tag[pos] == '\'')) {
             ++pos;
         }
         std::size_t end = pos;

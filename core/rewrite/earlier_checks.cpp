@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/base/bytes.h"
+#include "core/scan/tag_reader.h"
 
 namespace velmoraine::rewrite {
 
@@ -14,14 +15,12 @@ constexpr std::size_t npos = std::string_view::npos;
 constexpr std::string_view kCommentOpen = "<!--webbot";
 constexpr std::string_view kCommentClose = "-->";
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
 bool isIdentifierChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
 }
 
 std::size_t skipBlanks(std::string_view text, std::size_t at) {
-    while (at < text.size() && isBlank(text[at])) {
+    while (at < text.size() && bytes::isHtmlSpace(text[at])) {
         ++at;
     }
     return at;
@@ -73,33 +72,18 @@ GeneratedScriptMarker generatedScriptMarker(std::string_view comment) {
     bool generated = false;
     bool start = false;
     bool end = false;
-    // Attributes one after the other: a name, then "=" and a value in quotes or bare, or nothing.
-    std::size_t at = 0;
-    while ((at = skipBlanks(body, at)) < body.size()) {
-        const std::size_t nameStart = at;
-        while (at < body.size() && !isBlank(body[at]) && body[at] != '=') {
-            ++at;
-        }
-        const std::string_view name = body.substr(nameStart, at - nameStart);
-        std::string_view value;
-        if (const std::size_t equals = skipBlanks(body, at); equals < body.size() && body[equals] == '=') {
-            at = skipBlanks(body, equals + 1);
-            if (at < body.size() && (body[at] == '"' || body[at] == '\'')) {
-                const std::size_t close = body.find(body[at], at + 1);
-                const std::size_t valueEnd = close == npos ? body.size() : close;
-                value = body.substr(at + 1, valueEnd - at - 1);
-                at = close == npos ? body.size() : close + 1;
-            } else {
-                const std::size_t valueStart = at;
-                while (at < body.size() && !isBlank(body[at])) {
-                    ++at;
-                }
-                value = body.substr(valueStart, at - valueStart);
-            }
-        }
-        generated = generated || (bytes::equalsNoCase(name, "bot") && bytes::equalsNoCase(value, "GeneratedScript"));
-        start = start || bytes::equalsNoCase(name, "startspan");
-        end = end || bytes::equalsNoCase(name, "endspan");
+    // The body is no tag: "<", ">" and "/" are bytes of names and values, and only blanks
+    // separate the attributes, up to the comment's "-->".
+    using scan::TagSyntax;
+    constexpr TagSyntax kCommentBody{.angle = TagSyntax::Angle::Plain,
+                                     .slash = TagSyntax::Slash::Plain,
+                                     .openQuote = TagSyntax::OpenQuote::RunsToEnd};
+    scan::AttributeReader reader(body, 0, kCommentBody);
+    while (const std::optional<scan::TagAttribute> attribute = reader.next()) {
+        generated = generated || (bytes::equalsNoCase(attribute->name, "bot") &&
+                                  bytes::equalsNoCase(attribute->value, "GeneratedScript"));
+        start = start || bytes::equalsNoCase(attribute->name, "startspan");
+        end = end || bytes::equalsNoCase(attribute->name, "endspan");
     }
     marker.start = generated && start;
     marker.end = generated && end;

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/rewrite/visitor_extras.h"
+#include "core/rewrite/html5_fallback.h"
 
 namespace velmoraine::rewrite {
 

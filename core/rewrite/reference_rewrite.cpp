@@ -1,13 +1,16 @@
 #include "core/rewrite/reference_rewrite.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
+#include "core/rewrite/author_warnings.h"
+#include "core/rewrite/csp_hash.h"
 #include "core/rewrite/earlier_checks.h"
+#include "core/rewrite/html5_fallback.h"
 #include "core/rewrite/script_block.h"
-#include "core/rewrite/visitor_extras.h"
 #include "core/rules/rule_record.h"
 #include "core/scan/reference_walk.h"
 
@@ -33,6 +36,58 @@ std::size_t earlierHiddenInput(std::string_view rest) {
         return npos;
     }
     return general;
+}
+
+// Step 4: the page after the form's tag, with its earlier hidden input of ours gone (in editor
+// mode it stays) and its field tags changed. Each change is a range of the rest and its new
+// text; they are made from the last to the first, so that the ranges still to be made keep
+// their places.
+struct RestOfPage {
+    std::string text;
+    bool earlierHiddenKept = false; // in editor mode: no new hidden input is written
+};
+
+RestOfPage restOfPage(const RewriteInput &input, const std::vector<std::string> &records, std::size_t tagClose) {
+    const std::size_t restStart = tagClose + 1;
+    RestOfPage rest{std::string(input.page.substr(restStart))};
+    struct Change {
+        std::size_t start;
+        std::size_t end;
+        std::string text;
+    };
+    std::vector<Change> changes;
+    std::optional<Change> hiddenCut;
+    if (const std::size_t hidden = earlierHiddenInput(rest.text); hidden != npos) {
+        if (input.mode == LaunchMode::Editor) {
+            rest.earlierHiddenKept = true;
+        } else if (const std::size_t close = rest.text.find('>', hidden); close != npos) {
+            hiddenCut = Change{hidden, close + 1, {}};
+            changes.push_back(*hiddenCut);
+        }
+    }
+    for (TagEdit &edit : fallbackEdits(input.page, tagClose, records, input.html5Fallback, input.legacyFields)) {
+        const Change change{edit.start - restStart, edit.end - restStart, std::move(edit.text)};
+        // A field tag inside the hidden input that goes, goes with it.
+        if (!hiddenCut || change.end <= hiddenCut->start || hiddenCut->end <= change.start) {
+            changes.push_back(change);
+        }
+    }
+    std::sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) { return a.start > b.start; });
+    for (const Change &change : changes) {
+        rest.text.replace(change.start, change.end - change.start, change.text);
+    }
+    return rest;
+}
+
+// Step 6: the first earlier block, from its begin marker through the ">" after its end marker.
+void removeEarlierBlock(std::string &text) {
+    if (const std::size_t begin = text.find(kBeginMarker); begin != npos) {
+        const std::size_t end = text.find(kEndMarker, begin);
+        const std::size_t close = end == npos ? npos : text.find('>', end);
+        if (close != npos) {
+            text.erase(begin, close + 1 - begin);
+        }
+    }
 }
 
 } // namespace
@@ -132,56 +187,20 @@ RewriteResult rewritePage(const RewriteInput &input) {
     const std::string tag = rewriteFormTag(page.substr(tagStart, tagClose - tagStart), haveRules, linking, formName) +
                             formLanguageAttribute(page, tagStart, input.formLanguage);
 
-    // 4. After the tag: the earlier hidden input and the field tags. Each change is a range of
-    // the rest and its new text; they are made from the last to the first, so that the ranges
-    // still to be made keep their places.
-    const std::size_t restStart = tagClose + 1;
-    std::string rest(page.substr(restStart));
-    struct Change {
-        std::size_t start;
-        std::size_t end;
-        std::string text;
-    };
-    std::vector<Change> changes;
-    bool writeHidden = linking;
-    std::optional<Change> hiddenCut;
-    if (const std::size_t hidden = earlierHiddenInput(rest); hidden != npos) {
-        if (input.mode == LaunchMode::Editor) {
-            writeHidden = false;
-        } else if (const std::size_t close = rest.find('>', hidden); close != npos) {
-            hiddenCut = Change{hidden, close + 1, {}};
-            changes.push_back(*hiddenCut);
-        }
-    }
-    for (TagEdit &edit : fallbackEdits(page, tagClose, records, input.html5Fallback, input.legacyFields)) {
-        const Change change{edit.start - restStart, edit.end - restStart, std::move(edit.text)};
-        // A field tag inside the hidden input that goes, goes with it.
-        if (!hiddenCut || change.end <= hiddenCut->start || hiddenCut->end <= change.start) {
-            changes.push_back(change);
-        }
-    }
-    std::sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) { return a.start > b.start; });
-    for (const Change &change : changes) {
-        rest.replace(change.start, change.end - change.start, change.text);
-    }
+    // 4. After the tag: the earlier hidden input and the field tags.
+    const RestOfPage rest = restOfPage(input, records, tagClose);
 
     // 5. The page put together, with the new hidden input after the tag.
     std::string out(page.substr(0, tagStart));
     out += tag;
     out += '>';
-    if (writeHidden) {
+    if (linking && !rest.earlierHiddenKept) {
         out += newHiddenInput(bytes::readIntLikeScanf(input.accountIdText), input.formNumber);
     }
-    out += rest;
+    out += rest.text;
 
     // 6. The earlier block.
-    if (const std::size_t begin = out.find(kBeginMarker); begin != npos) {
-        const std::size_t end = out.find(kEndMarker, begin);
-        const std::size_t close = end == npos ? npos : out.find('>', end);
-        if (close != npos) {
-            out.erase(begin, close + 1 - begin);
-        }
-    }
+    removeEarlierBlock(out);
 
     // 7. The earlier tool's generated scripts, when its checks were imported.
     const std::string_view validator = frontPageValidator(page.substr(tagStart, tagClose - tagStart));

@@ -5,16 +5,13 @@
 #include <vector>
 
 #include "core/base/bytes.h"
+#include "core/scan/tag_reader.h"
 
 namespace velmoraine::scan {
 
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
-
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-bool isNameChar(char c) { return c != '>' && c != '/' && c != '=' && !isSpace(c); }
 
 // Elements that never hold content, so no end tag closes them.
 bool isVoid(std::string_view name) {
@@ -36,53 +33,24 @@ struct StartTag {
     std::size_t end = 0;
 };
 
+// The walk answers for the page's script, which finds the nearest lang among the elements the
+// browser built. So every "/" ends an attribute's name, as it does there ("<p/lang=de>" has a
+// lang); "=" ends the tag's name too, as the walk has always read it. A value whose quote is
+// never closed runs to the page's end: the browser then builds no form at all, so any answer
+// would do, and this one is the one the walk has always given.
+constexpr TagSyntax kStartTag{.slash = TagSyntax::Slash::EndsNames, .openQuote = TagSyntax::OpenQuote::RunsToEnd};
+
 StartTag readStartTag(std::string_view page, std::size_t at) {
     StartTag tag;
-    std::size_t i = at + 1;
-    while (i < page.size() && isNameChar(page[i])) {
-        tag.name.push_back(bytes::lowerAscii(page[i++]));
-    }
-    while (i < page.size() && page[i] != '>') {
-        if (isSpace(page[i]) || page[i] == '/') {
-            ++i;
-            continue;
-        }
-        const std::size_t nameStart = i;
-        while (i < page.size() && isNameChar(page[i])) {
-            ++i;
-        }
-        const std::string_view attribute = page.substr(nameStart, i - nameStart);
-        while (i < page.size() && isSpace(page[i])) {
-            ++i;
-        }
-        std::string_view value;
-        bool hasValue = false;
-        if (i < page.size() && page[i] == '=') {
-            ++i;
-            while (i < page.size() && isSpace(page[i])) {
-                ++i;
-            }
-            hasValue = true;
-            if (i < page.size() && (page[i] == '"' || page[i] == '\'')) {
-                const std::size_t close = page.find(page[i], i + 1);
-                const std::size_t stop = close == npos ? page.size() : close;
-                value = page.substr(i + 1, stop - i - 1);
-                i = close == npos ? page.size() : close + 1;
-            } else {
-                const std::size_t start = i;
-                while (i < page.size() && page[i] != '>' && !isSpace(page[i])) {
-                    ++i;
-                }
-                value = page.substr(start, i - start);
-            }
-        } else if (attribute.empty()) {
-            ++i; // a lone "=" or the like: step over it
-        }
-        if (!tag.lang && bytes::equalsNoCase(attribute, "lang")) {
-            tag.lang = hasValue ? std::string(value) : std::string();
+    const std::size_t nameEnd = tagNameEnd(page, at + 1, kStartTag);
+    tag.name = bytes::lowerAsciiCopy(page.substr(at + 1, nameEnd - at - 1));
+    AttributeReader reader(page, nameEnd, kStartTag);
+    while (const std::optional<TagAttribute> attribute = reader.next()) {
+        if (!tag.lang && bytes::equalsNoCase(attribute->name, "lang")) {
+            tag.lang = std::string(attribute->value);
         }
     }
-    tag.end = i < page.size() ? i + 1 : page.size();
+    tag.end = reader.close() != npos ? reader.close() + 1 : page.size();
     return tag;
 }
 
@@ -123,11 +91,8 @@ FormLanguage formLanguage(std::string_view page, std::size_t formTagStart) {
             const std::size_t close = page.find('>', lt);
             at = close == npos ? page.size() : close + 1;
         } else if (rest.starts_with("</")) {
-            std::string name;
-            std::size_t i = lt + 2;
-            while (i < page.size() && isNameChar(page[i])) {
-                name.push_back(bytes::lowerAscii(page[i++]));
-            }
+            const std::size_t i = tagNameEnd(page, lt + 2, kStartTag);
+            const std::string name = bytes::lowerAsciiCopy(page.substr(lt + 2, i - lt - 2));
             const auto found = openByName.find(name);
             if (found != openByName.end() && found->second > 0) {
                 while (!open.empty()) {

@@ -17,6 +17,7 @@
 
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
+#include "core/scan/forward_finder.h"
 #include "core/scan/rule_recovery.h"
 #include "core/scan/tag_markup.h"
 
@@ -42,84 +43,13 @@ Spelling formTagSpelling(std::string_view page, std::size_t at) {
     if (start.size() < 6 || !bytes::startsWithNoCase(start, "<form")) {
         return kNotAFormTag;
     }
-    switch (start[5]) {
-    case '\t':
-    case '\n':
-    case '\r':
-    case '\f':
-    case ' ':
-    case '/':
-    case '>': return kOther;
-    default: return kNotAFormTag;
-    }
+    const char after = start[5];
+    return bytes::isHtmlSpace(after) || after == '/' || after == '>' ? kOther : kNotAFormTag;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Searches that move forward with a walk
+// The attributes the walk reads, with searches that move forward with it (forward_finder.h)
 // ---------------------------------------------------------------------------------------------
-
-// Finds the next occurrence of a fixed text at or after a position, when it starts before a
-// limit. What a search learns is kept: the last occurrence found stays the answer for every
-// later start up to it, and a stretch searched in vain is not searched again. So a walk whose
-// starts move forward reads each byte about once per needle, whatever the number of tags (a
-// tag without ">" runs to the end of the text and must not make the walk quadratic), and a
-// spelling that the tags do not use costs the bytes of the tags only, not the rest of the
-// text. A start before the last one searches only the stretch up to the last start.
-class ForwardFinder {
-public:
-    ForwardFinder(std::string_view text, std::string_view needle) : m_text(text), m_needle(needle) {}
-
-    // The first occurrence at or after `from`. When none starts before `limit`, the answer is
-    // npos or a position at or past `limit`.
-    std::size_t at(std::size_t from, std::size_t limit = npos) {
-        limit = std::min(limit, m_text.size());
-        if (!m_valid) {
-            startAfresh(from);
-            m_valid = true;
-        } else if (from < m_from) {
-            const std::size_t found = searchBetween(from, m_from);
-            m_from = from;
-            if (found != npos) {
-                m_found = found;
-            }
-        }
-        if (m_found != npos && m_found >= from) {
-            return m_found;
-        }
-        if (m_found != npos || from > m_searchedTo) {
-            startAfresh(from);
-        }
-        // Here no occurrence starts in [m_from, m_searchedTo), and `from` is inside that stretch
-        // or at its end.
-        if (limit > m_searchedTo) {
-            m_found = searchBetween(m_searchedTo, limit);
-            m_searchedTo = limit;
-        }
-        return m_found;
-    }
-
-private:
-    void startAfresh(std::size_t from) {
-        m_from = from;
-        m_found = npos;
-        m_searchedTo = from;
-    }
-
-    // The first occurrence that starts in [start, end), or npos.
-    std::size_t searchBetween(std::size_t start, std::size_t end) const {
-        const std::string_view stretch = m_text.substr(0, end + m_needle.size() - 1);
-        // Most searches stay inside one tag, where the plain search is quicker to set up.
-        constexpr std::size_t kShort = 256;
-        return end - start < kShort ? stretch.find(m_needle, start) : bytes::findFast(stretch, m_needle, start);
-    }
-
-    std::string_view m_text;
-    std::string_view m_needle;
-    std::size_t m_from = 0;
-    std::size_t m_found = npos;   // the first occurrence at or after m_from, when not npos
-    std::size_t m_searchedTo = 0; // with m_found npos: none starts in [m_from, m_searchedTo)
-    bool m_valid = false;
-};
 
 // The searches of one attribute across a walk: its variants, in order of trial, and the ends
 // of its values. Each attribute has its own value searches, so that reading the name and then

@@ -10,6 +10,7 @@
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
 #include "core/rules/rule_record.h"
+#include "core/scan/tag_reader.h"
 
 namespace velmoraine::scan {
 
@@ -19,60 +20,25 @@ constexpr std::size_t npos = std::string_view::npos;
 using rules::RuleKind;
 using rules::RuleSettings;
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+// An earlier tool's markup is read from a comment's body or from a field tag's text up to its
+// first ">", which may stand inside a quoted value: so a value whose quote is not closed runs to
+// the end of the text. "<" and ">" are passed over between attributes, as the import has always
+// read them.
+constexpr TagSyntax kEarlierMarkup{.angle = TagSyntax::Angle::Separates, .openQuote = TagSyntax::OpenQuote::RunsToEnd};
 
-// The NAME=VALUE pairs of a tag's or a comment's text, names lower-cased, in order (a name may
-// come twice, as FrontPage's constraint pairs do). Values in double or single quotes, or up to
-// a blank.
-std::vector<std::pair<std::string, std::string_view>> attributesOf(std::string_view text) {
-    std::vector<std::pair<std::string, std::string_view>> out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (isSpace(text[i]) || text[i] == '/' || text[i] == '<' || text[i] == '>')) {
-            ++i;
-        }
-        const std::size_t nameStart = i;
-        while (i < text.size() && !isSpace(text[i]) && text[i] != '=' && text[i] != '>') {
-            ++i;
-        }
-        std::string name = bytes::lowerAsciiCopy(text.substr(nameStart, i - nameStart));
-        while (i < text.size() && isSpace(text[i])) {
-            ++i;
-        }
-        if (i >= text.size() || text[i] != '=') {
-            if (i == nameStart) {
-                ++i;
-            }
-            continue;
-        }
-        ++i;
-        while (i < text.size() && isSpace(text[i])) {
-            ++i;
-        }
-        std::string_view value;
-        if (i < text.size() && (text[i] == '"' || text[i] == '\'')) {
-            const std::size_t close = text.find(text[i], i + 1);
-            const std::size_t end = close == npos ? text.size() : close;
-            value = text.substr(i + 1, end - i - 1);
-            i = end + 1;
-        } else {
-            const std::size_t start = i;
-            while (i < text.size() && !isSpace(text[i]) && text[i] != '>') {
-                ++i;
-            }
-            value = text.substr(start, i - start);
-        }
-        out.emplace_back(std::move(name), value);
-    }
-    return out;
+// The NAME=VALUE pairs of a tag's or a comment's text, in order (a name may come twice, as
+// FrontPage's constraint pairs do); a name without "=" is passed over.
+using Attributes = std::vector<TagAttribute>;
+
+Attributes attributesOf(std::string_view text) {
+    Attributes attributes = readAttributes(text, kEarlierMarkup);
+    std::erase_if(attributes, [](const TagAttribute &attribute) { return !attribute.hasValue; });
+    return attributes;
 }
 
-std::optional<std::string_view> attribute(const std::vector<std::pair<std::string, std::string_view>> &attributes,
-                                          std::string_view name) {
-    for (const auto &[key, value] : attributes) {
-        if (key == name) {
-            return value;
-        }
+std::optional<std::string_view> attribute(const Attributes &attributes, std::string_view name) {
+    if (const TagAttribute *found = findAttribute(attributes, name)) {
+        return found->value;
     }
     return std::nullopt;
 }
@@ -119,55 +85,63 @@ Mapped numberRule(std::optional<double> low, std::optional<double> high, std::st
     return {settings, {}};
 }
 
+// A FrontPage number check ("Integer" or "Number" data, `type` lower-cased): its constraint and
+// value pairs become the number rule's limits.
+Mapped numberFromWebbot(const Attributes &attributes, std::string_view type, bool required, std::string_view field,
+                        std::string_view display) {
+    const std::string_view separators = attribute(attributes, "s-number-separators").value_or("x.");
+    if (type == "number" && separators.size() > 1 && separators[1] != '.') {
+        return refused("a decimal mark other than \".\" cannot be checked");
+    }
+    std::optional<double> low;
+    std::optional<double> high;
+    std::string lowText;
+    std::string highText;
+    std::optional<std::string_view> constraint;
+    for (const TagAttribute &pair : attributes) {
+        const std::string_view value = pair.value;
+        if (bytes::equalsNoCase(pair.name, "s-validation-constraint")) {
+            constraint = value;
+            continue;
+        }
+        if (!bytes::equalsNoCase(pair.name, "s-validation-value") || !constraint) {
+            continue;
+        }
+        const std::string_view named = *constraint;
+        const std::string what = bytes::lowerAsciiCopy(named);
+        const std::optional<double> limit = number(value);
+        constraint.reset();
+        if (!limit || (type == "integer" && *limit != static_cast<double>(static_cast<long long>(*limit)))) {
+            return refused("the limit \"" + std::string(value) + "\" is not a number");
+        }
+        // A strict bound on whole numbers is the next whole number, included.
+        const bool whole = type == "integer";
+        const auto text = [](double v) { return bytes::decimal(static_cast<long long>(v)); };
+        if (what == "greater than or equal to") {
+            low = limit, lowText = value;
+        } else if (what == "less than or equal to") {
+            high = limit, highText = value;
+        } else if (what == "greater than" && whole) {
+            low = *limit + 1, lowText = text(*low);
+        } else if (what == "less than" && whole) {
+            high = *limit - 1, highText = text(*high);
+        } else if (what == "equal to") {
+            low = high = limit, lowText = highText = value;
+        } else {
+            return refused("the constraint \"" + std::string(named) + "\" cannot be kept");
+        }
+    }
+    return numberRule(low, high, lowText, highText, required, message(texts::kNumberKindMessage, field, display));
+}
+
 // One FrontPage validation comment for `field`.
 Mapped fromWebbot(std::string_view comment, std::string_view field) {
-    const auto attributes = attributesOf(comment);
+    const Attributes attributes = attributesOf(comment);
     const std::string type = bytes::lowerAsciiCopy(attribute(attributes, "s-data-type").value_or("string"));
     const bool required = isTrue(attribute(attributes, "b-value-required"));
     const std::string_view display = attribute(attributes, "s-display-name").value_or("");
     if (type == "integer" || type == "number") {
-        const std::string_view separators = attribute(attributes, "s-number-separators").value_or("x.");
-        if (type == "number" && separators.size() > 1 && separators[1] != '.') {
-            return refused("a decimal mark other than \".\" cannot be checked");
-        }
-        std::optional<double> low;
-        std::optional<double> high;
-        std::string lowText;
-        std::string highText;
-        std::optional<std::string_view> constraint;
-        for (const auto &[key, value] : attributes) {
-            if (key == "s-validation-constraint") {
-                constraint = value;
-                continue;
-            }
-            if (key != "s-validation-value" || !constraint) {
-                continue;
-            }
-            const std::string_view named = *constraint;
-            const std::string what = bytes::lowerAsciiCopy(named);
-            const std::optional<double> limit = number(value);
-            constraint.reset();
-            if (!limit || (type == "integer" && *limit != static_cast<double>(static_cast<long long>(*limit)))) {
-                return refused("the limit \"" + std::string(value) + "\" is not a number");
-            }
-            // A strict bound on whole numbers is the next whole number, included.
-            const bool whole = type == "integer";
-            const auto text = [](double v) { return bytes::decimal(static_cast<long long>(v)); };
-            if (what == "greater than or equal to") {
-                low = limit, lowText = value;
-            } else if (what == "less than or equal to") {
-                high = limit, highText = value;
-            } else if (what == "greater than" && whole) {
-                low = *limit + 1, lowText = text(*low);
-            } else if (what == "less than" && whole) {
-                high = *limit - 1, highText = text(*high);
-            } else if (what == "equal to") {
-                low = high = limit, lowText = highText = value;
-            } else {
-                return refused("the constraint \"" + std::string(named) + "\" cannot be kept");
-            }
-        }
-        return numberRule(low, high, lowText, highText, required, message(texts::kNumberKindMessage, field, display));
+        return numberFromWebbot(attributes, type, required, field, display);
     }
     const std::optional<std::string_view> letters = attribute(attributes, "b-allow-letters");
     const std::optional<std::string_view> digits = attribute(attributes, "b-allow-digits");
@@ -252,7 +226,7 @@ std::string_view lastPart(std::string_view path) {
 }
 
 std::size_t skipBlanks(std::string_view text, std::size_t at) {
-    while (at < text.size() && isSpace(text[at])) {
+    while (at < text.size() && bytes::isHtmlSpace(text[at])) {
         ++at;
     }
     return at;
@@ -342,40 +316,57 @@ std::string_view legacySourceName(LegacySource source) {
     return source == LegacySource::Webbot ? "webbot" : "MM_validateForm";
 }
 
-LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, const std::vector<std::string> &fields,
-                            const rules::RuleList &stored) {
-    LegacyRules result;
-    if (formTagStart >= page.size()) {
-        return result;
+namespace {
+
+// What becomes of the old checks, one decision a field: the first check of a field decides.
+class Decisions {
+public:
+    Decisions(const std::vector<std::string> &fields, const rules::RuleList &stored, LegacyRules &result)
+        : m_stored(stored), m_result(result) {
+        // Each field's place in the form, looked up once per old check.
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            m_place.emplace(fields[i], i);
+        }
     }
-    // Each field's place in the form, looked up once per old check.
-    std::unordered_map<std::string_view, std::size_t> place;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        place.emplace(fields[i], i);
-    }
-    const auto known = [&place](std::string_view name) { return place.contains(name); };
-    std::set<std::string, std::less<>> decided; // fields that got a rule or a reason
-    const auto offer = [&](std::string_view field, const Mapped &mapped, LegacySource from) {
-        if (decided.contains(field)) {
+
+    // The rule `mapped` for `field`, or why it gets none, unless the field was decided before.
+    void offer(std::string_view field, const Mapped &mapped, LegacySource from) {
+        if (m_decided.contains(field)) {
             return;
         }
-        decided.emplace(field);
-        if (!known(field)) {
-            result.notImported.push_back({std::string(field), "the form has no field of that name", from});
-        } else if (stored.find(field) >= 0) {
-            result.notImported.push_back({std::string(field), "the page stores a rule for it, which is kept", from});
+        m_decided.emplace(field);
+        if (!m_place.contains(field)) {
+            m_result.notImported.push_back({std::string(field), "the form has no field of that name", from});
+        } else if (m_stored.find(field) >= 0) {
+            m_result.notImported.push_back({std::string(field), "the page stores a rule for it, which is kept", from});
         } else if (!mapped.settings) {
-            result.notImported.push_back({std::string(field), mapped.reason, from});
+            m_result.notImported.push_back({std::string(field), mapped.reason, from});
         } else if (rules::checkFieldName(field)) {
-            result.notImported.push_back({std::string(field), "its name cannot be validated", from});
+            m_result.notImported.push_back({std::string(field), "its name cannot be validated", from});
         } else {
             std::string record = rules::buildRecord(field, *mapped.settings);
             std::string display =
                 rules::restoredDisplayText(record) + " [from " + std::string(legacySourceName(from)) + "]";
-            result.rules.push_back({std::string(field), std::move(record), std::move(display), from});
+            m_result.rules.push_back({std::string(field), std::move(record), std::move(display), from});
         }
-    };
-    // The form runs to its closing tag in any case; its own tag and its field tags are read.
+    }
+
+    // The rules in the form's field order.
+    void sortRules() {
+        std::stable_sort(
+            m_result.rules.begin(), m_result.rules.end(),
+            [this](const ImportedRule &a, const ImportedRule &b) { return m_place.at(a.field) < m_place.at(b.field); });
+    }
+
+private:
+    std::unordered_map<std::string_view, std::size_t> m_place{};
+    std::set<std::string, std::less<>> m_decided{};
+    const rules::RuleList &m_stored;
+    LegacyRules &m_result;
+};
+
+// The form's text: from its tag to its closing tag in any case, else to the page's end.
+std::string_view formText(std::string_view page, std::size_t formTagStart) {
     std::size_t formEnd = page.size();
     for (bytes::EitherFound end = bytes::findEitherFast(page, "</f", "</F", formTagStart); end.at != npos;
          end = bytes::findEitherFast(page, "</f", "</F", end.at + 3)) {
@@ -384,9 +375,37 @@ LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, con
             break;
         }
     }
-    const std::string_view form = page.substr(formTagStart, formEnd - formTagStart);
-    // FrontPage's comments: each validation comment counts for the field tag right after it,
-    // blanks between.
+    return page.substr(formTagStart, formEnd - formTagStart);
+}
+
+// Where a SaveResults comment (its body after "webbot") says FrontPage mailed the form's
+// results, once each address.
+void readMailedTo(std::string_view attributesText, std::vector<std::string> &mailedTo) {
+    const Attributes attributes = attributesOf(attributesText);
+    const std::string_view address = attribute(attributes, "s-email-address").value_or("");
+    if (bytes::equalsNoCase(attribute(attributes, "bot").value_or(""), "SaveResults") && !address.empty() &&
+        std::find(mailedTo.begin(), mailedTo.end(), address) == mailedTo.end()) {
+        mailedTo.emplace_back(address);
+    }
+}
+
+// The name of the field tag at `at` of the form, blanks before it passed over; empty when no
+// field tag stands there or it has no name.
+std::string_view fieldNameAt(std::string_view form, std::size_t at) {
+    while (at < form.size() && bytes::isHtmlSpace(form[at])) {
+        ++at;
+    }
+    const std::string_view rest = form.substr(at);
+    if (!isFieldTag(rest)) {
+        return {};
+    }
+    const std::string_view text = rest.substr(0, rest.find('>'));
+    const std::size_t blank = text.find_first_of(" \t\r\n\f");
+    return attribute(attributesOf(blank == npos ? std::string_view() : text.substr(blank)), "name").value_or("");
+}
+
+// FrontPage's comments: each validation comment counts for the field tag right after it.
+void readWebbotComments(std::string_view form, Decisions &decisions, LegacyRules &result) {
     for (std::size_t at = bytes::findFast(form, "<!--"); at != npos; at = bytes::findFast(form, "<!--", at + 4)) {
         const std::size_t end = commentEnd(form, at + 4);
         if (end == npos) {
@@ -396,37 +415,22 @@ LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, con
         if (!bytes::startsWithNoCase(body, "webbot")) {
             continue;
         }
-        // Where FrontPage mailed the form's results.
         if (containsNoCase(body, "saveresults")) {
-            const auto attributes = attributesOf(body.substr(6));
-            const std::string_view address = attribute(attributes, "s-email-address").value_or("");
-            if (bytes::equalsNoCase(attribute(attributes, "bot").value_or(""), "SaveResults") && !address.empty() &&
-                std::find(result.resultsMailedTo.begin(), result.resultsMailedTo.end(), address) ==
-                    result.resultsMailedTo.end()) {
-                result.resultsMailedTo.emplace_back(address);
-            }
+            readMailedTo(body.substr(6), result.resultsMailedTo);
             continue;
         }
         if (!containsNoCase(body, "validation") ||
             !bytes::equalsNoCase(attribute(attributesOf(body.substr(6)), "bot").value_or(""), "Validation")) {
             continue;
         }
-        std::size_t tag = end + 3;
-        while (tag < form.size() && isSpace(form[tag])) {
-            ++tag;
-        }
-        const std::string_view rest = form.substr(tag);
-        if (isFieldTag(rest)) {
-            const std::string_view text = rest.substr(0, rest.find('>'));
-            const std::size_t blank = text.find_first_of(" \t\r\n\f");
-            const std::string_view name =
-                attribute(attributesOf(blank == npos ? std::string_view() : text.substr(blank)), "name").value_or("");
-            if (!name.empty()) {
-                offer(name, fromWebbot(body.substr(6), name), LegacySource::Webbot);
-            }
+        if (const std::string_view name = fieldNameAt(form, end + 3); !name.empty()) {
+            decisions.offer(name, fromWebbot(body.substr(6), name), LegacySource::Webbot);
         }
     }
-    // Dreamweaver's calls, in the form's tag and in every tag inside the form.
+}
+
+// Dreamweaver's calls, in the form's tag and in every tag inside the form.
+void readValidateCalls(std::string_view form, Decisions &decisions) {
     for (std::size_t at = bytes::findFast(form, kValidateCall); at != npos;
          at = bytes::findFast(form, kValidateCall, at + kValidateCall.size())) {
         if (!isValidateCallAt(form, at)) {
@@ -434,13 +438,25 @@ LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, con
         }
         const ValidateCall call = readValidateCall(form, at);
         for (std::size_t i = 0; call.read && i < call.fields.size() && i < call.codes.size(); ++i) {
-            offer(call.fields[i], fromMmCode(call.codes[i], call.fields[i]), LegacySource::MmValidateForm);
+            decisions.offer(call.fields[i], fromMmCode(call.codes[i], call.fields[i]), LegacySource::MmValidateForm);
         }
     }
-    // The rules in the form's field order.
-    std::stable_sort(result.rules.begin(), result.rules.end(), [&place](const ImportedRule &a, const ImportedRule &b) {
-        return place.at(a.field) < place.at(b.field);
-    });
+}
+
+} // namespace
+
+LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, const std::vector<std::string> &fields,
+                            const rules::RuleList &stored) {
+    LegacyRules result;
+    if (formTagStart >= page.size()) {
+        return result;
+    }
+    Decisions decisions(fields, stored, result);
+    // The form runs to its closing tag in any case; its own tag and its field tags are read.
+    const std::string_view form = formText(page, formTagStart);
+    readWebbotComments(form, decisions, result);
+    readValidateCalls(form, decisions);
+    decisions.sortRules();
     return result;
 }
 

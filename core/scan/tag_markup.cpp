@@ -14,10 +14,8 @@ constexpr std::size_t npos = std::string_view::npos;
 // unclosed quote costs no more than its own bytes.
 constexpr std::size_t kLongestValue = 64;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
 std::size_t skipBlanks(std::string_view tag, std::size_t pos) {
-    while (pos < tag.size() && isBlank(tag[pos])) {
+    while (pos < tag.size() && bytes::isHtmlSpace(tag[pos])) {
         ++pos;
     }
     return pos;
@@ -39,7 +37,7 @@ std::optional<std::string_view> readValueAt(std::string_view tag, std::size_t eq
         return window.substr(1, close - 1);
     }
     std::size_t end = 0;
-    while (end < window.size() && !isBlank(window[end])) {
+    while (end < window.size() && !bytes::isHtmlSpace(window[end])) {
         ++end;
     }
     if (end > kLongestValue) {
@@ -131,7 +129,7 @@ rules::FieldMarkup readTagMarkup(std::string_view tag) {
     // then moves past it.
     std::size_t pos = 1;
     while (pos < tag.size()) {
-        if (!isBlank(tag[pos - 1]) || !isLetter(tag[pos])) {
+        if (!bytes::isHtmlSpace(tag[pos - 1]) || !isLetter(tag[pos])) {
             ++pos;
             continue;
         }
@@ -147,7 +145,7 @@ rules::FieldMarkup readTagMarkup(std::string_view tag) {
             const std::size_t next = skipBlanks(tag, end);
             const bool equals = next < tag.size() && tag[next] == '=';
             if (kKnown[i].required) {
-                if (end == tag.size() || isBlank(tag[end]) || tag[end] == '=' || tag[end] == '/') {
+                if (end == tag.size() || bytes::isHtmlSpace(tag[end]) || tag[end] == '=' || tag[end] == '/') {
                     markup.required = true;
                     seen |= 1U << i;
                 }

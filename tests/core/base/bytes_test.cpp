@@ -211,3 +211,14 @@ TEST(ReserveLarge, KeepsTheTextAndMakesRoom) {
     EXPECT_GE(small.capacity(), 10u);
     EXPECT_TRUE(small.empty());
 }
+
+// Markup's white space is five bytes; the vertical tab that isspace also counts is not one.
+TEST(IsHtmlSpace, IsSpaceTabLineFeedCarriageReturnAndFormFeed) {
+    std::string spaces;
+    for (int c = 0; c < 256; ++c) {
+        if (velmoraine::bytes::isHtmlSpace(static_cast<char>(c))) {
+            spaces.push_back(static_cast<char>(c));
+        }
+    }
+    EXPECT_EQ(spaces, "\t\n\f\r ");
+}

@@ -1,6 +1,6 @@
-// What the rewriter adds for the page's visitors beside the script block: the HTML attributes
-// that stop bad values when scripts cannot run, the script's Content-Security-Policy hash, and
-// the warnings to the author about what will not work on the page.
+// The edits of a form's field tags: the HTML attributes that stop bad values when scripts cannot
+// run, written and taken out again, and the earlier tool's checks taken out of the event
+// handlers.
 #pragma once
 
 #include <cstddef>
@@ -47,17 +47,5 @@ Attributes fallbackAttributes(std::string_view record, std::string_view tag);
 std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClose,
                                    const std::vector<std::string> &records, Html5Fallback mode,
                                    const std::vector<std::string> *legacyFields = nullptr);
-
-// "'sha256-...'" of the script element of `block` as a browser reads it (line breaks as LF),
-// for the script-src of a Content-Security-Policy; empty when the block has no script element.
-std::string cspHash(std::string_view block);
-
-// What will not work for the visitors, in the system's words, one line each: fields with a rule
-// but without a label (their error messages are led by the label), no submit button, the page's
-// own onsubmit replaced, a Content-Security-Policy meta tag that blocks the block (`hash` is the
-// block's cspHash). `records` are the rules written into the block. None of them stops the
-// rewrite.
-std::vector<std::string> authorWarnings(std::string_view page, std::size_t formTagStart, std::size_t formTagClose,
-                                        const std::vector<std::string> &records, std::string_view hash);
 
 } // namespace velmoraine::rewrite

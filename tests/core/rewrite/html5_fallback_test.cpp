@@ -1,12 +1,10 @@
-// The extras for the page's visitors: the fallback attributes, the edits that write and take
-// them out again, the script's CSP hash and the warnings to the author.
+// The fallback attributes of a field and the edits that write them and take them out again.
+#include "core/rewrite/html5_fallback.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "core/base/sha256.h"
-#include "core/rewrite/visitor_extras.h"
 
 namespace velmoraine::rewrite {
 namespace {
@@ -85,75 +83,6 @@ TEST(FallbackEdits, WrittenListedAndTakenOutAgain) {
     EXPECT_EQ(applied(on, fallbackEdits(on, close, records, Html5Fallback::On)), on);
     EXPECT_EQ(applied(on, fallbackEdits(on, close, records, Html5Fallback::Off)), page);
     EXPECT_TRUE(fallbackEdits(page, close, records, Html5Fallback::Off).empty());
-}
-
-TEST(Sha256, KnownDigests) {
-    const auto hex = [](std::string_view text) {
-        std::string out;
-        for (std::uint8_t byte : sha256::digest(text)) {
-            out += "0123456789abcdef"[byte >> 4];
-            out += "0123456789abcdef"[byte & 15];
-        }
-        return out;
-    };
-    EXPECT_EQ(hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
-              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-    EXPECT_EQ(hex(std::string(1000, 'a')), "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
-    EXPECT_EQ(sha256::base64("abcd"), "YWJjZA==");
-    EXPECT_EQ(sha256::base64("abcde"), "YWJjZGU=");
-}
-
-TEST(CspHash, HashesTheScriptTextAsTheBrowserReadsIt) {
-    const std::string crlf = "<!-- VELMORAINE-BEGIN -->\r\n<script type=\"text/javascript\">\r\nvar b;\r\n</script>";
-    const std::string lf = "<!-- VELMORAINE-BEGIN -->\n<script type=\"text/javascript\">\nvar b;\n</script>";
-    EXPECT_EQ(cspHash(crlf), cspHash(lf));
-    const auto digest = sha256::digest("\nvar b;\n");
-    EXPECT_EQ(cspHash(lf),
-              "'sha256-" + sha256::base64(std::string_view(reinterpret_cast<const char *>(digest.data()), 32)) + "'");
-    EXPECT_EQ(cspHash("<script>no marker</script>"), "");
-}
-
-struct WarningCase {
-    const char *page;
-    std::vector<std::string> expected;
-};
-
-TEST(AuthorWarnings, SaysWhatWillNotWork) {
-    const std::string noLabel = "Warning: field \"a\" has no label. Screen readers cannot name it, and its error "
-                                "message names it by its field name. Give it a <label for> or an aria-label.";
-    const std::string noSubmit =
-        "Warning: the form has no submit button. Visitors using the keyboard may not be able to send it.";
-    const WarningCase cases[] = {
-        {"<form><label for=\"i\">A</label><input id=\"i\" name=\"a\"><input type=submit></form>", {}},
-        {"<form><LABEL>A <input name=\"a\"></LABEL><button>Go</button></form>", {}},
-        {"<form><input name=\"a\" aria-label=\"A\"><input type=\"image\" src=x alt=Go></form>", {}},
-        {"<form><input name=\"a\"><input name=\"a\"><button type=\"button\">x</button></form>", {noLabel, noSubmit}},
-        // Only a field with a rule has an error message that its label leads.
-        {"<form><input name=\"b\"><select name=\"c\"></select><input type=submit></form>",
-         {"Warning: field \"c\" has no label. Screen readers cannot name it, and its error message names it by its "
-          "field name. Give it a <label for> or an aria-label."}},
-        {"<form onsubmit=\"return check()\"><input type=hidden name=h><input type=submit></form>",
-         {"Warning: the form's own onsubmit handler (return check()) is replaced by the Velmoraine checks."}},
-        {"<meta http-equiv=\"content-security-policy\" content=\"default-src 'self'\">"
-         "<form><input type=submit></form>",
-         {"Warning: the page's Content-Security-Policy meta tag blocks the Velmoraine checks. Add 'sha256-X' to its "
-          "script-src."}},
-        {"<meta http-equiv=\"Content-Security-Policy\" content=\"script-src 'self' 'sha256-X'\">"
-         "<form><input type=submit></form>",
-         {}},
-        {"<meta http-equiv=\"Content-Security-Policy\" content=\"img-src 'self'; script-src 'unsafe-inline'\">"
-         "<form><input type=submit></form>",
-         {}},
-    };
-    for (const WarningCase &c : cases) {
-        const std::string page = c.page;
-        const std::size_t start = page.find("<form");
-        EXPECT_EQ(authorWarnings(page, start, page.find('>', start), {"a^1^0^Bad", "c^0^0^0^Pick"}, "'sha256-X'"),
-                  c.expected)
-            << c.page;
-    }
 }
 
 } // namespace

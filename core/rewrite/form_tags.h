@@ -1,0 +1,57 @@
+// The tags of a form that the rewriter edits and checks (its fields, buttons and labels), found
+// by plain searches and read with the scan's tag reader.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "core/base/bytes.h"
+#include "core/scan/tag_reader.h"
+
+namespace velmoraine::rewrite {
+
+// Whether `rest` starts with the tag `name` ("<label", any case) followed by a blank, "/" or ">".
+inline bool startsTag(std::string_view rest, std::string_view name) {
+    if (!bytes::startsWithNoCase(rest, name) || rest.size() <= name.size()) {
+        return false;
+    }
+    const char after = rest[name.size()];
+    return bytes::isHtmlSpace(after) || after == '/' || after == '>';
+}
+
+// The tags of a form, from `from` (after its opening tag) to its closing tag, else the page's
+// end, passing over comments. `visit(start, text, tag)` sees every input, select, textarea,
+// button and label tag and every closing label tag that has a ">": its position in the page,
+// its text from "<" through ">" and the tag as read. The walk goes on after that ">".
+template <typename Visit> void walkFormTags(std::string_view page, std::size_t from, Visit &&visit) {
+    constexpr std::size_t npos = std::string_view::npos;
+    std::size_t at = page.find('<', from);
+    while (at != npos) {
+        const std::string_view rest = page.substr(at);
+        if (rest.starts_with("<!--")) {
+            const std::size_t end = page.find("-->", at + 4);
+            if (end == npos) {
+                return;
+            }
+            at = page.find('<', end + 3);
+            continue;
+        }
+        if (bytes::startsWithNoCase(rest, "</form")) {
+            return;
+        }
+        std::size_t next = at + 1;
+        for (std::string_view name : {"<input", "<select", "<textarea", "<button", "<label", "</label"}) {
+            if (startsTag(rest, name)) {
+                const scan::Tag tag = scan::readTag(rest);
+                if (tag.close != npos) {
+                    visit(at, rest.substr(0, tag.close + 1), tag);
+                    next = at + tag.close + 1;
+                }
+                break;
+            }
+        }
+        at = page.find('<', next);
+    }
+}
+
+} // namespace velmoraine::rewrite

@@ -1,0 +1,98 @@
+// One reader of a tag's name and attributes, for the parts of the core that read markup
+// attribute by attribute: the form's language, the earlier tools' validation markup, the
+// rewriter's field tags and labels. Where those readers have always differed in a way that shows
+// in their output, TagSyntax says so, one option for each difference. The field walk and the
+// proposals from the markup do not take a tag apart: they search for words (form_scanner.h,
+// tag_markup.h), so that a word inside a quoted value counts there as it always did.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmoraine::scan {
+
+// What "<", ">" and "/" mean in the text read. The defaults read a tag: its name ends at a
+// blank, "/" or ">"; "/" is passed over between attributes and ends an attribute's name only in
+// "/>"; ">" ends the tag; and a quote that is never closed ends the reading there. Blanks (bytes::isHtmlSpace) always
+// separate, "=" always ends an attribute's name, and names are kept as written: callers compare them in any case.
+struct TagSyntax {
+    enum class Angle {
+        EndsTag,   // ">" where an attribute could start ends the tag; ">" ends a name or a bare value
+        Separates, // "<" and ">" are passed over between attributes; ">" ends a name or a bare value
+        Plain,     // "<" and ">" are bytes of names and values like any other
+    };
+    enum class Slash {
+        EndsNameBeforeAngle, // passed over between attributes; ends an attribute's name only in "/>"
+        EndsNames,           // passed over between attributes; ends every name, and "=" ends the tag's too
+        Plain,               // a byte of names and values like any other
+    };
+    enum class OpenQuote {
+        EndsReading, // the attribute is not read, nor anything after it, and the tag has no ">"
+        RunsToEnd,   // the value runs to the end of the text
+    };
+    Angle angle = Angle::EndsTag;
+    Slash slash = Slash::EndsNameBeforeAngle;
+    OpenQuote openQuote = OpenQuote::EndsReading;
+};
+
+// One attribute, its positions in the text read.
+struct TagAttribute {
+    std::string_view name;  // as written
+    std::string_view value; // inside its quotes, or bare; empty without "="
+    bool hasValue = false;  // an "=" follows the name (blanks allowed around it)
+    std::size_t start = 0;  // the end of what was read before: where the separators before the name begin
+    std::size_t end = 0;    // one past the value, its closing quote, or the name
+};
+
+// Reads the attributes of `text` one after the other from `from`, without keeping them.
+class AttributeReader {
+public:
+    AttributeReader(std::string_view text, std::size_t from, TagSyntax syntax);
+
+    // The next attribute; nullopt once the reading ended at the tag's ">", at the end of the
+    // text or at a quote that is never closed.
+    std::optional<TagAttribute> next();
+
+    // The ">" that ended the reading, in the text; npos when none did (yet).
+    std::size_t close() const { return m_close; }
+
+private:
+    std::size_t pastSeparators(std::size_t at) const;
+    std::size_t nameEnd(std::size_t at) const;
+    std::size_t bareValueEnd(std::size_t at) const;
+
+    std::string_view m_text;
+    std::size_t m_at = 0;
+    std::size_t m_close = std::string_view::npos;
+    TagSyntax m_syntax;
+    bool m_done = false;
+};
+
+// A tag read whole.
+struct Tag {
+    std::string name; // lower case; empty for an end tag ("</label"), whose name begins after "/"
+    std::vector<TagAttribute> attributes;
+    std::size_t close = std::string_view::npos; // the ">", in the text read; npos when it has none
+};
+
+// One past the tag name that starts at `from`: it ends at a blank, "/" or ">" (and "=" with
+// Slash::EndsNames), or at the end of the text.
+std::size_t tagNameEnd(std::string_view text, std::size_t from, TagSyntax syntax = {});
+
+// The tag that starts at text[0] == '<': its name and its attributes up to its ">".
+Tag readTag(std::string_view text, TagSyntax syntax = {});
+
+// The attributes of text that has no tag name before them (text taken from inside a tag, the
+// body of a comment), from its start.
+std::vector<TagAttribute> readAttributes(std::string_view text, TagSyntax syntax);
+
+// The first attribute called `name` in any case, or null.
+const TagAttribute *findAttribute(const std::vector<TagAttribute> &attributes, std::string_view name);
+
+// The value of findAttribute; empty when there is none.
+std::string_view attributeValue(const std::vector<TagAttribute> &attributes, std::string_view name);
+
+} // namespace velmoraine::scan

@@ -1,0 +1,53 @@
+#include "core/rewrite/author_warnings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velmoraine::rewrite {
+namespace {
+
+struct WarningCase {
+    const char *page;
+    std::vector<std::string> expected;
+};
+
+TEST(AuthorWarnings, SaysWhatWillNotWork) {
+    const std::string noLabel = "Warning: field \"a\" has no label. Screen readers cannot name it, and its error "
+                                "message names it by its field name. Give it a <label for> or an aria-label.";
+    const std::string noSubmit =
+        "Warning: the form has no submit button. Visitors using the keyboard may not be able to send it.";
+    const WarningCase cases[] = {
+        {"<form><label for=\"i\">A</label><input id=\"i\" name=\"a\"><input type=submit></form>", {}},
+        {"<form><LABEL>A <input name=\"a\"></LABEL><button>Go</button></form>", {}},
+        {"<form><input name=\"a\" aria-label=\"A\"><input type=\"image\" src=x alt=Go></form>", {}},
+        {"<form><input name=\"a\"><input name=\"a\"><button type=\"button\">x</button></form>", {noLabel, noSubmit}},
+        // Only a field with a rule has an error message that its label leads.
+        {"<form><input name=\"b\"><select name=\"c\"></select><input type=submit></form>",
+         {"Warning: field \"c\" has no label. Screen readers cannot name it, and its error message names it by its "
+          "field name. Give it a <label for> or an aria-label."}},
+        {"<form onsubmit=\"return check()\"><input type=hidden name=h><input type=submit></form>",
+         {"Warning: the form's own onsubmit handler (return check()) is replaced by the Velmoraine checks."}},
+        {"<meta http-equiv=\"content-security-policy\" content=\"default-src 'self'\">"
+         "<form><input type=submit></form>",
+         {"Warning: the page's Content-Security-Policy meta tag blocks the Velmoraine checks. Add 'sha256-X' to its "
+          "script-src."}},
+        {"<meta http-equiv=\"Content-Security-Policy\" content=\"script-src 'self' 'sha256-X'\">"
+         "<form><input type=submit></form>",
+         {}},
+        {"<meta http-equiv=\"Content-Security-Policy\" content=\"img-src 'self'; script-src 'unsafe-inline'\">"
+         "<form><input type=submit></form>",
+         {}},
+    };
+    for (const WarningCase &c : cases) {
+        const std::string page = c.page;
+        const std::size_t start = page.find("<form");
+        EXPECT_EQ(authorWarnings(page, start, page.find('>', start), {"a^1^0^Bad", "c^0^0^0^Pick"}, "'sha256-X'"),
+                  c.expected)
+            << c.page;
+    }
+}
+
+} // namespace
+} // namespace velmoraine::rewrite
