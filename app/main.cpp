@@ -6,6 +6,15 @@
 
 #include <QApplication>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
+
 #include "core/base/texts.h"
 #include "gui/form_chooser.h"
 #include "gui/main_window.h"
@@ -17,6 +26,22 @@ namespace {
 
 // The command-line text: the arguments after the program's name, joined with single blanks.
 std::string commandLineText(int argc, char **argv) {
+#ifdef Q_OS_WIN
+    // argv holds the arguments in the ANSI code page, which cannot hold every path; the core's
+    // texts are UTF-8, so the arguments are taken from the system's UTF-16 command line.
+    int count = 0;
+    if (wchar_t **words = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        std::string text;
+        for (int i = 1; i < count; ++i) {
+            if (i > 1) {
+                text.push_back(' ');
+            }
+            text.append(QString::fromWCharArray(words[i]).toStdString());
+        }
+        ::LocalFree(words);
+        return text;
+    }
+#endif
     std::string text;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) {

@@ -13,6 +13,7 @@
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "cli/system_console.h"
 #include "core/scan/form_language.h"
 
 namespace {
@@ -209,7 +210,14 @@ int main(int argc, char **argv) {
     const CLI::App *scanCommand = addScanCommand(app, scan);
     const CLI::App *suggestCommand = addSuggestCommand(app, suggest);
     addRewriteCommand(app, rewrite);
-    if (const std::optional<int> code = parse(app, argc, argv)) {
+    useBinaryStreams();
+    // The arguments as UTF-8, whatever the system's code page; argv points into them.
+    std::vector<std::string> arguments = commandLineArguments(argc, argv);
+    std::vector<char *> pointers;
+    for (std::string &argument : arguments) {
+        pointers.push_back(argument.data());
+    }
+    if (const std::optional<int> code = parse(app, static_cast<int>(pointers.size()), pointers.data())) {
         return *code;
     }
     if (scanCommand->parsed()) {

@@ -3,6 +3,8 @@
 # CLANG_FORMAT set to the clang-format program; the kept fuzz inputs, node's modules and the bad
 # trees the checks must refuse are left out.
 #   cmake -DROOT=<dir> -DSTYLE=<file> -DCLANG_FORMAT=<program> -P cmake/check_format.cmake
+# Links are not followed: a build folder may hold one to the whole file system (Wine's drive).
+cmake_minimum_required(VERSION 3.25)
 if(NOT CLANG_FORMAT OR NOT EXISTS "${CLANG_FORMAT}")
   message(FATAL_ERROR "No clang-format: scripts/setup.sh installs it")
 endif()

@@ -44,12 +44,12 @@ int main(int argc, char **argv) {
         for (const std::filesystem::path &path : inputsOf(argv[i])) {
             std::ifstream file(path, std::ios::binary);
             if (!file) {
-                std::fprintf(stderr, "replay: cannot open %s\n", path.c_str());
+                std::fprintf(stderr, "replay: cannot open %s\n", path.string().c_str());
                 return 1;
             }
             const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
             // Named first, so that a failed property's report says which input it was.
-            std::fprintf(stderr, "replay: %s\n", path.c_str());
+            std::fprintf(stderr, "replay: %s\n", path.string().c_str());
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
             ++replayed;
         }

@@ -30,6 +30,19 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WIN
+#include <string>
+
+#include <QDir>
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
+
 namespace velmoraine::gui {
 
 QString pageFileFilter() { return QStringLiteral("HTML Files (*.htm* *.php *.asp)"); }
@@ -249,6 +262,84 @@ bool startWatched(const QString &program, const QStringList &arguments) {
 
 #endif
 
+#ifdef Q_OS_WIN
+
+// How long a started program is watched, as on Linux: one that ends within it with a failure
+// has opened nothing. The click waits this long at most, and only while the program runs on.
+constexpr DWORD kWatchMilliseconds = 300;
+
+// One argument as the programs' start-up code splits the command line: in double quotes when
+// it is empty or holds a blank or a quote, with a quote and the backslashes before one (or
+// before the closing quote) escaped by backslashes.
+std::wstring quotedArgument(const QString &word) {
+    const std::wstring text = word.toStdWString();
+    if (!text.empty() && text.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        return text;
+    }
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : text) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(backslashes * 2, L'\\');
+    out.push_back(L'"');
+    return out;
+}
+
+// Starts the program on its own (no console, a process group of its own, so that it outlives
+// the wizard) and watches it for a moment: false when it cannot be started, or when it ends
+// within the watch with an exit code other than 0; true while it runs on or when it ended well.
+bool startWatched(const QString &program, const QStringList &arguments) {
+    const bool hasFolder = program.contains(u'/') || program.contains(u'\\');
+    const QString path = hasFolder ? program : QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) {
+        return false;
+    }
+    const std::wstring application = QDir::toNativeSeparators(path).toStdWString();
+    // The program's own word is quoted only: its backslashes are a path's, never escapes.
+    std::wstring commandLine = L"\"" + application + L"\"";
+    for (const QString &argument : arguments) {
+        commandLine.push_back(L' ');
+        commandLine.append(quotedArgument(argument));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                          DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process)) {
+        return false;
+    }
+    ::CloseHandle(process.hThread);
+    bool started = true;
+    if (::WaitForSingleObject(process.hProcess, kWatchMilliseconds) == WAIT_OBJECT_0) {
+        DWORD exitCode = 0;
+        // An exit code that cannot be read leaves nothing to go by: the program did start.
+        started = !::GetExitCodeProcess(process.hProcess, &exitCode) || exitCode == 0;
+    }
+    ::CloseHandle(process.hProcess);
+    return started;
+}
+
+// Opens an address or a file with the program the system has for it (the default browser for a
+// web address and a page). ShellExecuteW says whether that program could be started, which
+// Qt's openUrl does not pass on in every case.
+bool openWithShell(const QUrl &url) {
+    const QString target =
+        url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : QString::fromLatin1(url.toEncoded());
+    const std::wstring wide = target.toStdWString();
+    const auto result =
+        reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
+#endif
+
 } // namespace
 
 bool DesktopUiServices::openInBrowser(const QUrl &url) {
@@ -261,12 +352,15 @@ bool DesktopUiServices::openInBrowser(const QUrl &url) {
         const WaitCursor wait;
         return startWatched(opener, {QString::fromLatin1(url.toEncoded())});
     }
+#elif defined(Q_OS_WIN)
+    const WaitCursor wait;
+    return openWithShell(url);
 #endif
     return QDesktopServices::openUrl(url);
 }
 
 bool DesktopUiServices::startProgram(const QString &program, const QStringList &arguments) {
-#ifdef Q_OS_UNIX
+#if defined(Q_OS_UNIX) || defined(Q_OS_WIN)
     const WaitCursor wait;
     return startWatched(program, arguments);
 #else

@@ -20,20 +20,20 @@ namespace {
 
 // --- Paths and pieces ------------------------------------------------------------------------
 
-// The folder part of a path, "." for a bare name, "/" for a name directly under the root.
+// The folder part of a path, "." for a bare name, the root itself for a name directly under it.
 std::string folderOf(const std::string &path) {
-    const auto slash = path.rfind('/');
+    const auto slash = platform::lastSeparator(path);
     if (slash == std::string::npos) {
         return ".";
     }
-    if (slash == 0) {
-        return "/";
+    if (slash == 0 || (slash == 2 && path[1] == ':')) {
+        return path.substr(0, slash + 1);
     }
     return path.substr(0, slash);
 }
 
 std::string baseNameOf(const std::string &path) {
-    const auto slash = path.rfind('/');
+    const auto slash = platform::lastSeparator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -131,11 +131,11 @@ std::optional<std::string> finalTarget(const std::string &path) {
             errno = ENOENT;
             return std::nullopt;
         }
-        if (target->front() == '/') {
+        if (platform::isAbsolutePath(*target)) {
             current = *target;
         } else {
             std::string folder = folderOf(current);
-            current = (folder == "/" ? folder : folder + "/") + *target;
+            current = (platform::isPathSeparator(folder.back()) ? folder : folder + "/") + *target;
         }
     }
     errno = ELOOP;

@@ -24,7 +24,7 @@ void TemporaryName::dismiss() noexcept {
 }
 
 bool NewFile::open(const std::string &folder, const std::string &base) {
-    m_pattern = (folder == "/" ? folder : folder + "/") + "." + base + ".XXXXXX";
+    m_pattern = (platform::isPathSeparator(folder.back()) ? folder : folder + "/") + "." + base + ".XXXXXX";
     m_file = platform::createUnnamed(folder);
     if (m_file.valid()) {
         return true;

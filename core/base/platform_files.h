@@ -18,6 +18,44 @@
 namespace velmoraine::files::platform {
 
 // ---------------------------------------------------------------------------------------------
+// Paths: UTF-8 text; "/" separates folders, and on Windows a backslash too
+// ---------------------------------------------------------------------------------------------
+
+#ifdef _WIN32
+constexpr bool isPathSeparator(char c) noexcept { return c == '/' || c == '\\'; }
+// A drive's path ("C:" and a separator), a share's or one from the drive's root (a leading
+// separator), which names the same file wherever the program runs on that drive.
+constexpr bool isAbsolutePath(std::string_view path) noexcept {
+    const bool drive = path.size() >= 3 && path[1] == ':' && isPathSeparator(path[2]);
+    return drive || (!path.empty() && isPathSeparator(path[0]));
+}
+#else
+constexpr bool isPathSeparator(char c) noexcept { return c == '/'; }
+constexpr bool isAbsolutePath(std::string_view path) noexcept { return !path.empty() && path[0] == '/'; }
+#endif
+
+// Where the last separator of `path` stands; npos for a bare name.
+constexpr std::size_t lastSeparator(std::string_view path) noexcept {
+    for (std::size_t at = path.size(); at > 0; --at) {
+        if (isPathSeparator(path[at - 1])) {
+            return at - 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// The folder that holds the user's settings, without a closing separator: an absolute
+// $XDG_CONFIG_HOME, else ~/.config on POSIX systems; %APPDATA% on Windows.
+std::string settingsFolder();
+
+// The running program's own file, empty when it cannot be told.
+std::string executableFile();
+
+// Makes the folder `path` for the user alone; true when it was made, false with errno set
+// otherwise (EEXIST when the name is taken).
+bool makeFolder(const std::string &path);
+
+// ---------------------------------------------------------------------------------------------
 // Open files
 // ---------------------------------------------------------------------------------------------
 

@@ -10,8 +10,11 @@
 #include <csignal>
 #include <cstring>
 
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/random.h>
@@ -66,6 +69,33 @@ void sayOnStderr(const std::string &text) {
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Paths
+// ---------------------------------------------------------------------------------------------
+
+std::string settingsFolder() {
+    // Only an absolute XDG_CONFIG_HOME counts; a relative one is to be ignored.
+    const char *configHome = std::getenv("XDG_CONFIG_HOME");
+    std::string folder;
+    if (configHome != nullptr && configHome[0] == '/') {
+        folder = configHome;
+    } else if (const char *home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        folder = std::string(home) + "/.config";
+    } else if (const passwd *entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+        folder = std::string(entry->pw_dir) + "/.config";
+    } else {
+        folder = "./.config";
+    }
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+std::string executableFile() { return readLink("/proc/self/exe").value_or(std::string()); }
+
+bool makeFolder(const std::string &path) { return ::mkdir(path.c_str(), 0700) == 0; }
 
 // ---------------------------------------------------------------------------------------------
 // Open files and their status

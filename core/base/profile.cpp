@@ -2,17 +2,14 @@
 
 #include "core/base/bytes.h"
 #include "core/base/files.h"
+#include "core/base/platform_files.h"
 #include "core/base/texts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
-
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velmoraine::profile {
 
@@ -168,37 +165,31 @@ std::string_view lineBreakOf(std::string_view text) noexcept {
 // Files
 // ---------------------------------------------------------------------------------------
 
-std::string homeFolder() {
-    const char *home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return home;
-    }
-    const passwd *entry = ::getpwuid(::getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr) {
-        return entry->pw_dir;
-    }
-    return ".";
-}
-
 // Creates the folder that will hold `path`, with any missing parents. True when it exists.
 bool makeFolderFor(const std::string &path) {
-    const auto slash = path.rfind('/');
+    const auto slash = files::platform::lastSeparator(path);
     if (slash == std::string::npos || slash == 0) {
         return true;
     }
     const std::string folder = path.substr(0, slash);
-    for (std::size_t next = folder.find('/', 1);; next = folder.find('/', next + 1)) {
+    for (std::size_t next = 1;; ++next) {
+        next = std::min(folder.size(), next);
+        while (next < folder.size() && !files::platform::isPathSeparator(folder[next])) {
+            ++next;
+        }
         const std::string part = folder.substr(0, next);
-        // Settings are the user's own: a folder we create is for the user alone.
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+        // Settings are the user's own: a folder we create is for the user alone. A drive's
+        // name ("C:") is no folder to make.
+        const bool drive = part.size() == 2 && part[1] == ':';
+        if (!drive && !files::platform::makeFolder(part) && errno != EEXIST) {
             return false;
         }
-        if (next == std::string::npos) {
+        if (next == folder.size()) {
             break;
         }
     }
-    struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const auto status = files::platform::statusOf(folder);
+    return status && status->kind == files::platform::FileKind::Folder;
 }
 
 // A profile line holds one name or value: no line breaks, no "=" in a key, no "]" in a
@@ -288,21 +279,10 @@ std::string withValue(std::string_view text, std::string_view section, std::stri
 // ---------------------------------------------------------------------------------------
 
 std::string resolveProfilePath(std::string_view name) {
-    if (name.find('/') != std::string_view::npos) {
+    if (files::platform::lastSeparator(name) != std::string_view::npos) {
         return std::string(name);
     }
-    // Only an absolute XDG_CONFIG_HOME counts; a relative one is to be ignored.
-    const char *configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string folder;
-    if (configHome != nullptr && configHome[0] == '/') {
-        folder = configHome;
-    } else {
-        folder = homeFolder() + "/.config";
-    }
-    if (folder.back() != '/') {
-        folder.push_back('/');
-    }
-    return folder.append(name);
+    return files::platform::settingsFolder().append("/").append(name);
 }
 
 std::string getString(std::string_view section, std::string_view key, std::string_view defaultValue, std::size_t size,
@@ -358,8 +338,7 @@ bool writeString(std::optional<std::string_view> section, std::optional<std::str
     } else {
         // Only a file that is really missing starts empty: one that exists but cannot be read
         // must not be overwritten.
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 || errno != ENOENT) {
+        if (files::platform::statusOf(path) || errno != ENOENT) {
             return false;
         }
         if (!makeFolderFor(path)) {
@@ -372,20 +351,23 @@ bool writeString(std::optional<std::string_view> section, std::optional<std::str
 std::optional<std::string> problemWith(std::string_view file) {
     const std::string path = resolveProfilePath(file);
     const std::string intro = texts::fill(texts::kSettingsUnreadable, path);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    const auto status = files::platform::statusOf(path);
+    if (!status) {
         return errno == ENOENT ? std::nullopt : std::optional<std::string>(intro + files::systemReason(errno) + ".");
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (status->kind == files::platform::FileKind::Folder) {
         return intro + std::string(texts::kSettingsIsFolderReason);
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        return intro + files::systemReason(errno) + ".";
+    files::platform::FileStatus opened;
+    const files::platform::File profileFile = files::platform::openRegularFile(path, opened);
+    if (!profileFile.valid()) {
+        // A device or a pipe is read as an empty profile.
+        return status->kind != files::platform::FileKind::Regular
+                   ? std::nullopt
+                   : std::optional<std::string>(intro + files::systemReason(errno) + ".");
     }
     char start[4] = {};
-    const ssize_t got = ::read(fd, start, sizeof start);
-    ::close(fd);
+    const long long got = files::platform::readFully(profileFile, start, sizeof start);
     if (got > 0 && wideText(std::string_view(start, static_cast<std::size_t>(got)))) {
         return intro + std::string(texts::kSettingsWideReason);
     }

@@ -4,11 +4,20 @@
 #include <system_error>
 
 #include "core/base/files.h"
+#include "core/base/platform_files.h"
 #include "core/base/texts.h"
 
 namespace velmoraine::rewrite {
 
 namespace {
+
+// Paths are UTF-8 text inside the program, whatever the system's own code page.
+std::filesystem::path pathOf(std::string_view text) { return std::u8string(text.begin(), text.end()); }
+
+std::string textOf(const std::filesystem::path &path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
 
 bool isFile(const std::filesystem::path &path) {
     std::error_code error;
@@ -17,15 +26,14 @@ bool isFile(const std::filesystem::path &path) {
 
 // The folder of the running executable, empty when it cannot be told.
 std::filesystem::path executableFolder() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : self.parent_path();
+    const std::string self = files::platform::executableFile();
+    return self.empty() ? std::filesystem::path() : pathOf(self).parent_path();
 }
 
-std::string absolute(const std::filesystem::path &path) {
+std::string absoluteText(const std::filesystem::path &path) {
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(path, error);
-    return error ? path.string() : full.lexically_normal().string();
+    return textOf(error ? path : full.lexically_normal());
 }
 
 } // namespace
@@ -33,29 +41,29 @@ std::string absolute(const std::filesystem::path &path) {
 std::string modelPath(std::string_view mainDirectory) { return modelPath(mainDirectory, executableFolder()); }
 
 std::string modelPath(std::string_view mainDirectory, const std::filesystem::path &folder) {
-    const std::string bare(kModelFileName);
+    const std::filesystem::path bare = pathOf(kModelFileName);
     const std::filesystem::path installed =
         folder.empty() ? std::filesystem::path() : folder / VELMORAINE_DATA_DIR_RELATIVE / bare;
     if (!mainDirectory.empty()) {
         // The main directory is a plain prefix: the name is appended without a separator.
         std::string path(mainDirectory);
         path.append(kModelFileName);
-        if (!isFile(path) && !installed.empty() && isFile(installed)) {
-            return installed.lexically_normal().string();
+        if (!isFile(pathOf(path)) && !installed.empty() && isFile(installed)) {
+            return textOf(installed.lexically_normal());
         }
-        return path.front() == '/' ? path : absolute(path);
+        return files::platform::isAbsolutePath(path) ? path : absoluteText(pathOf(path));
     }
     if (isFile(bare)) {
-        return absolute(bare);
+        return absoluteText(bare);
     }
     if (!folder.empty()) {
         for (const std::filesystem::path &candidate : {folder / bare, installed}) {
             if (isFile(candidate)) {
-                return candidate.lexically_normal().string();
+                return textOf(candidate.lexically_normal());
             }
         }
     }
-    return absolute(bare);
+    return absoluteText(bare);
 }
 
 ModelRead readModel(const std::string &path) {

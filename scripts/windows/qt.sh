@@ -32,7 +32,12 @@ if [ ! -d "$source_dir" ]; then
         > /etc/apt/sources.list.d/velmoraine-src.sources
       apt-get update -qq
     fi
-    (cd "$cache/src" && apt-get source --download-only qt6-base=6.4.2\*)
+    version="$(apt-cache showsrc qt6-base | awk '/^Version: 6\.4\.2/ { print $2; exit }')"
+    [ -n "$version" ] || {
+      echo "qt.sh: Debian's source index has no qt6-base 6.4.2" >&2
+      exit 1
+    }
+    (cd "$cache/src" && apt-get source --download-only "qt6-base=$version")
   fi
   tar -C "$cache/src" -xf "$cache"/src/qt6-base_6.4.2*.orig.tar.xz
 fi

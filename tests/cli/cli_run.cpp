@@ -1,5 +1,7 @@
 #include "cli_run.h"
 
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
@@ -78,7 +80,11 @@ CliResult runCli(const CliRun &run, std::optional<long> addressSpaceBytes, std::
     const fs::path outPath = run.stdoutFile.value_or(capture.path() / "stdout");
     const fs::path errPath = capture.path() / "stderr";
 
-    std::vector<std::string> argv{asUser ? readableCopy(VELMORAINE_CLI).string() : std::string(VELMORAINE_CLI)};
+    // VELMORAINE_CLI_UNDER_TEST names another build of the CLI to run the cases with (the
+    // Windows one under Wine); the tree's own build otherwise.
+    const char *underTest = std::getenv("VELMORAINE_CLI_UNDER_TEST");
+    const std::string program = underTest != nullptr && *underTest != '\0' ? underTest : VELMORAINE_CLI;
+    std::vector<std::string> argv{asUser ? readableCopy(program).string() : program};
     argv.insert(argv.end(), run.args.begin(), run.args.end());
     std::vector<std::string> env = childEnvironment(run.configHome.empty() ? capture.path() : run.configHome);
     std::vector<char *> argvPointers = pointers(argv);
