@@ -12,6 +12,10 @@ packages=(
   chromium
   xvfb xauth
   fonts-dejavu-core
+  # The Windows build: the cross compiler, Wine to run its programs, NSIS for the installer,
+  # zip for the plain archive, and a window manager and input tools for the window's smoke test.
+  mingw-w64 wine wine64 nsis zip
+  openbox xdotool imagemagick
 )
 
 missing=()

@@ -4,9 +4,11 @@
 #      corpus and every failure ever found (fuzz/corpus, fuzz/regressions) under the address and
 #      undefined-behaviour sanitizers (preset asan);
 #   2. the release build: the same suites and replays, the window tests (offscreen) and the browser
-#      tests in Chromium. Its ctest summary closes the run.
+#      tests in Chromium;
+#   3. the Windows build (scripts/windows/test.sh): the core tests under Wine, and every
+#      command-line case run with velmoraine-cli.exe against the same expected bytes.
 # Exploratory fuzzing, which finds new inputs on every run, is scripts/fuzz.sh, not this.
-# VELMORAINE_QUICK=1 runs only the last stage.
+# VELMORAINE_QUICK=1 runs only the last two stages.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -28,3 +30,6 @@ echo "== release build and every test"
 cmake --preset release -DVELMORAINE_WERROR="$werror" >/dev/null
 cmake --build --preset release -j 2
 ctest --preset release
+
+echo "== the Windows build under Wine"
+bash scripts/windows/test.sh

@@ -61,6 +61,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 wineserver -p 60 2> /dev/null || true # one server for every run below
+# Wine's first program of a session starts its background services, which inherit that
+# program's output and keep it open for as long as the server runs: ctest and the golden cases
+# would wait for them. A first program of our own starts them, its output going nowhere.
+wine cmd /c exit > /dev/null 2>&1 < /dev/null || true
 trap 'wineserver -k 2> /dev/null || true' EXIT
 
 echo "== core tests under Wine"
@@ -78,9 +82,12 @@ ln -s "\$XDG_CONFIG_HOME" "$roaming"
 exec wine "$out/build/velmoraine-cli.exe" "\$@"
 WRAPPER
 chmod +x "$wrapper"
+# One case is left out: it passes a byte that is no character (E9, Latin-1) as an argument. A
+# Windows command line is UTF-16 and cannot hold one; Wine turns it into U+FFFD and takes the
+# bytes after it too, so the case would test Wine.
 echo "== golden cases with velmoraine-cli.exe under Wine"
-VELMORAINE_CLI_UNDER_TEST="$wrapper" build/release/tests/cli/cli_tests --gtest_filter='Cases/CliGolden.*' \
-  --gtest_brief=1
+VELMORAINE_CLI_UNDER_TEST="$wrapper" build/release/tests/cli/cli_tests \
+  --gtest_filter='Cases/CliGolden.*:-Cases/CliGolden.MatchesExpectedBytes/suggest_latin1_json' --gtest_brief=1
 rm -f "$roaming"
 mkdir -p "$roaming"
 echo "== Windows stage passed in $((SECONDS - started)) s"
