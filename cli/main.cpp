@@ -203,6 +203,9 @@ int main(int argc, char **argv) {
                  "and the service's form handling to a page.",
                  "velmoraine-cli"};
     app.require_subcommand(1);
+    // Options are written with dashes on every system: on Windows, "/name" is a path from the
+    // drive's root, never an option. The commands take this from the app when they are added.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", VELMORAINE_VERSION);
     ScanOptions scan;
     SuggestOptions suggest;

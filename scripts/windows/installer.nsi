@@ -2,7 +2,9 @@
 ; @VERSION@, @STAGE@ (the folder of what it installs) and @OUTFILE@.
 ; Per user by default, into %LOCALAPPDATA%\Programs\Velmoraine; /ALLUSERS installs for every
 ; user into Program Files (administrator rights). /S installs silently.
-Unicode true
+; A 64-bit installer for the 64-bit programs: it runs where they run, and under a Wine that has
+; no 32-bit half.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
@@ -80,10 +82,12 @@ Section "Install"
 SectionEnd
 
 Function un.onInit
+  StrCpy $AllUsers 0
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/ALLUSERS" $R1
   ${IfNot} ${Errors}
+    StrCpy $AllUsers 1
     SetShellVarContext all
   ${EndIf}
 FunctionEnd
@@ -104,7 +108,11 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\Velmoraine\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\Velmoraine\Uninstall.lnk"
   RMDir "$SMPROGRAMS\Velmoraine"
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  SetRegView 64
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; Only the entry of this install: a per-user uninstall leaves an install for all users alone.
+  ${If} $AllUsers == 1
+    SetRegView 64
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${Else}
+    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${EndIf}
 SectionEnd

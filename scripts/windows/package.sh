@@ -58,6 +58,16 @@ for f in velmoraine.exe velmoraine-cli.exe vlmodel.txt uninstall.exe; do
     exit 1
   }
 done
+start_menu="$(winepath -u "$(wine cmd /c echo %APPDATA% 2> /dev/null | tr -d '\r')")/Microsoft/Windows/Start Menu/Programs/Velmoraine"
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmoraine'
+[ -f "$start_menu/Velmoraine Form Wizard.lnk" ] || {
+  echo "package.sh: the installer made no Start-menu entry in $start_menu" >&2
+  exit 1
+}
+wine reg query "$uninstall_key" /v UninstallString > /dev/null 2>&1 || {
+  echo "package.sh: the installer made no Apps & features entry ($uninstall_key)" >&2
+  exit 1
+}
 linux_cli="$root/build/release/velmoraine-cli"
 [ -x "$linux_cli" ] || {
   echo "package.sh: build the Linux release first for the comparison ($linux_cli)" >&2
@@ -71,9 +81,15 @@ echo "package.sh: the installed command-line tool wrote the same bytes as the Li
 wine "$installed/uninstall.exe" /S
 wineserver -w
 sleep 1
-if [ -e "$installed" ]; then
-  echo "package.sh: the uninstaller left $installed:" >&2
-  find "$installed" >&2
+for left in "$installed" "$start_menu"; do
+  if [ -e "$left" ]; then
+    echo "package.sh: the uninstaller left $left:" >&2
+    find "$left" >&2
+    exit 1
+  fi
+done
+if wine reg query "$uninstall_key" > /dev/null 2>&1; then
+  echo "package.sh: the uninstaller left the entry $uninstall_key" >&2
   exit 1
 fi
 echo "package.sh: installed, run and removed under Wine"
