@@ -1,13 +1,17 @@
-// The file layer on the names authors give their pages, on every system the program builds
-// for: UTF-8 names outside any one code page, folders deeper than a short path allows, and the
-// path helpers that split a name into its folder and its base. No POSIX call here, so the same
-// cases run on Windows, where every name passes through UTF-16.
+// The file layer as every system the program builds for must give it: pages under UTF-8 names
+// outside any one code page and in folders deeper than a short path allows, the lock that makes
+// two writers take turns, the system's reasons in the same words, and the path helpers. No
+// POSIX call here, so the same cases run on Windows, where every name passes through UTF-16.
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -143,6 +147,51 @@ TEST_F(FileNamesTest, MissingPagesAndFoldersFailWithTheSystemsReason) {
     EXPECT_FALSE(readWholeFile(toUtf8(m_folder / "missing.html")));
     EXPECT_FALSE(readWholeFile(toUtf8(m_folder))); // a folder is no page
     EXPECT_FALSE(readFileBytes(toUtf8(m_folder / "missing.html"), {}));
+}
+
+TEST_F(FileNamesTest, AWriterWaitsForThePageThatAnotherHoldsLocked) {
+    const fs::path native = m_folder / "page.html";
+    const std::string path = toUtf8(native);
+    ASSERT_TRUE(writeFileAtomically(path, std::string_view("<form>first</form>")));
+
+    std::atomic<bool> held{false};
+    std::atomic<bool> released{false};
+    std::thread holder([&] {
+        const auto page = readFileBytes(path, {}, PageLock::Exclusive);
+        held = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        released = true; // the lock goes with `page`, just after this
+    });
+    while (!held) {
+        std::this_thread::yield();
+    }
+    WriteOptions options;
+    options.onlyIfHolding = stampOf("<form>first</form>");
+    const bool written = static_cast<bool>(writeFileAtomically(path, std::string_view("<form>second</form>"), options));
+    const bool waited = released;
+    holder.join();
+    EXPECT_TRUE(written);
+    EXPECT_TRUE(waited) << "the write did not wait for the lock";
+    EXPECT_EQ(contentsOf(native), "<form>second</form>");
+}
+
+TEST(FileReasons, TheSystemsReasonsReadTheSameOnEverySystem) {
+    const struct {
+        int error;
+        const char *reason;
+    } cases[] = {
+        {ENOENT, "No such file or directory"},
+        {EACCES, "Permission denied"},
+        {EEXIST, "File exists"},
+        {ENOSPC, "No space left on device"},
+        {EROFS, "Read-only file system"},
+        {ENAMETOOLONG, "File name too long"},
+        {EISDIR, "Is a directory"},
+        {EIO, "Input/output error"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(systemReason(c.error), c.reason) << c.error;
+    }
 }
 
 TEST(FilePaths, TheLastSeparatorAndAbsolutePathsFollowTheSystem) {
