@@ -26,6 +26,7 @@ mkdir -p "$cache/src"
 source_dir="$cache/src/qtbase-everywhere-src-6.4.2"
 if [ ! -d "$source_dir" ]; then
   if ! ls "$cache"/src/qt6-base_6.4.2*.orig.tar.xz > /dev/null 2>&1; then
+    # shellcheck disable=SC2016 # apt's own field syntax, not the shell's
     if ! apt-get indextargets --format '$(IDENTIFIER)' 2>/dev/null | grep -qx Sources; then
       echo "qt.sh: adding Debian's source index (deb-src) to apt" >&2
       sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \

@@ -63,7 +63,8 @@ for _ in $(seq 1 60); do
   sleep 0.5
 done
 [ -s "$work/display" ] || fail "Xvfb did not start (see $work/xvfb.log)"
-export DISPLAY=":$(head -1 "$work/display")"
+DISPLAY=":$(head -1 "$work/display")"
+export DISPLAY
 openbox > "$work/openbox.log" 2>&1 &
 pids+=($!)
 

@@ -73,7 +73,7 @@ ctest --test-dir "$out/build" --output-on-failure -j 2
 # --- The golden cases with velmoraine-cli.exe --------------------------------------------------
 # A run's settings folder is the one the case gives (XDG_CONFIG_HOME on Linux); Wine sets
 # %APPDATA% to its own user folder, so that folder is made to lead there for the run.
-roaming="$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming | head -n 1)"
+roaming="$(find "$WINEPREFIX"/drive_c/users -mindepth 3 -maxdepth 3 -path '*/AppData/Roaming' | head -n 1)"
 wrapper="$out/velmoraine-cli-wine"
 cat > "$wrapper" <<WRAPPER
 #!/usr/bin/env bash
