@@ -2,11 +2,13 @@
 // command line and the settings, through the run sequence the window takes, written to stdout,
 // to a file or over the page, or shown as a diff.
 #include <algorithm>
+#include <future>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "cli/cli_common.h"
@@ -218,12 +220,17 @@ int printPage(const RewriteOptions &options, const run::PageScan &page, const re
     return page.bytes.changedSinceRead() ? cannotOpen(options.page) : kExitOk;
 }
 
-// The page written atomically to `target`, unless the page changed while it was written out.
-int writePage(const std::string &target, const std::string &source, const run::PageScan &page,
-              const rewrite::PageInPieces &output) {
+// The page written atomically to `target`; the write is refused when the page changed while it
+// was written out.
+files::WriteResult writePage(const std::string &target, const run::PageScan &page,
+                             const rewrite::PageInPieces &output) {
     const auto pageUnchanged = [&page] { return !page.bytes.changedSinceRead(); };
-    const files::WriteResult written =
-        files::writeFileAtomically(target, output.pieces, {.sourceUnchanged = pageUnchanged});
+    return files::writeFileAtomically(target, output.pieces, {.sourceUnchanged = pageUnchanged});
+}
+
+// What a write's result means for the run: its exit code, with its message said.
+int judgeWrite(const files::WriteResult &written, const std::string &target, const std::string &source,
+               const run::PageScan &page) {
     if (written.outcome == files::WriteResult::Outcome::SourceChanged) {
         return cannotOpen(source);
     }
@@ -235,6 +242,23 @@ int writePage(const std::string &target, const std::string &source, const run::P
         return cannotWrite(target, written);
     }
     return kExitOk;
+}
+
+// The warnings of a run built without them, read on a second thread while `work` runs (a
+// write of the page, which waits on the disk), then said before anything `work` has to say.
+template <typename Work>
+auto withWarnings(const rewrite::RewriteInput &input, rewrite::PiecesResult &result, Work work) {
+    std::future<std::vector<std::string>> aside;
+    try {
+        aside = std::async(std::launch::async, [&input, &result] { return rewrite::warningsFor(input, result); });
+    } catch (const std::system_error &) {
+        result.warnings = rewrite::warningsFor(input, result); // no thread: first, then the work
+    }
+    auto done = work();
+    if (aside.valid()) {
+        result.warnings = aside.get();
+    }
+    return done;
 }
 
 // --json: where the page went, the script's CSP hash, the warnings and where an earlier tool
@@ -254,17 +278,26 @@ int report(const std::string &target, const rewrite::PiecesResult &result, const
     return emitJson(out);
 }
 
-// The warnings, then the updated page where the options send it, then the --json report.
-int deliver(const RewriteOptions &options, const run::PageScan &page, const rewrite::PiecesResult &result) {
-    // Warnings say what will not work for the visitors; the page is written all the same.
-    for (const std::string &warning : result.warnings) {
-        printMessage(warning);
-    }
+// The warnings, then the updated page where the options send it, then the --json report. A page
+// that goes to a file is written while the warnings are read; they are said before the write's
+// own message, as they would be had they come first.
+int deliver(const RewriteOptions &options, const run::PageScan &page, const rewrite::RewriteInput &input,
+            rewrite::PiecesResult &result) {
     if (options.diff || (!options.inPlace && !options.output)) {
+        // Warnings say what will not work for the visitors; the page is printed all the same.
+        result.warnings = rewrite::warningsFor(input, result);
+        for (const std::string &warning : result.warnings) {
+            printMessage(warning);
+        }
         return printPage(options, page, *result.output);
     }
     const std::string &target = options.inPlace ? options.page : *options.output;
-    if (const int code = writePage(target, options.page, page, *result.output); code != kExitOk) {
+    const files::WriteResult written =
+        withWarnings(input, result, [&] { return writePage(target, page, *result.output); });
+    for (const std::string &warning : result.warnings) {
+        printMessage(warning);
+    }
+    if (const int code = judgeWrite(written, target, options.page, page); code != kExitOk) {
         return code;
     }
     return options.json ? report(target, result, page.result.legacy) : kExitOk;
@@ -310,7 +343,10 @@ int runRewrite(const RewriteOptions &options) {
     }
 
     // The output is written from where its pieces lie, most of them in the page itself.
-    const rewrite::PiecesResult result = run.build(choicesFor(options, page, settings, rules));
+    // The warnings are read later, beside the write (deliver).
+    rewrite::RewriteInput input = choicesFor(options, page, settings, rules);
+    input.warnings = false;
+    rewrite::PiecesResult result = run.build(input);
     if (page.bytes.changedSinceRead()) {
         return cannotOpen(options.page);
     }
@@ -318,7 +354,7 @@ int runRewrite(const RewriteOptions &options) {
     if (!result.output) {
         return refuse(result.message);
     }
-    return deliver(options, page, result);
+    return deliver(options, page, input, result);
 }
 
 } // namespace velmoraine::cli

@@ -1,7 +1,11 @@
 #include "core/rewrite/author_warnings.h"
 
+#include <future>
+#include <iterator>
 #include <optional>
 #include <set>
+#include <system_error>
+#include <vector>
 
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
@@ -20,36 +24,30 @@ using scan::Tag;
 
 using Names = std::set<std::string, std::less<>>;
 
-// The next tag `name` ("<label", any case) at or after `from`; npos when there is none.
-std::size_t findTag(std::string_view page, std::size_t from, std::string_view name) {
-    for (std::size_t at = page.find('<', from); at != npos; at = page.find('<', at + 1)) {
-        if (startsTag(page.substr(at), name)) {
-            return at;
-        }
-    }
-    return npos;
-}
+// What the page's labels and policies say, wherever in the page they stand.
+struct PageWide {
+    Names labelled;                          // the ids that a label names in its for attribute
+    std::vector<std::string> policyWarnings; // one for each policy that keeps the checks from running
+};
 
-// The ids that a label names in its for attribute; labels may stand anywhere in the page.
-Names labelledIds(std::string_view page) {
-    Names labelled;
-    for (std::size_t at = findTag(page, 0, "<label"); at != npos; at = findTag(page, at + 1, "<label")) {
-        const Tag tag = scan::readTag(page.substr(at));
-        if (const scan::TagAttribute *target = findAttribute(tag.attributes, "for")) {
-            labelled.emplace(target->value);
-        }
-    }
-    return labelled;
-}
+// A field with a rule that neither a label around it, nor an aria-label, aria-labelledby or
+// title names; a label elsewhere may still name its id.
+struct Unlabelled {
+    std::string_view name;
+    std::string_view id;
+};
 
-// Walks the form's tags: a warning for each field with a rule that has no label, once a name.
-// Whether the form has a submit button.
-bool checkFields(std::string_view page, std::size_t formTagClose, const Names &ruled,
-                 std::vector<std::string> &warnings) {
-    const Names labelled = labelledIds(page);
-    int labelDepth = 0; // labels open around the tag
+// What the walk over the form's tags learns: its fields with a rule and no label of their own,
+// in the form's order, and whether it has a submit button.
+struct FormFieldsSeen {
+    std::vector<Unlabelled> unlabelled;
     bool submitButton = false;
-    Names reported;
+};
+
+FormFieldsSeen walkFields(std::string_view page, std::size_t formTagClose, const Names &ruled) {
+    FormFieldsSeen seen;
+    int labelDepth = 0; // labels open around the tag
+    Names settled;      // names already met without an id: no later field of theirs can count
     walkFormTags(page, formTagClose + 1, [&](std::size_t, std::string_view, const Tag &tag) {
         const std::string type = bytes::lowerAsciiCopy(attributeValue(tag.attributes, "type"));
         if (tag.name == "label") {
@@ -62,24 +60,38 @@ bool checkFields(std::string_view page, std::size_t formTagClose, const Names &r
         }
         if (tag.name == "button" || type == "submit" || type == "image" || type == "reset" || type == "button") {
             if ((tag.name == "button" && type.empty()) || type == "submit" || type == "image") {
-                submitButton = true;
+                seen.submitButton = true;
             }
             return;
         }
-        if (type == "hidden") {
+        if (type == "hidden" || labelDepth > 0 || findAttribute(tag.attributes, "aria-label") != nullptr ||
+            findAttribute(tag.attributes, "aria-labelledby") != nullptr ||
+            findAttribute(tag.attributes, "title") != nullptr) {
             return;
         }
         const std::string_view name = attributeValue(tag.attributes, "name");
+        if (!ruled.contains(name) || settled.contains(name)) {
+            return;
+        }
         const std::string_view id = attributeValue(tag.attributes, "id");
-        const bool hasLabel = labelDepth > 0 || (!id.empty() && labelled.contains(id)) ||
-                              findAttribute(tag.attributes, "aria-label") != nullptr ||
-                              findAttribute(tag.attributes, "aria-labelledby") != nullptr ||
-                              findAttribute(tag.attributes, "title") != nullptr;
-        if (!hasLabel && ruled.contains(name) && reported.emplace(name).second) {
-            warnings.push_back(texts::fill(texts::kWarnFieldWithoutLabel, name));
+        seen.unlabelled.push_back({name, id});
+        if (id.empty()) {
+            settled.emplace(name);
         }
     });
-    return submitButton;
+    return seen;
+}
+
+// A warning for each field with a rule that has no label, once a name, in the form's order.
+void warnUnlabelled(const std::vector<Unlabelled> &unlabelled, const Names &labelled,
+                    std::vector<std::string> &warnings) {
+    Names reported;
+    for (const Unlabelled &field : unlabelled) {
+        const bool labelledElsewhere = !field.id.empty() && labelled.contains(field.id);
+        if (!labelledElsewhere && reported.emplace(field.name).second) {
+            warnings.push_back(texts::fill(texts::kWarnFieldWithoutLabel, field.name));
+        }
+    }
 }
 
 // The sources of a policy's script-src directive, else of its default-src; nullopt when it has
@@ -103,24 +115,61 @@ std::optional<std::string_view> scriptSources(std::string_view policy) {
     return std::nullopt;
 }
 
-// A warning for each Content-Security-Policy meta tag of the page whose script sources let
-// neither inline scripts nor the block's `hash` run.
-void checkPolicies(std::string_view page, std::string_view hash, std::vector<std::string> &warnings) {
-    for (std::size_t at = findTag(page, 0, "<meta"); at != npos; at = findTag(page, at + 1, "<meta")) {
-        const Tag meta = scan::readTag(page.substr(at));
-        if (!bytes::equalsNoCase(attributeValue(meta.attributes, "http-equiv"), "Content-Security-Policy")) {
-            continue;
+// A warning when the Content-Security-Policy meta tag `meta` lets neither inline scripts nor the
+// block's `hash` run; nullopt for any other meta tag.
+std::optional<std::string> policyWarning(const Tag &meta, std::string_view hash) {
+    if (!bytes::equalsNoCase(attributeValue(meta.attributes, "http-equiv"), "Content-Security-Policy")) {
+        return std::nullopt;
+    }
+    const std::optional<std::string_view> sources = scriptSources(attributeValue(meta.attributes, "content"));
+    if (!sources) {
+        return std::nullopt;
+    }
+    const std::string lower = bytes::lowerAsciiCopy(*sources);
+    const bool inlineAllowed = lower.find("'unsafe-inline'") != npos && lower.find("'sha") == npos &&
+                               lower.find("'nonce-") == npos && lower.find("'strict-dynamic'") == npos;
+    if (!inlineAllowed && sources->find(hash) == npos) {
+        return texts::fill(texts::kWarnPolicyBlocksChecks, hash);
+    }
+    return std::nullopt;
+}
+
+// The labels and the policy meta tags of the whole page, in one pass that stops only at a "<"
+// followed by "l", "m" or "!" (in any case), many positions at a time.
+PageWide readPageWide(std::string_view page, std::string_view hash) {
+    PageWide wide;
+    Tag tag; // read again at each label and meta tag
+    for (std::size_t at = bytes::findTagStart(page, 0, "lm", 'l'); at != npos;
+         at = bytes::findTagStart(page, at + 1, "lm", 'l')) {
+        const std::string_view rest = page.substr(at);
+        if (startsTag(rest, "<label")) {
+            scan::readTagInto(rest, tag);
+            if (const scan::TagAttribute *target = findAttribute(tag.attributes, "for")) {
+                wide.labelled.emplace(target->value);
+            }
+        } else if (startsTag(rest, "<meta")) {
+            scan::readTagInto(rest, tag);
+            if (std::optional<std::string> warning = policyWarning(tag, hash)) {
+                wide.policyWarnings.push_back(std::move(*warning));
+            }
         }
-        const std::optional<std::string_view> sources = scriptSources(attributeValue(meta.attributes, "content"));
-        if (!sources) {
-            continue;
-        }
-        const std::string lower = bytes::lowerAsciiCopy(*sources);
-        const bool inlineAllowed = lower.find("'unsafe-inline'") != npos && lower.find("'sha") == npos &&
-                                   lower.find("'nonce-") == npos && lower.find("'strict-dynamic'") == npos;
-        if (!inlineAllowed && sources->find(hash) == npos) {
-            warnings.push_back(texts::fill(texts::kWarnPolicyBlocksChecks, hash));
-        }
+    }
+    return wide;
+}
+
+// From this size on, the page-wide reading runs on a second thread; below it, a thread would
+// cost more than it saves.
+constexpr std::size_t kSecondThreadFrom = std::size_t{4} * 1024 * 1024;
+
+// readPageWide on another thread; an empty future when the page is small or no thread can be had.
+std::future<PageWide> readPageWideAside(std::string_view page, std::string_view hash) {
+    if (page.size() < kSecondThreadFrom) {
+        return {};
+    }
+    try {
+        return std::async(std::launch::async, [page, hash] { return readPageWide(page, hash); });
+    } catch (const std::system_error &) {
+        return {};
     }
 }
 
@@ -133,7 +182,13 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
     for (const std::string &record : records) {
         ruled.emplace(rules::recordFieldName(record));
     }
-    if (!checkFields(page, formTagClose, ruled, warnings)) {
+    // On a large page the labels and policies of the whole page are read on a second thread
+    // while this one walks the form.
+    std::future<PageWide> aside = readPageWideAside(page, hash);
+    const FormFieldsSeen seen = walkFields(page, formTagClose, ruled);
+    PageWide wide = aside.valid() ? aside.get() : readPageWide(page, hash);
+    warnUnlabelled(seen.unlabelled, wide.labelled, warnings);
+    if (!seen.submitButton) {
         warnings.emplace_back(texts::kWarnNoSubmitButton);
     }
     const Tag form = scan::readTag(page.substr(formTagStart, formTagClose + 1 - formTagStart));
@@ -141,7 +196,8 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
         own != nullptr && own->value.find("velmoraine_sub") == npos) {
         warnings.push_back(texts::fill(texts::kWarnOnSubmitReplaced, own->value));
     }
-    checkPolicies(page, hash, warnings);
+    warnings.insert(warnings.end(), std::make_move_iterator(wide.policyWarnings.begin()),
+                    std::make_move_iterator(wide.policyWarnings.end()));
     return warnings;
 }
 

@@ -25,6 +25,7 @@ inline bool startsTag(std::string_view rest, std::string_view name) {
 // its text from "<" through ">" and the tag as read. The walk goes on after that ">".
 template <typename Visit> void walkFormTags(std::string_view page, std::size_t from, Visit &&visit) {
     constexpr std::size_t npos = std::string_view::npos;
+    scan::Tag tag; // one for the walk, read again at each tag
     std::size_t at = page.find('<', from);
     while (at != npos) {
         const std::string_view rest = page.substr(at);
@@ -36,13 +37,17 @@ template <typename Visit> void walkFormTags(std::string_view page, std::size_t f
             at = page.find('<', end + 3);
             continue;
         }
-        if (bytes::startsWithNoCase(rest, "</form")) {
+        // Most tags are none of those the walk looks at: their second byte tells at once.
+        const char second = rest.size() > 1 ? bytes::lowerAscii(rest[1]) : '\0';
+        if (second == '/' && bytes::startsWithNoCase(rest, "</form")) {
             return;
         }
         std::size_t next = at + 1;
+        const bool wanted =
+            second == 'i' || second == 's' || second == 't' || second == 'b' || second == 'l' || second == '/';
         for (std::string_view name : {"<input", "<select", "<textarea", "<button", "<label", "</label"}) {
-            if (startsTag(rest, name)) {
-                const scan::Tag tag = scan::readTag(rest);
+            if (wanted && startsTag(rest, name)) {
+                scan::readTagInto(rest, tag);
                 if (tag.close != npos) {
                     visit(at, rest.substr(0, tag.close + 1), tag);
                     next = at + tag.close + 1;

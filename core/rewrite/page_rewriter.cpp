@@ -526,10 +526,21 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         return result;
     }
     result.cspHash = cspHash(block);
-    result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
+    result.formTagStart = tagStart;
+    result.formTagClose = tagClose;
+    if (input.warnings) {
+        result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
+    }
     output.pieces = withBlock(kept, *insertion, block).pieces();
     result.output = std::move(output);
     return result;
+}
+
+std::vector<std::string> warningsFor(const RewriteInput &input, const PiecesResult &result) {
+    if (!result.output || result.cspHash.empty() || input.records == nullptr) {
+        return {};
+    }
+    return authorWarnings(input.page, result.formTagStart, result.formTagClose, *input.records, result.cspHash);
 }
 
 RewriteResult rewritePage(const RewriteInput &input) {

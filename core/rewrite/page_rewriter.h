@@ -37,6 +37,9 @@ struct RewriteInput {
     // form's event handlers lose their MM_validateForm calls (fallbackEdits). Null or empty:
     // nothing is imported, and nothing of the sort is touched.
     const std::vector<std::string> *legacyFields = nullptr;
+    // False: rewritePageInPieces leaves the warnings to warningsFor, which a caller may run
+    // beside writing the page out (they read the page only, and take as long as a pass over it).
+    bool warnings = true;
 };
 
 struct RewriteResult {
@@ -83,11 +86,17 @@ struct PiecesResult {
     std::string message;                // the system's message when it gave up
     std::string cspHash;                // the block's script-src hash; empty without a block
     std::vector<std::string> warnings;  // authorWarnings, when a block was written
+    std::size_t formTagStart = 0;       // the chosen form's tag in the page, for warningsFor
+    std::size_t formTagClose = 0;
 };
 
 // Runs the rewriter's steps in their order. The pieces view the source page: it must outlive
 // them.
 PiecesResult rewritePageInPieces(const RewriteInput &input);
+
+// The warnings of a result built with `input.warnings` false, as they would have been; none
+// when the rewriter gave up or wrote no block. The page and the records must still be there.
+std::vector<std::string> warningsFor(const RewriteInput &input, const PiecesResult &result);
 
 // The same, the output joined into one text.
 RewriteResult rewritePage(const RewriteInput &input);

@@ -105,16 +105,25 @@ std::size_t tagNameEnd(std::string_view text, std::size_t from, TagSyntax syntax
     return from;
 }
 
-Tag readTag(std::string_view text, TagSyntax syntax) {
-    Tag tag;
+void readTagInto(std::string_view text, Tag &tag, TagSyntax syntax) {
     const std::size_t nameStart = text.empty() ? 0 : 1; // past the "<"
     const std::size_t nameEnd = tagNameEnd(text, nameStart, syntax);
-    tag.name = bytes::lowerAsciiCopy(text.substr(nameStart, nameEnd - nameStart));
+    const std::string_view name = text.substr(nameStart, nameEnd - nameStart);
+    tag.name.assign(name);
+    for (char &c : tag.name) {
+        c = bytes::lowerAscii(c);
+    }
+    tag.attributes.clear();
     AttributeReader reader(text, nameEnd, syntax);
     while (std::optional<TagAttribute> attribute = reader.next()) {
         tag.attributes.push_back(*attribute);
     }
     tag.close = reader.close();
+}
+
+Tag readTag(std::string_view text, TagSyntax syntax) {
+    Tag tag;
+    readTagInto(text, tag, syntax);
     return tag;
 }
 

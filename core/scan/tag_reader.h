@@ -84,6 +84,8 @@ std::size_t tagNameEnd(std::string_view text, std::size_t from, TagSyntax syntax
 
 // The tag that starts at text[0] == '<': its name and its attributes up to its ">".
 Tag readTag(std::string_view text, TagSyntax syntax = {});
+// The same into `tag`, whose memory is used again: a walk that reads tag after tag asks for none.
+void readTagInto(std::string_view text, Tag &tag, TagSyntax syntax = {});
 
 // The attributes of text that has no tag name before them (text taken from inside a tag, the
 // body of a comment), from its start.

@@ -39,13 +39,32 @@ TEST(AuthorWarnings, SaysWhatWillNotWork) {
         {"<meta http-equiv=\"Content-Security-Policy\" content=\"img-src 'self'; script-src 'unsafe-inline'\">"
          "<form><input type=submit></form>",
          {}},
+        // A label anywhere in the page names a field by its id; a field without an id has none.
+        {"<form><input id=\"x\" name=\"a\"><input name=\"a\"><input type=submit></form><label for=\"x\">A</label>",
+         {noLabel}},
+        {"<form><input id=\"y\" name=\"a\"><input id=\"x\" name=\"a\"><input type=submit></form>"
+         "<label for=\"x\">A</label>",
+         {noLabel}},
+        {"<form><input id=\"x\" name=\"a\"><input id=\"x\" name=\"a\"><input type=submit></form>"
+         "<label for=\"x\">A</label>",
+         {}},
     };
+    // A page of megabytes is read on two threads: its answers are the small page's.
+    const std::string filler = [] {
+        std::string text;
+        while (text.size() < 5 * 1024 * 1024) {
+            text += "<p>Some <i>text</i> of the page, <b>a list</b>: <ul><li>one</li></ul> <!-- a note --></p>\n";
+        }
+        return text;
+    }();
     for (const WarningCase &c : cases) {
-        const std::string page = c.page;
-        const std::size_t start = page.find("<form");
-        EXPECT_EQ(authorWarnings(page, start, page.find('>', start), {"a^1^0^Bad", "c^0^0^0^Pick"}, "'sha256-X'"),
-                  c.expected)
-            << c.page;
+        for (const bool large : {false, true}) {
+            const std::string page = large ? filler + c.page + filler : std::string(c.page);
+            const std::size_t start = page.find("<form");
+            EXPECT_EQ(authorWarnings(page, start, page.find('>', start), {"a^1^0^Bad", "c^0^0^0^Pick"}, "'sha256-X'"),
+                      c.expected)
+                << c.page << (large ? " (large)" : "");
+        }
     }
 }
 
