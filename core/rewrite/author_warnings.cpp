@@ -142,12 +142,13 @@ PageWide readPageWide(std::string_view page, std::string_view hash) {
     for (std::size_t at = bytes::findTagStart(page, 0, "lm", 'l'); at != npos;
          at = bytes::findTagStart(page, at + 1, "lm", 'l')) {
         const std::string_view rest = page.substr(at);
-        if (startsTag(rest, "<label")) {
+        const char second = bytes::lowerAscii(rest[1]); // a "<" that findTagStart gives has one
+        if (second == 'l' && startsTag(rest, "<label")) {
             scan::readTagInto(rest, tag);
             if (const scan::TagAttribute *target = findAttribute(tag.attributes, "for")) {
                 wide.labelled.emplace(target->value);
             }
-        } else if (startsTag(rest, "<meta")) {
+        } else if (second == 'm' && startsTag(rest, "<meta")) {
             scan::readTagInto(rest, tag);
             if (std::optional<std::string> warning = policyWarning(tag, hash)) {
                 wide.policyWarnings.push_back(std::move(*warning));

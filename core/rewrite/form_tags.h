@@ -37,22 +37,27 @@ template <typename Visit> void walkFormTags(std::string_view page, std::size_t f
             at = page.find('<', end + 3);
             continue;
         }
-        // Most tags are none of those the walk looks at: their second byte tells at once.
+        // The second byte tells which of the tags the walk looks at this can be: most are none.
         const char second = rest.size() > 1 ? bytes::lowerAscii(rest[1]) : '\0';
         if (second == '/' && bytes::startsWithNoCase(rest, "</form")) {
             return;
         }
+        std::string_view name;
+        switch (second) {
+        case 'i': name = "<input"; break;
+        case 's': name = "<select"; break;
+        case 't': name = "<textarea"; break;
+        case 'b': name = "<button"; break;
+        case 'l': name = "<label"; break;
+        case '/': name = "</label"; break;
+        default: break;
+        }
         std::size_t next = at + 1;
-        const bool wanted =
-            second == 'i' || second == 's' || second == 't' || second == 'b' || second == 'l' || second == '/';
-        for (std::string_view name : {"<input", "<select", "<textarea", "<button", "<label", "</label"}) {
-            if (wanted && startsTag(rest, name)) {
-                scan::readTagInto(rest, tag);
-                if (tag.close != npos) {
-                    visit(at, rest.substr(0, tag.close + 1), tag);
-                    next = at + tag.close + 1;
-                }
-                break;
+        if (!name.empty() && startsTag(rest, name)) {
+            scan::readTagInto(rest, tag);
+            if (tag.close != npos) {
+                visit(at, rest.substr(0, tag.close + 1), tag);
+                next = at + tag.close + 1;
             }
         }
         at = page.find('<', next);
