@@ -1,5 +1,6 @@
 #include "core/rewrite/author_warnings.h"
 
+#include <algorithm>
 #include <future>
 #include <iterator>
 #include <optional>
@@ -44,41 +45,73 @@ struct FormFieldsSeen {
     bool submitButton = false;
 };
 
+// True when `text` holds `word` (lower case) in any case.
+bool holdsNoCase(std::string_view text, std::string_view word) {
+    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+        if (bytes::lowerAscii(text[at]) == word[0] && bytes::startsWithNoCase(text.substr(at), word)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The most rules for which a field tag's text is searched for each name; with more, every tag
+// is read.
+constexpr std::size_t kNamesSearched = 16;
+
 FormFieldsSeen walkFields(std::string_view page, std::size_t formTagClose, const Names &ruled) {
     FormFieldsSeen seen;
     int labelDepth = 0; // labels open around the tag
     Names settled;      // names already met without an id: no later field of theirs can count
-    walkFormTags(page, formTagClose + 1, [&](std::size_t, std::string_view, const Tag &tag) {
-        const std::string type = bytes::lowerAsciiCopy(attributeValue(tag.attributes, "type"));
-        if (tag.name == "label") {
-            ++labelDepth;
-            return;
+    // A tag that can change nothing is passed over unread: a field's name is part of its tag's
+    // text, and so is a submit button's type.
+    const auto wanted = [&](std::string_view name, std::string_view text) {
+        if (name == "<label" || name == "</label") {
+            return true;
         }
-        if (tag.name == "/label") {
-            labelDepth = labelDepth > 0 ? labelDepth - 1 : 0;
-            return;
+        if (name == "<button") {
+            return !seen.submitButton;
         }
-        if (tag.name == "button" || type == "submit" || type == "image" || type == "reset" || type == "button") {
-            if ((tag.name == "button" && type.empty()) || type == "submit" || type == "image") {
-                seen.submitButton = true;
+        if (!seen.submitButton && (holdsNoCase(text, "submit") || holdsNoCase(text, "image"))) {
+            return true;
+        }
+        const auto named = [&](const std::string &field) { return text.find(field) != npos; };
+        return ruled.size() > kNamesSearched || std::any_of(ruled.begin(), ruled.end(), named);
+    };
+    walkFormTags(
+        page, formTagClose + 1,
+        [&](std::size_t, std::string_view, const Tag &tag) {
+            const std::string type = bytes::lowerAsciiCopy(attributeValue(tag.attributes, "type"));
+            if (tag.name == "label") {
+                ++labelDepth;
+                return;
             }
-            return;
-        }
-        if (type == "hidden" || labelDepth > 0 || findAttribute(tag.attributes, "aria-label") != nullptr ||
-            findAttribute(tag.attributes, "aria-labelledby") != nullptr ||
-            findAttribute(tag.attributes, "title") != nullptr) {
-            return;
-        }
-        const std::string_view name = attributeValue(tag.attributes, "name");
-        if (!ruled.contains(name) || settled.contains(name)) {
-            return;
-        }
-        const std::string_view id = attributeValue(tag.attributes, "id");
-        seen.unlabelled.push_back({name, id});
-        if (id.empty()) {
-            settled.emplace(name);
-        }
-    });
+            if (tag.name == "/label") {
+                labelDepth = labelDepth > 0 ? labelDepth - 1 : 0;
+                return;
+            }
+            if (tag.name == "button" || type == "submit" || type == "image" || type == "reset" || type == "button") {
+                if ((tag.name == "button" && type.empty()) || type == "submit" || type == "image") {
+                    seen.submitButton = true;
+                }
+                return;
+            }
+            if (type == "hidden" || labelDepth > 0 || findAttribute(tag.attributes, "aria-label") != nullptr ||
+                findAttribute(tag.attributes, "aria-labelledby") != nullptr ||
+                findAttribute(tag.attributes, "title") != nullptr) {
+                return;
+            }
+            const std::string_view name = attributeValue(tag.attributes, "name");
+            if (!ruled.contains(name) || settled.contains(name)) {
+                return;
+            }
+            const std::string_view id = attributeValue(tag.attributes, "id");
+            seen.unlabelled.push_back({name, id});
+            if (id.empty()) {
+                settled.emplace(name);
+            }
+        },
+        wanted);
     return seen;
 }
 

@@ -20,12 +20,11 @@ inline bool startsTag(std::string_view rest, std::string_view name) {
 }
 
 // The tags of a form, from `from` (after its opening tag) to its closing tag, else the page's
-// end, passing over comments. `visit(start, text, tag)` sees every input, select, textarea,
-// button and label tag and every closing label tag that has a ">": its position in the page,
-// its text from "<" through ">" and the tag as read. The walk goes on after that ">".
-template <typename Visit> void walkFormTags(std::string_view page, std::size_t from, Visit &&visit) {
+// end, passing over comments: `onTag(at, rest, name)` is called for each input, select,
+// textarea, button and label tag and each closing label tag at `at` ("<input", ..., "</label"
+// as `name`, `rest` the page from there) and answers where the walk goes on.
+template <typename OnTag> void walkFormTagStarts(std::string_view page, std::size_t from, OnTag &&onTag) {
     constexpr std::size_t npos = std::string_view::npos;
-    scan::Tag tag; // one for the walk, read again at each tag
     std::size_t at = page.find('<', from);
     while (at != npos) {
         const std::string_view rest = page.substr(at);
@@ -52,16 +51,44 @@ template <typename Visit> void walkFormTags(std::string_view page, std::size_t f
         case '/': name = "</label"; break;
         default: break;
         }
-        std::size_t next = at + 1;
-        if (!name.empty() && startsTag(rest, name)) {
-            scan::readTagInto(rest, tag);
-            if (tag.close != npos) {
-                visit(at, rest.substr(0, tag.close + 1), tag);
-                next = at + tag.close + 1;
-            }
-        }
+        const std::size_t next = !name.empty() && startsTag(rest, name) ? onTag(at, rest, name) : at + 1;
         at = page.find('<', next);
     }
+}
+
+// The form's tags as walkFormTagStarts finds them. `visit(start, text, tag)` sees each of them
+// that has a ">": its position in the page, its text from "<" through ">" and the tag as read.
+// The walk goes on after that ">".
+template <typename Visit> void walkFormTags(std::string_view page, std::size_t from, Visit &&visit) {
+    scan::Tag tag; // one for the walk, read again at each tag
+    walkFormTagStarts(page, from, [&](std::size_t at, std::string_view rest, std::string_view) {
+        scan::readTagInto(rest, tag);
+        if (tag.close == std::string_view::npos) {
+            return at + 1;
+        }
+        visit(at, rest.substr(0, tag.close + 1), tag);
+        return at + tag.close + 1;
+    });
+}
+
+// The same, reading whole and visiting only the tags for which `wanted(name, text)` is true
+// (`name` "<input", ..., `text` the tag's text through its ">"); the walk passes over the others
+// as it would have.
+template <typename Visit, typename Wanted>
+void walkFormTags(std::string_view page, std::size_t from, Visit &&visit, Wanted &&wanted) {
+    scan::Tag tag;
+    walkFormTagStarts(page, from, [&](std::size_t at, std::string_view rest, std::string_view name) {
+        const std::size_t close = scan::tagCloseOf(rest);
+        if (close == std::string_view::npos) {
+            return at + 1;
+        }
+        const std::string_view text = rest.substr(0, close + 1);
+        if (wanted(name, text)) {
+            scan::readTagInto(rest, tag);
+            visit(at, text, tag);
+        }
+        return at + close + 1;
+    });
 }
 
 } // namespace velmoraine::rewrite

@@ -121,6 +121,13 @@ void readTagInto(std::string_view text, Tag &tag, TagSyntax syntax) {
     tag.close = reader.close();
 }
 
+std::size_t tagCloseOf(std::string_view text, TagSyntax syntax) {
+    AttributeReader reader(text, tagNameEnd(text, text.empty() ? 0 : 1, syntax), syntax);
+    while (reader.next()) {
+    }
+    return reader.close();
+}
+
 Tag readTag(std::string_view text, TagSyntax syntax) {
     Tag tag;
     readTagInto(text, tag, syntax);

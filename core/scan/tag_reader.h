@@ -86,6 +86,8 @@ std::size_t tagNameEnd(std::string_view text, std::size_t from, TagSyntax syntax
 Tag readTag(std::string_view text, TagSyntax syntax = {});
 // The same into `tag`, whose memory is used again: a walk that reads tag after tag asks for none.
 void readTagInto(std::string_view text, Tag &tag, TagSyntax syntax = {});
+// Only the `close` that readTag gives, without keeping the attributes.
+std::size_t tagCloseOf(std::string_view text, TagSyntax syntax = {});
 
 // The attributes of text that has no tag name before them (text taken from inside a tag, the
 // body of a comment), from its start.

@@ -39,6 +39,10 @@ TEST(AuthorWarnings, SaysWhatWillNotWork) {
         {"<meta http-equiv=\"Content-Security-Policy\" content=\"img-src 'self'; script-src 'unsafe-inline'\">"
          "<form><input type=submit></form>",
          {}},
+        // Submit buttons in any spelling, and the fields after them still looked at.
+        {"<form><input type=\"SUBMIT\"><input name=\"a\"></form>", {noLabel}},
+        {"<form><INPUT TYPE=IMAGE src=x><input value=\"a\" name=\"b\"><select name=a></select></form>", {noLabel}},
+        {"<form><button>Go</button><button type=reset>x</button><input name='a' title=\"A\"></form>", {}},
         // A label anywhere in the page names a field by its id; a field without an id has none.
         {"<form><input id=\"x\" name=\"a\"><input name=\"a\"><input type=submit></form><label for=\"x\">A</label>",
          {noLabel}},
