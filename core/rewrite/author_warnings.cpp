@@ -55,6 +55,24 @@ bool holdsNoCase(std::string_view text, std::string_view word) {
     return false;
 }
 
+// True when `text` (a tag) may have an attribute whose value is `value`: it holds `value` between
+// the bytes that may bound a value, a quote, "=" or a blank before it, a quote, a blank, ">" or
+// "/" after it. Attribute names and longer values are passed over ("name" in name="email").
+bool mayHoldValue(std::string_view text, std::string_view value) {
+    if (value.empty()) {
+        return true;
+    }
+    const auto opens = [](char c) { return c == '"' || c == '\'' || c == '=' || bytes::isHtmlSpace(c); };
+    const auto closes = [](char c) { return c == '"' || c == '\'' || c == '>' || c == '/' || bytes::isHtmlSpace(c); };
+    for (std::size_t at = text.find(value, 1); at != npos; at = text.find(value, at + 1)) {
+        const std::size_t end = at + value.size();
+        if (opens(text[at - 1]) && (end == text.size() || closes(text[end]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The most rules for which a field tag's text is searched for each name; with more, every tag
 // is read.
 constexpr std::size_t kNamesSearched = 16;
@@ -75,7 +93,7 @@ FormFieldsSeen walkFields(std::string_view page, std::size_t formTagClose, const
         if (!seen.submitButton && (holdsNoCase(text, "submit") || holdsNoCase(text, "image"))) {
             return true;
         }
-        const auto named = [&](const std::string &field) { return text.find(field) != npos; };
+        const auto named = [&](const std::string &field) { return mayHoldValue(text, field); };
         return ruled.size() > kNamesSearched || std::any_of(ruled.begin(), ruled.end(), named);
     };
     walkFormTags(
