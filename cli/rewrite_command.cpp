@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "cli/cli_common.h"
@@ -16,6 +15,7 @@
 #include "cli/json_writer.h"
 #include "cli/rule_option.h"
 #include "cli/utf8_text.h"
+#include "core/base/aside.h"
 #include "core/base/profile.h"
 #include "core/base/texts.h"
 #include "core/rewrite/model_lookup.h"
@@ -248,15 +248,14 @@ int judgeWrite(const files::WriteResult &written, const std::string &target, con
 // write of the page, which waits on the disk), then said before anything `work` has to say.
 template <typename Work>
 auto withWarnings(const rewrite::RewriteInput &input, rewrite::PiecesResult &result, Work work) {
-    std::future<std::vector<std::string>> aside;
-    try {
-        aside = std::async(std::launch::async, [&input, &result] { return rewrite::warningsFor(input, result); });
-    } catch (const std::system_error &) {
+    std::future<std::vector<std::string>> warnings =
+        aside::start([&input, &result] { return rewrite::warningsFor(input, result); });
+    if (!warnings.valid()) {
         result.warnings = rewrite::warningsFor(input, result); // no thread: first, then the work
     }
     auto done = work();
-    if (aside.valid()) {
-        result.warnings = aside.get();
+    if (warnings.valid()) {
+        result.warnings = warnings.get();
     }
     return done;
 }

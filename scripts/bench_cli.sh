@@ -194,23 +194,22 @@ PERL
 paired_page="$tmp/paired.htm"
 "$generator" realistic 100M "$paired_page"
 echo "paired runs on the realistic 100 MB page ..." >&2
+# The milliseconds from START (an $EPOCHREALTIME) to now.
+ms_since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", (b - a) * 1000 }'; }
 # One round: the three commands in turn, each timed in ms.
 round() {
-  local start end rewrite floor regex
+  local start rewrite floor regex
   start=$EPOCHREALTIME
   "$cli" rewrite "$paired_page" --id "$account_id" --rule "$rule_field" --model "$model" -o "$tmp/out.htm" &>/dev/null
-  end=$EPOCHREALTIME
-  rewrite=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) * 1000 }')
+  rewrite=$(ms_since "$start")
   rm -f "$tmp/out.htm"
   start=$EPOCHREALTIME
   cat "$paired_page" >"$tmp/cat.htm" && sync "$tmp/cat.htm"
-  end=$EPOCHREALTIME
-  floor=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) * 1000 }')
+  floor=$(ms_since "$start")
   rm -f "$tmp/cat.htm"
   start=$EPOCHREALTIME
   perl "$regex_script" "$paired_page" "$tmp/regex.htm" "$account_id"
-  end=$EPOCHREALTIME
-  regex=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) * 1000 }')
+  regex=$(ms_since "$start")
   rm -f "$tmp/regex.htm"
   # The script's bytes were not flushed: the disk settles before the next round, untimed, so
   # that no command of it pays for them.

@@ -5,9 +5,9 @@
 #include <iterator>
 #include <optional>
 #include <set>
-#include <system_error>
 #include <vector>
 
+#include "core/base/aside.h"
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
 #include "core/rewrite/form_tags.h"
@@ -209,20 +209,12 @@ PageWide readPageWide(std::string_view page, std::string_view hash) {
     return wide;
 }
 
-// From this size on, the page-wide reading runs on a second thread; below it, a thread would
-// cost more than it saves.
-constexpr std::size_t kSecondThreadFrom = std::size_t{4} * 1024 * 1024;
-
 // readPageWide on another thread; an empty future when the page is small or no thread can be had.
 std::future<PageWide> readPageWideAside(std::string_view page, std::string_view hash) {
-    if (page.size() < kSecondThreadFrom) {
+    if (page.size() < aside::kSecondThreadFrom) {
         return {};
     }
-    try {
-        return std::async(std::launch::async, [page, hash] { return readPageWide(page, hash); });
-    } catch (const std::system_error &) {
-        return {};
-    }
+    return aside::start([page, hash] { return readPageWide(page, hash); });
 }
 
 } // namespace

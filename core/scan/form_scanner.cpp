@@ -12,9 +12,9 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <system_error>
 #include <utility>
 
+#include "core/base/aside.h"
 #include "core/base/bytes.h"
 #include "core/base/texts.h"
 #include "core/scan/forward_finder.h"
@@ -400,26 +400,18 @@ FormFields fieldsOfFormAt(std::string_view page, std::size_t at, const std::atom
     }
 }
 
-// From this size on, a page's first form is walked on a second thread while the scan surveys
-// the form tags and restores the rules: the first form is the one usually chosen, and the
-// only one on most pages. Below it, a thread would cost more than it saves.
-constexpr std::size_t kSecondThreadFrom = std::size_t{4} * 1024 * 1024;
-
-// The fields of form 1, listed on another thread; an empty future when the page is small or
-// no thread can be had. Setting `stop` ends the walk early with no fields, for a scan that
-// chose another form.
+// The fields of form 1, listed on another thread while the scan surveys the form tags and
+// restores the rules (the first form is the one usually chosen, and the only one on most
+// pages); an empty future when the page is small or no thread can be had. Setting `stop` ends
+// the walk early with no fields, for a scan that chose another form.
 std::future<FormFields> walkFirstFormAside(std::string_view page, const std::atomic<bool> &stop) {
-    if (page.size() < kSecondThreadFrom) {
+    if (page.size() < aside::kSecondThreadFrom) {
         return {};
     }
-    try {
-        return std::async(std::launch::async, [page, &stop] {
-            const std::size_t at = findFormTag(page, 1);
-            return at == npos ? FormFields{} : fieldsOfFormAt(page, at, &stop);
-        });
-    } catch (const std::system_error &) {
-        return {};
-    }
+    return aside::start([page, &stop] {
+        const std::size_t at = findFormTag(page, 1);
+        return at == npos ? FormFields{} : fieldsOfFormAt(page, at, &stop);
+    });
 }
 
 // What one pass over the form tags learns for the scan. The pass stops early once nothing
