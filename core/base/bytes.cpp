@@ -1,9 +1,11 @@
 #include "core/base/bytes.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -20,6 +22,10 @@ namespace velmoraine::bytes {
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
+constexpr char kLowerCaseBit = 0x20;
+
+// The byte with the bit of lower case set, when `Fold`.
+template <bool Fold> constexpr char folded(char c) noexcept { return Fold ? static_cast<char>(c | kLowerCaseBit) : c; }
 
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #define VELMORAINE_VECTOR_SEARCH 1
@@ -60,7 +66,7 @@ template <typename Matches> std::uint32_t laneMask(const Matches &matches) noexc
 #endif
 
 // findCandidate (below) with the 16-byte lanes every build has.
-template <typename Verify>
+template <bool Fold, typename Verify>
 std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
                                 char probeA, char probeB, Verify &verify) {
     std::size_t at = from;
@@ -68,10 +74,11 @@ std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t 
     const Lanes leads = splat(lead);
     const Lanes probesA = splat(probeA);
     const Lanes probesB = splat(probeB);
+    const Lanes folding = splat(Fold ? kLowerCaseBit : 0);
     // One bit for each of the sixteen positions from `block` on that is a candidate.
     const auto candidatesAt = [&](const char *block) {
-        const Lanes probes = loadLanes(block + offset);
-        return laneMask((loadLanes(block) == leads) & ((probes == probesA) | (probes == probesB)));
+        const Lanes probes = loadLanes(block + offset) | folding;
+        return laneMask(((loadLanes(block) | folding) == leads) & ((probes == probesA) | (probes == probesB)));
     };
     // Offers the candidates of a mask, lowest first; the first that `verify` accepts, or npos.
     const auto firstVerified = [&](std::uint32_t candidates, std::size_t base) {
@@ -120,7 +127,9 @@ std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t 
     }
 #endif
     for (; at <= last; ++at) {
-        if (text[at] == lead && (text[at + offset] == probeA || text[at + offset] == probeB) && verify(at)) {
+        const char byte = folded<Fold>(text[at]);
+        const char probe = folded<Fold>(text[at + offset]);
+        if (byte == lead && (probe == probeA || probe == probeB) && verify(at)) {
             return at;
         }
     }
@@ -136,10 +145,16 @@ bool haveWideLanes() noexcept {
     return wide;
 }
 
+// Thirty-two bytes from `bytes` on, with the bit of lower case set when `Fold`.
+template <bool Fold> __attribute__((target("avx2"))) inline __m256i loadWide(const char *bytes) noexcept {
+    const __m256i lanes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes));
+    return Fold ? _mm256_or_si256(lanes, _mm256_set1_epi8(kLowerCaseBit)) : lanes;
+}
+
 // findCandidateNarrow with 32-byte lanes, two blocks a round; the last positions go to the
 // narrow search. Built for AVX2 whatever the rest of the program is built for, and called only
 // where the processor has it.
-template <typename Verify>
+template <bool Fold, typename Verify>
 __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, std::size_t from, std::size_t last,
                                                               char lead, std::size_t offset, char probeA, char probeB,
                                                               Verify &verify) {
@@ -149,10 +164,10 @@ __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, 
     std::size_t at = from;
     for (; at <= last && last - at >= 63; at += 64) {
         const char *block = text + at;
-        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block));
-        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 32));
-        const __m256i lowProbes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + offset));
-        const __m256i highProbes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + offset + 32));
+        const __m256i low = loadWide<Fold>(block);
+        const __m256i high = loadWide<Fold>(block + 32);
+        const __m256i lowProbes = loadWide<Fold>(block + offset);
+        const __m256i highProbes = loadWide<Fold>(block + offset + 32);
         const __m256i lowHits =
             _mm256_and_si256(_mm256_cmpeq_epi8(low, leads), _mm256_or_si256(_mm256_cmpeq_epi8(lowProbes, probesA),
                                                                             _mm256_cmpeq_epi8(lowProbes, probesB)));
@@ -168,67 +183,90 @@ __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, 
             }
         }
     }
-    return findCandidateNarrow(text, at, last, lead, offset, probeA, probeB, verify);
+    return findCandidateNarrow<Fold>(text, at, last, lead, offset, probeA, probeB, verify);
 }
 #endif
 
 // The first position in [from, last] whose byte is `lead`, whose byte `offset` further on is
 // `probeA` or `probeB`, and which `verify` accepts; npos when there is none. Every position up
-// to `last` + `offset` must be inside `text`. Uses the widest lanes the processor has.
-template <typename Verify>
+// to `last` + `offset` must be inside `text`. Uses the widest lanes the processor has. With
+// `Fold`, both bytes are compared with the bit of lower case set (`lead` and the probes given
+// so), which matches the two cases of a letter and a few other bytes besides: `verify` decides.
+template <bool Fold = false, typename Verify>
 std::size_t findCandidate(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
                           char probeA, char probeB, Verify verify) {
 #ifdef VELMORAINE_WIDE_SEARCH
     if (haveWideLanes()) {
-        return findCandidateWide(text, from, last, lead, offset, probeA, probeB, verify);
+        return findCandidateWide<Fold>(text, from, last, lead, offset, probeA, probeB, verify);
     }
 #endif
-    return findCandidateNarrow(text, from, last, lead, offset, probeA, probeB, verify);
+    return findCandidateNarrow<Fold>(text, from, last, lead, offset, probeA, probeB, verify);
 }
 
 // Whether the "<" at `at` may open a tag of findTagStart's kind; `at` + 2 is inside the text.
-bool opensTagOfKind(const char *text, std::size_t at, std::string_view letters, char afterSlash) noexcept {
+bool opensTagOfKind(const char *text, std::size_t at, std::string_view letters, std::string_view afterSlash) noexcept {
     const char next = text[at + 1];
     return text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos ||
-                               (next == '/' && lowerAscii(text[at + 2]) == afterSlash));
+                               (next == '/' && afterSlash.find(lowerAscii(text[at + 2])) != npos));
 }
 
+// The letters of a findTagStart search as the lanes compare them: the letters after "<", and
+// those after "</", each list padded with its first letter.
+template <std::size_t Letters, std::size_t SlashLetters> struct TagStartLanes {
+    std::array<char, Letters> letters{};
+    std::array<char, SlashLetters> afterSlash{};
+    std::string_view letterText;
+    std::string_view slashText;
+
+    TagStartLanes(std::string_view lettersText, std::string_view afterSlashText)
+        : letterText(lettersText), slashText(afterSlashText) {
+        for (std::size_t i = 0; i < Letters; ++i) {
+            letters[i] = lettersText[i < lettersText.size() ? i : 0];
+        }
+        for (std::size_t i = 0; i < SlashLetters; ++i) {
+            afterSlash[i] = afterSlashText[i < afterSlashText.size() ? i : 0];
+        }
+    }
+};
+
 // The candidates of findTagStart in blocks of the narrow lanes: "<" followed by a byte that,
-// with the bit of lower case set, is "!", one of four letters, or "/" then `afterSlash`.
-// Returns the first position of [from, last] that opensTagOfKind, or npos; position `last` + 2
-// must be inside the text.
-std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t last, const char (&letters)[4],
-                               std::string_view letterText, char afterSlash) noexcept {
+// with the bit of lower case set, is "!" or one of the letters, or by "/" and then, the same,
+// one of the letters after a slash. Returns the first position of [from, last] that
+// opensTagOfKind, or npos; position `last` + 2 must be inside the text.
+template <std::size_t Letters, std::size_t SlashLetters>
+std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t last,
+                               const TagStartLanes<Letters, SlashLetters> &kind) noexcept {
     std::size_t at = from;
 #ifdef VELMORAINE_VECTOR_SEARCH
     const Lanes opens = splat('<');
     const Lanes lowerBit = splat(0x20);
     const Lanes bang = splat('!');
     const Lanes slash = splat('/');
-    const Lanes slashNext = splat(afterSlash);
-    const Lanes letter0 = splat(letters[0]);
-    const Lanes letter1 = splat(letters[1]);
-    const Lanes letter2 = splat(letters[2]);
-    const Lanes letter3 = splat(letters[3]);
     for (; at <= last && last - at >= kLanes - 1; at += kLanes) {
         const Lanes first = loadLanes(text + at);
         const Lanes second = loadLanes(text + at + 1);
         const Lanes third = loadLanes(text + at + 2) | lowerBit;
         const Lanes folded = second | lowerBit;
-        const auto wanted = (folded == bang) | (folded == letter0) | (folded == letter1) | (folded == letter2) |
-                            (folded == letter3) | ((second == slash) & (third == slashNext));
+        auto wanted = folded == bang;
+        for (char letter : kind.letters) {
+            wanted |= folded == splat(letter);
+        }
+        auto closing = third == splat(kind.afterSlash[0]);
+        for (std::size_t i = 1; i < SlashLetters; ++i) {
+            closing |= third == splat(kind.afterSlash[i]);
+        }
+        wanted |= (second == slash) & closing;
         for (std::uint32_t candidates = laneMask((first == opens) & wanted); candidates != 0;
              candidates &= candidates - 1) {
             const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
-            if (opensTagOfKind(text, candidate, letterText, afterSlash)) {
+            if (opensTagOfKind(text, candidate, kind.letterText, kind.slashText)) {
                 return candidate;
             }
         }
     }
 #endif
-    (void)letters;
     for (; at <= last; ++at) {
-        if (opensTagOfKind(text, at, letterText, afterSlash)) {
+        if (opensTagOfKind(text, at, kind.letterText, kind.slashText)) {
             return at;
         }
     }
@@ -237,18 +275,14 @@ std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t l
 
 #ifdef VELMORAINE_WIDE_SEARCH
 // findTagStartNarrow with 32-byte lanes; the last positions go to the narrow search.
-__attribute__((target("avx2"))) std::size_t findTagStartWide(const char *text, std::size_t from, std::size_t last,
-                                                             const char (&letters)[4], std::string_view letterText,
-                                                             char afterSlash) noexcept {
+template <std::size_t Letters, std::size_t SlashLetters>
+__attribute__((target("avx2"))) std::size_t
+findTagStartWide(const char *text, std::size_t from, std::size_t last,
+                 const TagStartLanes<Letters, SlashLetters> &kind) noexcept {
     const __m256i opens = _mm256_set1_epi8('<');
     const __m256i lowerBit = _mm256_set1_epi8(0x20);
     const __m256i bang = _mm256_set1_epi8('!');
     const __m256i slash = _mm256_set1_epi8('/');
-    const __m256i slashNext = _mm256_set1_epi8(afterSlash);
-    const __m256i letter0 = _mm256_set1_epi8(letters[0]);
-    const __m256i letter1 = _mm256_set1_epi8(letters[1]);
-    const __m256i letter2 = _mm256_set1_epi8(letters[2]);
-    const __m256i letter3 = _mm256_set1_epi8(letters[3]);
     std::size_t at = from;
     for (; at <= last && last - at >= 31; at += 32) {
         const char *block = text + at;
@@ -257,24 +291,57 @@ __attribute__((target("avx2"))) std::size_t findTagStartWide(const char *text, s
         const __m256i third =
             _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 2)), lowerBit);
         const __m256i folded = _mm256_or_si256(second, lowerBit);
-        __m256i wanted = _mm256_or_si256(_mm256_cmpeq_epi8(folded, bang), _mm256_cmpeq_epi8(folded, letter0));
-        wanted = _mm256_or_si256(
-            wanted, _mm256_or_si256(_mm256_cmpeq_epi8(folded, letter1), _mm256_cmpeq_epi8(folded, letter2)));
-        wanted = _mm256_or_si256(wanted, _mm256_cmpeq_epi8(folded, letter3));
-        wanted = _mm256_or_si256(
-            wanted, _mm256_and_si256(_mm256_cmpeq_epi8(second, slash), _mm256_cmpeq_epi8(third, slashNext)));
+        __m256i wanted = _mm256_cmpeq_epi8(folded, bang);
+        for (char letter : kind.letters) {
+            wanted = _mm256_or_si256(wanted, _mm256_cmpeq_epi8(folded, _mm256_set1_epi8(letter)));
+        }
+        __m256i closing = _mm256_cmpeq_epi8(third, _mm256_set1_epi8(kind.afterSlash[0]));
+        for (std::size_t i = 1; i < SlashLetters; ++i) {
+            closing = _mm256_or_si256(closing, _mm256_cmpeq_epi8(third, _mm256_set1_epi8(kind.afterSlash[i])));
+        }
+        wanted = _mm256_or_si256(wanted, _mm256_and_si256(_mm256_cmpeq_epi8(second, slash), closing));
         auto candidates =
             static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(first, opens), wanted)));
         for (; candidates != 0; candidates &= candidates - 1) {
             const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
-            if (opensTagOfKind(text, candidate, letterText, afterSlash)) {
+            if (opensTagOfKind(text, candidate, kind.letterText, kind.slashText)) {
                 return candidate;
             }
         }
     }
-    return findTagStartNarrow(text, at, last, letters, letterText, afterSlash);
+    return findTagStartNarrow(text, at, last, kind);
 }
 #endif
+
+// findTagStart with lanes for `Letters` letters and `SlashLetters` letters after a slash.
+template <std::size_t Letters, std::size_t SlashLetters>
+std::size_t findTagStartIn(std::string_view text, std::size_t from, std::string_view letters,
+                           std::string_view afterSlash) noexcept {
+    const TagStartLanes<Letters, SlashLetters> kind(letters, afterSlash);
+    // The blocks stop two bytes before the end, where a candidate's third byte still is;
+    // a "<" among the last two bytes is judged on what follows it.
+    std::size_t at = from;
+    if (text.size() >= 3 && at <= text.size() - 3) {
+        const std::size_t last = text.size() - 3;
+#ifdef VELMORAINE_WIDE_SEARCH
+        const std::size_t found = haveWideLanes() ? findTagStartWide(text.data(), at, last, kind)
+                                                  : findTagStartNarrow(text.data(), at, last, kind);
+#else
+        const std::size_t found = findTagStartNarrow(text.data(), at, last, kind);
+#endif
+        if (found != npos) {
+            return found;
+        }
+        at = text.size() - 2;
+    }
+    for (; at + 1 < text.size(); ++at) {
+        const char next = text[at + 1];
+        if (text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos)) {
+            return at;
+        }
+    }
+    return npos;
+}
 
 } // namespace
 
@@ -346,7 +413,12 @@ std::string decimal(long long value) { return std::to_string(value); }
 // Searching whole pages
 // ---------------------------------------------------------------------------------------------
 
-std::size_t findFast(std::string_view text, std::string_view needle, std::size_t from) noexcept {
+namespace {
+
+// The answer of a search that needs no look at the text (`from` past its end, an empty needle,
+// a needle longer than what is left), as std::string_view::find gives it; nullopt otherwise.
+std::optional<std::size_t> answerWithoutLooking(std::string_view text, std::string_view needle,
+                                                std::size_t from) noexcept {
     if (from > text.size()) {
         return npos;
     }
@@ -355,6 +427,15 @@ std::size_t findFast(std::string_view text, std::string_view needle, std::size_t
     }
     if (needle.size() > text.size() - from) {
         return npos;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::size_t findFast(std::string_view text, std::string_view needle, std::size_t from) noexcept {
+    if (const std::optional<std::size_t> answer = answerWithoutLooking(text, needle, from)) {
+        return *answer;
     }
     if (needle.size() == 1) {
         const void *found = std::memchr(text.data() + from, needle[0], text.size() - from);
@@ -370,6 +451,16 @@ std::size_t findFast(std::string_view text, std::string_view needle, std::size_t
                                     (data[at + 1] == needle[1] &&
                                      (middle == 1 || std::memcmp(data + at + 2, needle.data() + 2, middle - 1) == 0));
                          });
+}
+
+std::size_t findNoCase(std::string_view text, std::string_view needle, std::size_t from) noexcept {
+    if (const std::optional<std::size_t> answer = answerWithoutLooking(text, needle, from)) {
+        return *answer;
+    }
+    const auto matches = [&](std::size_t at) { return startsWithNoCase(text.substr(at), needle); };
+    const char last = folded<true>(needle.back());
+    return findCandidate<true>(text.data(), from, text.size() - needle.size(), folded<true>(needle.front()),
+                               needle.size() - 1, last, last, matches);
 }
 
 EitherFound findEitherFast(std::string_view text, std::string_view first, std::string_view second,
@@ -405,37 +496,21 @@ EitherFound findEitherFast(std::string_view text, std::string_view first, std::s
     return found;
 }
 
-std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept {
-    if (letters.empty() || letters.size() > 4) {
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters,
+                         std::string_view afterSlash) noexcept {
+    if (letters.empty() || letters.size() > 8 || afterSlash.empty() || afterSlash.size() > 2) {
         return npos; // not a search this function makes
     }
-    // Every lane compares against four letters: the unused ones repeat the first.
-    const char lanes[4] = {letters[0], letters[letters.size() > 1 ? 1 : 0], letters[letters.size() > 2 ? 2 : 0],
-                           letters[letters.size() > 3 ? 3 : 0]};
-    // The blocks stop two bytes before the end, where a candidate's third byte still is;
-    // a "<" among the last two bytes is judged on what follows it.
-    std::size_t at = from;
-    if (text.size() >= 3 && at <= text.size() - 3) {
-        const std::size_t last = text.size() - 3;
-#ifdef VELMORAINE_WIDE_SEARCH
-        const std::size_t found = haveWideLanes()
-                                      ? findTagStartWide(text.data(), at, last, lanes, letters, afterSlash)
-                                      : findTagStartNarrow(text.data(), at, last, lanes, letters, afterSlash);
-#else
-        const std::size_t found = findTagStartNarrow(text.data(), at, last, lanes, letters, afterSlash);
-#endif
-        if (found != npos) {
-            return found;
-        }
-        at = text.size() - 2;
+    // The scan's searches compare four letters and one after a slash; the wider lanes are for
+    // the form walks that look at more kinds of tags.
+    if (letters.size() <= 4 && afterSlash.size() == 1) {
+        return findTagStartIn<4, 1>(text, from, letters, afterSlash);
     }
-    for (; at + 1 < text.size(); ++at) {
-        const char next = text[at + 1];
-        if (text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos)) {
-            return at;
-        }
-    }
-    return npos;
+    return findTagStartIn<8, 2>(text, from, letters, afterSlash);
+}
+
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept {
+    return findTagStart(text, from, letters, std::string_view(&afterSlash, 1));
 }
 
 // ---------------------------------------------------------------------------------------------

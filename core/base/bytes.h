@@ -50,6 +50,9 @@ std::string decimal(long long value);
 // "<" costs about what reading it costs.
 std::size_t findFast(std::string_view text, std::string_view needle, std::size_t from = 0) noexcept;
 
+// The same, comparing ASCII letters without regard to case.
+std::size_t findNoCase(std::string_view text, std::string_view needle, std::size_t from = 0) noexcept;
+
 // Which of two needles was found where: `at` is npos when neither occurs.
 struct EitherFound {
     std::size_t at = std::string_view::npos;
@@ -68,6 +71,11 @@ EitherFound findEitherFast(std::string_view text, std::string_view first, std::s
 // positions at a time, so a walk that acts on a few kinds of tags only does not stop at each
 // tag of the page. npos when there is none.
 std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept;
+
+// The same for up to eight `letters` and up to two letters after a slash (`afterSlash`, lower
+// case): the form walks that stop at fields, buttons, labels, their closing tags and the form's.
+std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters,
+                         std::string_view afterSlash) noexcept;
 
 // ---------------------------------------------------------------------------------------------
 // Large buffers

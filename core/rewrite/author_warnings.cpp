@@ -45,28 +45,54 @@ struct FormFieldsSeen {
     bool submitButton = false;
 };
 
-// True when `text` holds `word` (lower case) in any case.
-bool holdsNoCase(std::string_view text, std::string_view word) {
-    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
-        if (bytes::lowerAscii(text[at]) == word[0] && bytes::startsWithNoCase(text.substr(at), word)) {
-            return true;
-        }
-    }
-    return false;
-}
+// The places of a word in the page, asked of the tags in page order: each search goes some way
+// ahead of the tag and its answer is kept until the walk has passed it, so that the page is
+// searched about once over, however many tags ask, and not far past the form.
+class WordAhead {
+public:
+    enum class Case { Exact, Any };
 
-// True when `text` (a tag) may have an attribute whose value is `value`: it holds `value` between
-// the bytes that may bound a value, a quote, "=" or a blank before it, a quote, a blank, ">" or
-// "/" after it. Attribute names and longer values are passed over ("name" in name="email").
-bool mayHoldValue(std::string_view text, std::string_view value) {
+    WordAhead(std::string_view page, std::string_view word, Case letters)
+        : m_page(page), m_word(word), m_anyCase(letters == Case::Any) {}
+
+    // The first place at or after `from` where the word lies whole before `end`; npos when there
+    // is none. `from` never goes back from one call to the next.
+    std::size_t find(std::size_t from, std::size_t end) {
+        const bool known = m_at != npos ? m_at >= from : from >= m_from && end <= m_limit;
+        if (!known) {
+            m_from = from;
+            m_limit = std::min(m_page.size(), std::max(end, from + kAhead));
+            const std::string_view searched = m_page.substr(0, m_limit);
+            m_at = m_anyCase ? bytes::findNoCase(searched, m_word, from) : bytes::findFast(searched, m_word, from);
+        }
+        return m_at != npos && m_at + m_word.size() <= end ? m_at : npos;
+    }
+
+private:
+    static constexpr std::size_t kAhead = 64 * 1024;
+
+    std::string_view m_page;
+    std::string_view m_word;
+    bool m_anyCase;
+    std::size_t m_at = npos; // the first place in [m_from, m_limit), or npos when it has none
+    std::size_t m_from = 0;
+    std::size_t m_limit = 0;
+};
+
+// True when the tag at [start, end) of the page may have an attribute whose value is `value`
+// (`places`): it holds `value` between the bytes that may bound a value, a quote, "=" or a blank
+// before it, a quote, a blank, ">" or "/" after it. Attribute names and longer values are passed
+// over ("name" in name="email").
+bool mayHoldValue(std::string_view page, std::size_t start, std::size_t end, std::string_view value,
+                  WordAhead &places) {
     if (value.empty()) {
         return true;
     }
     const auto opens = [](char c) { return c == '"' || c == '\'' || c == '=' || bytes::isHtmlSpace(c); };
     const auto closes = [](char c) { return c == '"' || c == '\'' || c == '>' || c == '/' || bytes::isHtmlSpace(c); };
-    for (std::size_t at = text.find(value, 1); at != npos; at = text.find(value, at + 1)) {
-        const std::size_t end = at + value.size();
-        if (opens(text[at - 1]) && (end == text.size() || closes(text[end]))) {
+    for (std::size_t at = places.find(start + 1, end); at != npos; at = places.find(at + 1, end)) {
+        const std::size_t after = at + value.size();
+        if (opens(page[at - 1]) && (after == end || closes(page[after]))) {
             return true;
         }
     }
@@ -81,6 +107,14 @@ FormFieldsSeen walkFields(std::string_view page, std::size_t formTagClose, const
     FormFieldsSeen seen;
     int labelDepth = 0; // labels open around the tag
     Names settled;      // names already met without an id: no later field of theirs can count
+    WordAhead submit(page, "submit", WordAhead::Case::Any);
+    WordAhead image(page, "image", WordAhead::Case::Any);
+    std::vector<std::pair<std::string_view, WordAhead>> names; // the ruled names, when few
+    if (ruled.size() <= kNamesSearched) {
+        for (const std::string &field : ruled) {
+            names.emplace_back(field, WordAhead(page, field, WordAhead::Case::Exact));
+        }
+    }
     // A tag that can change nothing is passed over unread: a field's name is part of its tag's
     // text, and so is a submit button's type.
     const auto wanted = [&](std::string_view name, std::string_view text) {
@@ -90,11 +124,13 @@ FormFieldsSeen walkFields(std::string_view page, std::size_t formTagClose, const
         if (name == "<button") {
             return !seen.submitButton;
         }
-        if (!seen.submitButton && (holdsNoCase(text, "submit") || holdsNoCase(text, "image"))) {
+        const auto start = static_cast<std::size_t>(text.data() - page.data());
+        const std::size_t end = start + text.size();
+        if (!seen.submitButton && (submit.find(start, end) != npos || image.find(start, end) != npos)) {
             return true;
         }
-        const auto named = [&](const std::string &field) { return mayHoldValue(text, field); };
-        return ruled.size() > kNamesSearched || std::any_of(ruled.begin(), ruled.end(), named);
+        const auto named = [&](auto &field) { return mayHoldValue(page, start, end, field.first, field.second); };
+        return ruled.size() > kNamesSearched || std::any_of(names.begin(), names.end(), named);
     };
     walkFormTags(
         page, formTagClose + 1,

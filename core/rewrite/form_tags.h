@@ -23,9 +23,12 @@ inline bool startsTag(std::string_view rest, std::string_view name) {
 // end, passing over comments: `onTag(at, rest, name)` is called for each input, select,
 // textarea, button and label tag and each closing label tag at `at` ("<input", ..., "</label"
 // as `name`, `rest` the page from there) and answers where the walk goes on.
+// The search passes over every "<" that can start none of these, a comment or the form's end,
+// many positions at a time.
 template <typename OnTag> void walkFormTagStarts(std::string_view page, std::size_t from, OnTag &&onTag) {
     constexpr std::size_t npos = std::string_view::npos;
-    std::size_t at = page.find('<', from);
+    const auto nextStart = [page](std::size_t at) { return bytes::findTagStart(page, at, "istbl", "lf"); };
+    std::size_t at = nextStart(from);
     while (at != npos) {
         const std::string_view rest = page.substr(at);
         if (rest.starts_with("<!--")) {
@@ -33,7 +36,7 @@ template <typename OnTag> void walkFormTagStarts(std::string_view page, std::siz
             if (end == npos) {
                 return;
             }
-            at = page.find('<', end + 3);
+            at = nextStart(end + 3);
             continue;
         }
         // The second byte tells which of the tags the walk looks at this can be: most are none.
@@ -52,7 +55,7 @@ template <typename OnTag> void walkFormTagStarts(std::string_view page, std::siz
         default: break;
         }
         const std::size_t next = !name.empty() && startsTag(rest, name) ? onTag(at, rest, name) : at + 1;
-        at = page.find('<', next);
+        at = nextStart(next);
     }
 }
 

@@ -3,8 +3,10 @@
 #include "core/rules/rule_record.h"
 
 #include <algorithm>
+#include <future>
 #include <optional>
 
+#include "core/base/aside.h"
 #include "core/base/bytes.h"
 #include "core/base/service.h"
 #include "core/base/texts.h"
@@ -491,6 +493,18 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     const std::string &block =
         texts.emplace_back(haveRules ? buildScriptBlock(input.model, records, formName) : std::string());
 
+    // On a large page the warnings are read on a second thread while this one builds the page;
+    // they read the page only. Their answer is dropped when the rewriter gives up.
+    result.formTagStart = tagStart;
+    result.formTagClose = tagClose;
+    std::future<std::vector<std::string>> warnings;
+    if (haveRules && input.warnings && page.size() >= aside::kSecondThreadFrom) {
+        result.cspHash = cspHash(block);
+        warnings = aside::start([page, tagStart, tagClose, &records, hash = result.cspHash] {
+            return authorWarnings(page, tagStart, tagClose, records, hash);
+        });
+    }
+
     std::optional<TagEdit> hiddenCut;
     if (dropEarlier) {
         hiddenCut = TagEdit{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
@@ -525,11 +539,13 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         result.message = std::string(texts::kNoHeadOrBody);
         return result;
     }
-    result.cspHash = cspHash(block);
-    result.formTagStart = tagStart;
-    result.formTagClose = tagClose;
-    if (input.warnings) {
-        result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
+    if (warnings.valid()) {
+        result.warnings = warnings.get();
+    } else {
+        result.cspHash = cspHash(block);
+        if (input.warnings) {
+            result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
+        }
     }
     output.pieces = withBlock(kept, *insertion, block).pieces();
     result.output = std::move(output);

@@ -107,6 +107,34 @@ TEST(FindFast, AgreesWithFindOnRandomTextAtEveryAlignment) {
     }
 }
 
+// findNoCase against a plain search of the text and needle both in lower case, with the bytes
+// that only the bit of lower case tells from a letter ("@" and "`", "[" and "{").
+TEST(FindNoCase, AgreesWithAPlainSearchInLowerCaseAtEveryAlignment) {
+    std::mt19937 random(1999);
+    const std::string alphabet = "sSuUbBmM@`[{ \0"s;
+    for (int round = 0; round < 300; ++round) {
+        std::string text(1 + random() % 300, ' ');
+        for (char &c : text) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        std::string needle(1 + random() % 5, ' ');
+        for (char &c : needle) {
+            c = velmoraine::bytes::lowerAscii(alphabet[random() % alphabet.size()]);
+        }
+        const std::string lower = velmoraine::bytes::lowerAsciiCopy(text);
+        for (std::size_t shift = 0; shift < 32; shift += 5) {
+            const std::string shifted = std::string(shift, '#') + text;
+            const std::string_view view = std::string_view(shifted).substr(shift);
+            for (std::size_t from = 0; from <= view.size() + 1; from += 1 + random() % 7) {
+                ASSERT_EQ(velmoraine::bytes::findNoCase(view, needle, from), lower.find(needle, from))
+                    << text << " / " << needle;
+            }
+        }
+    }
+    EXPECT_EQ(velmoraine::bytes::findNoCase("type=SUBMIT", "submit"), 5u);
+    EXPECT_EQ(velmoraine::bytes::findNoCase("type=Submi", "submit"), npos);
+}
+
 TEST(FindFast, FindsTheOnlyMatchInALargePage) {
     std::string page(1 << 20, '<');
     const std::size_t at = page.size() - 11;
@@ -116,45 +144,54 @@ TEST(FindFast, FindsTheOnlyMatchInALargePage) {
     EXPECT_EQ(findFast(page, "<!--webbotx"), npos);
 }
 
-// What findTagStart(text, from, "ist", 'f') must answer, one position at a time.
-std::size_t plainTagStart(std::string_view text, std::size_t from) {
+// What findTagStart(text, from, letters, afterSlash) must answer, one position at a time.
+std::size_t plainTagStart(std::string_view text, std::size_t from, std::string_view letters,
+                          std::string_view afterSlash) {
+    using velmoraine::bytes::lowerAscii;
     for (std::size_t at = from; at + 1 < text.size(); ++at) {
-        const char next = velmoraine::bytes::lowerAscii(text[at + 1]);
-        const bool closesForm =
-            next == '/' && at + 2 < text.size() && velmoraine::bytes::lowerAscii(text[at + 2]) == 'f';
-        if (text[at] == '<' && (next == '!' || next == 'i' || next == 's' || next == 't' || closesForm)) {
+        const char next = lowerAscii(text[at + 1]);
+        const bool closes = next == '/' && at + 2 < text.size() && afterSlash.find(lowerAscii(text[at + 2])) != npos;
+        if (text[at] == '<' && (next == '!' || letters.find(next) != npos || closes)) {
             return at;
         }
     }
     return npos;
 }
 
+// The scan's search (four letters, one after a slash) and the form walks' (five, two).
 TEST(FindTagStart, AgreesWithAPlainWalkAtEveryAlignment) {
     std::mt19937 random(4711);
     // Each wanted byte beside the bytes that differ from it only in the bit of lower case.
-    const std::string alphabet = "<<<!\x01iIsStT/\x0f"
+    const std::string alphabet = "<<<!\x01iIsStTbBlL/\x0f"
                                  "fFaA\0"s;
+    const std::string_view kinds[][2] = {{"ist", "f"}, {"istbl", "lf"}};
     for (int round = 0; round < 300; ++round) {
         std::string text(random() % 300, ' ');
         for (char &c : text) {
             c = alphabet[random() % alphabet.size()];
         }
-        for (std::size_t shift = 0; shift < 32; shift += 3) {
-            const std::string shifted = std::string(shift, '#') + text;
-            const std::string_view view = std::string_view(shifted).substr(shift);
-            const std::size_t from = random() % (view.size() + 2);
-            ASSERT_EQ(findTagStart(view, from, "ist", 'f'), plainTagStart(view, from)) << text;
+        for (const auto &[letters, afterSlash] : kinds) {
+            const auto search = [&](std::string_view view, std::size_t from) {
+                return afterSlash.size() == 1 ? findTagStart(view, from, letters, afterSlash[0])
+                                              : findTagStart(view, from, letters, afterSlash);
+            };
+            for (std::size_t shift = 0; shift < 32; shift += 3) {
+                const std::string shifted = std::string(shift, '#') + text;
+                const std::string_view view = std::string_view(shifted).substr(shift);
+                const std::size_t from = random() % (view.size() + 2);
+                ASSERT_EQ(search(view, from), plainTagStart(view, from, letters, afterSlash)) << text;
+            }
+            std::vector<std::size_t> all;
+            for (std::size_t at = search(text, 0); at != npos; at = search(text, at + 1)) {
+                all.push_back(at);
+            }
+            std::vector<std::size_t> plain;
+            for (std::size_t at = plainTagStart(text, 0, letters, afterSlash); at != npos;
+                 at = plainTagStart(text, at + 1, letters, afterSlash)) {
+                plain.push_back(at);
+            }
+            ASSERT_EQ(all, plain) << text;
         }
-        std::vector<std::size_t> all;
-        for (std::size_t at = findTagStart(text, 0, "ist", 'f'); at != npos;
-             at = findTagStart(text, at + 1, "ist", 'f')) {
-            all.push_back(at);
-        }
-        std::vector<std::size_t> plain;
-        for (std::size_t at = plainTagStart(text, 0); at != npos; at = plainTagStart(text, at + 1)) {
-            plain.push_back(at);
-        }
-        ASSERT_EQ(all, plain) << text;
     }
     EXPECT_EQ(findTagStart("<p><b></b></FORM>", 0, "ist", 'f'), 10u);
     EXPECT_EQ(findTagStart("<p><", 0, "ist", 'f'), npos);
