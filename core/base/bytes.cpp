@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <span>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -343,6 +344,117 @@ std::size_t findTagStartIn(std::string_view text, std::size_t from, std::string_
     return npos;
 }
 
+// The needles of a findAnyFast search as its lanes compare them: each needle's first two bytes
+// and its last; every needle has two bytes or more.
+constexpr std::size_t kMostNeedles = 6;
+
+struct AnyNeedles {
+    std::span<const std::string_view> needles;
+    std::size_t longest = 0;
+
+    // Whether a needle starts at `at` (`at` + its size inside the text).
+    bool startsAt(const char *text, std::size_t size, std::size_t at) const noexcept {
+        for (std::string_view needle : needles) {
+            if (needle.size() <= size - at && std::memcmp(text + at, needle.data(), needle.size()) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+// The first position in [from, last] where a needle may start, tested in blocks of the narrow
+// lanes by each needle's first and last byte, and checked whole; `last` + the longest needle's
+// size is inside the text. Returns npos when none is found there.
+std::size_t findAnyNarrow(const char *text, std::size_t size, std::size_t from, std::size_t last,
+                          const AnyNeedles &any) noexcept {
+    std::size_t at = from;
+#ifdef VELMORAINE_VECTOR_SEARCH
+    for (; at <= last && last - at >= kLanes - 1; at += kLanes) {
+        const Lanes first = loadLanes(text + at);
+        const Lanes second = loadLanes(text + at + 1);
+        std::uint32_t candidates = 0;
+        for (std::string_view needle : any.needles) {
+            const Lanes ends = loadLanes(text + at + needle.size() - 1);
+            candidates |= laneMask((first == splat(needle.front())) & (second == splat(needle[1])) &
+                                   (ends == splat(needle.back())));
+        }
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
+            if (any.startsAt(text, size, candidate)) {
+                return candidate;
+            }
+        }
+    }
+#endif
+    for (; at <= last; ++at) {
+        if (any.startsAt(text, size, at)) {
+            return at;
+        }
+    }
+    return npos;
+}
+
+// The one-pass search of several needles keeps more vectors than there are registers; on
+// Windows the compiler cannot align the stack they spill to for these lanes, so there it uses the
+// narrow lanes.
+#if defined(VELMORAINE_WIDE_SEARCH) && !defined(_WIN32)
+#define VELMORAINE_WIDE_ANY_SEARCH 1
+#endif
+
+#ifdef VELMORAINE_WIDE_ANY_SEARCH
+// findAnyNarrow with 32-byte lanes for `Count` needles, whose bytes stay in registers; the last
+// positions go to the narrow search.
+template <std::size_t Count>
+__attribute__((target("avx2"))) std::size_t findAnyWideOf(const char *text, std::size_t size, std::size_t from,
+                                                          std::size_t last, const AnyNeedles &any) noexcept {
+    std::array<__m256i, Count> firsts;
+    std::array<__m256i, Count> seconds;
+    std::array<__m256i, Count> lasts;
+    std::array<std::size_t, Count> ends;
+    for (std::size_t i = 0; i < Count; ++i) {
+        const std::string_view needle = any.needles[i];
+        firsts[i] = _mm256_set1_epi8(needle.front());
+        seconds[i] = _mm256_set1_epi8(needle[1]);
+        lasts[i] = _mm256_set1_epi8(needle.back());
+        ends[i] = needle.size() - 1;
+    }
+    std::size_t at = from;
+    for (; at <= last && last - at >= 31; at += 32) {
+        const __m256i first = loadWide<false>(text + at);
+        const __m256i second = loadWide<false>(text + at + 1);
+        __m256i hits = _mm256_setzero_si256();
+        for (std::size_t i = 0; i < Count; ++i) {
+            const __m256i starts =
+                _mm256_and_si256(_mm256_cmpeq_epi8(first, firsts[i]), _mm256_cmpeq_epi8(second, seconds[i]));
+            const __m256i endings = _mm256_cmpeq_epi8(loadWide<false>(text + at + ends[i]), lasts[i]);
+            hits = _mm256_or_si256(hits, _mm256_and_si256(starts, endings));
+        }
+        for (auto candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(hits)); candidates != 0;
+             candidates &= candidates - 1) {
+            const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
+            if (any.startsAt(text, size, candidate)) {
+                return candidate;
+            }
+        }
+    }
+    return findAnyNarrow(text, size, at, last, any);
+}
+
+// findAnyWideOf for the number of needles, at most kMostNeedles.
+std::size_t findAnyWide(const char *text, std::size_t size, std::size_t from, std::size_t last,
+                        const AnyNeedles &any) noexcept {
+    switch (any.needles.size()) {
+    case 1: return findAnyWideOf<1>(text, size, from, last, any);
+    case 2: return findAnyWideOf<2>(text, size, from, last, any);
+    case 3: return findAnyWideOf<3>(text, size, from, last, any);
+    case 4: return findAnyWideOf<4>(text, size, from, last, any);
+    case 5: return findAnyWideOf<5>(text, size, from, last, any);
+    default: return findAnyWideOf<kMostNeedles>(text, size, from, last, any);
+    }
+}
+#endif
+
 } // namespace
 
 std::string lowerAsciiCopy(std::string_view text) {
@@ -461,6 +573,45 @@ std::size_t findNoCase(std::string_view text, std::string_view needle, std::size
     const char last = folded<true>(needle.back());
     return findCandidate<true>(text.data(), from, text.size() - needle.size(), folded<true>(needle.front()),
                                needle.size() - 1, last, last, matches);
+}
+
+std::size_t findAnyFast(std::string_view text, std::span<const std::string_view> needles, std::size_t from) noexcept {
+    if (needles.size() > kMostNeedles) {
+        return npos; // not a search this function makes
+    }
+    AnyNeedles any{needles};
+    for (std::string_view needle : needles) {
+        if (needle.empty()) {
+            return from <= text.size() ? from : npos;
+        }
+        any.longest = std::max(any.longest, needle.size());
+    }
+    if (needles.empty() || from > text.size()) {
+        return npos;
+    }
+    // The blocks stop where the longest needle would run past the end; the positions after
+    // that are tried one at a time.
+    std::size_t at = from;
+    const bool lanes = std::all_of(needles.begin(), needles.end(), [](std::string_view n) { return n.size() >= 2; });
+    if (lanes && any.longest <= text.size() && at <= text.size() - any.longest) {
+        const std::size_t last = text.size() - any.longest;
+#ifdef VELMORAINE_WIDE_ANY_SEARCH
+        const std::size_t found = haveWideLanes() ? findAnyWide(text.data(), text.size(), at, last, any)
+                                                  : findAnyNarrow(text.data(), text.size(), at, last, any);
+#else
+        const std::size_t found = findAnyNarrow(text.data(), text.size(), at, last, any);
+#endif
+        if (found != npos) {
+            return found;
+        }
+        at = last + 1;
+    }
+    for (; at < text.size(); ++at) {
+        if (any.startsAt(text.data(), text.size(), at)) {
+            return at;
+        }
+    }
+    return npos;
 }
 
 EitherFound findEitherFast(std::string_view text, std::string_view first, std::string_view second,

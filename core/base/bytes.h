@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,12 @@ std::size_t findFast(std::string_view text, std::string_view needle, std::size_t
 
 // The same, comparing ASCII letters without regard to case.
 std::size_t findNoCase(std::string_view text, std::string_view needle, std::size_t from = 0) noexcept;
+
+// The first position at or after `from` where any of `needles` (at most six) starts, in one pass
+// for all of them (each needle's first two bytes and its last pick the candidates); npos when
+// none does, as std::string_view::find would answer for the nearest of them.
+std::size_t findAnyFast(std::string_view text, std::span<const std::string_view> needles,
+                        std::size_t from = 0) noexcept;
 
 // Which of two needles was found where: `at` is npos when neither occurs.
 struct EitherFound {

@@ -296,13 +296,15 @@ Attributes fallbackAttributes(std::string_view text, std::string_view tagText) {
 
 std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClose,
                                    const std::vector<std::string> &records, Html5Fallback mode,
-                                   const std::vector<std::string> *legacyFields) {
+                                   const std::vector<std::string> *legacyFields, const bytes::NeedlePlaces *places) {
     std::vector<TagEdit> edits;
     const ImportedFields imported =
         legacyFields != nullptr ? ImportedFields(legacyFields->begin(), legacyFields->end()) : ImportedFields();
     const bool cleanHandlers = !imported.empty() && bytes::findFast(page, kValidateCall, formTagClose) != npos;
-    if (mode == Html5Fallback::Off && !cleanHandlers &&
-        bytes::findFast(page, kWrittenAttribute, formTagClose) == npos) {
+    const std::size_t written = places != nullptr ? places->indexOf(kWrittenAttribute) : npos;
+    const std::size_t firstWritten = written != npos ? places->find(written, formTagClose, page.size())
+                                                     : bytes::findFast(page, kWrittenAttribute, formTagClose);
+    if (mode == Html5Fallback::Off && !cleanHandlers && firstWritten == npos) {
         return edits;
     }
     // The first record of each field name, as the checks run them.

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/needle_places.h"
+
 namespace velmoraine::rewrite {
 
 // The attribute that lists the attributes a run wrote on a field, so the next run can take
@@ -43,9 +45,11 @@ Attributes fallbackAttributes(std::string_view record, std::string_view tag);
 // or empty: none), the event handlers of the form's inputs, selects, textareas and buttons lose
 // their MM_validateForm calls (withoutValidateCalls): all of them on a field named there, those
 // naming only such fields on any other; a handler left blank goes with one blank before it.
-// In page order, one edit a tag, none overlapping; linear in the form's size.
+// In page order, one edit a tag, none overlapping; linear in the form's size. `places`, when
+// they hold kWrittenAttribute, answer whether the page has it at all without a search.
 std::vector<TagEdit> fallbackEdits(std::string_view page, std::size_t formTagClose,
                                    const std::vector<std::string> &records, Html5Fallback mode,
-                                   const std::vector<std::string> *legacyFields = nullptr);
+                                   const std::vector<std::string> *legacyFields = nullptr,
+                                   const bytes::NeedlePlaces *places = nullptr);
 
 } // namespace velmoraine::rewrite

@@ -32,11 +32,12 @@ struct HiddenInput {
     std::size_t end = npos; // one past its ">", npos when it has none
 };
 
-HiddenInput findHiddenInput(std::string_view rest) {
+HiddenInput findHiddenInput(std::string_view rest, const bytes::NeedlePlaces &places) {
     HiddenInput found;
-    std::size_t at = bytes::findFast(rest, kHiddenExact);
+    const PieceText text(rest);
+    std::size_t at = text.find(kHiddenExact, 0, &places);
     if (at == npos) {
-        at = bytes::findFast(rest, kHiddenGeneral);
+        at = text.find(kHiddenGeneral, 0, &places);
         if (at == npos) {
             return found;
         }
@@ -49,6 +50,18 @@ HiddenInput findHiddenInput(std::string_view rest) {
     const std::size_t close = rest.find('>', at);
     found.end = close == npos ? npos : close + 1;
     return found;
+}
+
+constexpr std::string_view kClosingHead = "</head>";
+
+// The needles the rewriter looks for in the whole page, in one pass: the earlier hidden input
+// (kHiddenGeneral starts kHiddenExact), the old block, the webbot comments, the attributes an
+// earlier run wrote on the fields, and where the block goes. The steps' searches of the page's
+// bytes are then look-ups, however often a cut makes them search again.
+bytes::NeedlePlaces rewriterPlaces(std::string_view page) {
+    return bytes::NeedlePlaces(
+        page, {kHiddenGeneral, kHiddenExact, kBeginMarker, kWebbotOpen, kWrittenAttribute, kClosingHead},
+        bytes::NeedlePlaces::keptFor(page.size()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -73,8 +86,8 @@ struct Range {
 };
 
 // The first block between the begin and end markers, through the end marker's ">".
-std::optional<Range> scriptBlockRange(const PieceText &text) {
-    const std::size_t begin = text.find(kBeginMarker, 0);
+std::optional<Range> scriptBlockRange(const PieceText &text, const bytes::NeedlePlaces *places = nullptr) {
+    const std::size_t begin = text.find(kBeginMarker, 0, places);
     if (begin == npos) {
         return std::nullopt;
     }
@@ -93,8 +106,8 @@ std::optional<Range> scriptBlockRange(const PieceText &text) {
 // start after every cut, in one pass. The kept text before the first remaining opener holds
 // none, so after a cut a new opener can only start in the last nine bytes kept and run on into
 // the text after the cut; those joins are checked before the search goes on in the unread text.
-PieceText withoutWebbotComments(const PieceText &text) {
-    std::size_t next = text.find(kWebbotOpen, 0);
+PieceText withoutWebbotComments(const PieceText &text, const bytes::NeedlePlaces *places = nullptr) {
+    std::size_t next = text.find(kWebbotOpen, 0, places);
     if (next == npos) {
         return text;
     }
@@ -124,7 +137,7 @@ PieceText withoutWebbotComments(const PieceText &text) {
         std::size_t openerStart = npos; // in the unread text, when not across the join
         if (joinStart == npos) {
             if (next != npos && next < pos) {
-                next = text.find(kWebbotOpen, pos);
+                next = text.find(kWebbotOpen, pos, places);
             }
             openerStart = next;
             if (openerStart == npos) {
@@ -198,9 +211,9 @@ struct InsertionPoint {
     bool newHead = false;
 };
 
-std::optional<InsertionPoint> insertionPoint(const PieceText &text) {
-    for (std::string_view closingHead : {"</head>", "</HEAD>"}) {
-        if (const std::size_t at = text.find(closingHead, 0); at != npos) {
+std::optional<InsertionPoint> insertionPoint(const PieceText &text, const bytes::NeedlePlaces &places) {
+    for (std::string_view closingHead : {kClosingHead, std::string_view("</HEAD>")}) {
+        if (const std::size_t at = text.find(closingHead, 0, &places); at != npos) {
             return InsertionPoint{at, false};
         }
     }
@@ -231,8 +244,9 @@ std::optional<std::string> refusedRecord(const std::vector<std::string> &records
 // The field tags' edits (fallbackEdits) and the cut of the earlier hidden input when it goes, in
 // page order, none overlapping: a field tag inside that input goes with it.
 std::vector<TagEdit> tagEdits(const RewriteInput &input, const std::vector<std::string> &records, std::size_t tagClose,
-                              const std::optional<TagEdit> &hiddenCut) {
-    std::vector<TagEdit> edits = fallbackEdits(input.page, tagClose, records, input.html5Fallback, input.legacyFields);
+                              const std::optional<TagEdit> &hiddenCut, const bytes::NeedlePlaces &places) {
+    std::vector<TagEdit> edits =
+        fallbackEdits(input.page, tagClose, records, input.html5Fallback, input.legacyFields, &places);
     if (hiddenCut) {
         const TagEdit &cut = *hiddenCut;
         std::erase_if(edits, [&](const TagEdit &e) { return e.start < cut.end && cut.start < e.end; });
@@ -265,8 +279,8 @@ void appendEdited(PieceText &assembled, std::string_view page, std::size_t from,
 // generated scripts of the validator `formTag` calls, before the webbot comments go, so that the
 // script between its two markers goes with them. The scripts' page ranges go into `marks`.
 void cutEarlierScripts(PieceText &assembled, std::string_view page, std::string_view formTag, bool imported,
-                       PageInPieces::Marks &marks) {
-    if (const std::optional<Range> oldBlock = scriptBlockRange(assembled)) {
+                       const bytes::NeedlePlaces &places, PageInPieces::Marks &marks) {
+    if (const std::optional<Range> oldBlock = scriptBlockRange(assembled, &places)) {
         assembled = withoutRange(assembled, oldBlock->start, oldBlock->end);
     }
     const std::string_view validator = frontPageValidator(formTag);
@@ -485,7 +499,8 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     tag.push_back('>');
 
     const std::string_view rest = page.substr(tagClose + 1);
-    const HiddenInput earlier = findHiddenInput(rest);
+    const bytes::NeedlePlaces places = rewriterPlaces(page);
+    const HiddenInput earlier = findHiddenInput(rest, places);
     const bool keepEarlier = earlier.start != npos && input.mode == LaunchMode::Editor;
     const bool dropEarlier = earlier.start != npos && !keepEarlier && earlier.end != npos;
     const std::string &hidden =
@@ -509,7 +524,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     if (dropEarlier) {
         hiddenCut = TagEdit{tagClose + 1 + earlier.start, tagClose + 1 + earlier.end, {}};
     }
-    std::vector<TagEdit> edits = tagEdits(input, records, tagClose, hiddenCut);
+    std::vector<TagEdit> edits = tagEdits(input, records, tagClose, hiddenCut, places);
 
     // The steps work on pieces of the page and of the new texts, without copying any byte.
     PieceText assembled;
@@ -526,15 +541,15 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     output.marks.hidden = hidden;
     appendEdited(assembled, page, tagClose + 1, edits, hiddenCut, output);
     const bool imported = input.legacyFields != nullptr && !input.legacyFields->empty();
-    cutEarlierScripts(assembled, page, page.substr(tagStart, tagClose - tagStart), imported, output.marks);
-    const PieceText kept = withoutWebbotComments(assembled);
+    cutEarlierScripts(assembled, page, page.substr(tagStart, tagClose - tagStart), imported, places, output.marks);
+    const PieceText kept = withoutWebbotComments(assembled, &places);
 
     if (!haveRules) {
         output.pieces = kept.pieces();
         result.output = std::move(output);
         return result;
     }
-    const std::optional<InsertionPoint> insertion = insertionPoint(kept);
+    const std::optional<InsertionPoint> insertion = insertionPoint(kept, places);
     if (!insertion) {
         result.message = std::string(texts::kNoHeadOrBody);
         return result;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/base/bytes.h"
+#include "core/base/needle_places.h"
 
 namespace velmoraine::rewrite {
 
@@ -83,8 +84,11 @@ public:
         return out;
     }
 
-    // The first occurrence at or after `from`, as find on the joined text answers.
-    std::size_t find(std::string_view needle, std::size_t from) const {
+    // The first occurrence at or after `from`, as find on the joined text answers. With `places`
+    // that hold the needle, the pieces that are views of their page are looked up there instead
+    // of searched.
+    std::size_t find(std::string_view needle, std::size_t from, const bytes::NeedlePlaces *places = nullptr) const {
+        const std::size_t indexed = places != nullptr ? places->indexOf(needle) : std::string_view::npos;
         if (from > m_size) {
             return std::string_view::npos;
         }
@@ -97,7 +101,9 @@ public:
         for (std::size_t i = pieceAt(from); i < m_pieces.size(); ++i) {
             const std::string_view piece = m_pieces[i];
             const std::size_t local = from > m_starts[i] ? from - m_starts[i] : 0;
-            const std::size_t inside = bytes::findFast(piece, needle, local);
+            const std::size_t inside = indexed != std::string_view::npos && places->holds(piece)
+                                           ? inPiece(*places, indexed, piece, local)
+                                           : bytes::findFast(piece, needle, local);
             if (inside != std::string_view::npos) {
                 return m_starts[i] + inside;
             }
@@ -158,6 +164,15 @@ public:
     }
 
 private:
+    // The first place of the needle `which` inside `piece`, a view of the places' page, at or
+    // after `local` in it; npos when there is none.
+    static std::size_t inPiece(const bytes::NeedlePlaces &places, std::size_t which, std::string_view piece,
+                               std::size_t local) {
+        const auto start = static_cast<std::size_t>(piece.data() - places.page().data());
+        const std::size_t at = places.find(which, start + local, start + piece.size());
+        return at == std::string_view::npos ? at : at - start;
+    }
+
     // The index of the piece that holds byte `at` (at < size).
     std::size_t pieceAt(std::size_t at) const {
         return static_cast<std::size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), at) - m_starts.begin()) - 1;

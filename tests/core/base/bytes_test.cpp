@@ -1,4 +1,5 @@
 #include "core/base/bytes.h"
+#include "core/base/needle_places.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@ using velmoraine::bytes::findFast;
 using velmoraine::bytes::findTagStart;
 using velmoraine::bytes::reserveLarge;
 using namespace std::string_literals;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -258,4 +260,40 @@ TEST(IsHtmlSpace, IsSpaceTabLineFeedCarriageReturnAndFormFeed) {
         }
     }
     EXPECT_EQ(spaces, "\t\n\f\r ");
+}
+
+// findAnyFast and the places a pass of it keeps, against plain searches: needles that start
+// others, share their first bytes or overlap, on random text at every alignment, with room for
+// few places or many, so that the searches past the places kept are tried too.
+TEST(NeedlePlaces, AnswerLikePlainSearchesOfThePage) {
+    using velmoraine::bytes::findAnyFast;
+    using velmoraine::bytes::NeedlePlaces;
+    std::mt19937 random(77);
+    const std::string alphabet = "<!-wbt ai\"d\0"s;
+    const std::vector<std::string_view> needles = {"<!-", "<!-w", "wb", "a\"d", "\0<"sv};
+    for (int round = 0; round < 200; ++round) {
+        std::string text(random() % 200, ' ');
+        for (char &c : text) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        const std::string shifted = std::string(round % 32, '#') + text;
+        const std::string_view page = std::string_view(shifted).substr(round % 32);
+        for (std::size_t from = 0; from <= page.size() + 1; ++from) {
+            std::size_t nearest = npos;
+            for (std::string_view needle : needles) {
+                nearest = std::min(nearest, page.find(needle, from));
+            }
+            ASSERT_EQ(findAnyFast(page, needles, from), nearest) << text;
+        }
+        const NeedlePlaces places(page, needles, 1 + round % 4);
+        for (std::size_t which = 0; which < needles.size(); ++which) {
+            for (int query = 0; query < 40; ++query) {
+                const std::size_t to = random() % (page.size() + 2);
+                const std::size_t from = random() % (page.size() + 2);
+                const std::size_t plain = page.substr(0, std::min(to, page.size())).find(needles[which], from);
+                ASSERT_EQ(places.find(which, from, to), plain) << text << " " << which << " " << from << " " << to;
+            }
+        }
+    }
+    EXPECT_EQ(findAnyFast("abc", std::vector<std::string_view>{}), npos);
 }

@@ -1,0 +1,44 @@
+// The places of a few needles in a page, found in one pass over it, for a step that searches the
+// page for them again and again: each search is then a look-up.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+namespace velmoraine::bytes {
+
+class NeedlePlaces {
+public:
+    // One pass over `page` for all `needles` (at most six, none empty). A needle found more than
+    // `kept` times keeps its first `kept` places; a search past them goes to the page.
+    NeedlePlaces(std::string_view page, std::vector<std::string_view> needles, std::size_t kept);
+
+    // The first place at or after `from` of the needle `which` (its index in `needles`) that
+    // ends at or before `to`, as a search of page[0, to) answers it; npos when there is none.
+    [[nodiscard]] std::size_t find(std::size_t which, std::size_t from, std::size_t to) const;
+
+    // The index of `needle` among the needles; npos when it is not one of them.
+    [[nodiscard]] std::size_t indexOf(std::string_view needle) const;
+
+    // Whether `text` is a view of the page's bytes, so that find answers for it.
+    [[nodiscard]] bool holds(std::string_view text) const;
+
+    [[nodiscard]] std::string_view page() const { return m_page; }
+
+    // Room for one place in `pageSize` bytes of each needle, at least 256: a pass that keeps a
+    // small share of the page's size, whatever the page holds.
+    static std::size_t keptFor(std::size_t pageSize) { return pageSize / 1024 > 256 ? pageSize / 1024 : 256; }
+
+private:
+    struct Needle {
+        std::string_view text;
+        std::vector<std::size_t> places;
+        std::size_t complete = 0; // the places are all those that start before this
+    };
+
+    std::string_view m_page;
+    std::vector<Needle> m_needles;
+};
+
+} // namespace velmoraine::bytes
