@@ -79,7 +79,11 @@ std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t 
     // One bit for each of the sixteen positions from `block` on that is a candidate.
     const auto candidatesAt = [&](const char *block) {
         const Lanes probes = loadLanes(block + offset) | folding;
-        return laneMask(((loadLanes(block) | folding) == leads) & ((probes == probesA) | (probes == probesB)));
+        if constexpr (Fold) {
+            return laneMask(((loadLanes(block) | folding) == leads) & (probes == probesA) &
+                            ((loadLanes(block + 1) | folding) == probesB));
+        }
+        return laneMask((loadLanes(block) == leads) & ((probes == probesA) | (probes == probesB)));
     };
     // Offers the candidates of a mask, lowest first; the first that `verify` accepts, or npos.
     const auto firstVerified = [&](std::uint32_t candidates, std::size_t base) {
@@ -130,7 +134,9 @@ std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t 
     for (; at <= last; ++at) {
         const char byte = folded<Fold>(text[at]);
         const char probe = folded<Fold>(text[at + offset]);
-        if (byte == lead && (probe == probeA || probe == probeB) && verify(at)) {
+        const bool probed =
+            Fold ? probe == probeA && folded<Fold>(text[at + 1]) == probeB : probe == probeA || probe == probeB;
+        if (byte == lead && probed && verify(at)) {
             return at;
         }
     }
@@ -152,6 +158,15 @@ template <bool Fold> __attribute__((target("avx2"))) inline __m256i loadWide(con
     return Fold ? _mm256_or_si256(lanes, _mm256_set1_epi8(kLowerCaseBit)) : lanes;
 }
 
+// The lanes whose probes match: folded, `first` is `a` and `second` is `b`; else `first` is `a`
+// or `second` is `b`.
+template <bool Fold>
+__attribute__((target("avx2"))) inline __m256i probedWide(__m256i first, __m256i second, __m256i a,
+                                                          __m256i b) noexcept {
+    return Fold ? _mm256_and_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, b))
+                : _mm256_or_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, b));
+}
+
 // findCandidateNarrow with 32-byte lanes, two blocks a round; the last positions go to the
 // narrow search. Built for AVX2 whatever the rest of the program is built for, and called only
 // where the processor has it.
@@ -169,12 +184,13 @@ __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, 
         const __m256i high = loadWide<Fold>(block + 32);
         const __m256i lowProbes = loadWide<Fold>(block + offset);
         const __m256i highProbes = loadWide<Fold>(block + offset + 32);
+        // Folded, the second probe is the byte after the lead; else another byte at `offset`.
+        const __m256i lowSeconds = Fold ? loadWide<Fold>(block + 1) : lowProbes;
+        const __m256i highSeconds = Fold ? loadWide<Fold>(block + 33) : highProbes;
         const __m256i lowHits =
-            _mm256_and_si256(_mm256_cmpeq_epi8(low, leads), _mm256_or_si256(_mm256_cmpeq_epi8(lowProbes, probesA),
-                                                                            _mm256_cmpeq_epi8(lowProbes, probesB)));
-        const __m256i highHits =
-            _mm256_and_si256(_mm256_cmpeq_epi8(high, leads), _mm256_or_si256(_mm256_cmpeq_epi8(highProbes, probesA),
-                                                                             _mm256_cmpeq_epi8(highProbes, probesB)));
+            _mm256_and_si256(_mm256_cmpeq_epi8(low, leads), probedWide<Fold>(lowProbes, lowSeconds, probesA, probesB));
+        const __m256i highHits = _mm256_and_si256(_mm256_cmpeq_epi8(high, leads),
+                                                  probedWide<Fold>(highProbes, highSeconds, probesA, probesB));
         std::uint64_t candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(lowHits)) |
                                    std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(highHits))} << 32;
         for (; candidates != 0; candidates &= candidates - 1) {
@@ -191,8 +207,9 @@ __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, 
 // The first position in [from, last] whose byte is `lead`, whose byte `offset` further on is
 // `probeA` or `probeB`, and which `verify` accepts; npos when there is none. Every position up
 // to `last` + `offset` must be inside `text`. Uses the widest lanes the processor has. With
-// `Fold`, both bytes are compared with the bit of lower case set (`lead` and the probes given
-// so), which matches the two cases of a letter and a few other bytes besides: `verify` decides.
+// `Fold`, the byte `offset` further on must be `probeA` and the byte after the lead `probeB`
+// (`offset` at least one), all compared with the bit of lower case set (and given so), which
+// matches the two cases of a letter and a few other bytes besides: `verify` decides.
 template <bool Fold = false, typename Verify>
 std::size_t findCandidate(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
                           char probeA, char probeB, Verify verify) {
@@ -234,9 +251,8 @@ template <std::size_t Letters, std::size_t SlashLetters> struct TagStartLanes {
 // with the bit of lower case set, is "!" or one of the letters, or by "/" and then, the same,
 // one of the letters after a slash. Returns the first position of [from, last] that
 // opensTagOfKind, or npos; position `last` + 2 must be inside the text.
-template <std::size_t Letters, std::size_t SlashLetters>
-std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t last,
-                               const TagStartLanes<Letters, SlashLetters> &kind) noexcept {
+template <typename Kind>
+std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t last, const Kind &kind) noexcept {
     std::size_t at = from;
 #ifdef VELMORAINE_VECTOR_SEARCH
     const Lanes opens = splat('<');
@@ -253,7 +269,7 @@ std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t l
             wanted |= folded == splat(letter);
         }
         auto closing = third == splat(kind.afterSlash[0]);
-        for (std::size_t i = 1; i < SlashLetters; ++i) {
+        for (std::size_t i = 1; i < kind.afterSlash.size(); ++i) {
             closing |= third == splat(kind.afterSlash[i]);
         }
         wanted |= (second == slash) & closing;
@@ -276,10 +292,9 @@ std::size_t findTagStartNarrow(const char *text, std::size_t from, std::size_t l
 
 #ifdef VELMORAINE_WIDE_SEARCH
 // findTagStartNarrow with 32-byte lanes; the last positions go to the narrow search.
-template <std::size_t Letters, std::size_t SlashLetters>
-__attribute__((target("avx2"))) std::size_t
-findTagStartWide(const char *text, std::size_t from, std::size_t last,
-                 const TagStartLanes<Letters, SlashLetters> &kind) noexcept {
+template <typename Kind>
+__attribute__((target("avx2"))) std::size_t findTagStartWide(const char *text, std::size_t from, std::size_t last,
+                                                             const Kind &kind) noexcept {
     const __m256i opens = _mm256_set1_epi8('<');
     const __m256i lowerBit = _mm256_set1_epi8(0x20);
     const __m256i bang = _mm256_set1_epi8('!');
@@ -297,7 +312,7 @@ findTagStartWide(const char *text, std::size_t from, std::size_t last,
             wanted = _mm256_or_si256(wanted, _mm256_cmpeq_epi8(folded, _mm256_set1_epi8(letter)));
         }
         __m256i closing = _mm256_cmpeq_epi8(third, _mm256_set1_epi8(kind.afterSlash[0]));
-        for (std::size_t i = 1; i < SlashLetters; ++i) {
+        for (std::size_t i = 1; i < kind.afterSlash.size(); ++i) {
             closing = _mm256_or_si256(closing, _mm256_cmpeq_epi8(third, _mm256_set1_epi8(kind.afterSlash[i])));
         }
         wanted = _mm256_or_si256(wanted, _mm256_and_si256(_mm256_cmpeq_epi8(second, slash), closing));
@@ -314,11 +329,9 @@ findTagStartWide(const char *text, std::size_t from, std::size_t last,
 }
 #endif
 
-// findTagStart with lanes for `Letters` letters and `SlashLetters` letters after a slash.
-template <std::size_t Letters, std::size_t SlashLetters>
-std::size_t findTagStartIn(std::string_view text, std::size_t from, std::string_view letters,
-                           std::string_view afterSlash) noexcept {
-    const TagStartLanes<Letters, SlashLetters> kind(letters, afterSlash);
+// findTagStart with the lanes of `kind`.
+template <typename Kind>
+std::size_t findTagStartIn(std::string_view text, std::size_t from, const Kind &kind) noexcept {
     // The blocks stop two bytes before the end, where a candidate's third byte still is;
     // a "<" among the last two bytes is judged on what follows it.
     std::size_t at = from;
@@ -337,7 +350,7 @@ std::size_t findTagStartIn(std::string_view text, std::size_t from, std::string_
     }
     for (; at + 1 < text.size(); ++at) {
         const char next = text[at + 1];
-        if (text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos)) {
+        if (text[at] == '<' && (next == '!' || kind.letterText.find(lowerAscii(next)) != npos)) {
             return at;
         }
     }
@@ -570,9 +583,16 @@ std::size_t findNoCase(std::string_view text, std::string_view needle, std::size
         return *answer;
     }
     const auto matches = [&](std::size_t at) { return startsWithNoCase(text.substr(at), needle); };
-    const char last = folded<true>(needle.back());
+    if (needle.size() == 1) {
+        for (std::size_t at = from; at < text.size(); ++at) {
+            if (matches(at)) {
+                return at;
+            }
+        }
+        return npos;
+    }
     return findCandidate<true>(text.data(), from, text.size() - needle.size(), folded<true>(needle.front()),
-                               needle.size() - 1, last, last, matches);
+                               needle.size() - 1, folded<true>(needle.back()), folded<true>(needle[1]), matches);
 }
 
 std::size_t findAnyFast(std::string_view text, std::span<const std::string_view> needles, std::size_t from) noexcept {
@@ -655,9 +675,23 @@ std::size_t findTagStart(std::string_view text, std::size_t from, std::string_vi
     // The scan's searches compare four letters and one after a slash; the wider lanes are for
     // the form walks that look at more kinds of tags.
     if (letters.size() <= 4 && afterSlash.size() == 1) {
-        return findTagStartIn<4, 1>(text, from, letters, afterSlash);
+        return findTagStartIn(text, from, TagStartLanes<4, 1>(letters, afterSlash));
     }
-    return findTagStartIn<8, 2>(text, from, letters, afterSlash);
+    return TagStartSearch(letters, afterSlash).find(text, from);
+}
+
+TagStartSearch::TagStartSearch(std::string_view lettersText, std::string_view afterSlashText) noexcept
+    : letterText(lettersText.substr(0, letters.size())), slashText(afterSlashText.substr(0, afterSlash.size())) {
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        letters[i] = letterText.empty() ? '!' : letterText[i < letterText.size() ? i : 0];
+    }
+    for (std::size_t i = 0; i < afterSlash.size(); ++i) {
+        afterSlash[i] = slashText.empty() ? '!' : slashText[i < slashText.size() ? i : 0];
+    }
+}
+
+std::size_t TagStartSearch::find(std::string_view text, std::size_t from) const noexcept {
+    return findTagStartIn(text, from, *this);
 }
 
 std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept {

@@ -2,6 +2,7 @@
 // ordinary byte, and only the ASCII letters A-Z/a-z are ever folded for comparison.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -83,6 +84,19 @@ std::size_t findTagStart(std::string_view text, std::size_t from, std::string_vi
 // case): the form walks that stop at fields, buttons, labels, their closing tags and the form's.
 std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters,
                          std::string_view afterSlash) noexcept;
+
+// That search set up once, for a walk that asks it at every tag it stops at.
+struct TagStartSearch {
+    TagStartSearch(std::string_view letters, std::string_view afterSlash) noexcept;
+
+    [[nodiscard]] std::size_t find(std::string_view text, std::size_t from) const noexcept;
+
+    // The lanes' bytes: the letters, the letters after a slash, each padded with its first.
+    std::array<char, 8> letters{};
+    std::array<char, 2> afterSlash{};
+    std::string_view letterText;
+    std::string_view slashText;
+};
 
 // ---------------------------------------------------------------------------------------------
 // Large buffers

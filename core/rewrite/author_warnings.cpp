@@ -25,12 +25,6 @@ using scan::Tag;
 
 using Names = std::set<std::string, std::less<>>;
 
-// What the page's labels and policies say, wherever in the page they stand.
-struct PageWide {
-    Names labelled;                          // the ids that a label names in its for attribute
-    std::vector<std::string> policyWarnings; // one for each policy that keeps the checks from running
-};
-
 // A field with a rule that neither a label around it, nor an aria-label, aria-labelledby or
 // title names; a label elsewhere may still name its id.
 struct Unlabelled {
@@ -221,36 +215,52 @@ std::optional<std::string> policyWarning(const Tag &meta, std::string_view hash)
     return std::nullopt;
 }
 
-// The labels and the policy meta tags of the whole page, in one pass that stops only at a "<"
-// followed by "l", "m" or "!" (in any case), many positions at a time.
-PageWide readPageWide(std::string_view page, std::string_view hash) {
-    PageWide wide;
-    Tag tag; // read again at each label and meta tag
-    for (std::size_t at = bytes::findTagStart(page, 0, "lm", 'l'); at != npos;
-         at = bytes::findTagStart(page, at + 1, "lm", 'l')) {
+// The warnings of the page's policy meta tags. A tag declares a policy only where the page holds
+// its name, so a page without it is read by one search for the name, many positions at a time;
+// else the pass stops at each "<" followed by "m" (in any case).
+std::vector<std::string> readPolicies(std::string_view page, std::string_view hash) {
+    std::vector<std::string> warnings;
+    if (bytes::findNoCase(page, "content-security-policy") == npos) {
+        return warnings;
+    }
+    Tag tag; // read again at each meta tag
+    for (std::size_t at = bytes::findTagStart(page, 0, "m", 'm'); at != npos;
+         at = bytes::findTagStart(page, at + 1, "m", 'm')) {
         const std::string_view rest = page.substr(at);
-        const char second = bytes::lowerAscii(rest[1]); // a "<" that findTagStart gives has one
-        if (second == 'l' && startsTag(rest, "<label")) {
-            scan::readTagInto(rest, tag);
-            if (const scan::TagAttribute *target = findAttribute(tag.attributes, "for")) {
-                wide.labelled.emplace(target->value);
-            }
-        } else if (second == 'm' && startsTag(rest, "<meta")) {
+        if (startsTag(rest, "<meta")) {
             scan::readTagInto(rest, tag);
             if (std::optional<std::string> warning = policyWarning(tag, hash)) {
-                wide.policyWarnings.push_back(std::move(*warning));
+                warnings.push_back(std::move(*warning));
             }
         }
     }
-    return wide;
+    return warnings;
 }
 
-// readPageWide on another thread; an empty future when the page is small or no thread can be had.
-std::future<PageWide> readPageWideAside(std::string_view page, std::string_view hash) {
+// The ids that the page's labels name in their for attribute, in one pass that stops at each "<"
+// followed by "l" (in any case).
+Names readLabelTargets(std::string_view page) {
+    Names labelled;
+    Tag tag; // read again at each label
+    for (std::size_t at = bytes::findTagStart(page, 0, "l", 'l'); at != npos;
+         at = bytes::findTagStart(page, at + 1, "l", 'l')) {
+        const std::string_view rest = page.substr(at);
+        if (startsTag(rest, "<label")) {
+            scan::readTagInto(rest, tag);
+            if (const scan::TagAttribute *target = findAttribute(tag.attributes, "for")) {
+                labelled.emplace(target->value);
+            }
+        }
+    }
+    return labelled;
+}
+
+// readPolicies on another thread; an empty future when the page is small or no thread can be had.
+std::future<std::vector<std::string>> readPoliciesAside(std::string_view page, std::string_view hash) {
     if (page.size() < aside::kSecondThreadFrom) {
         return {};
     }
-    return aside::start([page, hash] { return readPageWide(page, hash); });
+    return aside::start([page, hash] { return readPolicies(page, hash); });
 }
 
 } // namespace
@@ -262,12 +272,14 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
     for (const std::string &record : records) {
         ruled.emplace(rules::recordFieldName(record));
     }
-    // On a large page the labels and policies of the whole page are read on a second thread
-    // while this one walks the form.
-    std::future<PageWide> aside = readPageWideAside(page, hash);
+    // On a large page the policies of the whole page are read on a second thread while this one
+    // walks the form. The labels elsewhere in the page are read only for a field the walk found
+    // without a label of its own, whose id one of them may name.
+    std::future<std::vector<std::string>> aside = readPoliciesAside(page, hash);
     const FormFieldsSeen seen = walkFields(page, formTagClose, ruled);
-    PageWide wide = aside.valid() ? aside.get() : readPageWide(page, hash);
-    warnUnlabelled(seen.unlabelled, wide.labelled, warnings);
+    const bool idsToLookUp =
+        std::any_of(seen.unlabelled.begin(), seen.unlabelled.end(), [](const Unlabelled &f) { return !f.id.empty(); });
+    warnUnlabelled(seen.unlabelled, idsToLookUp ? readLabelTargets(page) : Names(), warnings);
     if (!seen.submitButton) {
         warnings.emplace_back(texts::kWarnNoSubmitButton);
     }
@@ -276,8 +288,8 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
         own != nullptr && own->value.find("velmoraine_sub") == npos) {
         warnings.push_back(texts::fill(texts::kWarnOnSubmitReplaced, own->value));
     }
-    warnings.insert(warnings.end(), std::make_move_iterator(wide.policyWarnings.begin()),
-                    std::make_move_iterator(wide.policyWarnings.end()));
+    std::vector<std::string> policies = aside.valid() ? aside.get() : readPolicies(page, hash);
+    warnings.insert(warnings.end(), std::make_move_iterator(policies.begin()), std::make_move_iterator(policies.end()));
     return warnings;
 }
 

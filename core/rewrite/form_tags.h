@@ -27,7 +27,8 @@ inline bool startsTag(std::string_view rest, std::string_view name) {
 // many positions at a time.
 template <typename OnTag> void walkFormTagStarts(std::string_view page, std::size_t from, OnTag &&onTag) {
     constexpr std::size_t npos = std::string_view::npos;
-    const auto nextStart = [page](std::size_t at) { return bytes::findTagStart(page, at, "istbl", "lf"); };
+    const bytes::TagStartSearch starts("istbl", "lf");
+    const auto nextStart = [&](std::size_t at) { return starts.find(page, at); };
     std::size_t at = nextStart(from);
     while (at != npos) {
         const std::string_view rest = page.substr(at);
