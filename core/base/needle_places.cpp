@@ -12,50 +12,66 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 } // namespace
 
-NeedlePlaces::NeedlePlaces(std::string_view page, std::vector<std::string_view> needles, std::size_t kept)
-    : m_page(page) {
-    for (std::string_view needle : needles) {
-        m_needles.push_back({needle, {}, page.size()});
+NeedlePlaces::NeedlePlaces(std::string_view page, const std::vector<Sought> &needles, std::size_t kept) : m_page(page) {
+    for (const Sought &needle : needles) {
+        m_needles.push_back({needle.text, std::min(needle.from, page.size()), {}, page.size()});
     }
-    // The needles the pass looks for: one that another starts (kHiddenExact after
-    // kHiddenGeneral) is found at the places of the shorter one, and one with all the places it
-    // keeps is left to find.
-    const auto looked = [&] {
-        std::vector<std::string_view> open;
-        for (const Needle &needle : m_needles) {
-            const auto startsIt = [&](const Needle &other) {
-                return other.text.size() < needle.text.size() && other.complete == page.size() &&
-                       needle.text.starts_with(other.text);
-            };
-            if (needle.complete == page.size() && std::none_of(m_needles.begin(), m_needles.end(), startsIt)) {
-                open.push_back(needle.text);
-            }
-        }
-        return open;
-    };
-    std::vector<std::string_view> open = looked();
-    std::size_t at = open.empty() ? npos : findAnyFast(page, open, 0);
-    while (at != npos) {
-        bool full = false;
-        for (Needle &needle : m_needles) {
-            if (needle.complete != page.size() || page.size() - at < needle.text.size() ||
-                std::memcmp(page.data() + at, needle.text.data(), needle.text.size()) != 0) {
-                continue;
-            }
-            needle.places.push_back(at);
-            if (needle.places.size() >= kept) {
-                needle.complete = at + 1;
-                full = true;
-            }
-        }
-        if (full) {
-            open = looked();
-            if (open.empty()) {
-                break;
-            }
-        }
-        at = findAnyFast(page, open, at + 1);
+    // The pass runs from one needle's `from` to the next, each stretch with the needles that
+    // count in it; a needle that has all the places it keeps is left out from there on.
+    std::vector<std::size_t> stops;
+    for (const Needle &needle : m_needles) {
+        stops.push_back(needle.from);
     }
+    stops.push_back(page.size());
+    std::sort(stops.begin(), stops.end());
+    std::size_t longest = 0;
+    for (const Needle &needle : m_needles) {
+        longest = std::max(longest, needle.text.size());
+    }
+    for (std::size_t stop = 0; stop + 1 < stops.size(); ++stop) {
+        const std::size_t end = stops[stop + 1];
+        std::vector<std::string_view> looked = lookedForAt(stops[stop]);
+        // The stretch's places, with the bytes after it that a needle starting in it runs into.
+        const std::string_view stretch = page.substr(0, end + longest - 1);
+        const auto next = [&](std::size_t from) {
+            const std::size_t at = looked.empty() ? npos : findAnyFast(stretch, looked, from);
+            return at < end ? at : npos;
+        };
+        for (std::size_t at = next(stops[stop]); at != npos; at = next(at + 1)) {
+            bool full = false;
+            for (Needle &needle : m_needles) {
+                if (needle.from > at || needle.complete != page.size() || page.size() - at < needle.text.size() ||
+                    std::memcmp(page.data() + at, needle.text.data(), needle.text.size()) != 0) {
+                    continue;
+                }
+                needle.places.push_back(at);
+                if (needle.places.size() >= kept) {
+                    needle.complete = at + 1;
+                    full = true;
+                }
+            }
+            if (full) {
+                looked = lookedForAt(at + 1);
+                if (looked.empty()) {
+                    break;
+                }
+            }
+        }
+    }
+}
+
+std::vector<std::string_view> NeedlePlaces::lookedForAt(std::size_t at) const {
+    const auto open = [&](const Needle &needle) { return needle.from <= at && needle.complete == m_page.size(); };
+    std::vector<std::string_view> looked;
+    for (const Needle &needle : m_needles) {
+        const auto startsIt = [&](const Needle &other) {
+            return open(other) && other.text.size() < needle.text.size() && needle.text.starts_with(other.text);
+        };
+        if (open(needle) && std::none_of(m_needles.begin(), m_needles.end(), startsIt)) {
+            looked.push_back(needle.text);
+        }
+    }
+    return looked;
 }
 
 std::size_t NeedlePlaces::find(std::size_t which, std::size_t from, std::size_t to) const {
@@ -64,20 +80,34 @@ std::size_t NeedlePlaces::find(std::size_t which, std::size_t from, std::size_t 
     if (from > to || to - from < needle.text.size()) {
         return npos;
     }
-    const std::size_t last = to - needle.text.size(); // the last place that ends before `to`
-    const auto place = std::lower_bound(needle.places.begin(), needle.places.end(), from);
-    if (place != needle.places.end() && *place < needle.complete) {
-        return *place <= last ? *place : npos;
+    const std::string_view searched = m_page.substr(0, to);
+    if (from < needle.from) {
+        // Before its places count: the page up to where they do.
+        const std::size_t before =
+            findFast(searched.substr(0, std::min(to, needle.from + needle.text.size() - 1)), needle.text, from);
+        if (before != npos) {
+            return before;
+        }
+        from = needle.from;
+    }
+    if (from < needle.complete) {
+        const auto place = std::lower_bound(needle.places.begin(), needle.places.end(), from);
+        if (place != needle.places.end()) {
+            return *place + needle.text.size() <= to ? *place : npos;
+        }
+        from = needle.complete;
     }
     // Past the places kept: the page from there on.
-    const std::size_t searchedFrom = std::max(from, needle.complete);
-    if (searchedFrom > last) {
-        return npos;
-    }
-    return findFast(m_page.substr(0, to), needle.text, searchedFrom);
+    return findFast(searched, needle.text, from);
 }
 
 std::size_t NeedlePlaces::indexOf(std::string_view needle) const {
+    // The steps ask with the same constants they gave: the same bytes, most often.
+    for (std::size_t i = 0; i < m_needles.size(); ++i) {
+        if (m_needles[i].text.data() == needle.data() && m_needles[i].text.size() == needle.size()) {
+            return i;
+        }
+    }
     for (std::size_t i = 0; i < m_needles.size(); ++i) {
         if (m_needles[i].text == needle) {
             return i;

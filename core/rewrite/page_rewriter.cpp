@@ -52,16 +52,20 @@ HiddenInput findHiddenInput(std::string_view rest, const bytes::NeedlePlaces &pl
     return found;
 }
 
-constexpr std::string_view kClosingHead = "</head>";
-
-// The needles the rewriter looks for in the whole page, in one pass: the earlier hidden input
-// (kHiddenGeneral starts kHiddenExact), the old block, the webbot comments, the attributes an
-// earlier run wrote on the fields, and where the block goes. The steps' searches of the page's
-// bytes are then look-ups, however often a cut makes them search again.
-bytes::NeedlePlaces rewriterPlaces(std::string_view page) {
-    return bytes::NeedlePlaces(
-        page, {kHiddenGeneral, kHiddenExact, kBeginMarker, kWebbotOpen, kWrittenAttribute, kClosingHead},
-        bytes::NeedlePlaces::keptFor(page.size()));
+// The needles the rewriter looks for in the page, in one pass: the old block and the webbot
+// comments in the whole page; after the chosen form's tag (which closes at `tagClose`), the
+// earlier hidden input (kHiddenGeneral starts kHiddenExact) and the attributes an earlier run
+// wrote on the fields. The steps' searches of the page's bytes are then look-ups, however often
+// a cut makes them search again. Where the block goes ("</head>") is left to its own search,
+// which stops near the top of nearly every page.
+bytes::NeedlePlaces rewriterPlaces(std::string_view page, std::size_t tagClose) {
+    return bytes::NeedlePlaces(page,
+                               {{kBeginMarker, 0},
+                                {kWebbotOpen, 0},
+                                {kHiddenGeneral, tagClose + 1},
+                                {kHiddenExact, tagClose + 1},
+                                {kWrittenAttribute, tagClose}},
+                               bytes::NeedlePlaces::keptFor(page.size()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -211,9 +215,9 @@ struct InsertionPoint {
     bool newHead = false;
 };
 
-std::optional<InsertionPoint> insertionPoint(const PieceText &text, const bytes::NeedlePlaces &places) {
-    for (std::string_view closingHead : {kClosingHead, std::string_view("</HEAD>")}) {
-        if (const std::size_t at = text.find(closingHead, 0, &places); at != npos) {
+std::optional<InsertionPoint> insertionPoint(const PieceText &text) {
+    for (std::string_view closingHead : {"</head>", "</HEAD>"}) {
+        if (const std::size_t at = text.find(closingHead, 0); at != npos) {
             return InsertionPoint{at, false};
         }
     }
@@ -499,7 +503,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     tag.push_back('>');
 
     const std::string_view rest = page.substr(tagClose + 1);
-    const bytes::NeedlePlaces places = rewriterPlaces(page);
+    const bytes::NeedlePlaces places = rewriterPlaces(page, tagClose);
     const HiddenInput earlier = findHiddenInput(rest, places);
     const bool keepEarlier = earlier.start != npos && input.mode == LaunchMode::Editor;
     const bool dropEarlier = earlier.start != npos && !keepEarlier && earlier.end != npos;
@@ -549,7 +553,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         result.output = std::move(output);
         return result;
     }
-    const std::optional<InsertionPoint> insertion = insertionPoint(kept, places);
+    const std::optional<InsertionPoint> insertion = insertionPoint(kept);
     if (!insertion) {
         result.message = std::string(texts::kNoHeadOrBody);
         return result;

@@ -263,8 +263,9 @@ TEST(IsHtmlSpace, IsSpaceTabLineFeedCarriageReturnAndFormFeed) {
 }
 
 // findAnyFast and the places a pass of it keeps, against plain searches: needles that start
-// others, share their first bytes or overlap, on random text at every alignment, with room for
-// few places or many, so that the searches past the places kept are tried too.
+// others, share their first bytes or overlap, on random text at every alignment, counted from
+// the start or from anywhere, with room for few places or many, so that the searches before
+// where the places count and past those kept are tried too.
 TEST(NeedlePlaces, AnswerLikePlainSearchesOfThePage) {
     using velmoraine::bytes::findAnyFast;
     using velmoraine::bytes::NeedlePlaces;
@@ -285,7 +286,11 @@ TEST(NeedlePlaces, AnswerLikePlainSearchesOfThePage) {
             }
             ASSERT_EQ(findAnyFast(page, needles, from), nearest) << text;
         }
-        const NeedlePlaces places(page, needles, 1 + round % 4);
+        std::vector<NeedlePlaces::Sought> sought;
+        for (std::string_view needle : needles) {
+            sought.push_back({needle, round % 3 == 0 ? 0 : random() % (page.size() + 2)});
+        }
+        const NeedlePlaces places(page, sought, 1 + round % 4);
         for (std::size_t which = 0; which < needles.size(); ++which) {
             for (int query = 0; query < 40; ++query) {
                 const std::size_t to = random() % (page.size() + 2);
