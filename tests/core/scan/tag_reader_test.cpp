@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -90,4 +91,20 @@ TEST(TagReader, AttributesKnowTheirPlaceAndAreFoundInAnyCase) {
     EXPECT_EQ(attributeValue(tag.attributes, "C"), "x");
     EXPECT_EQ(attributeValue(tag.attributes, "b"), "");
     EXPECT_EQ(findAttribute(tag.attributes, "d"), nullptr);
+}
+
+// tagCloseOf, which finds the close of the usual syntax in its own loop, against the close of
+// the whole reading, on random tags of the bytes that steer the reading, in every syntax.
+TEST(TagReader, CloseAloneIsTheCloseOfTheWholeReading) {
+    std::mt19937 random(2718);
+    const std::string alphabet = "<>/=\"' \tab";
+    for (int round = 0; round < 20000; ++round) {
+        std::string text = "<";
+        for (std::size_t i = random() % 24; i > 0; --i) {
+            text += alphabet[random() % alphabet.size()];
+        }
+        for (const TagSyntax &syntax : {kDefault, kEveryName, kToTheEnd, kSeparates, kPlain}) {
+            ASSERT_EQ(tagCloseOf(text, syntax), readTag(text, syntax).close) << text;
+        }
+    }
 }
