@@ -478,22 +478,6 @@ std::string lowerAsciiCopy(std::string_view text) {
     return out;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (lowerAscii(text[i]) != lowerAscii(prefix[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) noexcept {
-    return a.size() == b.size() && startsWithNoCase(a, b);
-}
-
 bool isAllDigits(std::string_view text) noexcept {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }

@@ -24,10 +24,23 @@ inline constexpr bool isHtmlSpace(char c) noexcept {
 std::string lowerAsciiCopy(std::string_view text);
 
 // True when `text` begins with `prefix`, comparing ASCII letters without regard to case.
-bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept;
+// Inline: the form walks ask it at every tag they stop at.
+inline bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (lowerAscii(text[i]) != lowerAscii(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // True when the two texts are equal, comparing ASCII letters without regard to case.
-bool equalsNoCase(std::string_view a, std::string_view b) noexcept;
+inline bool equalsNoCase(std::string_view a, std::string_view b) noexcept {
+    return a.size() == b.size() && startsWithNoCase(a, b);
+}
 
 // Reads a decimal integer the way a "%d" conversion does: leading white space, an optional
 // sign, then digits up to the first other character. A text that does not begin with a number

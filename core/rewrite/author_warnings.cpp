@@ -39,127 +39,71 @@ struct FormFieldsSeen {
     bool submitButton = false;
 };
 
-// The places of a word in the page, asked of the tags in page order: each search goes some way
-// ahead of the tag and its answer is kept until the walk has passed it, so that the page is
-// searched about once over, however many tags ask, and not far past the form.
-class WordAhead {
-public:
-    enum class Case { Exact, Any };
+// What the walk needs of a field's or a button's attributes: the first of each name in any
+// case, as findAttribute finds them.
+struct FieldAttributes {
+    std::optional<std::string_view> type;
+    std::optional<std::string_view> name;
+    std::optional<std::string_view> id;
+    bool labelled = false; // an aria-label, aria-labelledby or title
 
-    WordAhead(std::string_view page, std::string_view word, Case letters)
-        : m_page(page), m_word(word), m_anyCase(letters == Case::Any) {}
-
-    // The first place at or after `from` where the word lies whole before `end`; npos when there
-    // is none. `from` never goes back from one call to the next.
-    std::size_t find(std::size_t from, std::size_t end) {
-        const bool known = m_at != npos ? m_at >= from : from >= m_from && end <= m_limit;
-        if (!known) {
-            m_from = from;
-            m_limit = std::min(m_page.size(), std::max(end, from + kAhead));
-            const std::string_view searched = m_page.substr(0, m_limit);
-            m_at = m_anyCase ? bytes::findNoCase(searched, m_word, from) : bytes::findFast(searched, m_word, from);
-        }
-        return m_at != npos && m_at + m_word.size() <= end ? m_at : npos;
+    void take(std::string_view attribute, std::string_view value) {
+        const auto first = [&](std::optional<std::string_view> &kept, std::string_view wanted) {
+            if (!kept && bytes::equalsNoCase(attribute, wanted)) {
+                kept = value;
+            }
+        };
+        first(type, "type");
+        first(name, "name");
+        first(id, "id");
+        labelled = labelled || bytes::equalsNoCase(attribute, "aria-label") ||
+                   bytes::equalsNoCase(attribute, "aria-labelledby") || bytes::equalsNoCase(attribute, "title");
     }
-
-private:
-    static constexpr std::size_t kAhead = 64 * 1024;
-
-    std::string_view m_page;
-    std::string_view m_word;
-    bool m_anyCase;
-    std::size_t m_at = npos; // the first place in [m_from, m_limit), or npos when it has none
-    std::size_t m_from = 0;
-    std::size_t m_limit = 0;
 };
 
-// True when the tag at [start, end) of the page may have an attribute whose value is `value`
-// (`places`): it holds `value` between the bytes that may bound a value, a quote, "=" or a blank
-// before it, a quote, a blank, ">" or "/" after it. Attribute names and longer values are passed
-// over ("name" in name="email").
-bool mayHoldValue(std::string_view page, std::size_t start, std::size_t end, std::string_view value,
-                  WordAhead &places) {
-    if (value.empty()) {
-        return true;
-    }
-    const auto opens = [](char c) { return c == '"' || c == '\'' || c == '=' || bytes::isHtmlSpace(c); };
-    const auto closes = [](char c) { return c == '"' || c == '\'' || c == '>' || c == '/' || bytes::isHtmlSpace(c); };
-    for (std::size_t at = places.find(start + 1, end); at != npos; at = places.find(at + 1, end)) {
-        const std::size_t after = at + value.size();
-        if (opens(page[at - 1]) && (after == end || closes(page[after]))) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The most rules for which a field tag's text is searched for each name; with more, every tag
-// is read.
-constexpr std::size_t kNamesSearched = 16;
-
+// The form's fields with a rule that no label, aria-label, aria-labelledby or title names, and
+// whether it has a submit button. Each tag's attributes are read once, as its ">" is found.
 FormFieldsSeen walkFields(std::string_view page, std::size_t formTagClose, const Names &ruled) {
     FormFieldsSeen seen;
     int labelDepth = 0; // labels open around the tag
     Names settled;      // names already met without an id: no later field of theirs can count
-    WordAhead submit(page, "submit", WordAhead::Case::Any);
-    WordAhead image(page, "image", WordAhead::Case::Any);
-    std::vector<std::pair<std::string_view, WordAhead>> names; // the ruled names, when few
-    if (ruled.size() <= kNamesSearched) {
-        for (const std::string &field : ruled) {
-            names.emplace_back(field, WordAhead(page, field, WordAhead::Case::Exact));
+    walkFormTagStarts(page, formTagClose + 1, [&](std::size_t at, std::string_view rest, std::string_view tagName) {
+        FieldAttributes field;
+        const std::size_t close = scan::readUsualAttributes(
+            rest, [&](std::string_view attribute, std::string_view value, bool) { field.take(attribute, value); });
+        if (close == npos) {
+            return at + 1;
         }
-    }
-    // A tag that can change nothing is passed over unread: a field's name is part of its tag's
-    // text, and so is a submit button's type.
-    const auto wanted = [&](std::string_view name, std::string_view text) {
-        if (name == "<label" || name == "</label") {
-            return true;
+        const std::size_t next = at + close + 1;
+        // The walk's tag names differ in their second byte.
+        const char kind = tagName[1];
+        if (kind == 'l') { // "<label"
+            ++labelDepth;
+            return next;
         }
-        if (name == "<button") {
-            return !seen.submitButton;
+        if (kind == '/') { // "</label"
+            labelDepth = labelDepth > 0 ? labelDepth - 1 : 0;
+            return next;
         }
-        const auto start = static_cast<std::size_t>(text.data() - page.data());
-        const std::size_t end = start + text.size();
-        if (!seen.submitButton && (submit.find(start, end) != npos || image.find(start, end) != npos)) {
-            return true;
+        const std::string type = bytes::lowerAsciiCopy(field.type.value_or(std::string_view()));
+        const bool button = kind == 'b'; // "<button"
+        if (button || type == "submit" || type == "image" || type == "reset" || type == "button") {
+            if ((button && type.empty()) || type == "submit" || type == "image") {
+                seen.submitButton = true;
+            }
+            return next;
         }
-        const auto named = [&](auto &field) { return mayHoldValue(page, start, end, field.first, field.second); };
-        return ruled.size() > kNamesSearched || std::any_of(names.begin(), names.end(), named);
-    };
-    walkFormTags(
-        page, formTagClose + 1,
-        [&](std::size_t, std::string_view, const Tag &tag) {
-            const std::string type = bytes::lowerAsciiCopy(attributeValue(tag.attributes, "type"));
-            if (tag.name == "label") {
-                ++labelDepth;
-                return;
-            }
-            if (tag.name == "/label") {
-                labelDepth = labelDepth > 0 ? labelDepth - 1 : 0;
-                return;
-            }
-            if (tag.name == "button" || type == "submit" || type == "image" || type == "reset" || type == "button") {
-                if ((tag.name == "button" && type.empty()) || type == "submit" || type == "image") {
-                    seen.submitButton = true;
-                }
-                return;
-            }
-            if (type == "hidden" || labelDepth > 0 || findAttribute(tag.attributes, "aria-label") != nullptr ||
-                findAttribute(tag.attributes, "aria-labelledby") != nullptr ||
-                findAttribute(tag.attributes, "title") != nullptr) {
-                return;
-            }
-            const std::string_view name = attributeValue(tag.attributes, "name");
-            if (!ruled.contains(name) || settled.contains(name)) {
-                return;
-            }
-            const std::string_view id = attributeValue(tag.attributes, "id");
-            seen.unlabelled.push_back({name, id});
-            if (id.empty()) {
-                settled.emplace(name);
-            }
-        },
-        wanted);
+        const std::string_view name = field.name.value_or(std::string_view());
+        if (type == "hidden" || labelDepth > 0 || field.labelled || !ruled.contains(name) || settled.contains(name)) {
+            return next;
+        }
+        const std::string_view id = field.id.value_or(std::string_view());
+        seen.unlabelled.push_back({name, id});
+        if (id.empty()) {
+            settled.emplace(name);
+        }
+        return next;
+    });
     return seen;
 }
 

@@ -121,60 +121,10 @@ void readTagInto(std::string_view text, Tag &tag, TagSyntax syntax) {
     tag.close = reader.close();
 }
 
-namespace {
-
-// tagCloseOf for the usual syntax (">" ends the tag, "/" is passed over between attributes and
-// ends a name only in "/>", a quote that is never closed ends the reading): the steps of the
-// attribute reader in one loop over the bytes, without making the attributes. The form walks
-// ask it at every field tag.
-std::size_t usualTagClose(std::string_view text) {
-    const char *bytes = text.data();
-    const std::size_t size = text.size();
-    const auto blank = [&](std::size_t at) { return bytes::isHtmlSpace(bytes[at]); };
-    std::size_t at = tagNameEnd(text, size == 0 ? 0 : 1);
-    for (;;) {
-        while (at < size && (blank(at) || bytes[at] == '/')) {
-            ++at;
-        }
-        if (at >= size) {
-            return npos;
-        }
-        if (bytes[at] == '>') {
-            return at;
-        }
-        // The name, up to a blank, "=", ">" or the "/" of "/>".
-        while (at < size && !blank(at) && bytes[at] != '=' && bytes[at] != '>' &&
-               !(bytes[at] == '/' && at + 1 < size && bytes[at + 1] == '>')) {
-            ++at;
-        }
-        std::size_t equals = at;
-        while (equals < size && blank(equals)) {
-            ++equals;
-        }
-        if (equals >= size || bytes[equals] != '=') {
-            continue;
-        }
-        at = pastBlanks(text, equals + 1);
-        if (at < size && (bytes[at] == '"' || bytes[at] == '\'')) {
-            const std::size_t quote = text.find(bytes[at], at + 1);
-            if (quote == npos) {
-                return npos;
-            }
-            at = quote + 1;
-        } else {
-            while (at < size && !blank(at) && bytes[at] != '>') {
-                ++at;
-            }
-        }
-    }
-}
-
-} // namespace
-
 std::size_t tagCloseOf(std::string_view text, TagSyntax syntax) {
     const TagSyntax usual;
     if (syntax.angle == usual.angle && syntax.slash == usual.slash && syntax.openQuote == usual.openQuote) {
-        return usualTagClose(text);
+        return readUsualAttributes(text, [](std::string_view, std::string_view, bool) {});
     }
     AttributeReader reader(text, tagNameEnd(text, text.empty() ? 0 : 1, syntax), syntax);
     while (reader.next()) {

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/bytes.h"
+
 namespace velmoraine::scan {
 
 // What "<", ">" and "/" mean in the text read. The defaults read a tag: its name ends at a
@@ -88,6 +90,62 @@ Tag readTag(std::string_view text, TagSyntax syntax = {});
 void readTagInto(std::string_view text, Tag &tag, TagSyntax syntax = {});
 // Only the `close` that readTag gives, without keeping the attributes.
 std::size_t tagCloseOf(std::string_view text, TagSyntax syntax = {});
+
+// readTag in the usual syntax (TagSyntax{}) without keeping anything: each attribute is given to
+// `onAttribute(name, value, hasValue)` as it is read, and the close is answered. The steps of
+// the attribute reader in one loop over the bytes, for the form walks that look at every field
+// tag.
+template <typename OnAttribute> std::size_t readUsualAttributes(std::string_view text, OnAttribute &&onAttribute) {
+    constexpr std::size_t npos = std::string_view::npos;
+    const char *bytes = text.data();
+    const std::size_t size = text.size();
+    const auto blank = [bytes](std::size_t at) { return bytes::isHtmlSpace(bytes[at]); };
+    std::size_t at = tagNameEnd(text, size == 0 ? 0 : 1);
+    for (;;) {
+        while (at < size && (blank(at) || bytes[at] == '/')) {
+            ++at;
+        }
+        if (at >= size) {
+            return npos;
+        }
+        if (bytes[at] == '>') {
+            return at;
+        }
+        // The name, up to a blank, "=", ">" or the "/" of "/>".
+        const std::size_t nameStart = at;
+        while (at < size && !blank(at) && bytes[at] != '=' && bytes[at] != '>' &&
+               !(bytes[at] == '/' && at + 1 < size && bytes[at + 1] == '>')) {
+            ++at;
+        }
+        const std::string_view name = text.substr(nameStart, at - nameStart);
+        std::size_t equals = at;
+        while (equals < size && blank(equals)) {
+            ++equals;
+        }
+        if (equals >= size || bytes[equals] != '=') {
+            onAttribute(name, std::string_view(), false);
+            continue;
+        }
+        at = equals + 1;
+        while (at < size && blank(at)) {
+            ++at;
+        }
+        if (at < size && (bytes[at] == '"' || bytes[at] == '\'')) {
+            const std::size_t quote = text.find(bytes[at], at + 1);
+            if (quote == npos) {
+                return npos; // a quote never closed ends the reading: no close
+            }
+            onAttribute(name, text.substr(at + 1, quote - at - 1), true);
+            at = quote + 1;
+        } else {
+            const std::size_t valueStart = at;
+            while (at < size && !blank(at) && bytes[at] != '>') {
+                ++at;
+            }
+            onAttribute(name, text.substr(valueStart, at - valueStart), true);
+        }
+    }
+}
 
 // The attributes of text that has no tag name before them (text taken from inside a tag, the
 // body of a comment), from its start.

@@ -21,6 +21,8 @@ TEST(AuthorWarnings, SaysWhatWillNotWork) {
     const WarningCase cases[] = {
         {"<form><label for=\"i\">A</label><input id=\"i\" name=\"a\"><input type=submit></form>", {}},
         {"<form><LABEL>A <input name=\"a\"></LABEL><button>Go</button></form>", {}},
+        // A label ends at its closing tag: a field after it has none.
+        {"<form><label>C <input name=\"c\"></label><input name=\"a\"><input type=submit></form>", {noLabel}},
         {"<form><input name=\"a\" aria-label=\"A\"><input type=\"image\" src=x alt=Go></form>", {}},
         {"<form><input name=\"a\"><input name=\"a\"><button type=\"button\">x</button></form>", {noLabel, noSubmit}},
         // Only a field with a rule has an error message that its label leads.

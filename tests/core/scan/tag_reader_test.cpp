@@ -93,9 +93,9 @@ TEST(TagReader, AttributesKnowTheirPlaceAndAreFoundInAnyCase) {
     EXPECT_EQ(findAttribute(tag.attributes, "d"), nullptr);
 }
 
-// tagCloseOf, which finds the close of the usual syntax in its own loop, against the close of
+// tagCloseOf and readUsualAttributes, which read the usual syntax in their own loop, against
 // the whole reading, on random tags of the bytes that steer the reading, in every syntax.
-TEST(TagReader, CloseAloneIsTheCloseOfTheWholeReading) {
+TEST(TagReader, ReadingsWithoutKeepingAreTheWholeReading) {
     std::mt19937 random(2718);
     const std::string alphabet = "<>/=\"' \tab";
     for (int round = 0; round < 20000; ++round) {
@@ -106,5 +106,12 @@ TEST(TagReader, CloseAloneIsTheCloseOfTheWholeReading) {
         for (const TagSyntax &syntax : {kDefault, kEveryName, kToTheEnd, kSeparates, kPlain}) {
             ASSERT_EQ(tagCloseOf(text, syntax), readTag(text, syntax).close) << text;
         }
+        const Tag tag = readTag(text);
+        std::vector<TagAttribute> seen;
+        const std::size_t close =
+            readUsualAttributes(text, [&](std::string_view name, std::string_view value, bool hasValue) {
+                seen.push_back({.name = name, .value = value, .hasValue = hasValue});
+            });
+        ASSERT_EQ(shown(seen, close), shown(tag.attributes, tag.close)) << text;
     }
 }
