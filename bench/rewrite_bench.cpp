@@ -1,6 +1,7 @@
 // The page rewrite against reading and atomically writing the same bytes. BM_RewritePage is
-// the core step on a page in memory, BM_CopyPage its floor; BM_RewriteFile is what the command
-// line does (map or read, scan, rewrite, write the pieces), BM_ReadWriteAtomically its floor.
+// the core step on a page in memory, BM_CopyPage its floor, BM_RewritePieces the step without
+// the copy of its result; BM_RewriteFile is what the command line does (map or read, scan,
+// rewrite, write the pieces), BM_ReadWriteAtomically its floor.
 // The mem_x counter is the page plus the peak heap of the step, divided by the page size: the
 // command's memory for the page.
 #include <benchmark/benchmark.h>
@@ -54,6 +55,19 @@ void BM_RewritePage(benchmark::State &state, PageShape shape) {
     state.SetComplexityN(static_cast<std::int64_t>(page.size()));
     state.counters["mem_x"] = memory;
     state.counters["MB"] = static_cast<double>(page.size()) / (1024.0 * 1024.0);
+}
+
+// The same step without the copy of the result into one text: the pieces the command line
+// writes out from where they lie, and the warnings.
+void BM_RewritePieces(benchmark::State &state, PageShape shape) {
+    const std::string &page = cachedPage(shape, static_cast<std::size_t>(state.range(0)));
+    const rewrite::RewriteInput input = rewriteInput(page, shape);
+    for (auto _ : state) {
+        rewrite::PiecesResult result = rewrite::rewritePageInPieces(input);
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+    state.SetComplexityN(static_cast<std::int64_t>(page.size()));
 }
 
 // The floor of any step that builds a new page: one copy into a fresh string of the same size.
@@ -127,6 +141,7 @@ void BM_ReadWriteAtomically(benchmark::State &state, PageShape shape) {
 
 #define VELMORAINE_REWRITE_SHAPE(tag, shape)                                                                           \
     BENCHMARK_CAPTURE(BM_RewritePage, tag, shape)->Apply(shapeArguments<shape>);                                       \
+    BENCHMARK_CAPTURE(BM_RewritePieces, tag, shape)->Apply(shapeArguments<shape>);                                     \
     BENCHMARK_CAPTURE(BM_CopyPage, tag, shape)->Apply(shapeArguments<shape>);                                          \
     BENCHMARK_CAPTURE(BM_RewriteFile, tag, shape)->Apply(shapeArguments<shape>);                                       \
     BENCHMARK_CAPTURE(BM_ReadWriteAtomically, tag, shape)->Apply(shapeArguments<shape>)

@@ -153,7 +153,8 @@ bool haveWideLanes() noexcept {
 }
 
 // Thirty-two bytes from `bytes` on, with the bit of lower case set when `Fold`.
-template <bool Fold> __attribute__((target("avx2"))) inline __m256i loadWide(const char *bytes) noexcept {
+template <bool Fold>
+__attribute__((target("avx2"), always_inline)) inline __m256i loadWide(const char *bytes) noexcept {
     const __m256i lanes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes));
     return Fold ? _mm256_or_si256(lanes, _mm256_set1_epi8(kLowerCaseBit)) : lanes;
 }
@@ -161,8 +162,8 @@ template <bool Fold> __attribute__((target("avx2"))) inline __m256i loadWide(con
 // The lanes whose probes match: folded, `first` is `a` and `second` is `b`; else `first` is `a`
 // or `second` is `b`.
 template <bool Fold>
-__attribute__((target("avx2"))) inline __m256i probedWide(__m256i first, __m256i second, __m256i a,
-                                                          __m256i b) noexcept {
+__attribute__((target("avx2"), always_inline)) inline __m256i probedWide(__m256i first, __m256i second, __m256i a,
+                                                                         __m256i b) noexcept {
     return Fold ? _mm256_and_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, b))
                 : _mm256_or_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, b));
 }
