@@ -422,10 +422,10 @@ std::size_t findAnyNarrow(const char *text, std::size_t size, std::size_t from, 
 template <std::size_t Count>
 __attribute__((target("avx2"))) std::size_t findAnyWideOf(const char *text, std::size_t size, std::size_t from,
                                                           std::size_t last, const AnyNeedles &any) noexcept {
-    std::array<__m256i, Count> firsts;
-    std::array<__m256i, Count> seconds;
-    std::array<__m256i, Count> lasts;
-    std::array<std::size_t, Count> ends;
+    __m256i firsts[Count];
+    __m256i seconds[Count];
+    __m256i lasts[Count];
+    std::size_t ends[Count];
     for (std::size_t i = 0; i < Count; ++i) {
         const std::string_view needle = any.needles[i];
         firsts[i] = _mm256_set1_epi8(needle.front());
