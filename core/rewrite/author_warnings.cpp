@@ -85,16 +85,17 @@ FormFieldsSeen walkFields(std::string_view page, std::size_t formTagClose, const
             labelDepth = labelDepth > 0 ? labelDepth - 1 : 0;
             return next;
         }
-        const std::string type = bytes::lowerAsciiCopy(field.type.value_or(std::string_view()));
+        const std::string_view type = field.type.value_or(std::string_view());
+        const auto typed = [type](std::string_view kind) { return bytes::equalsNoCase(type, kind); };
         const bool button = kind == 'b'; // "<button"
-        if (button || type == "submit" || type == "image" || type == "reset" || type == "button") {
-            if ((button && type.empty()) || type == "submit" || type == "image") {
+        if (button || typed("submit") || typed("image") || typed("reset") || typed("button")) {
+            if ((button && type.empty()) || typed("submit") || typed("image")) {
                 seen.submitButton = true;
             }
             return next;
         }
         const std::string_view name = field.name.value_or(std::string_view());
-        if (type == "hidden" || labelDepth > 0 || field.labelled || !ruled.contains(name) || settled.contains(name)) {
+        if (typed("hidden") || labelDepth > 0 || field.labelled || !ruled.contains(name) || settled.contains(name)) {
             return next;
         }
         const std::string_view id = field.id.value_or(std::string_view());

@@ -100,7 +100,10 @@ template <typename OnAttribute> std::size_t readUsualAttributes(std::string_view
     const char *bytes = text.data();
     const std::size_t size = text.size();
     const auto blank = [bytes](std::size_t at) { return bytes::isHtmlSpace(bytes[at]); };
-    std::size_t at = tagNameEnd(text, size == 0 ? 0 : 1);
+    std::size_t at = size == 0 ? 0 : 1; // past the tag's name, as tagNameEnd reads it
+    while (at < size && !blank(at) && bytes[at] != '/' && bytes[at] != '>') {
+        ++at;
+    }
     for (;;) {
         while (at < size && (blank(at) || bytes[at] == '/')) {
             ++at;
@@ -131,7 +134,14 @@ template <typename OnAttribute> std::size_t readUsualAttributes(std::string_view
             ++at;
         }
         if (at < size && (bytes[at] == '"' || bytes[at] == '\'')) {
-            const std::size_t quote = text.find(bytes[at], at + 1);
+            // Most values are short: their first bytes are looked at here, without a call.
+            std::size_t quote = at + 1;
+            while (quote < size && quote < at + 24 && bytes[quote] != bytes[at]) {
+                ++quote;
+            }
+            if (quote == size || bytes[quote] != bytes[at]) {
+                quote = text.find(bytes[at], quote);
+            }
             if (quote == npos) {
                 return npos; // a quote never closed ends the reading: no close
             }
