@@ -359,17 +359,22 @@ std::size_t findTagStartIn(std::string_view text, std::size_t from, const Kind &
 }
 
 // The needles of a findAnyFast search as its lanes compare them: each needle's first two bytes
-// and its last; every needle has two bytes or more.
+// and its last, all with the bit of lower case set, so that one comparison serves the needles in
+// any case and those as written (a candidate is then checked as its needle is matched); every
+// needle has two bytes or more.
 constexpr std::size_t kMostNeedles = 6;
 
 struct AnyNeedles {
-    std::span<const std::string_view> needles;
+    std::span<const AnyNeedle> needles;
     std::size_t longest = 0;
 
     // Whether a needle starts at `at` (`at` + its size inside the text).
     bool startsAt(const char *text, std::size_t size, std::size_t at) const noexcept {
-        for (std::string_view needle : needles) {
-            if (needle.size() <= size - at && std::memcmp(text + at, needle.data(), needle.size()) == 0) {
+        for (const AnyNeedle &needle : needles) {
+            const std::string_view bytes = needle.text;
+            if (bytes.size() <= size - at &&
+                (needle.anyCase ? startsWithNoCase(std::string_view(text + at, bytes.size()), bytes)
+                                : std::memcmp(text + at, bytes.data(), bytes.size()) == 0)) {
                 return true;
             }
         }
@@ -385,13 +390,15 @@ std::size_t findAnyNarrow(const char *text, std::size_t size, std::size_t from, 
     std::size_t at = from;
 #ifdef VELMORAINE_VECTOR_SEARCH
     for (; at <= last && last - at >= kLanes - 1; at += kLanes) {
-        const Lanes first = loadLanes(text + at);
-        const Lanes second = loadLanes(text + at + 1);
+        const Lanes first = loadLanes(text + at) | splat(kLowerCaseBit);
+        const Lanes second = loadLanes(text + at + 1) | splat(kLowerCaseBit);
         std::uint32_t candidates = 0;
-        for (std::string_view needle : any.needles) {
-            const Lanes ends = loadLanes(text + at + needle.size() - 1);
-            candidates |= laneMask((first == splat(needle.front())) & (second == splat(needle[1])) &
-                                   (ends == splat(needle.back())));
+        for (const AnyNeedle &needle : any.needles) {
+            const std::size_t end = needle.text.size() - 1;
+            const Lanes ends = loadLanes(text + at + end) | splat(kLowerCaseBit);
+            candidates |= laneMask((first == splat(folded<true>(needle.text[0]))) &
+                                   (second == splat(folded<true>(needle.text[1]))) &
+                                   (ends == splat(folded<true>(needle.text[end]))));
         }
         for (; candidates != 0; candidates &= candidates - 1) {
             const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
@@ -427,21 +434,21 @@ __attribute__((target("avx2"))) std::size_t findAnyWideOf(const char *text, std:
     __m256i lasts[Count];
     std::size_t ends[Count];
     for (std::size_t i = 0; i < Count; ++i) {
-        const std::string_view needle = any.needles[i];
-        firsts[i] = _mm256_set1_epi8(needle.front());
-        seconds[i] = _mm256_set1_epi8(needle[1]);
-        lasts[i] = _mm256_set1_epi8(needle.back());
+        const std::string_view needle = any.needles[i].text;
         ends[i] = needle.size() - 1;
+        firsts[i] = _mm256_set1_epi8(folded<true>(needle[0]));
+        seconds[i] = _mm256_set1_epi8(folded<true>(needle[1]));
+        lasts[i] = _mm256_set1_epi8(folded<true>(needle[ends[i]]));
     }
     std::size_t at = from;
     for (; at <= last && last - at >= 31; at += 32) {
-        const __m256i first = loadWide<false>(text + at);
-        const __m256i second = loadWide<false>(text + at + 1);
+        const __m256i first = loadWide<true>(text + at);
+        const __m256i second = loadWide<true>(text + at + 1);
         __m256i hits = _mm256_setzero_si256();
         for (std::size_t i = 0; i < Count; ++i) {
             const __m256i starts =
                 _mm256_and_si256(_mm256_cmpeq_epi8(first, firsts[i]), _mm256_cmpeq_epi8(second, seconds[i]));
-            const __m256i endings = _mm256_cmpeq_epi8(loadWide<false>(text + at + ends[i]), lasts[i]);
+            const __m256i endings = _mm256_cmpeq_epi8(loadWide<true>(text + at + ends[i]), lasts[i]);
             hits = _mm256_or_si256(hits, _mm256_and_si256(starts, endings));
         }
         for (auto candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(hits)); candidates != 0;
@@ -580,16 +587,16 @@ std::size_t findNoCase(std::string_view text, std::string_view needle, std::size
                                needle.size() - 1, folded<true>(needle.back()), folded<true>(needle[1]), matches);
 }
 
-std::size_t findAnyFast(std::string_view text, std::span<const std::string_view> needles, std::size_t from) noexcept {
+std::size_t findAnyFast(std::string_view text, std::span<const AnyNeedle> needles, std::size_t from) noexcept {
     if (needles.size() > kMostNeedles) {
         return npos; // not a search this function makes
     }
     AnyNeedles any{needles};
-    for (std::string_view needle : needles) {
-        if (needle.empty()) {
+    for (const AnyNeedle &needle : needles) {
+        if (needle.text.empty()) {
             return from <= text.size() ? from : npos;
         }
-        any.longest = std::max(any.longest, needle.size());
+        any.longest = std::max(any.longest, needle.text.size());
     }
     if (needles.empty() || from > text.size()) {
         return npos;
@@ -597,7 +604,8 @@ std::size_t findAnyFast(std::string_view text, std::span<const std::string_view>
     // The blocks stop where the longest needle would run past the end; the positions after
     // that are tried one at a time.
     std::size_t at = from;
-    const bool lanes = std::all_of(needles.begin(), needles.end(), [](std::string_view n) { return n.size() >= 2; });
+    const bool lanes =
+        std::all_of(needles.begin(), needles.end(), [](const AnyNeedle &n) { return n.text.size() >= 2; });
     if (lanes && any.longest <= text.size() && at <= text.size() - any.longest) {
         const std::size_t last = text.size() - any.longest;
 #ifdef VELMORAINE_WIDE_ANY_SEARCH

@@ -68,11 +68,16 @@ std::size_t findFast(std::string_view text, std::string_view needle, std::size_t
 // The same, comparing ASCII letters without regard to case.
 std::size_t findNoCase(std::string_view text, std::string_view needle, std::size_t from = 0) noexcept;
 
+// A needle of findAnyFast: its bytes as written, or with ASCII letters in any case.
+struct AnyNeedle {
+    std::string_view text;
+    bool anyCase = false;
+};
+
 // The first position at or after `from` where any of `needles` (at most six) starts, in one pass
 // for all of them (each needle's first two bytes and its last pick the candidates); npos when
-// none does, as std::string_view::find would answer for the nearest of them.
-std::size_t findAnyFast(std::string_view text, std::span<const std::string_view> needles,
-                        std::size_t from = 0) noexcept;
+// none does, as std::string_view::find (or findNoCase) would answer for the nearest of them.
+std::size_t findAnyFast(std::string_view text, std::span<const AnyNeedle> needles, std::size_t from = 0) noexcept;
 
 // Which of two needles was found where: `at` is npos when neither occurs.
 struct EitherFound {

@@ -1,7 +1,6 @@
 #include "core/base/needle_places.h"
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 
 #include "core/base/bytes.h"
@@ -14,7 +13,7 @@ constexpr std::size_t npos = std::string_view::npos;
 
 NeedlePlaces::NeedlePlaces(std::string_view page, const std::vector<Sought> &needles, std::size_t kept) : m_page(page) {
     for (const Sought &needle : needles) {
-        m_needles.push_back({needle.text, std::min(needle.from, page.size()), {}, page.size()});
+        m_needles.push_back({needle.text, needle.anyCase, std::min(needle.from, page.size()), {}, page.size()});
     }
     // The pass runs from one needle's `from` to the next, each stretch with the needles that
     // count in it; a needle that has all the places it keeps is left out from there on.
@@ -30,7 +29,7 @@ NeedlePlaces::NeedlePlaces(std::string_view page, const std::vector<Sought> &nee
     }
     for (std::size_t stop = 0; stop + 1 < stops.size(); ++stop) {
         const std::size_t end = stops[stop + 1];
-        std::vector<std::string_view> looked = lookedForAt(stops[stop]);
+        std::vector<AnyNeedle> looked = lookedForAt(stops[stop]);
         // The stretch's places, with the bytes after it that a needle starting in it runs into.
         const std::string_view stretch = page.substr(0, end + longest - 1);
         const auto next = [&](std::size_t from) {
@@ -40,8 +39,7 @@ NeedlePlaces::NeedlePlaces(std::string_view page, const std::vector<Sought> &nee
         for (std::size_t at = next(stops[stop]); at != npos; at = next(at + 1)) {
             bool full = false;
             for (Needle &needle : m_needles) {
-                if (needle.from > at || needle.complete != page.size() || page.size() - at < needle.text.size() ||
-                    std::memcmp(page.data() + at, needle.text.data(), needle.text.size()) != 0) {
+                if (needle.from > at || needle.complete != page.size() || !startsAt(needle, at)) {
                     continue;
                 }
                 needle.places.push_back(at);
@@ -60,15 +58,16 @@ NeedlePlaces::NeedlePlaces(std::string_view page, const std::vector<Sought> &nee
     }
 }
 
-std::vector<std::string_view> NeedlePlaces::lookedForAt(std::size_t at) const {
+std::vector<AnyNeedle> NeedlePlaces::lookedForAt(std::size_t at) const {
     const auto open = [&](const Needle &needle) { return needle.from <= at && needle.complete == m_page.size(); };
-    std::vector<std::string_view> looked;
+    std::vector<AnyNeedle> looked;
     for (const Needle &needle : m_needles) {
         const auto startsIt = [&](const Needle &other) {
-            return open(other) && other.text.size() < needle.text.size() && needle.text.starts_with(other.text);
+            return open(other) && !other.anyCase && !needle.anyCase && other.text.size() < needle.text.size() &&
+                   needle.text.starts_with(other.text);
         };
         if (open(needle) && std::none_of(m_needles.begin(), m_needles.end(), startsIt)) {
-            looked.push_back(needle.text);
+            looked.push_back({needle.text, needle.anyCase});
         }
     }
     return looked;
@@ -81,10 +80,12 @@ std::size_t NeedlePlaces::find(std::size_t which, std::size_t from, std::size_t 
         return npos;
     }
     const std::string_view searched = m_page.substr(0, to);
+    const auto search = [&](std::string_view text, std::size_t at) {
+        return needle.anyCase ? findNoCase(text, needle.text, at) : findFast(text, needle.text, at);
+    };
     if (from < needle.from) {
         // Before its places count: the page up to where they do.
-        const std::size_t before =
-            findFast(searched.substr(0, std::min(to, needle.from + needle.text.size() - 1)), needle.text, from);
+        const std::size_t before = search(searched.substr(0, std::min(to, needle.from + needle.text.size() - 1)), from);
         if (before != npos) {
             return before;
         }
@@ -98,7 +99,15 @@ std::size_t NeedlePlaces::find(std::size_t which, std::size_t from, std::size_t 
         from = needle.complete;
     }
     // Past the places kept: the page from there on.
-    return findFast(searched, needle.text, from);
+    return search(searched, from);
+}
+
+bool NeedlePlaces::startsAt(const Needle &needle, std::size_t at) const {
+    if (m_page.size() - at < needle.text.size()) {
+        return false;
+    }
+    const std::string_view here = m_page.substr(at, needle.text.size());
+    return needle.anyCase ? equalsNoCase(here, needle.text) : here == needle.text;
 }
 
 std::size_t NeedlePlaces::indexOf(std::string_view needle) const {

@@ -6,14 +6,18 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/bytes.h"
+
 namespace velmoraine::bytes {
 
 class NeedlePlaces {
 public:
-    // A needle (not empty) and where in the page its places start to count.
+    // A needle (not empty), where in the page its places start to count, and whether its ASCII
+    // letters match in any case.
     struct Sought {
         std::string_view text;
         std::size_t from = 0;
+        bool anyCase = false;
     };
 
     // One pass over `page` for all the needles (at most six), each from its `from` on. A needle
@@ -40,6 +44,7 @@ public:
 private:
     struct Needle {
         std::string_view text;
+        bool anyCase = false;
         std::size_t from = 0; // the places are those at or after this
         std::vector<std::size_t> places;
         std::size_t complete = 0; // ... and before this, all of them
@@ -47,7 +52,10 @@ private:
 
     // The needles the pass looks for at `at`: those that count there and keep more places, less
     // one that a shorter one starts (found at the shorter one's places).
-    std::vector<std::string_view> lookedForAt(std::size_t at) const;
+    std::vector<AnyNeedle> lookedForAt(std::size_t at) const;
+
+    // Whether the needle starts at `at` of the page.
+    bool startsAt(const Needle &needle, std::size_t at) const;
 
     std::string_view m_page;
     std::vector<Needle> m_needles;

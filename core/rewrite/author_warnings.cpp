@@ -165,7 +165,7 @@ std::optional<std::string> policyWarning(const Tag &meta, std::string_view hash)
 // else the pass stops at each "<" followed by "m" (in any case).
 std::vector<std::string> readPolicies(std::string_view page, std::string_view hash) {
     std::vector<std::string> warnings;
-    if (bytes::findNoCase(page, "content-security-policy") == npos) {
+    if (bytes::findNoCase(page, kPolicyName) == npos) {
         return warnings;
     }
     Tag tag; // read again at each meta tag
@@ -211,16 +211,19 @@ std::future<std::vector<std::string>> readPoliciesAside(std::string_view page, s
 } // namespace
 
 std::vector<std::string> authorWarnings(std::string_view page, std::size_t formTagStart, std::size_t formTagClose,
-                                        const std::vector<std::string> &records, std::string_view hash) {
+                                        const std::vector<std::string> &records, std::string_view hash,
+                                        std::optional<bool> namesPolicy) {
     std::vector<std::string> warnings;
     Names ruled;
     for (const std::string &record : records) {
         ruled.emplace(rules::recordFieldName(record));
     }
     // On a large page the policies of the whole page are read on a second thread while this one
-    // walks the form. The labels elsewhere in the page are read only for a field the walk found
-    // without a label of its own, whose id one of them may name.
-    std::future<std::vector<std::string>> aside = readPoliciesAside(page, hash);
+    // walks the form, unless the caller knows the page declares none. The labels elsewhere in the
+    // page are read only for a field the walk found without a label of its own, whose id one of
+    // them may name.
+    const bool noPolicy = namesPolicy == false;
+    std::future<std::vector<std::string>> aside = noPolicy ? decltype(aside)() : readPoliciesAside(page, hash);
     const FormFieldsSeen seen = walkFields(page, formTagClose, ruled);
     const bool idsToLookUp =
         std::any_of(seen.unlabelled.begin(), seen.unlabelled.end(), [](const Unlabelled &f) { return !f.id.empty(); });
@@ -233,7 +236,8 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
         own != nullptr && own->value.find("velmoraine_sub") == npos) {
         warnings.push_back(texts::fill(texts::kWarnOnSubmitReplaced, own->value));
     }
-    std::vector<std::string> policies = aside.valid() ? aside.get() : readPolicies(page, hash);
+    std::vector<std::string> policies =
+        aside.valid() ? aside.get() : (noPolicy ? std::vector<std::string>() : readPolicies(page, hash));
     warnings.insert(warnings.end(), std::make_move_iterator(policies.begin()), std::make_move_iterator(policies.end()));
     return warnings;
 }

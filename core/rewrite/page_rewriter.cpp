@@ -55,17 +55,20 @@ HiddenInput findHiddenInput(std::string_view rest, const bytes::NeedlePlaces &pl
 // The needles the rewriter looks for in the page, in one pass: the old block and the webbot
 // comments in the whole page; after the chosen form's tag (which closes at `tagClose`), the
 // earlier hidden input (kHiddenGeneral starts kHiddenExact) and the attributes an earlier run
-// wrote on the fields. The steps' searches of the page's bytes are then look-ups, however often
-// a cut makes them search again. Where the block goes ("</head>") is left to its own search,
-// which stops near the top of nearly every page.
-bytes::NeedlePlaces rewriterPlaces(std::string_view page, std::size_t tagClose) {
-    return bytes::NeedlePlaces(page,
-                               {{kBeginMarker, 0},
-                                {kWebbotOpen, 0},
-                                {kHiddenGeneral, tagClose + 1},
-                                {kHiddenExact, tagClose + 1},
-                                {kWrittenAttribute, tagClose}},
-                               bytes::NeedlePlaces::keptFor(page.size()));
+// wrote on the fields; and, for the warnings of a run with rules, the name of a policy in any
+// case. The steps' searches of the page's bytes are then look-ups, however often a cut makes
+// them search again. Where the block goes ("</head>") is left to its own search, which stops
+// near the top of nearly every page.
+bytes::NeedlePlaces rewriterPlaces(std::string_view page, std::size_t tagClose, bool warnings) {
+    std::vector<bytes::NeedlePlaces::Sought> needles = {{kBeginMarker, 0},
+                                                        {kWebbotOpen, 0},
+                                                        {kHiddenGeneral, tagClose + 1},
+                                                        {kHiddenExact, tagClose + 1},
+                                                        {kWrittenAttribute, tagClose}};
+    if (warnings) {
+        needles.push_back({kPolicyName, 0, true});
+    }
+    return bytes::NeedlePlaces(page, needles, bytes::NeedlePlaces::keptFor(page.size()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -503,7 +506,10 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     tag.push_back('>');
 
     const std::string_view rest = page.substr(tagClose + 1);
-    const bytes::NeedlePlaces places = rewriterPlaces(page, tagClose);
+    const bytes::NeedlePlaces places = rewriterPlaces(page, tagClose, haveRules);
+    if (const std::size_t policy = places.indexOf(kPolicyName); policy != npos) {
+        result.namesPolicy = places.find(policy, 0, page.size()) != npos;
+    }
     const HiddenInput earlier = findHiddenInput(rest, places);
     const bool keepEarlier = earlier.start != npos && input.mode == LaunchMode::Editor;
     const bool dropEarlier = earlier.start != npos && !keepEarlier && earlier.end != npos;
@@ -519,9 +525,10 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     std::future<std::vector<std::string>> warnings;
     if (haveRules && input.warnings && page.size() >= aside::kSecondThreadFrom) {
         result.cspHash = cspHash(block);
-        warnings = aside::start([page, tagStart, tagClose, &records, hash = result.cspHash] {
-            return authorWarnings(page, tagStart, tagClose, records, hash);
-        });
+        warnings =
+            aside::start([page, tagStart, tagClose, &records, hash = result.cspHash, policy = result.namesPolicy] {
+                return authorWarnings(page, tagStart, tagClose, records, hash, policy);
+            });
     }
 
     std::optional<TagEdit> hiddenCut;
@@ -563,7 +570,7 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     } else {
         result.cspHash = cspHash(block);
         if (input.warnings) {
-            result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash);
+            result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash, result.namesPolicy);
         }
     }
     output.pieces = withBlock(kept, *insertion, block).pieces();
@@ -575,7 +582,8 @@ std::vector<std::string> warningsFor(const RewriteInput &input, const PiecesResu
     if (!result.output || result.cspHash.empty() || input.records == nullptr) {
         return {};
     }
-    return authorWarnings(input.page, result.formTagStart, result.formTagClose, *input.records, result.cspHash);
+    return authorWarnings(input.page, result.formTagStart, result.formTagClose, *input.records, result.cspHash,
+                          result.namesPolicy);
 }
 
 RewriteResult rewritePage(const RewriteInput &input) {

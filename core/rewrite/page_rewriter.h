@@ -88,6 +88,7 @@ struct PiecesResult {
     std::vector<std::string> warnings;  // authorWarnings, when a block was written
     std::size_t formTagStart = 0;       // the chosen form's tag in the page, for warningsFor
     std::size_t formTagClose = 0;
+    std::optional<bool> namesPolicy; // whether the page holds kPolicyName, when it was looked for
 };
 
 // Runs the rewriter's steps in their order. The pieces view the source page: it must outlive

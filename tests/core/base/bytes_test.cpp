@@ -267,11 +267,22 @@ TEST(IsHtmlSpace, IsSpaceTabLineFeedCarriageReturnAndFormFeed) {
 // the start or from anywhere, with room for few places or many, so that the searches before
 // where the places count and past those kept are tried too.
 TEST(NeedlePlaces, AnswerLikePlainSearchesOfThePage) {
+    using velmoraine::bytes::AnyNeedle;
     using velmoraine::bytes::findAnyFast;
     using velmoraine::bytes::NeedlePlaces;
     std::mt19937 random(77);
-    const std::string alphabet = "<!-wbt ai\"d\0"s;
-    const std::vector<std::string_view> needles = {"<!-", "<!-w", "wb", "a\"d", "\0<"sv};
+    const std::string alphabet = "<!-wWbBt ai\"dD\0"s;
+    const std::vector<AnyNeedle> needles = {
+        {"<!-"}, {"<!-w"}, {"wb", true}, {"a\"d"}, {"\0<"sv}, {"dw", true},
+    };
+    // Where a plain search finds the needle: in the page and the needle in lower case, for one
+    // in any case.
+    const auto plainFind = [](std::string_view page, const AnyNeedle &needle, std::size_t from) {
+        if (!needle.anyCase) {
+            return page.find(needle.text, from);
+        }
+        return velmoraine::bytes::lowerAsciiCopy(page).find(velmoraine::bytes::lowerAsciiCopy(needle.text), from);
+    };
     for (int round = 0; round < 200; ++round) {
         std::string text(random() % 200, ' ');
         for (char &c : text) {
@@ -281,24 +292,24 @@ TEST(NeedlePlaces, AnswerLikePlainSearchesOfThePage) {
         const std::string_view page = std::string_view(shifted).substr(round % 32);
         for (std::size_t from = 0; from <= page.size() + 1; ++from) {
             std::size_t nearest = npos;
-            for (std::string_view needle : needles) {
-                nearest = std::min(nearest, page.find(needle, from));
+            for (const AnyNeedle &needle : needles) {
+                nearest = std::min(nearest, plainFind(page, needle, from));
             }
             ASSERT_EQ(findAnyFast(page, needles, from), nearest) << text;
         }
         std::vector<NeedlePlaces::Sought> sought;
-        for (std::string_view needle : needles) {
-            sought.push_back({needle, round % 3 == 0 ? 0 : random() % (page.size() + 2)});
+        for (const AnyNeedle &needle : needles) {
+            sought.push_back({needle.text, round % 3 == 0 ? 0 : random() % (page.size() + 2), needle.anyCase});
         }
         const NeedlePlaces places(page, sought, 1 + round % 4);
         for (std::size_t which = 0; which < needles.size(); ++which) {
             for (int query = 0; query < 40; ++query) {
                 const std::size_t to = random() % (page.size() + 2);
                 const std::size_t from = random() % (page.size() + 2);
-                const std::size_t plain = page.substr(0, std::min(to, page.size())).find(needles[which], from);
+                const std::size_t plain = plainFind(page.substr(0, std::min(to, page.size())), needles[which], from);
                 ASSERT_EQ(places.find(which, from, to), plain) << text << " " << which << " " << from << " " << to;
             }
         }
     }
-    EXPECT_EQ(findAnyFast("abc", std::vector<std::string_view>{}), npos);
+    EXPECT_EQ(findAnyFast("abc", std::vector<AnyNeedle>{}), npos);
 }
