@@ -18,24 +18,11 @@ bool isNameByte(char c) noexcept {
            c == '.' || c == ':';
 }
 
-// The first position of `needle` (lower case) at or after `from`, ASCII letters compared
-// without regard to case; npos when there is none.
-std::size_t findNoCase(std::string_view text, std::string_view needle, std::size_t from) noexcept {
-    const char first = needle.front();
-    const char firstUpper = static_cast<char>(first - 'a' + 'A');
-    for (std::size_t at = from; at + needle.size() <= text.size(); ++at) {
-        if ((text[at] == first || text[at] == firstUpper) && bytes::startsWithNoCase(text.substr(at), needle)) {
-            return at;
-        }
-    }
-    return std::string_view::npos;
-}
-
 // The name after "charset" inside one meta tag: blanks, "=", blanks, an optional quote, then
 // the name's bytes. Empty when the tag has no such value.
 std::string charsetInTag(std::string_view tag) {
-    for (std::size_t at = findNoCase(tag, kCharset, 0); at != std::string_view::npos;
-         at = findNoCase(tag, kCharset, at + kCharset.size())) {
+    for (std::size_t at = bytes::findNoCase(tag, kCharset, 0); at != std::string_view::npos;
+         at = bytes::findNoCase(tag, kCharset, at + kCharset.size())) {
         std::size_t pos = at + kCharset.size();
         while (pos < tag.size() && bytes::isHtmlSpace(tag[pos])) {
             ++pos;
@@ -72,10 +59,10 @@ std::string declaredCharset(std::string_view page) {
     }
     // The declaration belongs to the head: the search ends where the body begins, so a page
     // that quotes a meta tag in its text is not read by the quote.
-    const std::size_t body = findNoCase(page, "<body", 0);
+    const std::size_t body = bytes::findNoCase(page, "<body", 0);
     const std::string_view head = page.substr(0, body);
-    for (std::size_t at = findNoCase(head, kMeta, 0); at != std::string_view::npos;
-         at = findNoCase(head, kMeta, at + kMeta.size())) {
+    for (std::size_t at = bytes::findNoCase(head, kMeta, 0); at != std::string_view::npos;
+         at = bytes::findNoCase(head, kMeta, at + kMeta.size())) {
         const std::size_t close = head.find('>', at);
         const std::string_view tag =
             head.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);

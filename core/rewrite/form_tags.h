@@ -75,24 +75,4 @@ template <typename Visit> void walkFormTags(std::string_view page, std::size_t f
     });
 }
 
-// The same, reading whole and visiting only the tags for which `wanted(name, text)` is true
-// (`name` "<input", ..., `text` the tag's text through its ">"); the walk passes over the others
-// as it would have.
-template <typename Visit, typename Wanted>
-void walkFormTags(std::string_view page, std::size_t from, Visit &&visit, Wanted &&wanted) {
-    scan::Tag tag;
-    walkFormTagStarts(page, from, [&](std::size_t at, std::string_view rest, std::string_view name) {
-        const std::size_t close = scan::tagCloseOf(rest);
-        if (close == std::string_view::npos) {
-            return at + 1;
-        }
-        const std::string_view text = rest.substr(0, close + 1);
-        if (wanted(name, text)) {
-            scan::readTagInto(rest, tag);
-            visit(at, text, tag);
-        }
-        return at + close + 1;
-    });
-}
-
 } // namespace velmoraine::rewrite
