@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <span>
 
 #if defined(__linux__)
@@ -25,8 +24,8 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 constexpr char kLowerCaseBit = 0x20;
 
-// The byte with the bit of lower case set, when `Fold`.
-template <bool Fold> constexpr char folded(char c) noexcept { return Fold ? static_cast<char>(c | kLowerCaseBit) : c; }
+// The byte with the bit of lower case set: a letter's two cases give one byte.
+constexpr char folded(char c) noexcept { return static_cast<char>(c | kLowerCaseBit); }
 
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #define VELMORAINE_VECTOR_SEARCH 1
@@ -67,7 +66,7 @@ template <typename Matches> std::uint32_t laneMask(const Matches &matches) noexc
 #endif
 
 // findCandidate (below) with the 16-byte lanes every build has.
-template <bool Fold, typename Verify>
+template <typename Verify>
 std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
                                 char probeA, char probeB, Verify &verify) {
     std::size_t at = from;
@@ -75,14 +74,9 @@ std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t 
     const Lanes leads = splat(lead);
     const Lanes probesA = splat(probeA);
     const Lanes probesB = splat(probeB);
-    const Lanes folding = splat(Fold ? kLowerCaseBit : 0);
     // One bit for each of the sixteen positions from `block` on that is a candidate.
     const auto candidatesAt = [&](const char *block) {
-        const Lanes probes = loadLanes(block + offset) | folding;
-        if constexpr (Fold) {
-            return laneMask(((loadLanes(block) | folding) == leads) & (probes == probesA) &
-                            ((loadLanes(block + 1) | folding) == probesB));
-        }
+        const Lanes probes = loadLanes(block + offset);
         return laneMask((loadLanes(block) == leads) & ((probes == probesA) | (probes == probesB)));
     };
     // Offers the candidates of a mask, lowest first; the first that `verify` accepts, or npos.
@@ -132,11 +126,7 @@ std::size_t findCandidateNarrow(const char *text, std::size_t from, std::size_t 
     }
 #endif
     for (; at <= last; ++at) {
-        const char byte = folded<Fold>(text[at]);
-        const char probe = folded<Fold>(text[at + offset]);
-        const bool probed =
-            Fold ? probe == probeA && folded<Fold>(text[at + 1]) == probeB : probe == probeA || probe == probeB;
-        if (byte == lead && probed && verify(at)) {
+        if (text[at] == lead && (text[at + offset] == probeA || text[at + offset] == probeB) && verify(at)) {
             return at;
         }
     }
@@ -152,26 +142,16 @@ bool haveWideLanes() noexcept {
     return wide;
 }
 
-// Thirty-two bytes from `bytes` on, with the bit of lower case set when `Fold`.
-template <bool Fold>
-__attribute__((target("avx2"), always_inline)) inline __m256i loadWide(const char *bytes) noexcept {
-    const __m256i lanes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes));
-    return Fold ? _mm256_or_si256(lanes, _mm256_set1_epi8(kLowerCaseBit)) : lanes;
-}
-
-// The lanes whose probes match: folded, `first` is `a` and `second` is `b`; else `first` is `a`
-// or `second` is `b`.
-template <bool Fold>
-__attribute__((target("avx2"), always_inline)) inline __m256i probedWide(__m256i first, __m256i second, __m256i a,
-                                                                         __m256i b) noexcept {
-    return Fold ? _mm256_and_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, b))
-                : _mm256_or_si256(_mm256_cmpeq_epi8(first, a), _mm256_cmpeq_epi8(second, b));
+// Thirty-two bytes from `bytes` on, each folded.
+__attribute__((target("avx2"), always_inline)) inline __m256i loadFolded(const char *bytes) noexcept {
+    return _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(bytes)),
+                           _mm256_set1_epi8(kLowerCaseBit));
 }
 
 // findCandidateNarrow with 32-byte lanes, two blocks a round; the last positions go to the
 // narrow search. Built for AVX2 whatever the rest of the program is built for, and called only
 // where the processor has it.
-template <bool Fold, typename Verify>
+template <typename Verify>
 __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, std::size_t from, std::size_t last,
                                                               char lead, std::size_t offset, char probeA, char probeB,
                                                               Verify &verify) {
@@ -181,17 +161,16 @@ __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, 
     std::size_t at = from;
     for (; at <= last && last - at >= 63; at += 64) {
         const char *block = text + at;
-        const __m256i low = loadWide<Fold>(block);
-        const __m256i high = loadWide<Fold>(block + 32);
-        const __m256i lowProbes = loadWide<Fold>(block + offset);
-        const __m256i highProbes = loadWide<Fold>(block + offset + 32);
-        // Folded, the second probe is the byte after the lead; else another byte at `offset`.
-        const __m256i lowSeconds = Fold ? loadWide<Fold>(block + 1) : lowProbes;
-        const __m256i highSeconds = Fold ? loadWide<Fold>(block + 33) : highProbes;
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 32));
+        const __m256i lowProbes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + offset));
+        const __m256i highProbes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + offset + 32));
         const __m256i lowHits =
-            _mm256_and_si256(_mm256_cmpeq_epi8(low, leads), probedWide<Fold>(lowProbes, lowSeconds, probesA, probesB));
-        const __m256i highHits = _mm256_and_si256(_mm256_cmpeq_epi8(high, leads),
-                                                  probedWide<Fold>(highProbes, highSeconds, probesA, probesB));
+            _mm256_and_si256(_mm256_cmpeq_epi8(low, leads), _mm256_or_si256(_mm256_cmpeq_epi8(lowProbes, probesA),
+                                                                            _mm256_cmpeq_epi8(lowProbes, probesB)));
+        const __m256i highHits =
+            _mm256_and_si256(_mm256_cmpeq_epi8(high, leads), _mm256_or_si256(_mm256_cmpeq_epi8(highProbes, probesA),
+                                                                             _mm256_cmpeq_epi8(highProbes, probesB)));
         std::uint64_t candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(lowHits)) |
                                    std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(highHits))} << 32;
         for (; candidates != 0; candidates &= candidates - 1) {
@@ -201,25 +180,22 @@ __attribute__((target("avx2"))) std::size_t findCandidateWide(const char *text, 
             }
         }
     }
-    return findCandidateNarrow<Fold>(text, at, last, lead, offset, probeA, probeB, verify);
+    return findCandidateNarrow(text, at, last, lead, offset, probeA, probeB, verify);
 }
 #endif
 
 // The first position in [from, last] whose byte is `lead`, whose byte `offset` further on is
 // `probeA` or `probeB`, and which `verify` accepts; npos when there is none. Every position up
-// to `last` + `offset` must be inside `text`. Uses the widest lanes the processor has. With
-// `Fold`, the byte `offset` further on must be `probeA` and the byte after the lead `probeB`
-// (`offset` at least one), all compared with the bit of lower case set (and given so), which
-// matches the two cases of a letter and a few other bytes besides: `verify` decides.
-template <bool Fold = false, typename Verify>
+// to `last` + `offset` must be inside `text`. Uses the widest lanes the processor has.
+template <typename Verify>
 std::size_t findCandidate(const char *text, std::size_t from, std::size_t last, char lead, std::size_t offset,
                           char probeA, char probeB, Verify verify) {
 #ifdef VELMORAINE_WIDE_SEARCH
     if (haveWideLanes()) {
-        return findCandidateWide<Fold>(text, from, last, lead, offset, probeA, probeB, verify);
+        return findCandidateWide(text, from, last, lead, offset, probeA, probeB, verify);
     }
 #endif
-    return findCandidateNarrow<Fold>(text, from, last, lead, offset, probeA, probeB, verify);
+    return findCandidateNarrow(text, from, last, lead, offset, probeA, probeB, verify);
 }
 
 // Whether the "<" at `at` may open a tag of findTagStart's kind; `at` + 2 is inside the text.
@@ -228,25 +204,6 @@ bool opensTagOfKind(const char *text, std::size_t at, std::string_view letters, 
     return text[at] == '<' && (next == '!' || letters.find(lowerAscii(next)) != npos ||
                                (next == '/' && afterSlash.find(lowerAscii(text[at + 2])) != npos));
 }
-
-// The letters of a findTagStart search as the lanes compare them: the letters after "<", and
-// those after "</", each list padded with its first letter.
-template <std::size_t Letters, std::size_t SlashLetters> struct TagStartLanes {
-    std::array<char, Letters> letters{};
-    std::array<char, SlashLetters> afterSlash{};
-    std::string_view letterText;
-    std::string_view slashText;
-
-    TagStartLanes(std::string_view lettersText, std::string_view afterSlashText)
-        : letterText(lettersText), slashText(afterSlashText) {
-        for (std::size_t i = 0; i < Letters; ++i) {
-            letters[i] = lettersText[i < lettersText.size() ? i : 0];
-        }
-        for (std::size_t i = 0; i < SlashLetters; ++i) {
-            afterSlash[i] = afterSlashText[i < afterSlashText.size() ? i : 0];
-        }
-    }
-};
 
 // The candidates of findTagStart in blocks of the narrow lanes: "<" followed by a byte that,
 // with the bit of lower case set, is "!" or one of the letters, or by "/" and then, the same,
@@ -396,9 +353,9 @@ std::size_t findAnyNarrow(const char *text, std::size_t size, std::size_t from, 
         for (const AnyNeedle &needle : any.needles) {
             const std::size_t end = needle.text.size() - 1;
             const Lanes ends = loadLanes(text + at + end) | splat(kLowerCaseBit);
-            candidates |= laneMask((first == splat(folded<true>(needle.text[0]))) &
-                                   (second == splat(folded<true>(needle.text[1]))) &
-                                   (ends == splat(folded<true>(needle.text[end]))));
+            candidates |=
+                laneMask((first == splat(folded(needle.text[0]))) & (second == splat(folded(needle.text[1]))) &
+                         (ends == splat(folded(needle.text[end]))));
         }
         for (; candidates != 0; candidates &= candidates - 1) {
             const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
@@ -436,19 +393,19 @@ __attribute__((target("avx2"))) std::size_t findAnyWideOf(const char *text, std:
     for (std::size_t i = 0; i < Count; ++i) {
         const std::string_view needle = any.needles[i].text;
         ends[i] = needle.size() - 1;
-        firsts[i] = _mm256_set1_epi8(folded<true>(needle[0]));
-        seconds[i] = _mm256_set1_epi8(folded<true>(needle[1]));
-        lasts[i] = _mm256_set1_epi8(folded<true>(needle[ends[i]]));
+        firsts[i] = _mm256_set1_epi8(folded(needle[0]));
+        seconds[i] = _mm256_set1_epi8(folded(needle[1]));
+        lasts[i] = _mm256_set1_epi8(folded(needle[ends[i]]));
     }
     std::size_t at = from;
     for (; at <= last && last - at >= 31; at += 32) {
-        const __m256i first = loadWide<true>(text + at);
-        const __m256i second = loadWide<true>(text + at + 1);
+        const __m256i first = loadFolded(text + at);
+        const __m256i second = loadFolded(text + at + 1);
         __m256i hits = _mm256_setzero_si256();
         for (std::size_t i = 0; i < Count; ++i) {
             const __m256i starts =
                 _mm256_and_si256(_mm256_cmpeq_epi8(first, firsts[i]), _mm256_cmpeq_epi8(second, seconds[i]));
-            const __m256i endings = _mm256_cmpeq_epi8(loadWide<true>(text + at + ends[i]), lasts[i]);
+            const __m256i endings = _mm256_cmpeq_epi8(loadFolded(text + at + ends[i]), lasts[i]);
             hits = _mm256_or_si256(hits, _mm256_and_si256(starts, endings));
         }
         for (auto candidates = static_cast<std::uint32_t>(_mm256_movemask_epi8(hits)); candidates != 0;
@@ -530,12 +487,7 @@ std::string decimal(long long value) { return std::to_string(value); }
 // Searching whole pages
 // ---------------------------------------------------------------------------------------------
 
-namespace {
-
-// The answer of a search that needs no look at the text (`from` past its end, an empty needle,
-// a needle longer than what is left), as std::string_view::find gives it; nullopt otherwise.
-std::optional<std::size_t> answerWithoutLooking(std::string_view text, std::string_view needle,
-                                                std::size_t from) noexcept {
+std::size_t findFast(std::string_view text, std::string_view needle, std::size_t from) noexcept {
     if (from > text.size()) {
         return npos;
     }
@@ -544,15 +496,6 @@ std::optional<std::size_t> answerWithoutLooking(std::string_view text, std::stri
     }
     if (needle.size() > text.size() - from) {
         return npos;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
-std::size_t findFast(std::string_view text, std::string_view needle, std::size_t from) noexcept {
-    if (const std::optional<std::size_t> answer = answerWithoutLooking(text, needle, from)) {
-        return *answer;
     }
     if (needle.size() == 1) {
         const void *found = std::memchr(text.data() + from, needle[0], text.size() - from);
@@ -571,20 +514,8 @@ std::size_t findFast(std::string_view text, std::string_view needle, std::size_t
 }
 
 std::size_t findNoCase(std::string_view text, std::string_view needle, std::size_t from) noexcept {
-    if (const std::optional<std::size_t> answer = answerWithoutLooking(text, needle, from)) {
-        return *answer;
-    }
-    const auto matches = [&](std::size_t at) { return startsWithNoCase(text.substr(at), needle); };
-    if (needle.size() == 1) {
-        for (std::size_t at = from; at < text.size(); ++at) {
-            if (matches(at)) {
-                return at;
-            }
-        }
-        return npos;
-    }
-    return findCandidate<true>(text.data(), from, text.size() - needle.size(), folded<true>(needle.front()),
-                               needle.size() - 1, folded<true>(needle.back()), folded<true>(needle[1]), matches);
+    const AnyNeedle any{needle, true};
+    return findAnyFast(text, std::span(&any, 1), from);
 }
 
 std::size_t findAnyFast(std::string_view text, std::span<const AnyNeedle> needles, std::size_t from) noexcept {
@@ -668,24 +599,29 @@ std::size_t findTagStart(std::string_view text, std::size_t from, std::string_vi
     // The scan's searches compare four letters and one after a slash; the wider lanes are for
     // the form walks that look at more kinds of tags.
     if (letters.size() <= 4 && afterSlash.size() == 1) {
-        return findTagStartIn(text, from, TagStartLanes<4, 1>(letters, afterSlash));
+        return TagStartSet<4, 1>(letters, afterSlash).find(text, from);
     }
     return TagStartSearch(letters, afterSlash).find(text, from);
 }
 
-TagStartSearch::TagStartSearch(std::string_view lettersText, std::string_view afterSlashText) noexcept
-    : letterText(lettersText.substr(0, letters.size())), slashText(afterSlashText.substr(0, afterSlash.size())) {
-    for (std::size_t i = 0; i < letters.size(); ++i) {
+template <std::size_t Letters, std::size_t SlashLetters>
+TagStartSet<Letters, SlashLetters>::TagStartSet(std::string_view lettersText, std::string_view afterSlashText) noexcept
+    : letterText(lettersText.substr(0, Letters)), slashText(afterSlashText.substr(0, SlashLetters)) {
+    for (std::size_t i = 0; i < Letters; ++i) {
         letters[i] = letterText.empty() ? '!' : letterText[i < letterText.size() ? i : 0];
     }
-    for (std::size_t i = 0; i < afterSlash.size(); ++i) {
+    for (std::size_t i = 0; i < SlashLetters; ++i) {
         afterSlash[i] = slashText.empty() ? '!' : slashText[i < slashText.size() ? i : 0];
     }
 }
 
-std::size_t TagStartSearch::find(std::string_view text, std::size_t from) const noexcept {
+template <std::size_t Letters, std::size_t SlashLetters>
+std::size_t TagStartSet<Letters, SlashLetters>::find(std::string_view text, std::size_t from) const noexcept {
     return findTagStartIn(text, from, *this);
 }
+
+template struct TagStartSet<4, 1>;
+template struct TagStartSet<8, 2>;
 
 std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept {
     return findTagStart(text, from, letters, std::string_view(&afterSlash, 1));

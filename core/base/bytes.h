@@ -103,18 +103,21 @@ std::size_t findTagStart(std::string_view text, std::size_t from, std::string_vi
 std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters,
                          std::string_view afterSlash) noexcept;
 
-// That search set up once, for a walk that asks it at every tag it stops at.
-struct TagStartSearch {
-    TagStartSearch(std::string_view letters, std::string_view afterSlash) noexcept;
+// That search set up once, for a walk that asks it at every tag it stops at: lanes for `Letters`
+// letters and `SlashLetters` letters after a slash (the scan's four and one, the form walks'
+// eight and two).
+template <std::size_t Letters, std::size_t SlashLetters> struct TagStartSet {
+    TagStartSet(std::string_view letters, std::string_view afterSlash) noexcept;
 
     [[nodiscard]] std::size_t find(std::string_view text, std::size_t from) const noexcept;
 
     // The lanes' bytes: the letters, the letters after a slash, each padded with its first.
-    std::array<char, 8> letters{};
-    std::array<char, 2> afterSlash{};
+    std::array<char, Letters> letters{};
+    std::array<char, SlashLetters> afterSlash{};
     std::string_view letterText;
     std::string_view slashText;
 };
+using TagStartSearch = TagStartSet<8, 2>;
 
 // ---------------------------------------------------------------------------------------------
 // Large buffers

@@ -161,11 +161,11 @@ std::optional<std::string> policyWarning(const Tag &meta, std::string_view hash)
 }
 
 // The warnings of the page's policy meta tags. A tag declares a policy only where the page holds
-// its name, so a page without it is read by one search for the name, many positions at a time;
-// else the pass stops at each "<" followed by "m" (in any case).
-std::vector<std::string> readPolicies(std::string_view page, std::string_view hash) {
+// its name, so a page without it is read by one search for the name (none when the caller has
+// looked: `namesPolicy`); else the pass stops at each "<" followed by "m" (in any case).
+std::vector<std::string> readPolicies(std::string_view page, std::string_view hash, std::optional<bool> namesPolicy) {
     std::vector<std::string> warnings;
-    if (bytes::findNoCase(page, kPolicyName) == npos) {
+    if (!(namesPolicy ? *namesPolicy : bytes::findNoCase(page, kPolicyName) != npos)) {
         return warnings;
     }
     Tag tag; // read again at each meta tag
@@ -200,12 +200,14 @@ Names readLabelTargets(std::string_view page) {
     return labelled;
 }
 
-// readPolicies on another thread; an empty future when the page is small or no thread can be had.
-std::future<std::vector<std::string>> readPoliciesAside(std::string_view page, std::string_view hash) {
-    if (page.size() < aside::kSecondThreadFrom) {
+// readPolicies on another thread; an empty future when the page is small, the caller knows it
+// names no policy, or no thread can be had.
+std::future<std::vector<std::string>> readPoliciesAside(std::string_view page, std::string_view hash,
+                                                        std::optional<bool> namesPolicy) {
+    if (page.size() < aside::kSecondThreadFrom || namesPolicy == false) {
         return {};
     }
-    return aside::start([page, hash] { return readPolicies(page, hash); });
+    return aside::start([page, hash, namesPolicy] { return readPolicies(page, hash, namesPolicy); });
 }
 
 } // namespace
@@ -222,8 +224,7 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
     // walks the form, unless the caller knows the page declares none. The labels elsewhere in the
     // page are read only for a field the walk found without a label of its own, whose id one of
     // them may name.
-    const bool noPolicy = namesPolicy == false;
-    std::future<std::vector<std::string>> aside = noPolicy ? decltype(aside)() : readPoliciesAside(page, hash);
+    std::future<std::vector<std::string>> aside = readPoliciesAside(page, hash, namesPolicy);
     const FormFieldsSeen seen = walkFields(page, formTagClose, ruled);
     const bool idsToLookUp =
         std::any_of(seen.unlabelled.begin(), seen.unlabelled.end(), [](const Unlabelled &f) { return !f.id.empty(); });
@@ -236,8 +237,7 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
         own != nullptr && own->value.find("velmoraine_sub") == npos) {
         warnings.push_back(texts::fill(texts::kWarnOnSubmitReplaced, own->value));
     }
-    std::vector<std::string> policies =
-        aside.valid() ? aside.get() : (noPolicy ? std::vector<std::string>() : readPolicies(page, hash));
+    std::vector<std::string> policies = aside.valid() ? aside.get() : readPolicies(page, hash, namesPolicy);
     warnings.insert(warnings.end(), std::make_move_iterator(policies.begin()), std::make_move_iterator(policies.end()));
     return warnings;
 }

@@ -520,15 +520,12 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
 
     // On a large page the warnings are read on a second thread while this one builds the page;
     // they read the page only. Their answer is dropped when the rewriter gives up.
-    result.formTagStart = tagStart;
-    result.formTagClose = tagClose;
+    const std::string hash = haveRules ? cspHash(block) : std::string();
     std::future<std::vector<std::string>> warnings;
     if (haveRules && input.warnings && page.size() >= aside::kSecondThreadFrom) {
-        result.cspHash = cspHash(block);
-        warnings =
-            aside::start([page, tagStart, tagClose, &records, hash = result.cspHash, policy = result.namesPolicy] {
-                return authorWarnings(page, tagStart, tagClose, records, hash, policy);
-            });
+        warnings = aside::start([page, tagStart, tagClose, &records, hash, policy = result.namesPolicy] {
+            return authorWarnings(page, tagStart, tagClose, records, hash, policy);
+        });
     }
 
     std::optional<TagEdit> hiddenCut;
@@ -565,13 +562,13 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
         result.message = std::string(texts::kNoHeadOrBody);
         return result;
     }
+    result.cspHash = hash;
+    result.formTagStart = tagStart;
+    result.formTagClose = tagClose;
     if (warnings.valid()) {
         result.warnings = warnings.get();
-    } else {
-        result.cspHash = cspHash(block);
-        if (input.warnings) {
-            result.warnings = authorWarnings(page, tagStart, tagClose, records, result.cspHash, result.namesPolicy);
-        }
+    } else if (input.warnings) {
+        result.warnings = authorWarnings(page, tagStart, tagClose, records, hash, result.namesPolicy);
     }
     output.pieces = withBlock(kept, *insertion, block).pieces();
     result.output = std::move(output);
