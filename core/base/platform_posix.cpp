@@ -253,39 +253,44 @@ long long writeAt(const File &file, const char *data, std::size_t size, std::uin
 
 bool writeAll(const File &file, std::span<const std::string_view> parts) {
     std::array<iovec, kPartsPerWrite> vectors{};
-    while (!parts.empty()) {
-        const std::size_t taken = std::min(parts.size(), vectors.size());
-        for (std::size_t i = 0; i < taken; ++i) {
-            vectors[i] = {const_cast<char *>(parts[i].data()), parts[i].size()};
+    std::size_t part = 0; // the first part not yet wholly written
+    std::size_t done = 0; // its bytes already written
+    for (;;) {
+        while (part < parts.size() && done == parts[part].size()) {
+            ++part;
+            done = 0;
         }
-        parts = parts.subspan(taken);
-        iovec *next = vectors.data();
-        std::size_t count = taken;
-        while (count > 0) {
-            const ssize_t put = ::writev(fdOf(file), next, static_cast<int>(count));
-            if (put < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return false;
-            }
-            if (put == 0) {
-                return false;
-            }
-            // Step over what went out: whole parts, then the start of the next.
-            auto left = static_cast<std::size_t>(put);
-            while (count > 0 && left >= next->iov_len) {
-                left -= next->iov_len;
-                ++next;
-                --count;
-            }
-            if (count > 0) {
-                next->iov_base = static_cast<char *>(next->iov_base) + left;
-                next->iov_len -= left;
-            }
+        if (part == parts.size()) {
+            return true;
         }
+        // The next call: whole parts from here, the last one cut at the call's byte limit.
+        std::size_t count = 0;
+        std::size_t bytes = 0;
+        for (std::size_t i = part, from = done; i < parts.size() && count < vectors.size() && bytes < kBytesPerWrite;
+             ++i, from = 0) {
+            const std::size_t size = std::min(parts[i].size() - from, kBytesPerWrite - bytes);
+            vectors[count++] = {const_cast<char *>(parts[i].data() + from), size};
+            bytes += size;
+        }
+        const ssize_t put = ::writev(fdOf(file), vectors.data(), static_cast<int>(count));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (put == 0) {
+            return false;
+        }
+        // Step over what went out: whole parts, then the start of the next.
+        auto left = static_cast<std::size_t>(put);
+        while (left > 0 && left >= parts[part].size() - done) {
+            left -= parts[part].size() - done;
+            ++part;
+            done = 0;
+        }
+        done += left;
     }
-    return true;
 }
 
 bool reserveRoom(const File &file, std::uint64_t size) {

@@ -261,7 +261,8 @@ TEST_F(AtomicWrite, PageShortenedWhileItsPiecesAreWrittenLeavesNoTemporaryFile) 
 }
 
 // Pieces of every size, empty ones among them: many small ones, gathered before they are
-// written, and more large ones, alternating with small ones, than one write call takes.
+// written, more large ones, alternating with small ones, than one write call takes, and one
+// larger than the bytes of one call.
 struct ManyPieces {
     std::vector<std::string> texts;
     std::vector<std::string_view> pieces;
@@ -273,6 +274,7 @@ struct ManyPieces {
         }
         const std::string &large = texts.emplace_back(std::string(16 * 1024, 'L'));
         const std::string &small = texts.emplace_back("\0s"s);
+        texts.emplace_back(std::string(2 * 1024 * 1024 + 3, 'H'));
         for (const std::string &text : texts) {
             pieces.push_back(text);
         }
