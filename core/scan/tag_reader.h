@@ -6,6 +6,7 @@
 // tag_markup.h), so that a word inside a quoted value counts there as it always did.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -91,21 +92,43 @@ void readTagInto(std::string_view text, Tag &tag, TagSyntax syntax = {});
 // Only the `close` that readTag gives, without keeping the attributes.
 std::size_t tagCloseOf(std::string_view text, TagSyntax syntax = {});
 
+// The bytes that end a tag's name, an attribute's name or an unquoted value, as bits of one
+// table entry, so that each byte of a tag is classed with one look-up.
+namespace usual_bytes {
+inline constexpr unsigned char kBlank = 1;  // " ", tab, line feed, carriage return, form feed
+inline constexpr unsigned char kEquals = 2; // "="
+inline constexpr unsigned char kClose = 4;  // ">"
+inline constexpr unsigned char kSlash = 8;  // "/"
+inline constexpr auto kClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    for (const char blank : {' ', '\t', '\n', '\r', '\f'}) {
+        classes[static_cast<unsigned char>(blank)] = kBlank;
+    }
+    classes['='] = kEquals;
+    classes['>'] = kClose;
+    classes['/'] = kSlash;
+    return classes;
+}();
+} // namespace usual_bytes
+
 // readTag in the usual syntax (TagSyntax{}) without keeping anything: each attribute is given to
 // `onAttribute(name, value, hasValue)` as it is read, and the close is answered. The steps of
 // the attribute reader in one loop over the bytes, for the form walks that look at every field
 // tag.
 template <typename OnAttribute> std::size_t readUsualAttributes(std::string_view text, OnAttribute &&onAttribute) {
+    using namespace usual_bytes;
     constexpr std::size_t npos = std::string_view::npos;
     const char *bytes = text.data();
     const std::size_t size = text.size();
-    const auto blank = [bytes](std::size_t at) { return bytes::isHtmlSpace(bytes[at]); };
+    const auto is = [bytes](std::size_t at, unsigned char classes) {
+        return (kClasses[static_cast<unsigned char>(bytes[at])] & classes) != 0;
+    };
     std::size_t at = size == 0 ? 0 : 1; // past the tag's name, as tagNameEnd reads it
-    while (at < size && !blank(at) && bytes[at] != '/' && bytes[at] != '>') {
+    while (at < size && !is(at, kBlank | kSlash | kClose)) {
         ++at;
     }
     for (;;) {
-        while (at < size && (blank(at) || bytes[at] == '/')) {
+        while (at < size && is(at, kBlank | kSlash)) {
             ++at;
         }
         if (at >= size) {
@@ -116,13 +139,13 @@ template <typename OnAttribute> std::size_t readUsualAttributes(std::string_view
         }
         // The name, up to a blank, "=", ">" or the "/" of "/>".
         const std::size_t nameStart = at;
-        while (at < size && !blank(at) && bytes[at] != '=' && bytes[at] != '>' &&
-               !(bytes[at] == '/' && at + 1 < size && bytes[at + 1] == '>')) {
+        while (at < size && (!is(at, kBlank | kEquals | kClose | kSlash) ||
+                             (bytes[at] == '/' && (at + 1 == size || bytes[at + 1] != '>')))) {
             ++at;
         }
         const std::string_view name = text.substr(nameStart, at - nameStart);
         std::size_t equals = at;
-        while (equals < size && blank(equals)) {
+        while (equals < size && is(equals, kBlank)) {
             ++equals;
         }
         if (equals >= size || bytes[equals] != '=') {
@@ -130,7 +153,7 @@ template <typename OnAttribute> std::size_t readUsualAttributes(std::string_view
             continue;
         }
         at = equals + 1;
-        while (at < size && blank(at)) {
+        while (at < size && is(at, kBlank)) {
             ++at;
         }
         if (at < size && (bytes[at] == '"' || bytes[at] == '\'')) {
@@ -149,7 +172,7 @@ template <typename OnAttribute> std::size_t readUsualAttributes(std::string_view
             at = quote + 1;
         } else {
             const std::size_t valueStart = at;
-            while (at < size && !blank(at) && bytes[at] != '>') {
+            while (at < size && !is(at, kBlank | kClose)) {
                 ++at;
             }
             onAttribute(name, text.substr(valueStart, at - valueStart), true);
