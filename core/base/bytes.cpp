@@ -325,11 +325,14 @@ struct AnyNeedles {
     std::span<const AnyNeedle> needles;
     std::size_t longest = 0;
 
-    // Whether a needle starts at `at` (`at` + its size inside the text).
+    // Whether a needle starts at `at` (`at` + its size inside the text). The folded bytes the
+    // lanes compared are compared again first: a candidate is usually one needle's, and the
+    // others are passed over without a call.
     bool startsAt(const char *text, std::size_t size, std::size_t at) const noexcept {
         for (const AnyNeedle &needle : needles) {
             const std::string_view bytes = needle.text;
-            if (bytes.size() <= size - at &&
+            if (bytes.size() <= size - at && folded(text[at + 1]) == folded(bytes[1]) &&
+                folded(text[at + bytes.size() - 1]) == folded(bytes.back()) &&
                 (needle.anyCase ? startsWithNoCase(std::string_view(text + at, bytes.size()), bytes)
                                 : std::memcmp(text + at, bytes.data(), bytes.size()) == 0)) {
                 return true;
