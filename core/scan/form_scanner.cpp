@@ -5,12 +5,14 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <future>
 #include <iterator>
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -54,8 +56,12 @@ Spelling formTagSpelling(std::string_view page, std::size_t at) {
 // The searches of one attribute across a walk: its variants, in order of trial, and the ends
 // of its values. Each attribute has its own value searches, so that reading the name and then
 // the type of a tag does not send one search back and forth.
+using Variants = std::array<std::string_view, 5>;
+constexpr Variants kNameVariants = {"name=", "NAME=", "Name=", "name =", "NAME ="};
+constexpr Variants kTypeVariants = {"type=", "TYPE=", "Type=", "type =", "TYPE ="};
+
 struct AttributeSearches {
-    AttributeSearches(std::string_view text, std::array<std::string_view, 5> names)
+    AttributeSearches(std::string_view text, Variants names)
         : variants{{{text, names[0]}, {text, names[1]}, {text, names[2]}, {text, names[3]}, {text, names[4]}}},
           doubleQuote(text, "\""), singleQuote(text, "'"), blank(text, " ") {}
 
@@ -107,6 +113,88 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
     value = text.substr(pos, end - pos);
     return true;
 }
+
+// The value of an attribute whose variant starts at `at` in a tag that ends at `tagEnd`, read as
+// readAttribute reads it, with the ends of the value looked for inside the tag itself.
+bool readValueInTag(std::string_view text, std::size_t at, std::size_t tagEnd, std::string_view &value) {
+    std::size_t pos = text.find('=', at) + 1;
+    while (pos < tagEnd && text[pos] == ' ') {
+        ++pos;
+    }
+    if (pos >= tagEnd) {
+        value = {};
+        return true;
+    }
+    const std::string_view rest = text.substr(pos + 1, tagEnd - pos - 1);
+    if (text[pos] == '"' || text[pos] == '\'') {
+        const std::size_t close = rest.find(text[pos]);
+        if (close == npos) {
+            return false;
+        }
+        value = rest.substr(0, close);
+        return true;
+    }
+    // Unquoted: up to the first blank after the value's first character, or the tag's end.
+    value = text.substr(pos, 1 + std::min(rest.find(' '), rest.size()));
+    return true;
+}
+
+// The variants of the name and the type in one short tag, found in one look at its "=" signs
+// instead of a search for each: every variant ends with its "=", and none reaches past the
+// tag's end (the ">" or the "<" of the form's end is in no variant). For every variant, where
+// it first starts in the tag; npos when it does not occur there.
+struct ShortTagVariants {
+    std::array<std::size_t, 5> name;
+    std::array<std::size_t, 5> type;
+
+    ShortTagVariants(std::string_view text, std::size_t tagStart, std::size_t tagEnd) {
+        name.fill(npos);
+        type.fill(npos);
+        const char *data = text.data();
+        const char *const tagEndAt = data + tagEnd;
+        for (auto *equals = static_cast<const char *>(std::memchr(data + tagStart, '=', tagEnd - tagStart));
+             equals != nullptr; equals = static_cast<const char *>(
+                                    std::memchr(equals + 1, '=', static_cast<std::size_t>(tagEndAt - equals - 1)))) {
+            // The four bytes of the word before the "=", or before the blank before it.
+            const auto equalsAt = static_cast<std::size_t>(equals - data);
+            const bool spaced = equalsAt > tagStart && equals[-1] == ' ';
+            if (equalsAt < tagStart + (spaced ? 5 : 4)) {
+                continue;
+            }
+            const std::size_t at = equalsAt - (spaced ? 5 : 4);
+            const std::string_view four(data + at, 4);
+            // The variants in the order of kNameVariants and kTypeVariants: "name=", "NAME=",
+            // "Name=", "name =", "NAME =".
+            const auto note = [&](std::array<std::size_t, 5> &first, std::string_view lower, std::string_view upper,
+                                  std::string_view capital) {
+                std::size_t variant = npos;
+                if (four == lower) {
+                    variant = spaced ? 3 : 0;
+                } else if (four == upper) {
+                    variant = spaced ? 4 : 1;
+                } else if (four == capital && !spaced) {
+                    variant = 2;
+                }
+                if (variant != npos && first[variant] == npos) {
+                    first[variant] = at;
+                }
+            };
+            note(name, "name", "NAME", "Name");
+            note(type, "type", "TYPE", "Type");
+        }
+    }
+
+    // readAttribute for the attribute whose variants first start at `first`.
+    static bool read(std::string_view text, std::size_t tagEnd, const std::array<std::size_t, 5> &first,
+                     std::string_view &value) {
+        for (const std::size_t at : first) {
+            if (at != npos) {
+                return readValueInTag(text, at, tagEnd, value);
+            }
+        }
+        return false;
+    }
+};
 
 bool isExcludedInputType(std::string_view type) {
     static constexpr std::array<std::string_view, 7> kExcluded = {"submit", "image",    "reset", "button",
@@ -264,14 +352,20 @@ FormFields walkTags(std::string_view text, std::string_view formEnd, const std::
     ForwardFinder closeAngle(text, ">");
     ForwardFinder commentClose(text, "->");
     ForwardFinder end(text, formEnd);
-    AttributeSearches name(text, {"name=", "NAME=", "Name=", "name =", "NAME ="});
-    AttributeSearches type(text, {"type=", "TYPE=", "Type=", "type =", "TYPE ="});
+    AttributeSearches name(text, kNameVariants);
+    AttributeSearches type(text, kTypeVariants);
+    const bytes::TagStartSet<4, 1> starts("ist", "f");
+    // A field tag of a few hundred bytes that begins past the last one read that way is read in
+    // one look (ShortTagVariants); a longer one, or one that begins inside a tag read before,
+    // goes to the searches above, which read each byte about once however the tags overlap.
+    constexpr std::size_t kShortTag = 256;
+    std::size_t readTo = 0;
     std::size_t pos = 0;
     for (;;) {
         if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
             return {};
         }
-        const std::size_t lt = bytes::findTagStart(text, pos, "ist", 'f');
+        const std::size_t lt = starts.find(text, pos);
         if (lt == npos) {
             break;
         }
@@ -298,12 +392,22 @@ FormFields walkTags(std::string_view text, std::string_view formEnd, const std::
                 tagEnd = text.size();
             }
             tagEnd = std::min(tagEnd, end.at(lt + 1, tagEnd));
+            std::optional<ShortTagVariants> shortTag;
+            if (lt >= readTo && tagEnd - lt <= kShortTag) {
+                shortTag.emplace(text, lt, tagEnd);
+                readTo = tagEnd;
+            }
+            const auto readOf = [&](AttributeSearches &searches, const std::array<std::size_t, 5> *firsts,
+                                    std::string_view &value) {
+                return firsts != nullptr ? ShortTagVariants::read(text, tagEnd, *firsts, value)
+                                         : readAttribute(text, lt, tagEnd, searches, value);
+            };
             std::string_view nameValue;
-            if (readAttribute(text, lt, tagEnd, name, nameValue)) {
+            if (readOf(name, shortTag ? &shortTag->name : nullptr, nameValue)) {
                 bool listed = true;
                 if (isInput) {
                     std::string_view typeValue;
-                    if (readAttribute(text, lt, tagEnd, type, typeValue)) {
+                    if (readOf(type, shortTag ? &shortTag->type : nullptr, typeValue)) {
                         listed = !isExcludedInputType(typeValue);
                     }
                 }

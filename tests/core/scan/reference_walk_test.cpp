@@ -93,6 +93,12 @@ std::string adversarialPage(std::mt19937 &random, std::size_t pieces) {
         "<a href=x>",
         "</FORMS>",
         "name = \"spaced\"",
+        "NAME =",
+        "<input ",
+        "<SELECT\n",
+        "Type=Radio ",
+        "TYPE =",
+        std::string(250, ' '),
     };
     return test::pageOfPieces(random, kPieces, pieces);
 }
