@@ -71,6 +71,16 @@ struct AttributeSearches {
     ForwardFinder blank;
 };
 
+// Where the value of an attribute whose variant starts at `at` begins: every variant holds its
+// "=", and the value follows it and the blanks after it.
+std::size_t valueStart(std::string_view text, std::size_t at, std::size_t tagEnd) {
+    std::size_t pos = text.find('=', at) + 1;
+    while (pos < tagEnd && text[pos] == ' ') {
+        ++pos;
+    }
+    return pos;
+}
+
 // Reads an attribute of the tag text [tagStart, tagEnd): the first variant that occurs decides,
 // at its first occurrence. Returns false when it is absent or its quoted value is not closed
 // inside the tag.
@@ -87,11 +97,7 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
     if (at == npos) {
         return false;
     }
-    // Every variant holds its "=": step over it and the blanks after it.
-    std::size_t pos = text.find('=', at) + 1;
-    while (pos < tagEnd && text[pos] == ' ') {
-        ++pos;
-    }
+    const std::size_t pos = valueStart(text, at, tagEnd);
     if (pos >= tagEnd) {
         value = {};
         return true;
@@ -117,10 +123,7 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
 // The value of an attribute whose variant starts at `at` in a tag that ends at `tagEnd`, read as
 // readAttribute reads it, with the ends of the value looked for inside the tag itself.
 bool readValueInTag(std::string_view text, std::size_t at, std::size_t tagEnd, std::string_view &value) {
-    std::size_t pos = text.find('=', at) + 1;
-    while (pos < tagEnd && text[pos] == ' ') {
-        ++pos;
-    }
+    const std::size_t pos = valueStart(text, at, tagEnd);
     if (pos >= tagEnd) {
         value = {};
         return true;
