@@ -331,8 +331,9 @@ struct AnyNeedles {
     bool startsAt(const char *text, std::size_t size, std::size_t at) const noexcept {
         for (const AnyNeedle &needle : needles) {
             const std::string_view bytes = needle.text;
-            if (bytes.size() <= size - at && folded(text[at + 1]) == folded(bytes[1]) &&
-                folded(text[at + bytes.size() - 1]) == folded(bytes.back()) &&
+            if (bytes.size() <= size - at &&
+                (bytes.size() < 2 || (folded(text[at + 1]) == folded(bytes[1]) &&
+                                      folded(text[at + bytes.size() - 1]) == folded(bytes.back()))) &&
                 (needle.anyCase ? startsWithNoCase(std::string_view(text + at, bytes.size()), bytes)
                                 : std::memcmp(text + at, bytes.data(), bytes.size()) == 0)) {
                 return true;
