@@ -158,32 +158,24 @@ struct ShortTagVariants {
         for (auto *equals = static_cast<const char *>(std::memchr(data + tagStart, '=', tagEnd - tagStart));
              equals != nullptr; equals = static_cast<const char *>(
                                     std::memchr(equals + 1, '=', static_cast<std::size_t>(tagEndAt - equals - 1)))) {
-            // The four bytes of the word before the "=", or before the blank before it.
+            // Every variant is a four-letter word, then "=" or " =": the bytes that end at this
+            // "=" are compared with the variants of that shape.
             const auto equalsAt = static_cast<std::size_t>(equals - data);
             const bool spaced = equalsAt > tagStart && equals[-1] == ' ';
             if (equalsAt < tagStart + (spaced ? 5 : 4)) {
                 continue;
             }
             const std::size_t at = equalsAt - (spaced ? 5 : 4);
-            const std::string_view four(data + at, 4);
-            // The variants in the order of kNameVariants and kTypeVariants: "name=", "NAME=",
-            // "Name=", "name =", "NAME =".
-            const auto note = [&](std::array<std::size_t, 5> &first, std::string_view lower, std::string_view upper,
-                                  std::string_view capital) {
-                std::size_t variant = npos;
-                if (four == lower) {
-                    variant = spaced ? 3 : 0;
-                } else if (four == upper) {
-                    variant = spaced ? 4 : 1;
-                } else if (four == capital && !spaced) {
-                    variant = 2;
-                }
-                if (variant != npos && first[variant] == npos) {
-                    first[variant] = at;
+            const std::string_view word(data + at, equalsAt + 1 - at);
+            const auto note = [&](const Variants &variants, std::array<std::size_t, 5> &first) {
+                for (std::size_t i = 0; i < variants.size(); ++i) {
+                    if (first[i] == npos && word == variants[i]) {
+                        first[i] = at;
+                    }
                 }
             };
-            note(name, "name", "NAME", "Name");
-            note(type, "type", "TYPE", "Type");
+            note(kNameVariants, name);
+            note(kTypeVariants, type);
         }
     }
 

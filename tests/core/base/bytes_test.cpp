@@ -31,6 +31,15 @@ velmoraine::bytes::EitherFound plainEither(std::string_view text, std::string_vi
     return found;
 }
 
+// `size` bytes drawn from `alphabet`, one draw of `random` each.
+std::string randomText(std::mt19937 &random, std::string_view alphabet, std::size_t size) {
+    std::string text(size, ' ');
+    for (char &c : text) {
+        c = alphabet[random() % alphabet.size()];
+    }
+    return text;
+}
+
 // Every start position, and one past the end, against the plain search.
 void expectLikeFind(std::string_view text, std::string_view needle) {
     for (std::size_t from = 0; from <= text.size() + 1; ++from) {
@@ -90,14 +99,8 @@ TEST(FindFast, AgreesWithFindOnRandomTextAtEveryAlignment) {
     // A small alphabet gives many near misses: candidates whose first and last bytes match.
     const std::string alphabet = "<fF >m-!/\0"s;
     for (int round = 0; round < 300; ++round) {
-        std::string text(1 + random() % 300, ' ');
-        for (char &c : text) {
-            c = alphabet[random() % alphabet.size()];
-        }
-        std::string needle(1 + random() % 6, ' ');
-        for (char &c : needle) {
-            c = alphabet[random() % alphabet.size()];
-        }
+        std::string text = randomText(random, alphabet, 1 + random() % 300);
+        std::string needle = randomText(random, alphabet, 1 + random() % 6);
         // The same text at every start address, so that every lane lines up with every byte.
         for (std::size_t shift = 0; shift < 16; ++shift) {
             const std::string shifted = std::string(shift, '#') + text;
@@ -115,14 +118,8 @@ TEST(FindNoCase, AgreesWithAPlainSearchInLowerCaseAtEveryAlignment) {
     std::mt19937 random(1999);
     const std::string alphabet = "sSuUbBmM@`[{ \0"s;
     for (int round = 0; round < 300; ++round) {
-        std::string text(1 + random() % 300, ' ');
-        for (char &c : text) {
-            c = alphabet[random() % alphabet.size()];
-        }
-        std::string needle(1 + random() % 5, ' ');
-        for (char &c : needle) {
-            c = velmoraine::bytes::lowerAscii(alphabet[random() % alphabet.size()]);
-        }
+        std::string text = randomText(random, alphabet, 1 + random() % 300);
+        const std::string needle = velmoraine::bytes::lowerAsciiCopy(randomText(random, alphabet, 1 + random() % 5));
         const std::string lower = velmoraine::bytes::lowerAsciiCopy(text);
         for (std::size_t shift = 0; shift < 32; shift += 5) {
             const std::string shifted = std::string(shift, '#') + text;
@@ -168,10 +165,7 @@ TEST(FindTagStart, AgreesWithAPlainWalkAtEveryAlignment) {
                                  "fFaA\0"s;
     const std::string_view kinds[][2] = {{"ist", "f"}, {"istbl", "lf"}};
     for (int round = 0; round < 300; ++round) {
-        std::string text(random() % 300, ' ');
-        for (char &c : text) {
-            c = alphabet[random() % alphabet.size()];
-        }
+        std::string text = randomText(random, alphabet, random() % 300);
         for (const auto &[letters, afterSlash] : kinds) {
             const auto search = [&](std::string_view view, std::size_t from) {
                 return afterSlash.size() == 1 ? findTagStart(view, from, letters, afterSlash[0])
@@ -218,10 +212,7 @@ TEST(FindEitherFast, AgreesWithTwoPlainSearches) {
     const std::vector<std::pair<std::string, std::string>> pairs = {
         {"<form ", "<FORM "}, {"ab", "ac"}, {"<f", "<fo"}, {"", "x"}, {"aa", "aa"}, {"\0f"s, "\0F"s}};
     for (int round = 0; round < 300; ++round) {
-        std::string text(random() % 200, ' ');
-        for (char &c : text) {
-            c = alphabet[random() % alphabet.size()];
-        }
+        std::string text = randomText(random, alphabet, random() % 200);
         if (round % 3 == 0) {
             text.insert(random() % (text.size() + 1), round % 2 == 0 ? "<form " : "<FORM ");
         }
@@ -284,10 +275,7 @@ TEST(NeedlePlaces, AnswerLikePlainSearchesOfThePage) {
         return velmoraine::bytes::lowerAsciiCopy(page).find(velmoraine::bytes::lowerAsciiCopy(needle.text), from);
     };
     for (int round = 0; round < 200; ++round) {
-        std::string text(random() % 200, ' ');
-        for (char &c : text) {
-            c = alphabet[random() % alphabet.size()];
-        }
+        std::string text = randomText(random, alphabet, random() % 200);
         const std::string shifted = std::string(round % 32, '#') + text;
         const std::string_view page = std::string_view(shifted).substr(round % 32);
         for (std::size_t from = 0; from <= page.size() + 1; ++from) {
