@@ -627,6 +627,78 @@ std::size_t TagStartSet<Letters, SlashLetters>::find(std::string_view text, std:
 template struct TagStartSet<4, 1>;
 template struct TagStartSet<8, 2>;
 
+namespace {
+
+// The classes of the byte after a "<", and of the one after "</", for TagStartCursor.
+constexpr unsigned char kOpensTag = 1;   // "!" or one of the letters, in either case
+constexpr unsigned char kSlash = 2;      // "/"
+constexpr unsigned char kAfterSlash = 4; // one of the letters after a slash, in either case
+
+constexpr std::size_t kCursorBlock = 64;
+
+// The "<" among the `size` bytes (at most kCursorBlock) from `block` on, byte i at bit i.
+std::uint64_t opensIn(const char *block, std::size_t size) noexcept {
+    std::uint64_t opens = 0;
+#ifdef VELMORAINE_VECTOR_SEARCH
+    if (size == kCursorBlock) {
+        const Lanes open = splat('<');
+        for (std::size_t lane = 0; lane < kCursorBlock; lane += kLanes) {
+            opens |= std::uint64_t{laneMask(loadLanes(block + lane) == open)} << lane;
+        }
+        return opens;
+    }
+#endif
+    for (std::size_t i = 0; i < size; ++i) {
+        opens |= std::uint64_t{block[i] == '<'} << i;
+    }
+    return opens;
+}
+
+} // namespace
+
+template <std::size_t Letters, std::size_t SlashLetters>
+TagStartCursor<Letters, SlashLetters>::TagStartCursor(const TagStartSet<Letters, SlashLetters> &set,
+                                                      std::string_view text) noexcept
+    : text_(text) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const char c = lowerAscii(static_cast<char>(byte));
+        unsigned char &classes = classes_[static_cast<std::size_t>(byte)];
+        classes |= c == '!' || set.letterText.find(c) != npos ? kOpensTag : 0;
+        classes |= c == '/' ? kSlash : 0;
+        classes |= set.slashText.find(c) != npos ? kAfterSlash : 0;
+    }
+}
+
+template <std::size_t Letters, std::size_t SlashLetters>
+std::size_t TagStartCursor<Letters, SlashLetters>::next(std::size_t from) noexcept {
+    const std::size_t size = text_.size();
+    const auto classOf = [this](std::size_t at) { return classes_[static_cast<unsigned char>(text_[at])]; };
+    while (from < size) {
+        const std::size_t block = from & ~(kCursorBlock - 1);
+        if (block != block_) {
+            block_ = block;
+            opens_ = opensIn(text_.data() + block, std::min(kCursorBlock, size - block));
+        }
+        for (std::uint64_t opens = opens_ & (~std::uint64_t{0} << (from - block)); opens != 0; opens &= opens - 1) {
+            // As findTagStart: a "<" needs the byte after it, and after "</" the next one too.
+            const std::size_t at = block + static_cast<std::size_t>(__builtin_ctzll(opens));
+            if (at + 1 >= size) {
+                return npos;
+            }
+            const unsigned char after = classOf(at + 1);
+            if ((after & kOpensTag) != 0 ||
+                ((after & kSlash) != 0 && at + 2 < size && (classOf(at + 2) & kAfterSlash) != 0)) {
+                return at;
+            }
+        }
+        from = block + kCursorBlock;
+    }
+    return npos;
+}
+
+template class TagStartCursor<4, 1>;
+template class TagStartCursor<8, 2>;
+
 std::size_t findTagStart(std::string_view text, std::size_t from, std::string_view letters, char afterSlash) noexcept {
     return findTagStart(text, from, letters, std::string_view(&afterSlash, 1));
 }

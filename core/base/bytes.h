@@ -3,7 +3,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,9 +32,14 @@ inline bool startsWithNoCase(std::string_view text, std::string_view prefix) noe
     if (text.size() < prefix.size()) {
         return false;
     }
+    // Bytes that differ are the two cases of one letter when, with the bit of lower case set,
+    // they are one letter.
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (lowerAscii(text[i]) != lowerAscii(prefix[i])) {
-            return false;
+        if (text[i] != prefix[i]) {
+            const char lower = static_cast<char>(text[i] | 0x20);
+            if (lower != static_cast<char>(prefix[i] | 0x20) || lower < 'a' || lower > 'z') {
+                return false;
+            }
         }
     }
     return true;
@@ -40,6 +48,29 @@ inline bool startsWithNoCase(std::string_view text, std::string_view prefix) noe
 // True when the two texts are equal, comparing ASCII letters without regard to case.
 inline bool equalsNoCase(std::string_view a, std::string_view b) noexcept {
     return a.size() == b.size() && startsWithNoCase(a, b);
+}
+
+// The first `byte` at or after `from` (at most the text's size), or npos, for a search that
+// usually ends a few bytes on (an attribute value's closing quote): the first sixteen bytes are
+// looked at eight at a time in a word, without a call; the rest by the library's search.
+inline std::size_t findNearByte(std::string_view text, std::size_t from, char byte) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+        constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+        const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
+        for (int word = 0; word < 2 && text.size() - from >= 8; ++word, from += 8) {
+            std::uint64_t bytes = 0;
+            std::memcpy(&bytes, text.data() + from, sizeof bytes);
+            // A zero byte of `differ` is a match; the lowest high bit set marks the first one
+            // exactly (a borrow only spreads upwards from a zero byte).
+            const std::uint64_t differ = bytes ^ pattern;
+            const std::uint64_t matches = (differ - kOnes) & ~differ & kHighBits;
+            if (matches != 0) {
+                return from + static_cast<std::size_t>(std::countr_zero(matches)) / 8;
+            }
+        }
+    }
+    return text.find(byte, from);
 }
 
 // Reads a decimal integer the way a "%d" conversion does: leading white space, an optional
@@ -118,6 +149,24 @@ template <std::size_t Letters, std::size_t SlashLetters> struct TagStartSet {
     std::string_view slashText;
 };
 using TagStartSearch = TagStartSet<8, 2>;
+
+// The starts a TagStartSet finds, for a walk along one text that goes forward from stop to stop,
+// often a few bytes at a time: the "<" of each 64-byte block of the text are found once, and the
+// byte after each (and after a "/" the next) is classed by one look-up. next(from) answers what
+// set.find(text, from) does, wherever `from` lies; the set's letters and the text must outlive
+// the cursor.
+template <std::size_t Letters, std::size_t SlashLetters> class TagStartCursor {
+public:
+    TagStartCursor(const TagStartSet<Letters, SlashLetters> &set, std::string_view text) noexcept;
+
+    [[nodiscard]] std::size_t next(std::size_t from) noexcept;
+
+private:
+    std::string_view text_;
+    std::array<unsigned char, 256> classes_{};   // kOpens, kSlash, kAfterSlash, as opensTagOfKind reads
+    std::size_t block_ = std::string_view::npos; // the start of the block `opens_` describes
+    std::uint64_t opens_ = 0;                    // its "<", block byte i at bit i
+};
 
 // ---------------------------------------------------------------------------------------------
 // Large buffers

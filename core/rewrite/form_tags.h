@@ -23,12 +23,13 @@ inline bool startsTag(std::string_view rest, std::string_view name) {
 // end, passing over comments: `onTag(at, rest, name)` is called for each input, select,
 // textarea, button and label tag and each closing label tag at `at` ("<input", ..., "</label"
 // as `name`, `rest` the page from there) and answers where the walk goes on.
-// The search passes over every "<" that can start none of these, a comment or the form's end,
-// many positions at a time.
+// The search finds each block's "<" once and passes over every one that can start none of
+// these, a comment or the form's end, with a look at the bytes after it.
 template <typename OnTag> void walkFormTagStarts(std::string_view page, std::size_t from, OnTag &&onTag) {
     constexpr std::size_t npos = std::string_view::npos;
     const bytes::TagStartSearch starts("istbl", "lf");
-    const auto nextStart = [&](std::size_t at) { return starts.find(page, at); };
+    bytes::TagStartCursor cursor(starts, page);
+    const auto nextStart = [&](std::size_t at) { return cursor.next(at); };
     std::size_t at = nextStart(from);
     while (at != npos) {
         const std::string_view rest = page.substr(at);

@@ -475,7 +475,14 @@ void removeGeneratedScripts(std::string &text, std::string_view validator) {
     text = std::move(out);
 }
 
-PiecesResult rewritePageInPieces(const RewriteInput &input) {
+namespace {
+
+using PendingWarnings = std::future<std::vector<std::string>>;
+
+// The rewriter's steps. On a large page the warnings are read on a second thread while this one
+// builds the page, and left running in `pending`: the caller takes them (takeWarnings) once it
+// has done its own work with the pieces, so that writing or joining them overlaps them too.
+PiecesResult buildPieces(const RewriteInput &input, PendingWarnings &pending) {
     static const std::vector<std::string> kNoRecords;
     const std::vector<std::string> &records = input.records != nullptr ? *input.records : kNoRecords;
     const bool haveRules = !records.empty();
@@ -518,12 +525,10 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     const std::string &block =
         texts.emplace_back(haveRules ? buildScriptBlock(input.model, records, formName) : std::string());
 
-    // On a large page the warnings are read on a second thread while this one builds the page;
-    // they read the page only. Their answer is dropped when the rewriter gives up.
+    // The warnings read the page only.
     const std::string hash = haveRules ? cspHash(block) : std::string();
-    std::future<std::vector<std::string>> warnings;
     if (haveRules && input.warnings && page.size() >= aside::kSecondThreadFrom) {
-        warnings = aside::start([page, tagStart, tagClose, &records, hash, policy = result.namesPolicy] {
+        pending = aside::start([page, tagStart, tagClose, &records, hash, policy = result.namesPolicy] {
             return authorWarnings(page, tagStart, tagClose, records, hash, policy);
         });
     }
@@ -565,15 +570,12 @@ PiecesResult rewritePageInPieces(const RewriteInput &input) {
     result.cspHash = hash;
     result.formTagStart = tagStart;
     result.formTagClose = tagClose;
-    if (warnings.valid()) {
-        result.warnings = warnings.get();
-    } else if (input.warnings) {
-        result.warnings = authorWarnings(page, tagStart, tagClose, records, hash, result.namesPolicy);
-    }
     output.pieces = withBlock(kept, *insertion, block).pieces();
     result.output = std::move(output);
     return result;
 }
+
+} // namespace
 
 std::vector<std::string> warningsFor(const RewriteInput &input, const PiecesResult &result) {
     if (!result.output || result.cspHash.empty() || input.records == nullptr) {
@@ -583,15 +585,43 @@ std::vector<std::string> warningsFor(const RewriteInput &input, const PiecesResu
                           result.namesPolicy);
 }
 
+namespace {
+
+// The warnings of `result` when the input asks for them: those `pending` reads, dropped when the
+// rewriter gave up or wrote no block, else read here.
+void takeWarnings(const RewriteInput &input, PendingWarnings &pending, PiecesResult &result) {
+    if (pending.valid()) {
+        std::vector<std::string> read = pending.get();
+        if (result.output && !result.cspHash.empty()) {
+            result.warnings = std::move(read);
+        }
+    } else if (input.warnings) {
+        result.warnings = warningsFor(input, result);
+    }
+}
+
+} // namespace
+
+PiecesResult rewritePageInPieces(const RewriteInput &input) {
+    PendingWarnings pending;
+    PiecesResult result = buildPieces(input, pending);
+    takeWarnings(input, pending, result);
+    return result;
+}
+
 RewriteResult rewritePage(const RewriteInput &input) {
-    PiecesResult pieces = rewritePageInPieces(input);
+    // The join of a large page's pieces is a pass over its bytes of its own: it runs while the
+    // warnings are read.
+    PendingWarnings pending;
+    PiecesResult pieces = buildPieces(input, pending);
     RewriteResult result;
-    result.message = std::move(pieces.message);
-    result.cspHash = std::move(pieces.cspHash);
-    result.warnings = std::move(pieces.warnings);
     if (pieces.output) {
         result.output = pieces.output->joined();
     }
+    takeWarnings(input, pending, pieces);
+    result.message = std::move(pieces.message);
+    result.cspHash = std::move(pieces.cspHash);
+    result.warnings = std::move(pieces.warnings);
     return result;
 }
 

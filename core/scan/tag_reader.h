@@ -157,14 +157,7 @@ template <typename OnAttribute> std::size_t readUsualAttributes(std::string_view
             ++at;
         }
         if (at < size && (bytes[at] == '"' || bytes[at] == '\'')) {
-            // Most values are short: their first bytes are looked at here, without a call.
-            std::size_t quote = at + 1;
-            while (quote < size && quote < at + 24 && bytes[quote] != bytes[at]) {
-                ++quote;
-            }
-            if (quote == size || bytes[quote] != bytes[at]) {
-                quote = text.find(bytes[at], quote);
-            }
+            const std::size_t quote = bytes::findNearByte(text, at + 1, bytes[at]);
             if (quote == npos) {
                 return npos; // a quote never closed ends the reading: no close
             }

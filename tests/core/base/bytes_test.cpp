@@ -187,6 +187,21 @@ TEST(FindTagStart, AgreesWithAPlainWalkAtEveryAlignment) {
                 plain.push_back(at);
             }
             ASSERT_EQ(all, plain) << text;
+            // The cursor, asked as a walk asks it: onwards by a few bytes or past a block, now
+            // and then back, and past the end.
+            const auto walk = [&](const auto &set) {
+                velmoraine::bytes::TagStartCursor cursor(set, text);
+                for (std::size_t step = 0, from = 0; step < 60; ++step) {
+                    ASSERT_EQ(cursor.next(from), plainTagStart(text, from, letters, afterSlash))
+                        << "from " << from << " in " << text;
+                    from = random() % 5 == 0 ? random() % (text.size() + 2) : from + random() % 80;
+                }
+            };
+            if (afterSlash.size() == 1) {
+                walk(velmoraine::bytes::TagStartSet<4, 1>(letters, afterSlash));
+            } else {
+                walk(velmoraine::bytes::TagStartSearch(letters, afterSlash));
+            }
         }
     }
     EXPECT_EQ(findTagStart("<p><b></b></FORM>", 0, "ist", 'f'), 10u);
@@ -240,6 +255,32 @@ TEST(ReserveLarge, KeepsTheTextAndMakesRoom) {
     reserveLarge(small, 10);
     EXPECT_GE(small.capacity(), 10u);
     EXPECT_TRUE(small.empty());
+}
+
+// The comparisons without regard to case fold A-Z only: every pair of bytes, and findNearByte
+// against the library's search from every start, the byte near or far.
+TEST(NoCase, FoldsOnlyAsciiLettersAndFindNearByteAgreesWithFind) {
+    using velmoraine::bytes::lowerAscii;
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            const std::string text(1, static_cast<char>(a));
+            const std::string prefix(1, static_cast<char>(b));
+            ASSERT_EQ(velmoraine::bytes::startsWithNoCase(text, prefix),
+                      lowerAscii(static_cast<char>(a)) == lowerAscii(static_cast<char>(b)))
+                << a << " " << b;
+        }
+    }
+    EXPECT_TRUE(velmoraine::bytes::equalsNoCase("Content-Security-POLICY", "content-security-policy"));
+    EXPECT_FALSE(velmoraine::bytes::equalsNoCase("content-security-policy ", "content-security-policy"));
+    std::mt19937 random(1913);
+    for (int round = 0; round < 200; ++round) {
+        const std::string text = randomText(random, "\"\x22\xa2\x02x'\0"s, random() % 40);
+        for (std::size_t from = 0; from <= text.size(); ++from) {
+            for (const char byte : {'"', '\''}) {
+                ASSERT_EQ(velmoraine::bytes::findNearByte(text, from, byte), text.find(byte, from)) << from;
+            }
+        }
+    }
 }
 
 // Markup's white space is five bytes; the vertical tab that isspace also counts is not one.
