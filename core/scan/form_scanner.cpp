@@ -350,6 +350,7 @@ FormFields walkTags(std::string_view text, std::string_view formEnd, const std::
     AttributeSearches name(text, kNameVariants);
     AttributeSearches type(text, kTypeVariants);
     const bytes::TagStartSet<4, 1> starts("ist", "f");
+    bytes::TagStartCursor cursor(starts, text);
     // A field tag of a few hundred bytes that begins past the last one read that way is read in
     // one look (ShortTagVariants); a longer one, or one that begins inside a tag read before,
     // goes to the searches above, which read each byte about once however the tags overlap.
@@ -360,7 +361,7 @@ FormFields walkTags(std::string_view text, std::string_view formEnd, const std::
         if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
             return {};
         }
-        const std::size_t lt = starts.find(text, pos);
+        const std::size_t lt = cursor.next(pos);
         if (lt == npos) {
             break;
         }
