@@ -367,15 +367,8 @@ private:
 
 // The form's text: from its tag to its closing tag in any case, else to the page's end.
 std::string_view formText(std::string_view page, std::size_t formTagStart) {
-    std::size_t formEnd = page.size();
-    for (bytes::EitherFound end = bytes::findEitherFast(page, "</f", "</F", formTagStart); end.at != npos;
-         end = bytes::findEitherFast(page, "</f", "</F", end.at + 3)) {
-        if (bytes::startsWithNoCase(page.substr(end.at), "</form")) {
-            formEnd = end.at;
-            break;
-        }
-    }
-    return page.substr(formTagStart, formEnd - formTagStart);
+    const std::size_t formEnd = bytes::findNoCase(page, "</form", formTagStart);
+    return page.substr(formTagStart, (formEnd == npos ? page.size() : formEnd) - formTagStart);
 }
 
 // Where a SaveResults comment (its body after "webbot") says FrontPage mailed the form's
