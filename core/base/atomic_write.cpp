@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -42,18 +43,24 @@ std::string baseNameOf(const std::string &path) {
 // (a page with a million webbot comments cut out is a million pieces).
 class PieceWriter {
 public:
-    explicit PieceWriter(const File &file) : m_file(file), m_buffer(new char[kBufferSize]) {}
+    // `toDisk`: the file is flushed once written, and its bytes are sent to the disk every few
+    // megabytes as they go out, so that the flush waits for the last of them only.
+    PieceWriter(const File &file, bool toDisk) : m_file(file), m_buffer(new char[kBufferSize]), m_toDisk(toDisk) {}
 
     bool add(std::string_view piece) {
         if (piece.empty()) {
             return true;
         }
         if (piece.size() >= kOwnPart) {
-            if (m_count == m_parts.size() && !flush()) {
-                return false;
+            // Sent to the disk as it goes: the bytes of a call end where the next few megabytes do.
+            while (m_toDisk && m_pending + piece.size() > kSendEvery) {
+                const std::size_t slice = kSendEvery - m_pending;
+                if (!addPart(piece.substr(0, slice)) || !flush()) {
+                    return false;
+                }
+                piece.remove_prefix(slice);
             }
-            m_parts[m_count++] = piece;
-            return true;
+            return piece.empty() || addPart(piece);
         }
         if ((m_used + piece.size() > kBufferSize || m_count == m_parts.size()) && !flush()) {
             return false;
@@ -61,6 +68,7 @@ public:
         char *at = m_buffer.get() + m_used;
         std::memcpy(at, piece.data(), piece.size());
         m_used += piece.size();
+        m_pending += piece.size();
         // Bytes that follow bytes of the buffer extend the same part.
         if (m_count > 0 && m_parts[m_count - 1].data() + m_parts[m_count - 1].size() == at) {
             m_parts[m_count - 1] = {m_parts[m_count - 1].data(), m_parts[m_count - 1].size() + piece.size()};
@@ -74,23 +82,44 @@ public:
         const bool written = platform::writeAll(m_file, std::span(m_parts).first(m_count));
         m_count = 0;
         m_used = 0;
+        m_written += m_pending;
+        m_pending = 0;
+        if (written && m_toDisk && m_written - m_sent >= kSendEvery) {
+            platform::startWriteBack(m_file, m_sent, m_written - m_sent);
+            m_sent = m_written;
+        }
         return written;
     }
 
 private:
+    bool addPart(std::string_view part) {
+        if (m_count == m_parts.size() && !flush()) {
+            return false;
+        }
+        m_parts[m_count++] = part;
+        m_pending += part.size();
+        return true;
+    }
+
     static constexpr std::size_t kBufferSize = std::size_t{256} * 1024;
     static constexpr std::size_t kOwnPart = std::size_t{16} * 1024;
+    static constexpr std::size_t kSendEvery = std::size_t{8} * 1024 * 1024;
 
     const File &m_file;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_used = 0;
     std::array<std::string_view, platform::kPartsPerWrite> m_parts{};
     std::size_t m_count = 0;
+    bool m_toDisk = false;
+    std::size_t m_pending = 0;   // the bytes of the parts not written yet
+    std::uint64_t m_written = 0; // the bytes written, from the file's start
+    std::uint64_t m_sent = 0;    // those sent to the disk
 };
 
-// Writes every byte of the pieces in order; a write error of any kind is a failure.
-bool writeFully(const File &file, std::span<const std::string_view> pieces) {
-    PieceWriter writer(file);
+// Writes every byte of the pieces in order, from the file's start; a write error of any kind is
+// a failure. `toDisk` as PieceWriter's.
+bool writeFully(const File &file, std::span<const std::string_view> pieces, bool toDisk = false) {
+    PieceWriter writer(file, toDisk);
     for (std::string_view piece : pieces) {
         if (!writer.add(piece)) {
             return false;
@@ -374,7 +403,7 @@ WriteResult writeFileAtomically(const std::string &path, std::span<const std::st
 
     const platform::EndingSignalsCaught signals;
     NewFile file;
-    if (!openBeside(file, *target) || !writeFully(file.file(), pieces) || !platform::flush(file.file())) {
+    if (!openBeside(file, *target) || !writeFully(file.file(), pieces, true) || !platform::flush(file.file())) {
         return failure(errno);
     }
     // Asked after the last byte: a change that came while the bytes were written counts too.

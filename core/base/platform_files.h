@@ -215,6 +215,11 @@ bool setSize(const File &file, std::uint64_t size);
 // Returns once the file's bytes are on the disk.
 bool flush(const File &file);
 
+// Asks the system to start writing the bytes in [offset, offset + size) to the disk without
+// waiting for them, so that the flush that follows has less left to wait for; nothing where
+// the system has no such request. Failures are no failures: the flush still writes them.
+void startWriteBack(const File &file, std::uint64_t offset, std::uint64_t size);
+
 // ---------------------------------------------------------------------------------------------
 // Locks and mappings
 // ---------------------------------------------------------------------------------------------

@@ -302,6 +302,17 @@ bool setSize(const File &file, std::uint64_t size) { return ::ftruncate(fdOf(fil
 
 bool flush(const File &file) { return ::fsync(fdOf(file)) == 0; }
 
+void startWriteBack(const File &file, std::uint64_t offset, std::uint64_t size) {
+#if defined(__linux__)
+    (void)::sync_file_range(fdOf(file), static_cast<off64_t>(offset), static_cast<off64_t>(size),
+                            SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file;
+    (void)offset;
+    (void)size;
+#endif
+}
+
 // ---------------------------------------------------------------------------------------------
 // Locks and mappings
 // ---------------------------------------------------------------------------------------------

@@ -482,6 +482,9 @@ bool setSize(const File &file, std::uint64_t size) {
 
 bool flush(const File &file) { return ::FlushFileBuffers(handleOf(file)) != 0 || failed(); }
 
+// Windows has no request to start writing a range: the flush writes everything.
+void startWriteBack(const File &, std::uint64_t, std::uint64_t) {}
+
 // ---------------------------------------------------------------------------------------------
 // Locks and mappings
 // ---------------------------------------------------------------------------------------------

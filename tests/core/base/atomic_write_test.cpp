@@ -274,7 +274,8 @@ struct ManyPieces {
         }
         const std::string &large = texts.emplace_back(std::string(16 * 1024, 'L'));
         const std::string &small = texts.emplace_back("\0s"s);
-        texts.emplace_back(std::string(2 * 1024 * 1024 + 3, 'H'));
+        // Larger than one call of the system and than what goes to the disk at a time.
+        texts.emplace_back(std::string(17 * 1024 * 1024 + 3, 'H'));
         for (const std::string &text : texts) {
             pieces.push_back(text);
         }
