@@ -659,10 +659,10 @@ std::uint64_t opensIn(const char *block, std::size_t size) noexcept {
 template <std::size_t Letters, std::size_t SlashLetters>
 TagStartCursor<Letters, SlashLetters>::TagStartCursor(const TagStartSet<Letters, SlashLetters> &set,
                                                       std::string_view text) noexcept
-    : text_(text) {
+    : m_text(text) {
     for (int byte = 0; byte < 256; ++byte) {
         const char c = lowerAscii(static_cast<char>(byte));
-        unsigned char &classes = classes_[static_cast<std::size_t>(byte)];
+        unsigned char &classes = m_classes[static_cast<std::size_t>(byte)];
         classes |= c == '!' || set.letterText.find(c) != npos ? kOpensTag : 0;
         classes |= c == '/' ? kSlash : 0;
         classes |= set.slashText.find(c) != npos ? kAfterSlash : 0;
@@ -671,15 +671,15 @@ TagStartCursor<Letters, SlashLetters>::TagStartCursor(const TagStartSet<Letters,
 
 template <std::size_t Letters, std::size_t SlashLetters>
 std::size_t TagStartCursor<Letters, SlashLetters>::next(std::size_t from) noexcept {
-    const std::size_t size = text_.size();
-    const auto classOf = [this](std::size_t at) { return classes_[static_cast<unsigned char>(text_[at])]; };
+    const std::size_t size = m_text.size();
+    const auto classOf = [this](std::size_t at) { return m_classes[static_cast<unsigned char>(m_text[at])]; };
     while (from < size) {
         const std::size_t block = from & ~(kCursorBlock - 1);
-        if (block != block_) {
-            block_ = block;
-            opens_ = opensIn(text_.data() + block, std::min(kCursorBlock, size - block));
+        if (block != m_block) {
+            m_block = block;
+            m_opens = opensIn(m_text.data() + block, std::min(kCursorBlock, size - block));
         }
-        for (std::uint64_t opens = opens_ & (~std::uint64_t{0} << (from - block)); opens != 0; opens &= opens - 1) {
+        for (std::uint64_t opens = m_opens & (~std::uint64_t{0} << (from - block)); opens != 0; opens &= opens - 1) {
             // As findTagStart: a "<" needs the byte after it, and after "</" the next one too.
             const std::size_t at = block + static_cast<std::size_t>(__builtin_ctzll(opens));
             if (at + 1 >= size) {

@@ -153,8 +153,8 @@ using TagStartSearch = TagStartSet<8, 2>;
 // The starts a TagStartSet finds, for a walk along one text that goes forward from stop to stop,
 // often a few bytes at a time: the "<" of each 64-byte block of the text are found once, and the
 // byte after each (and after a "/" the next) is classed by one look-up. next(from) answers what
-// set.find(text, from) does, wherever `from` lies; the set's letters and the text must outlive
-// the cursor.
+// set.find(text, from) does, wherever `from` lies. The text must outlive the cursor; the set's
+// letters are read once, when it is made.
 template <std::size_t Letters, std::size_t SlashLetters> class TagStartCursor {
 public:
     TagStartCursor(const TagStartSet<Letters, SlashLetters> &set, std::string_view text) noexcept;
@@ -162,10 +162,10 @@ public:
     [[nodiscard]] std::size_t next(std::size_t from) noexcept;
 
 private:
-    std::string_view text_;
-    std::array<unsigned char, 256> classes_{};   // kOpens, kSlash, kAfterSlash, as opensTagOfKind reads
-    std::size_t block_ = std::string_view::npos; // the start of the block `opens_` describes
-    std::uint64_t opens_ = 0;                    // its "<", block byte i at bit i
+    std::string_view m_text;
+    std::array<unsigned char, 256> m_classes{};   // each byte's classes after a "<" or "</"
+    std::size_t m_block = std::string_view::npos; // the start of the block `m_opens` describes
+    std::uint64_t m_opens = 0;                    // its "<", block byte i at bit i
 };
 
 // ---------------------------------------------------------------------------------------------
