@@ -49,12 +49,7 @@ struct FieldAttributes {
     bool labelled = false; // an aria-label, aria-labelledby or title
 
     void take(std::string_view attribute, std::string_view value) {
-        // Most of a field's other attributes ("size", "rows", "value") share a length with one
-        // of these: the first letter is compared before the whole name.
-        const auto is = [attribute](std::string_view wanted) {
-            return attribute.size() == wanted.size() && bytes::lowerAscii(attribute[0]) == wanted[0] &&
-                   bytes::equalsNoCase(attribute, wanted);
-        };
+        const auto is = [attribute](std::string_view wanted) { return bytes::equalsNoCase(attribute, wanted); };
         const auto first = [&](std::optional<std::string_view> &kept, std::string_view wanted) {
             if (!kept && is(wanted)) {
                 kept = value;

@@ -575,18 +575,6 @@ PiecesResult buildPieces(const RewriteInput &input, PendingWarnings &pending) {
     return result;
 }
 
-} // namespace
-
-std::vector<std::string> warningsFor(const RewriteInput &input, const PiecesResult &result) {
-    if (!result.output || result.cspHash.empty() || input.records == nullptr) {
-        return {};
-    }
-    return authorWarnings(input.page, result.formTagStart, result.formTagClose, *input.records, result.cspHash,
-                          result.namesPolicy);
-}
-
-namespace {
-
 // The warnings of `result` when the input asks for them: those `pending` reads, dropped when the
 // rewriter gave up or wrote no block, else read here.
 void takeWarnings(const RewriteInput &input, PendingWarnings &pending, PiecesResult &result) {
@@ -601,6 +589,14 @@ void takeWarnings(const RewriteInput &input, PendingWarnings &pending, PiecesRes
 }
 
 } // namespace
+
+std::vector<std::string> warningsFor(const RewriteInput &input, const PiecesResult &result) {
+    if (!result.output || result.cspHash.empty() || input.records == nullptr) {
+        return {};
+    }
+    return authorWarnings(input.page, result.formTagStart, result.formTagClose, *input.records, result.cspHash,
+                          result.namesPolicy);
+}
 
 PiecesResult rewritePageInPieces(const RewriteInput &input) {
     PendingWarnings pending;

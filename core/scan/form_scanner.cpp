@@ -71,14 +71,32 @@ struct AttributeSearches {
     ForwardFinder blank;
 };
 
-// Where the value of an attribute whose variant starts at `at` begins: every variant holds its
-// "=", and the value follows it and the blanks after it.
-std::size_t valueStart(std::string_view text, std::size_t at, std::size_t tagEnd) {
+// The value of an attribute whose variant starts at `at`, in a tag that ends at `tagEnd`. Every
+// variant holds its "=", and the value follows it and the blanks after it: a quoted value runs to
+// its closing quote (false when that is not inside the tag), an unquoted one to the first blank
+// after its first character, else to the tag's end. `find(byte, from)` is where `byte` next
+// occurs from `from` on; npos or any place past the tag when it is not inside it.
+template <typename Find>
+bool readValue(std::string_view text, std::size_t at, std::size_t tagEnd, Find &&find, std::string_view &value) {
     std::size_t pos = text.find('=', at) + 1;
     while (pos < tagEnd && text[pos] == ' ') {
         ++pos;
     }
-    return pos;
+    if (pos >= tagEnd) {
+        value = {};
+        return true;
+    }
+    if (text[pos] == '"' || text[pos] == '\'') {
+        const std::size_t close = find(text[pos], pos + 1);
+        if (close == npos || close >= tagEnd) {
+            return false;
+        }
+        value = text.substr(pos + 1, close - pos - 1);
+        return true;
+    }
+    const std::size_t end = std::min(find(' ', pos + 1), tagEnd);
+    value = text.substr(pos, end - pos);
+    return true;
 }
 
 // Reads an attribute of the tag text [tagStart, tagEnd): the first variant that occurs decides,
@@ -97,49 +115,13 @@ bool readAttribute(std::string_view text, std::size_t tagStart, std::size_t tagE
     if (at == npos) {
         return false;
     }
-    const std::size_t pos = valueStart(text, at, tagEnd);
-    if (pos >= tagEnd) {
-        value = {};
-        return true;
-    }
-    if (text[pos] == '"' || text[pos] == '\'') {
-        ForwardFinder &quote = text[pos] == '"' ? attribute.doubleQuote : attribute.singleQuote;
-        const std::size_t close = quote.at(pos + 1, tagEnd);
-        if (close == npos || close >= tagEnd) {
-            return false;
-        }
-        value = text.substr(pos + 1, close - pos - 1);
-        return true;
-    }
-    // Unquoted: up to the first blank after the value's first character, or the tag's end.
-    std::size_t end = attribute.blank.at(pos + 1, tagEnd);
-    if (end == npos || end > tagEnd) {
-        end = tagEnd;
-    }
-    value = text.substr(pos, end - pos);
-    return true;
-}
-
-// The value of an attribute whose variant starts at `at` in a tag that ends at `tagEnd`, read as
-// readAttribute reads it, with the ends of the value looked for inside the tag itself.
-bool readValueInTag(std::string_view text, std::size_t at, std::size_t tagEnd, std::string_view &value) {
-    const std::size_t pos = valueStart(text, at, tagEnd);
-    if (pos >= tagEnd) {
-        value = {};
-        return true;
-    }
-    const std::string_view rest = text.substr(pos + 1, tagEnd - pos - 1);
-    if (text[pos] == '"' || text[pos] == '\'') {
-        const std::size_t close = rest.find(text[pos]);
-        if (close == npos) {
-            return false;
-        }
-        value = rest.substr(0, close);
-        return true;
-    }
-    // Unquoted: up to the first blank after the value's first character, or the tag's end.
-    value = text.substr(pos, 1 + std::min(rest.find(' '), rest.size()));
-    return true;
+    const auto find = [&](char byte, std::size_t from) {
+        ForwardFinder &search = byte == '"'   ? attribute.doubleQuote
+                                : byte == ' ' ? attribute.blank
+                                              : attribute.singleQuote;
+        return search.at(from, tagEnd);
+    };
+    return readValue(text, at, tagEnd, find, value);
 }
 
 // The variants of the name and the type in one short tag, found in one look at its "=" signs
@@ -184,7 +166,10 @@ struct ShortTagVariants {
                      std::string_view &value) {
         for (const std::size_t at : first) {
             if (at != npos) {
-                return readValueInTag(text, at, tagEnd, value);
+                // The ends of the value are looked for inside the tag itself.
+                const std::string_view tag = text.substr(0, tagEnd);
+                return readValue(
+                    text, at, tagEnd, [tag](char byte, std::size_t from) { return tag.find(byte, from); }, value);
             }
         }
         return false;
