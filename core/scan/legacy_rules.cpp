@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <optional>
-#include <set>
 #include <unordered_map>
 #include <utility>
 
@@ -319,48 +318,72 @@ std::string_view legacySourceName(LegacySource source) {
 namespace {
 
 // What becomes of the old checks, one decision a field: the first check of a field decides.
+// The checks are kept as they come and decided at the end, when one pass over the form's
+// fields finds the places of the few names they name: a form of a million fields and no old
+// checks builds no table of them.
 class Decisions {
 public:
     Decisions(const std::vector<std::string> &fields, const rules::RuleList &stored, LegacyRules &result)
-        : m_stored(stored), m_result(result) {
-        // Each field's place in the form, looked up once per old check.
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            m_place.emplace(fields[i], i);
+        : m_fields(fields), m_stored(stored), m_result(result) {}
+
+    // Keeps the rule `mapped` for `field`, or why it gets none, unless the field had a check before.
+    void offer(std::string_view field, Mapped mapped, LegacySource from) {
+        if (m_place.try_emplace(field, npos).second) {
+            m_offers.push_back({field, std::move(mapped), from});
         }
     }
 
-    // The rule `mapped` for `field`, or why it gets none, unless the field was decided before.
-    void offer(std::string_view field, const Mapped &mapped, LegacySource from) {
-        if (m_decided.contains(field)) {
+    // Decides every field offered, in the order offered; the rules end in the form's field order.
+    void decide() {
+        if (m_offers.empty()) {
             return;
         }
-        m_decided.emplace(field);
-        if (!m_place.contains(field)) {
-            m_result.notImported.push_back({std::string(field), "the form has no field of that name", from});
-        } else if (m_stored.find(field) >= 0) {
-            m_result.notImported.push_back({std::string(field), "the page stores a rule for it, which is kept", from});
-        } else if (!mapped.settings) {
-            m_result.notImported.push_back({std::string(field), mapped.reason, from});
-        } else if (rules::checkFieldName(field)) {
-            m_result.notImported.push_back({std::string(field), "its name cannot be validated", from});
-        } else {
-            std::string record = rules::buildRecord(field, *mapped.settings);
-            std::string display =
-                rules::restoredDisplayText(record) + " [from " + std::string(legacySourceName(from)) + "]";
-            m_result.rules.push_back({std::string(field), std::move(record), std::move(display), from});
+        std::size_t unplaced = m_place.size();
+        for (std::size_t i = 0; i < m_fields.size() && unplaced > 0; ++i) {
+            const auto found = m_place.find(m_fields[i]);
+            if (found != m_place.end() && found->second == npos) {
+                found->second = i;
+                --unplaced;
+            }
         }
-    }
-
-    // The rules in the form's field order.
-    void sortRules() {
+        for (Offer &offer : m_offers) {
+            decide(offer);
+        }
         std::stable_sort(
             m_result.rules.begin(), m_result.rules.end(),
             [this](const ImportedRule &a, const ImportedRule &b) { return m_place.at(a.field) < m_place.at(b.field); });
     }
 
 private:
+    struct Offer {
+        std::string_view field;
+        Mapped mapped;
+        LegacySource from;
+    };
+
+    void decide(Offer &offer) {
+        const std::string_view field = offer.field;
+        if (m_place.at(field) == npos) {
+            m_result.notImported.push_back({std::string(field), "the form has no field of that name", offer.from});
+        } else if (m_stored.find(field) >= 0) {
+            m_result.notImported.push_back(
+                {std::string(field), "the page stores a rule for it, which is kept", offer.from});
+        } else if (!offer.mapped.settings) {
+            m_result.notImported.push_back({std::string(field), std::move(offer.mapped.reason), offer.from});
+        } else if (rules::checkFieldName(field)) {
+            m_result.notImported.push_back({std::string(field), "its name cannot be validated", offer.from});
+        } else {
+            std::string record = rules::buildRecord(field, *offer.mapped.settings);
+            std::string display =
+                rules::restoredDisplayText(record) + " [from " + std::string(legacySourceName(offer.from)) + "]";
+            m_result.rules.push_back({std::string(field), std::move(record), std::move(display), offer.from});
+        }
+    }
+
+    const std::vector<std::string> &m_fields;
+    // Each name offered, with its first place among the fields (npos until found, or for none).
     std::unordered_map<std::string_view, std::size_t> m_place{};
-    std::set<std::string, std::less<>> m_decided{};
+    std::vector<Offer> m_offers{};
     const rules::RuleList &m_stored;
     LegacyRules &m_result;
 };
@@ -449,7 +472,7 @@ LegacyRules readLegacyRules(std::string_view page, std::size_t formTagStart, con
     const std::string_view form = formText(page, formTagStart);
     readWebbotComments(form, decisions, result);
     readValidateCalls(form, decisions);
-    decisions.sortRules();
+    decisions.decide();
     return result;
 }
 

@@ -87,6 +87,12 @@ TEST(LegacyRules, EachOldCheckBecomesTheClosestRuleOrSaysWhyNot) {
          "<input name=\"m\" onBlur=\"MM_validateForm('m','','RisEmail');return document.MM_returnValue\">"
          "<input type=button onClick=\"MM_validateForm('m','','R','ghost','','R')\">",
          {"m^1^0^Please enter a valid email address", "-ghost: the form has no field of that name"}},
+        {"RulesInFieldOrderByFirstPlace",
+         "<input name=\"a\" onBlur=\"MM_validateForm('a','','R','c','','R')\">"
+         "<!--webbot bot=\"Validation\" B-Value-Required=\"TRUE\" --><input name=\"b\"><input name=\"c\">"
+         "<input name=\"a\">",
+         {"a^0^1^0^0^Field \"a\" must be filled in.", "b^0^1^0^0^Field \"b\" must be filled in.",
+          "c^0^1^0^0^Field \"c\" must be filled in."}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
