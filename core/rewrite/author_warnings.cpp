@@ -242,10 +242,17 @@ std::vector<std::string> authorWarnings(std::string_view page, std::size_t formT
     if (!seen.submitButton) {
         warnings.emplace_back(texts::kWarnNoSubmitButton);
     }
-    const Tag form = scan::readTag(page.substr(formTagStart, formTagClose + 1 - formTagStart));
-    if (const scan::TagAttribute *own = findAttribute(form.attributes, "onsubmit");
-        own != nullptr && own->value.find("velmoraine_sub") == npos) {
-        warnings.push_back(texts::fill(texts::kWarnOnSubmitReplaced, own->value));
+    // The form's own handler, its first onsubmit; the tag may be megabytes of attributes, which
+    // are read without being kept.
+    std::optional<std::string_view> own;
+    scan::readUsualAttributes(page.substr(formTagStart, formTagClose + 1 - formTagStart),
+                              [&own](std::string_view name, std::string_view value, bool) {
+                                  if (!own && bytes::equalsNoCase(name, "onsubmit")) {
+                                      own = value;
+                                  }
+                              });
+    if (own && own->find("velmoraine_sub") == npos) {
+        warnings.push_back(texts::fill(texts::kWarnOnSubmitReplaced, *own));
     }
     std::vector<std::string> policies = aside.valid() ? aside.get() : readPolicies(page, hash, namesPolicy);
     warnings.insert(warnings.end(), std::make_move_iterator(policies.begin()), std::make_move_iterator(policies.end()));

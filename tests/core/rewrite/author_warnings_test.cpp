@@ -31,6 +31,10 @@ TEST(AuthorWarnings, SaysWhatWillNotWork) {
           "field name. Give it a <label for> or an aria-label."}},
         {"<form onsubmit=\"return check()\"><input type=hidden name=h><input type=submit></form>",
          {"Warning: the form's own onsubmit handler (return check()) is replaced by the Velmoraine checks."}},
+        // The first handler in any case counts; one of the checks' own is no handler to replace.
+        {"<form ONSUBMIT='first()' onsubmit=\"second()\"><input type=submit></form>",
+         {"Warning: the form's own onsubmit handler (first()) is replaced by the Velmoraine checks."}},
+        {"<form onsubmit=\"return velmoraine_sub()\" onsubmit=x><input type=submit></form>", {}},
         {"<meta http-equiv=\"content-security-policy\" content=\"default-src 'self'\">"
          "<form><input type=submit></form>",
          {"Warning: the page's Content-Security-Policy meta tag blocks the Velmoraine checks. Add 'sha256-X' to its "
