@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <future>
 #include <optional>
+#include <utility>
 
 #include "core/base/aside.h"
 #include "core/base/bytes.h"
@@ -113,7 +114,7 @@ std::optional<Range> scriptBlockRange(const PieceText &text, const bytes::Needle
 // start after every cut, in one pass. The kept text before the first remaining opener holds
 // none, so after a cut a new opener can only start in the last nine bytes kept and run on into
 // the text after the cut; those joins are checked before the search goes on in the unread text.
-PieceText withoutWebbotComments(const PieceText &text, const bytes::NeedlePlaces *places = nullptr) {
+PieceText withoutWebbotComments(PieceText text, const bytes::NeedlePlaces *places = nullptr) {
     std::size_t next = text.find(kWebbotOpen, 0, places);
     if (next == npos) {
         return text;
@@ -306,8 +307,10 @@ void cutEarlierScripts(PieceText &assembled, std::string_view page, std::string_
 }
 
 // `kept` with the block at `insertion`, inside a new head when the page needs one.
-PieceText withBlock(const PieceText &kept, const InsertionPoint &insertion, std::string_view block) {
+PieceText withBlock(PieceText kept, const InsertionPoint &insertion, std::string_view block) {
     PieceText out;
+    // The kept pieces, one of them cut in two at the insertion, and at most three of the block.
+    out.reserve(kept.pieces().size() + 4);
     out.appendRange(kept, 0, insertion.at);
     if (insertion.newHead) {
         out.append(kEmptyHead.substr(0, kEmptyHeadOpening));
@@ -555,10 +558,12 @@ PiecesResult buildPieces(const RewriteInput &input, PendingWarnings &pending) {
     appendEdited(assembled, page, tagClose + 1, edits, hiddenCut, output);
     const bool imported = input.legacyFields != nullptr && !input.legacyFields->empty();
     cutEarlierScripts(assembled, page, page.substr(tagStart, tagClose - tagStart), imported, places, output.marks);
-    const PieceText kept = withoutWebbotComments(assembled, &places);
+    // Each step's text is passed on and freed once the next one is built: two lists of pieces
+    // at most, on a page of a million comments.
+    PieceText kept = withoutWebbotComments(std::move(assembled), &places);
 
     if (!haveRules) {
-        output.pieces = kept.pieces();
+        output.pieces = std::move(kept).pieces();
         result.output = std::move(output);
         return result;
     }
@@ -570,7 +575,7 @@ PiecesResult buildPieces(const RewriteInput &input, PendingWarnings &pending) {
     result.cspHash = hash;
     result.formTagStart = tagStart;
     result.formTagClose = tagClose;
-    output.pieces = withBlock(kept, *insertion, block).pieces();
+    output.pieces = withBlock(std::move(kept), *insertion, block).pieces();
     result.output = std::move(output);
     return result;
 }

@@ -25,6 +25,13 @@ public:
 
     std::size_t size() const { return m_size; }
 
+    // Room for `count` pieces, so that a text built from a known number of pieces holds one
+    // list of them, never a list and its growing copy.
+    void reserve(std::size_t count) {
+        m_pieces.reserve(count);
+        m_starts.reserve(count);
+    }
+
     void append(std::string_view piece) {
         if (piece.empty()) {
             return;
@@ -124,7 +131,9 @@ public:
         return std::string_view::npos;
     }
 
-    const std::vector<std::string_view> &pieces() const { return m_pieces; }
+    const std::vector<std::string_view> &pieces() const & { return m_pieces; }
+    // The pieces of a text that is done with, without a copy of the list.
+    std::vector<std::string_view> pieces() && { return std::move(m_pieces); }
 
     // The offsets in `source` of the first and one past the last byte of [start, end) that are
     // views of `source`; first == last when there is none.
