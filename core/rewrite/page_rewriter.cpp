@@ -580,12 +580,15 @@ PiecesResult buildPieces(const RewriteInput &input, PendingWarnings &pending) {
     return result;
 }
 
+// Whether the rewriter wrote a page with a block: the warnings are about its checks.
+bool wroteBlock(const PiecesResult &result) { return result.output && !result.cspHash.empty(); }
+
 // The warnings of `result` when the input asks for them: those `pending` reads, dropped when the
 // rewriter gave up or wrote no block, else read here.
 void takeWarnings(const RewriteInput &input, PendingWarnings &pending, PiecesResult &result) {
     if (pending.valid()) {
         std::vector<std::string> read = pending.get();
-        if (result.output && !result.cspHash.empty()) {
+        if (wroteBlock(result)) {
             result.warnings = std::move(read);
         }
     } else if (input.warnings) {
@@ -596,7 +599,7 @@ void takeWarnings(const RewriteInput &input, PendingWarnings &pending, PiecesRes
 } // namespace
 
 std::vector<std::string> warningsFor(const RewriteInput &input, const PiecesResult &result) {
-    if (!result.output || result.cspHash.empty() || input.records == nullptr) {
+    if (!wroteBlock(result) || input.records == nullptr) {
         return {};
     }
     return authorWarnings(input.page, result.formTagStart, result.formTagClose, *input.records, result.cspHash,

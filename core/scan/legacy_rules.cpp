@@ -347,7 +347,7 @@ public:
             }
         }
         for (Offer &offer : m_offers) {
-            decide(offer);
+            decideOne(offer);
         }
         std::stable_sort(
             m_result.rules.begin(), m_result.rules.end(),
@@ -361,7 +361,7 @@ private:
         LegacySource from;
     };
 
-    void decide(Offer &offer) {
+    void decideOne(Offer &offer) {
         const std::string_view field = offer.field;
         if (m_place.at(field) == npos) {
             m_result.notImported.push_back({std::string(field), "the form has no field of that name", offer.from});
